@@ -1,0 +1,100 @@
+#pragma once
+#include <vector>
+
+#include "platform/types.h"
+
+namespace pindle {
+
+// The window as the core sees it: exactly the control operations the core's procedures use.
+// The Qt window implements them with real widgets (each call a synchronous request to the
+// window thread, so any thread may call them); the command line and the core tests use the
+// in-memory tables of memory_controls.h.
+
+class ListControl {
+ public:
+  virtual ~ListControl() = default;
+  virtual int rowCount() = 0;
+  virtual void clearRows() = 0;
+  // Appends a row and returns its index; missing cells are empty.
+  virtual int appendRow(const std::vector<Text>& cells) = 0;
+  // Replaces every row at once.
+  virtual void setRows(const std::vector<std::vector<Text>>& rows) = 0;
+  // The cell's text; empty for a row or column that does not exist.
+  virtual Text cell(int row, int column) = 0;
+  virtual void setCell(int row, int column, const Text& text) = 0;
+  virtual int selectedRow() = 0;  // -1 when no row is selected
+};
+
+class ChoiceControl {
+ public:
+  virtual ~ChoiceControl() = default;
+  virtual std::vector<Text> items() = 0;
+  // Replaces the items and selects `selected` (-1: nothing) in one step.
+  virtual void setItems(const std::vector<Text>& items, int selected) = 0;
+  virtual int currentIndex() = 0;  // -1 when nothing is chosen
+  virtual Text currentText() = 0;
+  virtual void setCurrentIndex(int index) = 0;
+};
+
+class TextControl {
+ public:
+  virtual ~TextControl() = default;
+  virtual Text text() = 0;
+  virtual void setText(const Text& text) = 0;
+};
+
+class CheckControl {
+ public:
+  virtual ~CheckControl() = default;
+  virtual bool isChecked() = 0;
+  virtual void setChecked(bool checked) = 0;
+};
+
+class MenuItemControl {
+ public:
+  virtual ~MenuItemControl() = default;
+  virtual bool isEnabled() = 0;
+  virtual void setEnabled(bool enabled) = 0;
+};
+
+// The five settings check boxes of the 设定 page.
+enum class SettingBox { AlwaysOnTop, AutoUpdate, AutoLoad, DoubleClickToggle, DoubleClickCopy };
+
+// Menu items whose state the core sets.
+enum class MenuItem { CopyUrl, OpenUrl, EnablePlugin, DisablePlugin, ModifyConfig };
+
+inline constexpr int kNoticeOk = 0;
+inline constexpr int kNoticeCancel = 1;
+inline constexpr int kNoticeTimedOut = 31999;
+inline constexpr int kButtonsOk = 0;
+inline constexpr int kButtonsOkCancel = 1;
+
+struct Notice {
+  Text message;
+  int buttons = kButtonsOk;
+  Text title = "友情提醒";
+  int timeoutMs = 5000;
+};
+
+class Controls {
+ public:
+  virtual ~Controls() = default;
+  virtual ListControl& pluginList() = 0;      // 插件_插件列表
+  virtual ListControl& resultList() = 0;      // 生成_结果列表
+  virtual ChoiceControl& pluginChoice() = 0;  // 生成_批量接口
+  virtual TextControl& longUrlBox() = 0;      // 生成_长网址
+  virtual TextControl& feedbackBox() = 0;     // 设定_反馈内容
+  virtual CheckControl& settingBox(SettingBox box) = 0;
+  virtual MenuItemControl& menuItem(MenuItem item) = 0;
+
+  virtual void setStatusText(const Text& text) = 0;
+  virtual Text statusText() = 0;
+  // A modal box that closes by itself: the pressed button (kNoticeOk, kNoticeCancel) or kNoticeTimedOut.
+  virtual int showNotice(const Notice& notice) = 0;
+  virtual void setAlwaysOnTop(bool on) = 0;
+  virtual void setClipboardText(const Text& text) = 0;
+  // Deletes a file the user chose to delete: into the desktop trash where there is one.
+  virtual bool discardFile(const Text& path) = 0;
+};
+
+}  // namespace pindle

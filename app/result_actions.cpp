@@ -1,0 +1,65 @@
+#include "app/result_actions.h"
+
+#include "platform/codepage.h"
+#include "platform/files.h"
+#include "platform/shell_open.h"
+
+namespace pindle {
+namespace {
+constexpr int kShortUrlColumn = 1;
+}
+
+bool PrepareResultMenu(Controls& ui) {
+  auto& list = ui.resultList();
+  const int row = list.selectedRow();
+  if (row < 0) return false;
+  const bool usable = list.cell(row, kShortUrlColumn).find("http") != Text::npos;
+  ui.menuItem(MenuItem::CopyUrl).setEnabled(usable);
+  ui.menuItem(MenuItem::OpenUrl).setEnabled(usable);
+  return true;
+}
+
+void CopySelectedResult(Controls& ui) {
+  const int row = ui.resultList().selectedRow();
+  if (row < 0) return;
+  ui.setClipboardText(ui.resultList().cell(row, kShortUrlColumn));
+  ui.setStatusText("网址已复制到剪辑板");
+}
+
+void OpenSelectedResult(Controls& ui) {
+  const int row = ui.resultList().selectedRow();
+  if (row < 0) return;
+  ShellOpen(ui.resultList().cell(row, kShortUrlColumn));
+  ui.setStatusText("已打开短网址");
+}
+
+void OnResultDoubleClick(Controls& ui) {
+  if (ui.resultList().selectedRow() < 0 || !ui.settingBox(SettingBox::DoubleClickCopy).isChecked()) return;
+  CopySelectedResult(ui);
+}
+
+void OnFilesDropped(Controls& ui, const std::vector<Text>& paths) {
+  Text all;
+  for (const Text& path : paths) {
+    const auto bytes = ReadWholeFile(path, 64u << 20);
+    if (!bytes) continue;
+    // The box holds LF line ends; files from Windows bring CR LF.
+    Text text;
+    const Text decoded = DecodeLocalText(*bytes);
+    text.reserve(decoded.size());
+    for (size_t i = 0; i < decoded.size(); ++i) {
+      if (decoded[i] == '\r') {
+        if (i + 1 < decoded.size() && decoded[i + 1] == '\n') continue;
+        text.push_back('\n');
+      } else {
+        text.push_back(decoded[i]);
+      }
+    }
+    // One file's last line and the next file's first line must not run together.
+    if (!all.empty() && all.back() != '\n') all.push_back('\n');
+    all += text;
+  }
+  ui.longUrlBox().setText(all);
+}
+
+}  // namespace pindle

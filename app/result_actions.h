@@ -1,0 +1,20 @@
+#pragma once
+#include <vector>
+
+#include "app/controls.h"
+
+namespace pindle {
+
+// Right-click on the result list: false (show no menu) when no row is selected; otherwise sets
+// 复制网址 and 打开网址 enabled exactly when the row's short link contains "http", and true.
+bool PrepareResultMenu(Controls& ui);
+void CopySelectedResult(Controls& ui);
+void OpenSelectedResult(Controls& ui);
+// Copies the selected row's link when 设定_双击复制 is checked; otherwise nothing.
+void OnResultDoubleClick(Controls& ui);
+
+// Files dropped on the window: the long-URL box gets the contents of all of them, in drop
+// order, decoded as outside text (UTF-8 or GBK); a file that cannot be read adds nothing.
+void OnFilesDropped(Controls& ui, const std::vector<Text>& paths);
+
+}  // namespace pindle

@@ -1,0 +1,26 @@
+#pragma once
+#include <optional>
+
+#include "platform/types.h"
+
+namespace pindle {
+
+inline constexpr const char* kSoftwareSection = "软件设定";
+inline constexpr const char* kPluginSwitchSection = "插件开关";
+inline constexpr const char* kOn = "真";
+inline constexpr const char* kOff = "假";
+
+// Setting.ini beside the program, in code page 936 as Windows writes it. No copy in memory:
+// every read goes to the file, every write goes to the file at once.
+class Settings {
+ public:
+  // The stored value; `fallback` (empty when none) when the key is absent; empty when the
+  // file, section or key name is empty. Values are cut at 10,239 bytes as stored.
+  static Text read(const Text& section, const Text& key, const std::optional<Text>& fallback = std::nullopt);
+  // Returns whether the file now holds the value.
+  static bool write(const Text& section, const Text& key, const Text& value);
+  // The switch `key` of section "软件设定" is on exactly when it reads "真".
+  static bool isOn(const Text& key);
+};
+
+}  // namespace pindle

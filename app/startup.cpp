@@ -1,0 +1,52 @@
+#include "app/startup.h"
+
+#include "app/settings.h"
+
+namespace pindle {
+
+const char* SettingKeyOf(SettingBox box) {
+  switch (box) {
+    case SettingBox::AlwaysOnTop: return "软件置顶";
+    case SettingBox::AutoUpdate: return "自动更新";
+    case SettingBox::AutoLoad: return "自动加载";
+    case SettingBox::DoubleClickToggle: return "双击切换";
+    case SettingBox::DoubleClickCopy: return "双击复制";
+  }
+  return "";
+}
+
+void RunStartupTask(Controls& ui, const StartupSteps& steps) {
+  auto& autoUpdate = ui.settingBox(SettingBox::AutoUpdate);
+  auto& autoLoad = ui.settingBox(SettingBox::AutoLoad);
+  if (Settings::isOn("自动更新")) {
+    autoUpdate.setChecked(true);
+    if (Settings::isOn("自动加载")) {
+      if (steps.startCloudPull) steps.startCloudPull();
+      autoLoad.setChecked(true);
+    } else {
+      autoLoad.setChecked(false);
+    }
+  } else {
+    autoUpdate.setChecked(false);
+    if (Settings::isOn("自动加载")) {
+      if (steps.startLocalLoad) steps.startLocalLoad();
+      autoLoad.setChecked(true);
+    } else {
+      autoLoad.setChecked(false);
+    }
+  }
+  const bool onTop = Settings::isOn("软件置顶");
+  ui.setAlwaysOnTop(onTop);
+  ui.settingBox(SettingBox::AlwaysOnTop).setChecked(onTop);
+  ui.settingBox(SettingBox::DoubleClickToggle).setChecked(Settings::isOn("双击切换"));
+  ui.settingBox(SettingBox::DoubleClickCopy).setChecked(Settings::isOn("双击复制"));
+  if (steps.runUpdateCheck) steps.runUpdateCheck();
+}
+
+void OnSettingBoxClicked(Controls& ui, SettingBox box) {
+  const bool checked = ui.settingBox(box).isChecked();
+  if (box == SettingBox::AlwaysOnTop) ui.setAlwaysOnTop(checked);
+  Settings::write(kSoftwareSection, SettingKeyOf(box), checked ? kOn : kOff);
+}
+
+}  // namespace pindle

@@ -1,0 +1,28 @@
+#pragma once
+#include <string_view>
+
+#include "platform/types.h"
+
+namespace pindle {
+
+// Code page 936 (GBK) as Windows converts it: a character 936 cannot hold becomes '?',
+// 0x80 <-> U+20AC, a lead byte without a valid trail byte decodes to '?'.
+Bytes Utf8ToGbk(std::string_view utf8);
+Text GbkToUtf8Text(std::string_view gbk);
+
+// True when the bytes are well-formed UTF-8 (no overlongs, no surrogates, nothing above U+10FFFF).
+bool IsWellFormedUtf8(std::string_view bytes);
+// True when the bytes contain a byte of 0x80 or above.
+bool HasNonAscii(std::string_view bytes);
+// True when every non-ASCII byte pair lies in the GB2312 area of code page 936.
+bool IsPlausibleGbk(std::string_view bytes);
+
+// Makes sure a text is well-formed UTF-8: every byte that does not start a valid sequence becomes U+FFFD.
+Text SanitizeUtf8(std::string_view bytes);
+
+// Reads outside text whose encoding is not known for sure (files written on Windows or by a
+// UTF-8 editor): a UTF-8 byte-order mark, or well-formed UTF-8 with multi-byte characters that is
+// not plausible GBK, is read as UTF-8; everything else as GBK.
+Text DecodeLocalText(std::string_view bytes);
+
+}  // namespace pindle

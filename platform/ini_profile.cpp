@@ -1,0 +1,194 @@
+#include "platform/ini_profile.h"
+
+#include <mutex>
+#include <vector>
+
+#include "platform/files.h"
+
+namespace pindle {
+namespace {
+
+struct Line {
+  size_t start = 0;    // first byte of the line
+  size_t end = 0;      // one past the last byte before the terminator
+  size_t next = 0;     // one past the terminator
+};
+
+std::vector<Line> splitLines(std::string_view s) {
+  std::vector<Line> lines;
+  size_t i = 0;
+  while (i < s.size()) {
+    Line l;
+    l.start = i;
+    while (i < s.size() && s[i] != '\r' && s[i] != '\n') ++i;
+    l.end = i;
+    if (i < s.size() && s[i] == '\r') ++i;
+    if (i < s.size() && s[i] == '\n' && (i == l.end || s[i - 1] == '\r')) ++i;
+    l.next = i;
+    lines.push_back(l);
+  }
+  return lines;
+}
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view trim(std::string_view s) {
+  while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+char foldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// ASCII case-insensitive equality that compares a two-byte character's bytes exactly.
+bool namesEqual(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    const auto c = static_cast<unsigned char>(a[i]);
+    if (c >= 0x81 && c <= 0xFE && i + 1 < a.size()) {
+      if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
+      ++i;
+      continue;
+    }
+    if (foldAscii(a[i]) != foldAscii(b[i])) return false;
+  }
+  return true;
+}
+
+enum class Kind { Other, Section, Key };
+
+struct Parsed {
+  Kind kind = Kind::Other;
+  std::string_view name;   // section or key name, trimmed
+  std::string_view value;  // key value, trimmed and unquoted
+};
+
+Parsed parseLine(std::string_view text) {
+  Parsed p;
+  const std::string_view t = trim(text);
+  if (t.empty() || t.front() == ';') return p;
+  if (t.front() == '[') {
+    std::string_view inner = t.substr(1);
+    const auto close = inner.find(']');
+    if (close != std::string_view::npos) inner = inner.substr(0, close);
+    p.kind = Kind::Section;
+    p.name = trim(inner);
+    return p;
+  }
+  const auto eq = t.find('=');
+  if (eq == std::string_view::npos) return p;
+  p.kind = Kind::Key;
+  p.name = trim(t.substr(0, eq));
+  std::string_view v = trim(t.substr(eq + 1));
+  if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+    v = v.substr(1, v.size() - 2);
+  p.value = v;
+  return p;
+}
+
+std::mutex& writeMutex() {
+  static std::mutex m;
+  return m;
+}
+
+// Cuts to at most `n` bytes without splitting a two-byte character.
+Bytes cutAtCharacter(std::string_view s, size_t n) {
+  if (s.size() <= n) return Bytes(s);
+  size_t i = 0;
+  while (i < n) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    const size_t len = (c >= 0x81 && c <= 0xFE) ? 2 : 1;
+    if (i + len > n) break;
+    i += len;
+  }
+  return Bytes(s.substr(0, i));
+}
+
+}  // namespace
+
+std::optional<Bytes> ProfileLookup(std::string_view content, std::string_view section, std::string_view key) {
+  bool inSection = false;
+  bool seenSection = false;
+  for (const Line& l : splitLines(content)) {
+    const Parsed p = parseLine(content.substr(l.start, l.end - l.start));
+    if (p.kind == Kind::Section) {
+      if (inSection) return std::nullopt;  // only the first matching section is searched
+      inSection = !seenSection && namesEqual(p.name, section);
+      seenSection = seenSection || inSection;
+    } else if (p.kind == Kind::Key && inSection && namesEqual(p.name, key)) {
+      return Bytes(p.value);
+    }
+  }
+  return std::nullopt;
+}
+
+Bytes ProfileUpdate(std::string_view content, std::string_view section, std::string_view key,
+                    std::string_view value) {
+  const std::string newLine = std::string(key) + "=" + std::string(value);
+  const std::vector<Line> lines = splitLines(content);
+  bool inSection = false;
+  bool found = false;
+  size_t lastContent = 0;  // index+1 of the last non-blank line of the matching section
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const Line& l = lines[i];
+    const std::string_view text = content.substr(l.start, l.end - l.start);
+    const Parsed p = parseLine(text);
+    if (p.kind == Kind::Section) {
+      if (inSection) break;
+      if (!found && namesEqual(p.name, section)) {
+        inSection = found = true;
+        lastContent = i + 1;
+      }
+      continue;
+    }
+    if (!inSection) continue;
+    if (p.kind == Kind::Key && namesEqual(p.name, key)) {
+      Bytes out(content.substr(0, l.start));
+      out += newLine;
+      out.append(content.substr(l.end));
+      return out;
+    }
+    if (!trim(text).empty()) lastContent = i + 1;
+  }
+  Bytes out;
+  if (found) {
+    // New key at the end of its section, after the section's last non-blank line.
+    const Line& after = lines[lastContent - 1];
+    out.assign(content.substr(0, after.end));
+    if (after.next == after.end) {  // that line ends the file without a terminator
+      out += "\r\n" + newLine;
+      out.append(content.substr(after.end));
+      return out;
+    }
+    out.append(content.substr(after.end, after.next - after.end));
+    out += newLine + "\r\n";
+    out.append(content.substr(after.next));
+    return out;
+  }
+  out.assign(content);
+  if (!out.empty() && out.back() != '\n' && out.back() != '\r') out += "\r\n";
+  out += "[" + std::string(section) + "]\r\n" + newLine + "\r\n";
+  return out;
+}
+
+Bytes ReadProfileString(const Text& file, std::string_view section, std::string_view key,
+                        std::string_view fallback, size_t bufferSize) {
+  if (bufferSize == 0) return {};
+  const auto content = ReadWholeFile(file);
+  std::optional<Bytes> value;
+  if (content) value = ProfileLookup(*content, section, key);
+  return cutAtCharacter(value ? std::string_view(*value) : fallback, bufferSize - 1);
+}
+
+bool WriteProfileString(const Text& file, std::string_view section, std::string_view key, std::string_view value) {
+  if (section.empty() || key.empty()) return false;
+  // A line break would write further keys or sections of the caller's choosing into the file.
+  for (std::string_view part : {section, key, value})
+    if (part.find_first_of("\r\n") != std::string_view::npos) return false;
+  std::lock_guard lock(writeMutex());
+  const auto content = ReadWholeFile(file);
+  if (!content && FileExists(file)) return false;  // unreadable: never replace what we could not read
+  return WriteFileAtomically(file, ProfileUpdate(content ? *content : Bytes(), section, key, value));
+}
+
+}  // namespace pindle

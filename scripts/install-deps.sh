@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs everything the build, the tests and the benchmarks need. Safe to run again.
+set -euo pipefail
+export DEBIAN_FRONTEND=noninteractive
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+packages=(
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
+  libcurl4-openssl-dev libssl-dev openssl
+  nlohmann-json3-dev libgtest-dev libgmock-dev libcpp-httplib-dev libbenchmark-dev
+  fonts-noto-cjk xvfb xauth curl
+  clang libclang-rt-14-dev
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ "${#missing[@]}" -gt 0 ]; then
+  $SUDO apt-get update
+  $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,129 @@
+#include "platform/ini_profile.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "platform/codepage.h"
+#include "tests/support/temp_dir.h"
+
+namespace pindle {
+namespace {
+
+const Bytes kSoftware = Utf8ToGbk("软件设定");
+const Bytes kSwitches = Utf8ToGbk("插件开关");
+
+// A Setting.ini laid out as Windows writes it: GBK names, CR LF.
+Bytes windowsFile() {
+  return Utf8ToGbk(
+      "; written by hand\r\n"
+      "[软件设定]\r\n"
+      "自动加载=真\r\n"
+      "  软件置顶 =  \"真\"  \r\n"
+      "双击复制='假'\r\n"
+      "自动加载=假\r\n"
+      "注释 = a ;b\r\n"
+      "no key line\r\n"
+      "\r\n"
+      "[ 插件开关 ]\r\n"
+      "示例短链=否\r\n"
+      "Is.gd=是\r\n"
+      "\r\n"
+      "[软件设定]\r\n"
+      "自动更新=真\r\n");
+}
+
+TEST(IniProfile, LookupFollowsTheProfileRules) {
+  const Bytes file = windowsFile();
+  struct Case {
+    const char* section;
+    const char* key;
+    std::optional<const char*> want;
+  } cases[] = {
+      {"软件设定", "自动加载", "真"},    // first duplicate wins
+      {"软件设定", "软件置顶", "真"},    // trimmed, quotes removed
+      {"软件设定", "双击复制", "假"},    // single quotes too
+      {"软件设定", "注释", "a ;b"},      // ';' inside a value is no comment
+      {"软件设定", "no key line", std::nullopt},
+      {"软件设定", "自动更新", std::nullopt},  // only the first matching section is searched
+      {"插件开关", "示例短链", "否"},    // section name trimmed
+      {"插件开关", "IS.GD", "是"},       // ASCII case ignored
+      {"插件开关", "missing", std::nullopt},
+      {"没有", "x", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    const auto got = ProfileLookup(file, Utf8ToGbk(c.section), Utf8ToGbk(c.key));
+    if (c.want) {
+      ASSERT_TRUE(got.has_value()) << c.section << "/" << c.key;
+      EXPECT_EQ(GbkToUtf8Text(*got), *c.want) << c.section << "/" << c.key;
+    } else {
+      EXPECT_FALSE(got.has_value()) << c.section << "/" << c.key;
+    }
+  }
+}
+
+TEST(IniProfile, CaseFoldingNeverTouchesSecondBytes) {
+  // 0xB0 0x41 and 0xB0 0x61 are different characters whose second bytes are 'A' and 'a'.
+  const Bytes file = "[s]\r\n\xB0\x41=1\r\n";
+  EXPECT_TRUE(ProfileLookup(file, "s", "\xB0\x41").has_value());
+  EXPECT_FALSE(ProfileLookup(file, "s", "\xB0\x61").has_value());
+  EXPECT_EQ(*ProfileLookup("[S]\rk=v\r", "s", "K"), "v");  // CR-only line ends
+  EXPECT_EQ(*ProfileLookup("[S]\nk=v", "s", "k"), "v");
+}
+
+TEST(IniProfile, UpdateKeepsEveryOtherLineByteForByte) {
+  struct Case {
+    Bytes before;
+    const char* section;
+    const char* key;
+    const char* value;
+    Bytes after;
+  } cases[] = {
+      {"", "s", "k", "v", "[s]\r\nk=v\r\n"},
+      {"; c\r\n[s]\r\nk=old\r\nz=1\r\n", "s", "k", "new", "; c\r\n[s]\r\nk=new\r\nz=1\r\n"},
+      {"[s]\r\na=1\r\n\r\n[t]\r\nb=2\r\n", "s", "c", "3", "[s]\r\na=1\r\nc=3\r\n\r\n[t]\r\nb=2\r\n"},
+      {"[s]\r\na=1", "s", "c", "3", "[s]\r\na=1\r\nc=3"},
+      {"[s]\r\na=1", "t", "c", "3", "[s]\r\na=1\r\n[t]\r\nc=3\r\n"},
+      {"[s]\na=1\n", "S", "A", "2", "[s]\nA=2\n"},
+      {"[s]\r\n", "s", "k", "v", "[s]\r\nk=v\r\n"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(ProfileUpdate(c.before, c.section, c.key, c.value), c.after) << c.before;
+}
+
+TEST(IniProfile, ReadAndWriteFiles) {
+  test::TempDir dir;
+  const Text file = dir.file("Setting.ini");
+  EXPECT_EQ(ReadProfileString(file, "s", "k", "dflt"), "dflt");  // missing file
+  EXPECT_TRUE(WriteProfileString(file, kSoftware, Utf8ToGbk("自动加载"), Utf8ToGbk("真")));
+  EXPECT_EQ(dir.read("Setting.ini"), Utf8ToGbk("[软件设定]\r\n自动加载=真\r\n"));
+
+  // A value over the limit is cut to the buffer minus the terminator, never inside a character.
+  const Bytes longValue = Bytes(10238, 'x') + "\xD6\xD0" + "tail";
+  ASSERT_TRUE(WriteProfileString(file, "s", "long", longValue));
+  EXPECT_EQ(ReadProfileString(file, "s", "long", ""), Bytes(10238, 'x'));
+  EXPECT_EQ(ReadProfileString(file, "s", "long", "", 10241), Bytes(10238, 'x') + "\xD6\xD0");
+
+  // Line breaks in a name or value would smuggle in other keys.
+  EXPECT_FALSE(WriteProfileString(file, "s", "k", "x\r\n[软件设定]"));
+  EXPECT_FALSE(WriteProfileString(file, "s", "k\n", "x"));
+  EXPECT_FALSE(ReadProfileString(file, "s", "k", "").size());
+}
+
+TEST(IniProfile, ConcurrentWritersLoseNoKey) {
+  test::TempDir dir;
+  const Text file = dir.file("Setting.ini");
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t)
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < 50; ++i)
+        WriteProfileString(file, kSwitches, "p" + std::to_string(t) + "_" + std::to_string(i), "\xCA\xC7");
+    });
+  for (auto& th : threads) th.join();
+  for (int t = 0; t < 4; ++t)
+    for (int i = 0; i < 50; ++i)
+      EXPECT_EQ(ReadProfileString(file, kSwitches, "p" + std::to_string(t) + "_" + std::to_string(i), ""), "\xCA\xC7");
+}
+
+}  // namespace
+}  // namespace pindle
