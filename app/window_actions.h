@@ -1,0 +1,34 @@
+#pragma once
+#include <vector>
+
+#include "app/controls.h"
+
+namespace pindle {
+
+// What the window's events do. The window calls these on its own thread and knows nothing of
+// what happens behind them; ProgramActions binds the program's real actions.
+class WindowActions {
+ public:
+  virtual ~WindowActions() = default;
+  virtual void windowCreated(Controls&) {}  // starts the start-up task
+  virtual void settingBoxClicked(Controls&, SettingBox) {}
+  virtual void filesDropped(Controls&, const std::vector<Text>&) {}
+  virtual void generateClicked(Controls&) {}
+  virtual bool resultRightClicked(Controls&) { return false; }  // true: show 生成菜单
+  virtual void copyUrlChosen(Controls&) {}
+  virtual void openUrlChosen(Controls&) {}
+  virtual void resultDoubleClicked(Controls&) {}
+  virtual bool pluginRightClicked(Controls&) { return false; }  // true: show 插件菜单
+  virtual void pluginDoubleClicked(Controls&) {}
+  virtual void refreshClicked(Controls&) {}
+  virtual void pullClicked(Controls&) {}
+  virtual void enablePluginChosen(Controls&) {}
+  virtual void disablePluginChosen(Controls&) {}
+  virtual void modifyConfigChosen(Controls&) {}
+  virtual void updatePluginChosen(Controls&) {}
+  virtual void editPluginChosen(Controls&) {}
+  virtual void deletePluginChosen(Controls&) {}
+  virtual void feedbackClicked(Controls&) {}
+};
+
+}  // namespace pindle

@@ -1,0 +1,34 @@
+#pragma once
+#include "app/controls.h"
+
+namespace pindle {
+
+// Columns of 插件_插件列表.
+inline constexpr int kPluginNameColumn = 0;
+inline constexpr int kPluginSwitchColumn = 1;
+inline constexpr int kPluginDeployColumn = 2;
+inline constexpr int kPluginVersionColumn = 3;
+inline constexpr int kPluginAuthorColumn = 4;
+inline constexpr int kPluginUpdatedColumn = 5;
+inline constexpr int kPluginPathColumn = 6;
+
+// The local plug-ins: the rows of 插件_插件列表 are the registry.
+class PluginRegistry {
+ public:
+  // Rebuilds every row from plugDir and the plug-in choice, then reports the count. Loads are
+  // serialised: overlapping calls never interleave rows.
+  static void load(Controls& ui);
+  // Rebuilds 生成_批量接口 from the rows; the user's pick stays chosen while its name is offered.
+  static void refreshChoice(Controls& ui);
+  static void enable(Controls& ui);   // the selected row's plug-in on
+  static void disable(Controls& ui);  // the selected row's plug-in off
+  static void onDoubleClick(Controls& ui);
+  // Right-click: false when no row is selected; otherwise sets the menu items and returns true.
+  static bool prepareMenu(Controls& ui);
+  static void refresh(Controls& ui);  // status text, then load on a new thread
+  static void edit(Controls& ui);
+  static void remove(Controls& ui);
+  static void modifyConfiguration(Controls& ui);
+};
+
+}  // namespace pindle

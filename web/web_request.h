@@ -1,0 +1,48 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+
+#include "platform/types.h"
+
+namespace pindle {
+
+// The verb table; a code below 0 or above 7 is sent as GET.
+using HttpMethodCode = std::int32_t;
+inline constexpr HttpMethodCode kGet = 0, kPost = 1, kHead = 2, kPut = 3, kOptions = 4, kDelete = 5, kTrace = 6,
+                                kConnect = 7;
+
+// The inputs of one request. Every input but `url` has a supplied state apart from its value:
+// an empty optional is "not supplied".
+// Texts are UTF-8 here; on the wire the URL, postText, extraHeaders and cookies travel as code
+// page 936 bytes, as the Windows program sent them. postBytes go out exactly as given.
+struct RequestOptions {
+  Text url;
+  std::optional<HttpMethodCode> method;
+  std::optional<Text> postText;
+  std::optional<Text> cookies;  // supplied (even empty): the process-wide cookie store is off
+  std::optional<Text> extraHeaders;
+  std::optional<bool> forbidRedirect;
+  std::optional<Bytes> postBytes;
+  std::optional<Text> proxy;  // "host:port"
+  std::optional<bool> mergeCookies;
+  std::optional<bool> completeHeaders;
+  std::optional<bool> normalizeHeaderNames;
+  // Certificate verification; when not supplied it is on unless Setting.ini says
+  // "软件设定" / "忽略证书错误" = "真".
+  std::optional<bool> verifyTls;
+};
+
+struct WebResponse {
+  Bytes body;               // the entity after transfer decoding; empty on every failure
+  Text headers;             // raw header block of the final response (status line first), or 5000 spaces
+  Text receivedCookies;     // name=value members separated by "; "
+  std::optional<Text> cookies;  // the supplied cookies after merging (only when supplied)
+  int status = 0;           // status code of the final response; 0 when none arrived
+  Text error;               // why the exchange failed (empty when it did not)
+  bool failed() const { return !error.empty(); }
+};
+
+// One complete exchange, synchronously on the calling thread. Never throws.
+WebResponse WebRequest(const RequestOptions& options);
+
+}  // namespace pindle
