@@ -1,0 +1,30 @@
+#pragma once
+#include "app/window_actions.h"
+
+namespace pindle {
+
+// The program's real actions behind the window's events.
+class ProgramActions : public WindowActions {
+ public:
+  void windowCreated(Controls& ui) override;
+  void settingBoxClicked(Controls& ui, SettingBox box) override;
+  void filesDropped(Controls& ui, const std::vector<Text>& paths) override;
+  void generateClicked(Controls& ui) override;
+  bool resultRightClicked(Controls& ui) override;
+  void copyUrlChosen(Controls& ui) override;
+  void openUrlChosen(Controls& ui) override;
+  void resultDoubleClicked(Controls& ui) override;
+  bool pluginRightClicked(Controls& ui) override;
+  void pluginDoubleClicked(Controls& ui) override;
+  void refreshClicked(Controls& ui) override;
+  void pullClicked(Controls& ui) override;
+  void enablePluginChosen(Controls& ui) override;
+  void disablePluginChosen(Controls& ui) override;
+  void modifyConfigChosen(Controls& ui) override;
+  void updatePluginChosen(Controls& ui) override;
+  void editPluginChosen(Controls& ui) override;
+  void deletePluginChosen(Controls& ui) override;
+  void feedbackClicked(Controls& ui) override;
+};
+
+}  // namespace pindle
