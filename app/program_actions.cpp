@@ -3,33 +3,48 @@
 #include "app/background.h"
 #include "app/result_actions.h"
 #include "app/startup.h"
+#include "generate/generate_command.h"
+#include "plugins/cloud_plugin_sync.h"
+#include "plugins/plugin_registry.h"
+#include "update/feedback_sender.h"
+#include "update/update_checker.h"
 
 namespace pindle {
 
 void ProgramActions::windowCreated(Controls& ui) {
   StartDetached([&ui] {
     StartupSteps steps;
+    steps.startLocalLoad = [&ui] { StartDetached([&ui] { PluginRegistry::load(ui); }); };
+    steps.startCloudPull = [&ui] { StartDetached([&ui] { CloudPluginPull(ui); }); };
+    steps.runUpdateCheck = [&ui] { UpdateChecker::run(ui); };
     RunStartupTask(ui, steps);
   });
 }
 
 void ProgramActions::settingBoxClicked(Controls& ui, SettingBox box) { OnSettingBoxClicked(ui, box); }
 void ProgramActions::filesDropped(Controls& ui, const std::vector<Text>& paths) { OnFilesDropped(ui, paths); }
-void ProgramActions::generateClicked(Controls&) {}
+void ProgramActions::generateClicked(Controls& ui) { OnGenerateClicked(ui); }
 bool ProgramActions::resultRightClicked(Controls& ui) { return PrepareResultMenu(ui); }
 void ProgramActions::copyUrlChosen(Controls& ui) { CopySelectedResult(ui); }
 void ProgramActions::openUrlChosen(Controls& ui) { OpenSelectedResult(ui); }
 void ProgramActions::resultDoubleClicked(Controls& ui) { OnResultDoubleClick(ui); }
-bool ProgramActions::pluginRightClicked(Controls&) { return false; }
-void ProgramActions::pluginDoubleClicked(Controls&) {}
-void ProgramActions::refreshClicked(Controls&) {}
-void ProgramActions::pullClicked(Controls&) {}
-void ProgramActions::enablePluginChosen(Controls&) {}
-void ProgramActions::disablePluginChosen(Controls&) {}
-void ProgramActions::modifyConfigChosen(Controls&) {}
-void ProgramActions::updatePluginChosen(Controls&) {}
-void ProgramActions::editPluginChosen(Controls&) {}
-void ProgramActions::deletePluginChosen(Controls&) {}
-void ProgramActions::feedbackClicked(Controls&) {}
+bool ProgramActions::pluginRightClicked(Controls& ui) { return PluginRegistry::prepareMenu(ui); }
+void ProgramActions::pluginDoubleClicked(Controls& ui) { PluginRegistry::onDoubleClick(ui); }
+void ProgramActions::refreshClicked(Controls& ui) { PluginRegistry::refresh(ui); }
+void ProgramActions::pullClicked(Controls& ui) {
+  StartDetached([&ui] { CloudPluginPull(ui); });
+}
+void ProgramActions::enablePluginChosen(Controls& ui) { PluginRegistry::enable(ui); }
+void ProgramActions::disablePluginChosen(Controls& ui) { PluginRegistry::disable(ui); }
+void ProgramActions::modifyConfigChosen(Controls& ui) { PluginRegistry::modifyConfiguration(ui); }
+// The download and the feedback post run off the window thread so a slow server never freezes it.
+void ProgramActions::updatePluginChosen(Controls& ui) {
+  StartDetached([&ui] { UpdateSinglePlugin(ui); });
+}
+void ProgramActions::editPluginChosen(Controls& ui) { PluginRegistry::edit(ui); }
+void ProgramActions::deletePluginChosen(Controls& ui) { PluginRegistry::remove(ui); }
+void ProgramActions::feedbackClicked(Controls& ui) {
+  StartDetached([&ui] { FeedbackSender(ui); });
+}
 
 }  // namespace pindle

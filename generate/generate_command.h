@@ -1,0 +1,21 @@
+#pragma once
+#include "app/controls.h"
+
+namespace pindle {
+
+// The 生成 button: three checks, each failure a status text, then the generation on its own thread.
+void OnGenerateClicked(Controls& ui);
+
+// The generation itself: one result row per line of 生成_长网址, in line order, through the
+// plug-in chosen in 生成_批量接口.
+void RunGeneration(Controls& ui);
+
+// 0 for an empty text, otherwise the LF count plus one; a final LF starts no line.
+int LineCount(const Text& text);
+// Line n (1-based) of the text split at LF, a CR in front of the LF dropped; empty when out of range.
+Text NthLine(const Text& text, int n);
+
+// The row of 插件_插件列表 whose name equals `name` without regard to ASCII case; -1 when none.
+int FindPluginRow(ListControl& list, const Text& name);
+
+}  // namespace pindle

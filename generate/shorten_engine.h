@@ -1,0 +1,33 @@
+#pragma once
+#include "json/json_document.h"
+#include "platform/types.h"
+
+namespace pindle {
+
+// One long URL through one plug-in: read the plug-in file, build the request it describes with
+// the encoded long URL in place of "$Url$", send it, and take the short link out of the answer.
+// The result is whatever the extraction yields (also "JSON解析失败" and "数据错误！"), or the
+// empty text when no request is sent. When the request itself failed, `failure` (if given)
+// receives the reason; otherwise it is cleared.
+Text ShortenOne(const Text& pluginFile, const Text& longUrl, JsonDocument& document, Text* failure = nullptr);
+
+// Every byte as %XX (upper-case hex); with keepSafe, "-", ".", digits and ASCII letters stay.
+// The bytes are those of code page 936, or of UTF-8 when utf8 is on.
+Text PercentEncode(const Text& text, bool keepSafe = false, bool utf8 = false);
+
+// Whether an answer is to be read as UTF-8: a byte-order mark, or a three- or four-byte
+// sequence before any invalid byte.
+bool LooksLikeUtf8(const Bytes& body);
+
+// UTF-8 bytes as program text (malformed bytes become U+FFFD).
+Text Utf8ToLocal(const Bytes& bytes);
+
+// The answer as program text: up to its first zero byte, decoded as UTF-8 when LooksLikeUtf8
+// says so and as code page 936 otherwise.
+Text DecodeAnswer(const Bytes& body);
+
+// The five response types: "0" whole answer, "1" JSON path, "2" prefix + JSON path,
+// "3" text between two markers, "4" JSON path inside the text between two markers.
+Text ExtractShortUrl(const Text& answer, const Text& type, const Text& parameter, const Text& prefix);
+
+}  // namespace pindle

@@ -1,0 +1,142 @@
+#include "plugins/cloud_plugin_sync.h"
+
+#include <mutex>
+
+#include "app/app_paths.h"
+#include "app/builtin_addresses.h"
+#include "app/settings.h"
+#include "json/json_document.h"
+#include "platform/codepage.h"
+#include "platform/files.h"
+#include "plugins/plugin_file.h"
+#include "plugins/plugin_registry.h"
+#include "web/text_utils.h"
+#include "web/web_request.h"
+
+namespace pindle {
+namespace {
+
+std::mutex& manifestMutex() {
+  static std::mutex m;
+  return m;
+}
+Text& manifestText() {
+  static Text text;
+  return text;
+}
+
+// One pull at a time: two would only download the same files twice.
+std::mutex& pullMutex() {
+  static std::mutex m;
+  return m;
+}
+
+// Why a downloaded body cannot replace a plug-in file; empty when it can.
+Text rejectReason(const WebResponse& response) {
+  if (response.failed()) return response.error;
+  if (response.status >= 400) return "HTTP " + std::to_string(response.status);
+  if (response.body.empty()) return "服务器返回空内容";
+  JsonDocument check;
+  Text text = DecodeLocalText(response.body.substr(0, response.body.find_first_of(Bytes("\0\x1A", 2))));
+  if (!check.Parse(text) || check.TypeOf() != JsonType::Object) return "下载的内容不是插件文件";
+  return {};
+}
+
+}  // namespace
+
+Text CloudPluginSync::pluginListAddress() {
+  return Settings::read(kSoftwareSection, "插件更新", BuiltInPluginListUrl());
+}
+
+Text CloudPluginSync::pluginListText() {
+  std::lock_guard lock(manifestMutex());
+  return manifestText();
+}
+
+bool IsPlainPluginFileName(const Text& name) {
+  if (name.size() <= 5 || name == "." || name == "..") return false;
+  if (name.find_first_of(Text("/\\?#:\0", 6)) != Text::npos) return false;
+  for (const char c : name)
+    if (static_cast<unsigned char>(c) < 0x20) return false;
+  return EqualsIgnoreAsciiCase(name.substr(name.size() - 5), ".json");
+}
+
+void CloudPluginPull(Controls& ui) {
+  std::lock_guard pull(pullMutex());
+  ui.setStatusText("正在拉取云端插件！");
+  const AppPaths paths = Paths();
+  RequestOptions manifestRequest;
+  manifestRequest.url = CloudPluginSync::pluginListAddress();
+  const WebResponse manifest = WebRequest(manifestRequest);
+  const Text text = DecodeLocalText(manifest.body);
+  {
+    std::lock_guard lock(manifestMutex());
+    manifestText() = text;
+  }
+
+  int downloaded = 0;
+  int failed = 0;
+  Text problem;
+  JsonDocument list;
+  if (manifest.failed()) {
+    problem = "插件列表获取失败：" + manifest.error;
+  } else if (!list.Parse(text) || list.TypeOf() != JsonType::Array) {
+    problem = "插件列表格式错误";
+  } else {
+    EnsureDirectory(paths.plugDir);
+    const int count = list.Count();
+    for (int i = 0; i < count; ++i) {
+      // Only string elements name plug-in files.
+      const Text json = list.GetElementText(i, "", /*asJson=*/true);
+      if (json.empty() || json.front() != '"') continue;
+      const Text address = list.GetElementText(i);
+      const Text name = FileNameOfPath(address);
+      if (!IsPlainPluginFileName(name)) {
+        ++failed;
+        continue;
+      }
+      RequestOptions request;
+      request.url = address;
+      const WebResponse response = WebRequest(request);
+      if (!rejectReason(response).empty() || !WriteFileAtomically(paths.plugDir + name, response.body)) {
+        ++failed;
+        continue;
+      }
+      ++downloaded;
+    }
+  }
+
+  PluginRegistry::load(ui);
+  Text report = "插件加载完成！共加载 " + std::to_string(ui.pluginList().rowCount()) + " 个插件（云端下载 " +
+                std::to_string(downloaded) + " 个，失败 " + std::to_string(failed) + " 个）";
+  if (!problem.empty()) report += "，" + problem;
+  ui.setStatusText(report);
+}
+
+void UpdateSinglePlugin(Controls& ui) {
+  const int row = ui.pluginList().selectedRow();
+  if (row < 0) return;
+  // The file is the one chosen now, even if the selection moves during the download.
+  const Text path = ui.pluginList().cell(row, kPluginPathColumn);
+  JsonDocument plugin;
+  plugin.Parse(ReadPluginFileText(path));
+  RequestOptions request;
+  request.url = plugin.GetText("UpdateURL");
+  if (request.url.empty()) {
+    ui.setStatusText("更新插件失败：插件没有更新地址（UpdateURL）");
+    return;
+  }
+  const WebResponse response = WebRequest(request);
+  const Text reason = rejectReason(response);
+  if (!reason.empty()) {
+    ui.setStatusText("更新插件失败：" + reason);
+    return;
+  }
+  if (!WriteFileAtomically(path, response.body)) {
+    ui.setStatusText("更新插件失败：无法写入插件文件");
+    return;
+  }
+  ui.setStatusText("更新插件完成！");
+}
+
+}  // namespace pindle

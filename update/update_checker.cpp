@@ -1,0 +1,35 @@
+#include "update/update_checker.h"
+
+#include "app/builtin_addresses.h"
+#include "app/settings.h"
+#include "json/json_document.h"
+#include "platform/codepage.h"
+#include "platform/shell_open.h"
+#include "web/web_request.h"
+
+namespace pindle {
+
+void UpdateChecker::run(Controls& ui) {
+  RequestOptions request;
+  request.url = BuiltInUpdateUrl();
+  const WebResponse response = WebRequest(request);
+  if (response.failed() || response.status >= 400) return;
+  const Text text = DecodeLocalText(response.body);
+  JsonDocument probe;
+  if (!probe.Parse(text) || probe.TypeOf() != JsonType::Object) return;
+
+  // All three fields from the one answer, read as any other caller reads them.
+  const Text version = JsonValueAtPath(text, "Version");
+  const Text downUrl = JsonValueAtPath(text, "DownUrl");
+  const Text plugUrl = JsonValueAtPath(text, "PlugUrl");
+  if (version.empty() || downUrl.empty() || plugUrl.empty()) return;
+
+  Settings::write(kSoftwareSection, "插件更新", plugUrl);
+  if (version == builtInVersion) return;
+  Notice question;
+  question.message = "有新版本了！是否前往下载？";
+  question.buttons = kButtonsOkCancel;
+  if (ui.showNotice(question) == kNoticeOk) ShellOpen(downUrl);
+}
+
+}  // namespace pindle
