@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <iostream>
 #include <string>
 #include <vector>
@@ -7,7 +9,10 @@
 
 int main(int argc, char** argv) {
   // A subcommand runs without a window, so it needs no display.
-  if (pindle::IsCommandLineInvocation(argc, argv))
-    return pindle::RunCommandLine(std::vector<std::string>(argv + 1, argv + argc), std::cin, std::cout, std::cerr);
+  if (pindle::IsCommandLineInvocation(argc, argv)) {
+    std::ios::sync_with_stdio(false);
+    return pindle::RunCommandLine(std::vector<std::string>(argv + 1, argv + argc), std::cin, std::cout, std::cerr,
+                                  isatty(STDERR_FILENO) == 1);
+  }
   return pindle::RunWindow(argc, argv);
 }

@@ -61,7 +61,7 @@ bool IsPlainPluginFileName(const Text& name) {
   return EqualsIgnoreAsciiCase(name.substr(name.size() - 5), ".json");
 }
 
-void CloudPluginPull(Controls& ui) {
+PullReport CloudPluginPull(Controls& ui) {
   std::lock_guard pull(pullMutex());
   ui.setStatusText("正在拉取云端插件！");
   const AppPaths paths = Paths();
@@ -74,9 +74,10 @@ void CloudPluginPull(Controls& ui) {
     manifestText() = text;
   }
 
-  int downloaded = 0;
-  int failed = 0;
-  Text problem;
+  PullReport report;
+  int& downloaded = report.downloaded;
+  int& failed = report.failed;
+  Text& problem = report.problem;
   JsonDocument list;
   if (manifest.failed()) {
     problem = "插件列表获取失败：" + manifest.error;
@@ -107,10 +108,11 @@ void CloudPluginPull(Controls& ui) {
   }
 
   PluginRegistry::load(ui);
-  Text report = "插件加载完成！共加载 " + std::to_string(ui.pluginList().rowCount()) + " 个插件（云端下载 " +
+  Text status = "插件加载完成！共加载 " + std::to_string(ui.pluginList().rowCount()) + " 个插件（云端下载 " +
                 std::to_string(downloaded) + " 个，失败 " + std::to_string(failed) + " 个）";
-  if (!problem.empty()) report += "，" + problem;
-  ui.setStatusText(report);
+  if (!problem.empty()) status += "，" + problem;
+  ui.setStatusText(status);
+  return report;
 }
 
 void UpdateSinglePlugin(Controls& ui) {

@@ -13,10 +13,17 @@ class CloudPluginSync {
   static Text pluginListText();
 };
 
+struct PullReport {
+  int downloaded = 0;
+  int failed = 0;
+  Text problem;  // why the manifest itself could not be used; empty when it could
+  bool ok() const { return failed == 0 && problem.empty(); }
+};
+
 // Fetches the manifest and downloads every plug-in file it names into plugDir (each written
 // atomically; a failed, empty or non-plug-in download leaves the local file as it was), then
 // reloads the list and reports how many files came and how many failed.
-void CloudPluginPull(Controls& ui);
+PullReport CloudPluginPull(Controls& ui);
 
 // Re-downloads the selected plug-in from its own UpdateURL and replaces its file.
 void UpdateSinglePlugin(Controls& ui);

@@ -6,8 +6,12 @@
 namespace pindle {
 
 // True when the arguments name a subcommand (or --help / --version): the program then runs
-// without a window.
+// without a window and needs no display.
 bool IsCommandLineInvocation(int argc, char** argv);
-int RunCommandLine(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err);
+
+// Runs a subcommand; `args` excludes the program name. Uses the paths already set, or those
+// beside the program when none are.
+int RunCommandLine(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err,
+                   bool errIsTerminal = false);
 
 }  // namespace pindle

@@ -1,0 +1,42 @@
+#pragma once
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/memory_controls.h"
+
+namespace pindle::cli {
+
+struct Streams {
+  std::istream& in;
+  std::ostream& out;
+  std::ostream& err;
+  bool errIsTerminal = false;  // progress is shown only on a terminal
+};
+
+// One subcommand: its name, a one-line description, its usage text and what it does.
+class Command {
+ public:
+  virtual ~Command() = default;
+  virtual std::string name() const = 0;
+  virtual std::string description() const = 0;
+  virtual std::string usage() const = 0;
+  // Exit code: 0 success, 1 some work failed, 2 bad usage.
+  virtual int execute(const std::vector<std::string>& args, Streams& io) = 0;
+};
+
+std::vector<std::unique_ptr<Command>> AllCommands();
+std::unique_ptr<Command> MakeShortenCommand();
+std::unique_ptr<Command> MakePluginsCommand();
+std::unique_ptr<Command> MakeSwitchCommand(bool enable);
+std::unique_ptr<Command> MakePullCommand();
+
+// The plug-in list loaded into in-memory controls, exactly as the window loads it.
+void LoadPlugins(MemoryControls& ui);
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+}  // namespace pindle::cli
