@@ -1,0 +1,186 @@
+#include "generate/generate_command.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "app/app_paths.h"
+#include "app/background.h"
+#include "app/memory_controls.h"
+#include "generate/shorten_engine.h"
+#include "plugins/plugin_registry.h"
+#include "tests/support/loopback_shortener.h"
+#include "tests/support/plugin_files.h"
+
+namespace pindle {
+namespace {
+
+TEST(GenerateLines, LineCountAndNthLine) {
+  struct Case {
+    const char* text;
+    int count;
+    std::vector<Text> lines;
+  } cases[] = {
+      {"", 0, {}},
+      {"a", 1, {"a"}},
+      {"a\n", 1, {"a"}},
+      {"a\r\n", 1, {"a"}},
+      {"u1\nu2\nu3", 3, {"u1", "u2", "u3"}},
+      {"u1\r\nu2\r\n", 2, {"u1", "u2"}},
+      {"u1\n\nu2", 3, {"u1", "", "u2"}},
+      {"\nu1", 2, {"", "u1"}},
+      {"a\n\n", 2, {"a", ""}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(LineCount(c.text), c.count) << c.text;
+    for (int n = 1; n <= c.count; ++n) EXPECT_EQ(NthLine(c.text, n), c.lines[static_cast<size_t>(n - 1)]) << c.text;
+    EXPECT_EQ(NthLine(c.text, c.count + 1), "");
+    EXPECT_EQ(NthLine(c.text, 0), "");
+  }
+}
+
+class GenerateTest : public ::testing::Test {
+ protected:
+  test::TempDir dir;
+  test::LoopbackShortener service;
+  MemoryControls ui;
+
+  void SetUp() override { SetPaths(AppPaths::FromProgramDirectory(dir.path())); }
+  void TearDown() override {
+    WaitForDetached(std::chrono::seconds(30));
+    SetPaths({});
+  }
+
+  void loadPlugin(test::PluginSpec spec = {}) {
+    if (spec.path.empty()) spec.path = service.base() + "/create.php?format=simple&";
+    test::WritePlugin(dir, "p.json", spec);
+    PluginRegistry::load(ui);
+    ui.pluginChoice().setCurrentIndex(0);
+  }
+  // Clicks 生成 and waits for the generation to end.
+  void generate(const Text& input) {
+    ui.longUrlBox().setText(input);
+    OnGenerateClicked(ui);
+    ASSERT_TRUE(WaitForDetached(std::chrono::seconds(30)));
+  }
+  std::vector<Text> shortColumn() {
+    std::vector<Text> out;
+    for (const auto& row : ui.results().rows()) out.push_back(row.size() > 1 ? row[1] : "");
+    return out;
+  }
+};
+
+TEST_F(GenerateTest, ValidationInItsOrder) {
+  OnGenerateClicked(ui);
+  EXPECT_EQ(ui.statusText(), "插件未加载，请刷新插件列表");  // even with the URL box empty
+  loadPlugin();
+  ui.pluginChoice().setCurrentIndex(-1);
+  OnGenerateClicked(ui);
+  EXPECT_EQ(ui.statusText(), "请输入网址啊！");  // the URL is checked before the choice
+  ui.longUrlBox().setText("https://a");
+  OnGenerateClicked(ui);
+  EXPECT_EQ(ui.statusText(), "请选择需要生成的接口！");
+  EXPECT_TRUE(WaitForDetached(std::chrono::seconds(1)));
+  EXPECT_TRUE(service.requests().empty());
+}
+
+TEST_F(GenerateTest, OneRowPerLineInOrder) {
+  loadPlugin();
+  struct Case {
+    Text input;
+    std::vector<Text> sentUrls;
+  } cases[] = {
+      {"https://a", {"https://a"}},
+      {"https://a\n", {"https://a"}},  // the line break ending a single URL is not sent
+      {"u1\nu2\nu3", {"u1", "u2", "u3"}},
+      {"u1\r\nu2\r\n", {"u1", "u2"}},
+      {"u1\n\nu2", {"u1", "", "u2"}},
+  };
+  for (const auto& c : cases) {
+    service.clearRequests();
+    generate(c.input);
+    const auto seen = service.requests();
+    ASSERT_EQ(seen.size(), c.sentUrls.size()) << c.input;
+    const auto rows = ui.results().rows();
+    ASSERT_EQ(rows.size(), c.sentUrls.size()) << c.input;
+    for (size_t i = 0; i < seen.size(); ++i) {
+      const std::string wantTarget = "/create.php?format=simple&url=" + PercentEncode(c.sentUrls[i]);
+      EXPECT_EQ(seen[i].target, wantTarget) << c.input;
+      EXPECT_EQ(rows[i][0], "测试短链");
+      // An empty long URL gets the service's error text in its row; the rest get their links.
+      if (c.sentUrls[i].empty())
+        EXPECT_EQ(rows[i][1], "Error: Please enter a valid URL to shorten");
+      else
+        EXPECT_EQ(rows[i][1], service.shortFor(static_cast<int>(i) + 1));
+    }
+    EXPECT_EQ(ui.statusText(), "网址生成完毕!");
+    const auto history = ui.statusHistory();
+    EXPECT_NE(std::find(history.begin(), history.end(), "正在生成网址"), history.end());
+  }
+}
+
+TEST_F(GenerateTest, PluginRowFoundWithoutRegardToCaseAndMissingRow) {
+  loadPlugin({.name = "Is.GD"});
+  ui.pluginChoice().setItems({"is.gd"}, 0);
+  generate("https://a");
+  ASSERT_EQ(ui.results().rows().size(), 1u);
+  EXPECT_EQ(ui.results().rows()[0][0], "Is.GD");
+  EXPECT_EQ(ui.results().rows()[0][1], service.shortFor(1));
+
+  // A chosen name no row carries: nothing is sent, each pass still adds a row.
+  ui.pluginChoice().setItems({"gone"}, 0);
+  generate("a\nb");
+  EXPECT_EQ(ui.results().rows(), (std::vector<std::vector<Text>>{{"", ""}, {"", ""}}));
+  EXPECT_EQ(service.requests().size(), 1u);
+}
+
+TEST_F(GenerateTest, FailedRequestsNameTheirReason) {
+  loadPlugin({.path = "http://127.0.0.1:1/none?", .responseType = "1", .parameter = "u"});
+  generate("a\nb");
+  EXPECT_EQ(shortColumn(), (std::vector<Text>{"JSON解析失败", "JSON解析失败"}));
+  EXPECT_NE(ui.statusText().find("第 2 行"), Text::npos) << ui.statusText();
+  EXPECT_NE(ui.statusText().find("请求失败"), Text::npos) << ui.statusText();
+}
+
+TEST_F(GenerateTest, PluginEditedDuringABatchAndUnknownType) {
+  loadPlugin({.responseType = "9"});
+  generate("a");
+  EXPECT_EQ(shortColumn(), std::vector<Text>{"数据错误！"});
+  loadPlugin({.type = "get"});
+  generate("a");
+  EXPECT_EQ(shortColumn(), std::vector<Text>{""});
+
+  // Edit the file while the batch runs: later lines use the new content.
+  loadPlugin();
+  service.server().Get("/slow", [&](const httplib::Request&, httplib::Response& res) {
+    test::WritePlugin(dir, "p.json", {.path = service.base() + "/create.php?", .data = "format=json&url=$Url$",
+                                      .responseType = "1", .parameter = "shorturl"});
+    res.set_content("first", "text/plain");
+  });
+  test::WritePlugin(dir, "p.json", {.path = service.base() + "/slow?"});
+  service.clearRequests();
+  generate("a\nb");
+  EXPECT_EQ(shortColumn(), (std::vector<Text>{"first", service.shortFor(2)}));
+}
+
+TEST_F(GenerateTest, SecondClickDuringABatchClearsAndBothAppend) {
+  loadPlugin();
+  std::atomic<bool> release{false};
+  service.server().Get("/wait", [&](const httplib::Request&, httplib::Response& res) {
+    while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    res.set_content("https://w", "text/plain");
+  });
+  test::WritePlugin(dir, "p.json", {.path = service.base() + "/wait?"});
+  ui.longUrlBox().setText("a\nb");
+  OnGenerateClicked(ui);
+  while (service.requests().empty()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  OnGenerateClicked(ui);
+  // Both workers are inside their first request, so both have cleared the list already.
+  while (service.requests().size() < 2) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  release = true;
+  ASSERT_TRUE(WaitForDetached(std::chrono::seconds(30)));
+  EXPECT_EQ(shortColumn(), (std::vector<Text>(4, "https://w")));
+}
+
+}  // namespace
+}  // namespace pindle

@@ -1,0 +1,28 @@
+#pragma once
+#include <string>
+
+#include "tests/support/temp_dir.h"
+
+namespace pindle::test {
+
+// The fields of a plug-in file a test cares about; the rest get ordinary values.
+struct PluginSpec {
+  std::string name = "测试短链";
+  std::string type = "GET";
+  std::string path;  // API Path
+  std::string data = "url=$Url$";
+  std::string headers;
+  std::string responseType = "0";
+  std::string parameter;
+  std::string prefix;
+  std::string updateUrl;
+};
+
+// The plug-in file's JSON text (UTF-8).
+std::string PluginJson(const PluginSpec& spec);
+
+// Writes Plug/<file> under `dir`, in GBK as Windows saves it (or UTF-8 when asked), and
+// returns its full path.
+std::string WritePlugin(const TempDir& dir, const std::string& file, const PluginSpec& spec, bool utf8 = false);
+
+}  // namespace pindle::test

@@ -1,0 +1,64 @@
+#include "update/feedback_sender.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include "app/memory_controls.h"
+#include "tests/support/loopback_shortener.h"
+
+namespace pindle {
+namespace {
+
+TEST(Feedback, TheTextArrivesWhole) {
+  test::LoopbackShortener server;
+  int status = 200;
+  server.server().Post("/Feedback/js_post.php",
+                       [&](const httplib::Request&, httplib::Response& res) { res.status = status; });
+  setenv("PINDLE_FEEDBACK_URL", (server.base() + "/Feedback/js_post.php").c_str(), 1);
+  struct Case {
+    Text text;
+    std::string body;
+    Text content;  // what the endpoint's form decoding sees
+  } cases[] = {
+      {"中文", "content=%E4%B8%AD%E6%96%87", "中文"},
+      {"a&b=c", "content=a%26b%3Dc", "a&b=c"},
+      {" ", "content=%20", " "},
+      {"1+1=2 100%\n", "content=1%2B1%3D2%20100%25%0A", "1+1=2 100%\n"},
+  };
+  for (const auto& c : cases) {
+    server.clearRequests();
+    MemoryControls ui;
+    ui.feedbackBox().setText(c.text);
+    FeedbackSender(ui);
+    ASSERT_EQ(server.requests().size(), 1u);
+    const auto seen = server.requests()[0];
+    EXPECT_EQ(seen.body, c.body);
+    EXPECT_EQ(seen.header("Content-Type"), "application/x-www-form-urlencoded");
+    httplib::Params params;
+    httplib::detail::parse_query_text(seen.body, params);
+    EXPECT_EQ(params.size(), 1u);
+    EXPECT_EQ(params.begin()->second, c.content);
+    EXPECT_EQ(ui.statusText(), "您的反馈已提交！");
+    EXPECT_EQ(ui.feedbackBox().text(), c.text);
+  }
+
+  MemoryControls empty;
+  FeedbackSender(empty);
+  EXPECT_EQ(empty.statusText(), "请输入您要反馈的内容！");
+
+  status = 500;
+  MemoryControls refused;
+  refused.feedbackBox().setText("x");
+  FeedbackSender(refused);
+  EXPECT_EQ(refused.statusText(), "反馈提交失败：HTTP 500");
+
+  setenv("PINDLE_FEEDBACK_URL", "http://127.0.0.1:1/Feedback/js_post.php", 1);
+  MemoryControls down;
+  down.feedbackBox().setText("x");
+  FeedbackSender(down);
+  EXPECT_EQ(down.statusText().rfind("反馈提交失败：", 0), 0u) << down.statusText();
+  unsetenv("PINDLE_FEEDBACK_URL");
+}
+
+}  // namespace
+}  // namespace pindle
