@@ -1,0 +1,174 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <random>
+#include <thread>
+
+#include "platform/codepage.h"
+#include "tests/support/loopback_shortener.h"
+#include "tests/support/plugin_files.h"
+#include "tests/support/process.h"
+
+#ifdef PINDLE_BINARY
+
+namespace pindle {
+namespace {
+
+// The program copied into a fresh directory, so its Plug/ and Setting.ini are the test's own.
+class CommandLineTest : public ::testing::Test {
+ protected:
+  test::TempDir dir;
+  test::LoopbackShortener service;
+  std::string program;
+
+  void SetUp() override {
+    program = dir.file("pindle");
+    std::filesystem::copy_file(PINDLE_BINARY, program);
+    test::WritePlugin(dir, "isgd.json", {.name = "Is.gd", .path = service.base() + "/create.php?format=simple&"});
+    test::WritePlugin(dir, "json.json",
+                      {.name = "JSON短链", .path = service.base() + "/create.php?", .data = "format=json&url=$Url$",
+                       .responseType = "1", .parameter = "shorturl"});
+    test::WritePlugin(dir, "off.json", {.name = "关掉的", .path = service.base() + "/create.php?format=simple&"});
+    dir.write("Setting.ini", Utf8ToGbk("[插件开关]\r\n关掉的=否\r\n"));
+  }
+
+  // No display and no offscreen platform: a subcommand must not need either.
+  std::map<std::string, std::string> env() { return {{"PATH", "/usr/bin:/bin"}, {"HOME", dir.path()}}; }
+
+  test::ProcessResult run(std::vector<std::string> args, const std::string& input = "") {
+    args.insert(args.begin(), program);
+    return test::RunProcess(args, env(), input);
+  }
+  // First enabled plug-in in directory order is not fixed, so most tests name one.
+};
+
+TEST_F(CommandLineTest, ShortensArgumentsAndStandardInput) {
+  auto r = run({"shorten", "-p", "is.GD", "https://a.example/1", "https://a.example/2"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, service.shortFor(1) + "\n" + service.shortFor(2) + "\n");
+  EXPECT_EQ(r.err, "");
+
+  service.clearRequests();
+  r = run({"shorten", "-p", "JSON短链"}, "https://b/1\r\nhttps://b/中\n");
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, service.shortFor(1) + "\n" + service.shortFor(2) + "\n");
+  ASSERT_EQ(service.requests().size(), 2u);
+  EXPECT_NE(service.requests()[1].target.find("%D6%D0"), std::string::npos);
+}
+
+TEST_F(CommandLineTest, TsvAndJsonOutput) {
+  auto r = run({"shorten", "-p", "Is.gd", "--tsv", "https://a"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "https://a\t" + service.shortFor(1) + "\tIs.gd\n");
+  r = run({"shorten", "-p", "Is.gd", "--json", "https://b", ""});
+  EXPECT_EQ(r.exitCode, 1);
+  std::vector<nlohmann::json> lines;
+  std::istringstream in(r.out);
+  for (std::string line; std::getline(in, line);) lines.push_back(nlohmann::json::parse(line));
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0]["long"], "https://b");
+  EXPECT_EQ(lines[0]["short"], service.shortFor(2));
+  EXPECT_EQ(lines[0]["plugin"], "Is.gd");
+  EXPECT_EQ(lines[0]["ok"], true);
+  EXPECT_EQ(lines[1]["ok"], false);
+}
+
+TEST_F(CommandLineTest, ExitCodesAndMessages) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string input;
+    int exitCode;
+    std::string outHas, errHas;
+  } cases[] = {
+      {{"shorten", "-p", "nope", "https://a"}, "", 2, "", "已启用的插件"},
+      {{"shorten", "-p", "关掉的", "https://a"}, "", 2, "", "没有已启用的插件叫“关掉的”"},
+      {{"shorten", "-p", "Is.gd"}, "https://a\n\nhttps://b\n", 1, "", "第 2 行"},
+      {{"shorten", "--bogus"}, "", 2, "", "未知选项"},
+      {{"shorten", "-p"}, "", 2, "", "-p 后面需要插件名"},
+      {{"frobnicate"}, "", -2, "", ""},  // not a subcommand: the window would open; not run here
+      {{"--version"}, "", 0, "2.4.4.1\n", ""},
+      {{"--help"}, "", 0, "shorten", ""},
+      {{"shorten", "--help"}, "", 0, "用法: pindle shorten", ""},
+      {{"enable"}, "", 2, "", "用法: pindle enable"},
+      {{"enable", "没有这个"}, "", 2, "", "本地插件："},
+  };
+  for (const auto& c : cases) {
+    if (c.exitCode == -2) continue;
+    const auto r = run(c.args, c.input);
+    EXPECT_EQ(r.exitCode, c.exitCode) << c.args[0] << " " << r.err;
+    EXPECT_NE(r.out.find(c.outHas), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find(c.errHas), std::string::npos) << r.err;
+  }
+  // A failed line keeps its place in the output.
+  const auto r = run({"shorten", "-p", "Is.gd"}, "https://a\n\nhttps://b\n");
+  EXPECT_EQ(r.out, service.shortFor(1) + "\n\n" + service.shortFor(3) + "\n");
+}
+
+TEST_F(CommandLineTest, PluginsEnableDisable) {
+  auto r = run({"plugins"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_NE(r.out.find("Is.gd\t是\t1.0\t测试\t2020-04-04\t" + dir.file("Plug/isgd.json")), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("关掉的\t否"), std::string::npos);
+
+  r = run({"enable", "关掉的"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  r = run({"disable", "is.gd"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(GbkToUtf8Text(dir.read("Setting.ini")), "[插件开关]\r\n关掉的=是\r\nIs.gd=否\r\n");
+
+  r = run({"plugins", "--json"});
+  EXPECT_NE(r.out.find("\"name\":\"关掉的\",\"enabled\":\"是\""), std::string::npos) << r.out;
+  r = run({"shorten", "-p", "Is.gd", "https://a"});
+  EXPECT_EQ(r.exitCode, 2);
+  r = run({"shorten", "-p", "关掉的", "https://a"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+}
+
+TEST_F(CommandLineTest, PullKilledMidDownloadLeavesEveryFileWhole) {
+  // Many plug-ins whose bodies arrive slowly, so a kill lands inside a download.
+  std::string manifest = "[";
+  for (int i = 0; i < 20; ++i) manifest += (i ? "," : "") + std::string("\"") + service.base() + "/Plug/p" + std::to_string(i) + ".json\"";
+  manifest += "]";
+  service.server().Get("/raw/master/PlugList.json", [&](const httplib::Request&, httplib::Response& res) {
+    res.set_content(manifest, "application/json");
+  });
+  service.server().Get(R"(/Plug/p(\d+)\.json)", [](const httplib::Request& req, httplib::Response& res) {
+    const std::string body = test::PluginJson({.name = "新" + req.matches[1].str(), .data = std::string(20000, 'x')});
+    res.set_chunked_content_provider("application/json", [body](size_t offset, httplib::DataSink& sink) {
+      const size_t n = std::min<size_t>(4000, body.size() - offset);
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      sink.write(body.data() + offset, n);
+      if (offset + n == body.size()) sink.done();
+      return true;
+    });
+  });
+  auto oldContent = [](int i) { return test::PluginJson({.name = "旧" + std::to_string(i)}); };
+  auto newContent = [](int i) { return test::PluginJson({.name = "新" + std::to_string(i), .data = std::string(20000, 'x')}); };
+  auto e = env();
+  e["PINDLE_PLUGLIST_URL"] = service.base() + "/raw/master/PlugList.json";
+  std::mt19937 random(7);
+  for (int round = 0; round < 8; ++round) {
+    for (int i = 0; i < 20; ++i) dir.write("Plug/p" + std::to_string(i) + ".json", oldContent(i));
+    const pid_t pid = test::StartProcess({program, "pull"}, e);
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::uniform_int_distribution<int>(5, 150)(random)));
+    kill(pid, SIGKILL);
+    test::WaitProcess(pid);
+    for (int i = 0; i < 20; ++i) {
+      const std::string got = dir.read("Plug/p" + std::to_string(i) + ".json");
+      EXPECT_TRUE(got == oldContent(i) || got == newContent(i)) << "round " << round << " file " << i << " size " << got.size();
+    }
+  }
+  const auto r = test::RunProcess({program, "pull"}, e);
+  EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find("云端下载 20 个，失败 0 个"), std::string::npos) << r.out;
+  for (int i = 0; i < 20; ++i) EXPECT_EQ(dir.read("Plug/p" + std::to_string(i) + ".json"), newContent(i));
+}
+
+}  // namespace
+}  // namespace pindle
+
+#endif

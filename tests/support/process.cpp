@@ -1,0 +1,128 @@
+#include "tests/support/process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <stdexcept>
+
+namespace pindle::test {
+namespace {
+
+std::vector<std::string> envStrings(const std::map<std::string, std::string>& env) {
+  std::vector<std::string> out;
+  for (const auto& [k, v] : env) out.push_back(k + "=" + v);
+  return out;
+}
+
+std::vector<char*> pointers(std::vector<std::string>& strings) {
+  std::vector<char*> out;
+  for (auto& s : strings) out.push_back(s.data());
+  out.push_back(nullptr);
+  return out;
+}
+
+}  // namespace
+
+ProcessResult RunProcess(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
+                         const std::string& input, int timeoutMs) {
+  int inPipe[2], outPipe[2], errPipe[2];
+  if (pipe2(inPipe, O_CLOEXEC) || pipe2(outPipe, O_CLOEXEC) || pipe2(errPipe, O_CLOEXEC))
+    throw std::runtime_error("pipe failed");
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, inPipe[0], 0);
+  posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
+  posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
+  std::vector<std::string> args = argv;
+  std::vector<std::string> envs = envStrings(env);
+  auto argp = pointers(args);
+  auto envp = pointers(envs);
+  pid_t pid = 0;
+  if (posix_spawn(&pid, args[0].c_str(), &actions, nullptr, argp.data(), envp.data()) != 0)
+    throw std::runtime_error("spawn failed: " + args[0]);
+  posix_spawn_file_actions_destroy(&actions);
+  close(inPipe[0]);
+  close(outPipe[1]);
+  close(errPipe[1]);
+
+  ProcessResult result;
+  size_t written = 0;
+  if (input.empty()) {
+    close(inPipe[1]);
+    inPipe[1] = -1;
+  }
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  bool outOpen = true, errOpen = true;
+  signal(SIGPIPE, SIG_IGN);
+  while (outOpen || errOpen) {
+    pollfd fds[3];
+    nfds_t n = 0;
+    if (outOpen) fds[n++] = {outPipe[0], POLLIN, 0};
+    if (errOpen) fds[n++] = {errPipe[0], POLLIN, 0};
+    if (inPipe[1] >= 0) fds[n++] = {inPipe[1], POLLOUT, 0};
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) {
+      kill(pid, SIGKILL);
+      break;
+    }
+    if (poll(fds, n, static_cast<int>(left.count())) < 0) continue;
+    for (nfds_t i = 0; i < n; ++i) {
+      if (!fds[i].revents) continue;
+      if (fds[i].fd == inPipe[1]) {
+        const ssize_t w = write(inPipe[1], input.data() + written, input.size() - written);
+        if (w > 0) written += static_cast<size_t>(w);
+        if (w < 0 || written == input.size()) {
+          close(inPipe[1]);
+          inPipe[1] = -1;
+        }
+        continue;
+      }
+      char buffer[65536];
+      const ssize_t r = read(fds[i].fd, buffer, sizeof buffer);
+      const bool isOut = fds[i].fd == outPipe[0];
+      if (r <= 0) {
+        (isOut ? outOpen : errOpen) = false;
+      } else {
+        (isOut ? result.out : result.err).append(buffer, static_cast<size_t>(r));
+      }
+    }
+  }
+  if (inPipe[1] >= 0) close(inPipe[1]);
+  close(outPipe[0]);
+  close(errPipe[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+  return result;
+}
+
+pid_t StartProcess(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  std::vector<std::string> args = argv;
+  std::vector<std::string> envs = envStrings(env);
+  auto argp = pointers(args);
+  auto envp = pointers(envs);
+  pid_t pid = 0;
+  if (posix_spawn(&pid, args[0].c_str(), &actions, nullptr, argp.data(), envp.data()) != 0)
+    throw std::runtime_error("spawn failed: " + args[0]);
+  posix_spawn_file_actions_destroy(&actions);
+  return pid;
+}
+
+int WaitProcess(pid_t pid) {
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace pindle::test

@@ -1,0 +1,28 @@
+#pragma once
+#include <sys/types.h>
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pindle::test {
+
+struct ProcessResult {
+  int exitCode = -1;  // -1 when killed by a signal
+  int signal = 0;
+  std::string out;
+  std::string err;
+};
+
+// Runs a program with exactly the given environment (nothing inherited), feeding `input` to its
+// standard input, and collects its output. Kills it after `timeoutMs`.
+ProcessResult RunProcess(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
+                         const std::string& input = "", int timeoutMs = 60000);
+
+// Starts a program with its output discarded; returns its pid.
+pid_t StartProcess(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env);
+// Waits for a started program; the exit code, or -1 after a signal.
+int WaitProcess(pid_t pid);
+
+}  // namespace pindle::test
