@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Builds and runs every benchmark (not part of the tests).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build
+for b in build/bench/*_bench; do echo "== $(basename "$b")"; "$b"; done
+echo "== cli_bench"; bash bench/cli_bench.sh build
