@@ -30,19 +30,29 @@ struct RequestOptions {
   // Certificate verification; when not supplied it is on unless Setting.ini says
   // "软件设定" / "忽略证书错误" = "真".
   std::optional<bool> verifyTls;
+  // A PEM file of the certificate authorities to trust instead of the system's (tests bring
+  // their own authority this way). Not supplied: the system's store.
+  std::optional<Text> caFile;
 };
 
 struct WebResponse {
-  Bytes body;               // the entity after transfer decoding; empty on every failure
-  Text headers;             // raw header block of the final response (status line first), or 5000 spaces
-  Text receivedCookies;     // name=value members separated by "; "
+  Bytes body;                   // the entity after transfer decoding; empty on every failure
+  Text headers;                 // raw header block of the final response (status line first), or 5000 spaces
+  Text receivedCookies;         // name=value members separated by "; "
   std::optional<Text> cookies;  // the supplied cookies after merging (only when supplied)
-  int status = 0;           // status code of the final response; 0 when none arrived
-  Text error;               // why the exchange failed (empty when it did not)
+  int status = 0;               // status code of the final response; 0 when none arrived
+  Text error;                   // why the exchange failed (empty when it did not)
   bool failed() const { return !error.empty(); }
 };
 
+// The verb of a code, "GET" for a code outside the table.
+const char* HttpMethodName(HttpMethodCode code);
+
 // One complete exchange, synchronously on the calling thread. Never throws.
+// Redirects (301, 302, 303, 307, 308 to http or https) are followed unless forbidRedirect; a 301,
+// 302 or 303 turns every verb but GET and HEAD into a GET without body. Limits on waiting, on
+// redirects and on the body's size: web/web_limits.h. With cookies not supplied, the process-wide
+// store of web/curl_global.h is read and written.
 WebResponse WebRequest(const RequestOptions& options);
 
 }  // namespace pindle

@@ -1,0 +1,19 @@
+#pragma once
+#include <curl/curl.h>
+
+#include <string_view>
+
+#include "platform/types.h"
+#include "web/web_limits.h"
+
+namespace pindle {
+
+// What the user reads when an exchange failed: a short Chinese statement of the cause, then
+// libcurl's own detail (`detail`, or libcurl's text for `code` when it is empty).
+// `reachedServer`: the connection (and TLS handshake) was complete, so a time-out was a stall.
+Text DescribeCurlFailure(CURLcode code, std::string_view detail, bool reachedServer, const WebLimits& limits);
+
+Text DescribeTooManyRedirects(const WebLimits& limits);
+Text DescribeBodyTooLarge(const WebLimits& limits);
+
+}  // namespace pindle
