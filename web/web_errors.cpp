@@ -13,8 +13,7 @@ Text Seconds(std::chrono::milliseconds ms) {
 Text Cause(CURLcode code, bool reachedServer, const WebLimits& limits) {
   switch (code) {
     case CURLE_OPERATION_TIMEDOUT:
-      return reachedServer ? "传输停滞：" + Seconds(limits.stall) + "内没有收到数据"
-                           : "连接超时：" + Seconds(limits.connect) + "内没能连上服务器";
+      return reachedServer ? DescribeStall(limits) : "连接超时：" + Seconds(limits.connect) + "内没能连上服务器";
     case CURLE_COULDNT_RESOLVE_HOST:
       return "无法解析主机名";
     case CURLE_COULDNT_RESOLVE_PROXY:
@@ -45,8 +44,8 @@ Text Cause(CURLcode code, bool reachedServer, const WebLimits& limits) {
     case CURLE_GOT_NOTHING:
       return "连接中断，回应不完整";
     case CURLE_URL_MALFORMAT:
-    case CURLE_UNSUPPORTED_PROTOCOL:
       return "网址无效";
+    case CURLE_UNSUPPORTED_PROTOCOL:  // the URL is always http or https here: an HTTP/0.9 answer
     case CURLE_WEIRD_SERVER_REPLY:
       return "服务器的回应无法识别";
     case CURLE_OUT_OF_MEMORY:
@@ -57,6 +56,8 @@ Text Cause(CURLcode code, bool reachedServer, const WebLimits& limits) {
 }
 
 }  // namespace
+
+Text DescribeStall(const WebLimits& limits) { return "传输停滞：" + Seconds(limits.stall) + "内没有收到数据"; }
 
 Text DescribeTooManyRedirects(const WebLimits& limits) {
   return "重定向次数过多：超过 " + std::to_string(limits.maxRedirects) + " 次";

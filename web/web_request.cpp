@@ -2,7 +2,7 @@
 
 #include <curl/curl.h>
 
-#include <algorithm>
+#include <chrono>
 #include <memory>
 #include <new>
 #include <string>
@@ -51,17 +51,53 @@ struct PreparedRequest {
   bool useSharedCookies = false;
 };
 
+using Clock = std::chrono::steady_clock;
+
 // What the callbacks collect during one exchange.
 struct Received {
+  CURL* curl = nullptr;
   ResponseHead head;
   Bytes body;
   std::size_t maxBody = 0;
   bool bodyTooLarge = false;
+  // Stall watch: the last moment a byte went either way, once the connection stood.
+  std::chrono::milliseconds stallLimit{0};
+  Clock::time_point lastActivity;
+  curl_off_t lastDown = -1, lastUp = -1;
+  bool stalled = false;
+
+  void startExchange() {
+    head.reset();
+    body.clear();
+    lastActivity = Clock::now();
+    lastDown = lastUp = -1;
+  }
 };
 
 size_t OnHeaderLine(char* data, size_t size, size_t count, void* user) {
-  static_cast<Received*>(user)->head.addLine(std::string_view(data, size * count));
+  auto* received = static_cast<Received*>(user);
+  received->head.addLine(std::string_view(data, size * count));
+  received->lastActivity = Clock::now();
   return size * count;
+}
+
+// libcurl's low-speed check averages over a window of several seconds, so it fires late after a
+// burst of bytes and also on a slow trickle; this aborts exactly when no byte moved for the limit.
+int OnProgress(void* user, curl_off_t, curl_off_t down, curl_off_t, curl_off_t up) {
+  auto* received = static_cast<Received*>(user);
+  const Clock::time_point now = Clock::now();
+  curl_off_t connected = 0;
+  curl_easy_getinfo(received->curl, CURLINFO_PRETRANSFER_TIME_T, &connected);
+  if (connected == 0 || down != received->lastDown || up != received->lastUp) {
+    // Connecting has its own limit; a moving byte count is progress.
+    received->lastDown = down;
+    received->lastUp = up;
+    received->lastActivity = now;
+    return 0;
+  }
+  if (now - received->lastActivity < received->stallLimit) return 0;
+  received->stalled = true;
+  return 1;
 }
 
 size_t OnBodyBytes(char* data, size_t size, size_t count, void* user) {
@@ -72,6 +108,7 @@ size_t OnBodyBytes(char* data, size_t size, size_t count, void* user) {
     return 0;  // aborts the transfer
   }
   received->body.append(data, n);
+  received->lastActivity = Clock::now();
   return n;
 }
 
@@ -101,11 +138,13 @@ void SetCommonOptions(CURL* curl, const PreparedRequest& request, const WebLimit
   // way WinINet changes them; libcurl would keep a custom verb such as PUT.
   curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
   curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connect.count()));
-  // A stall is a stretch of whole seconds below one byte per second; CURLOPT_TIMEOUT would also
-  // cut off a long download that is still making progress.
-  const long stallSeconds = std::max<long>(1, static_cast<long>((limits.stall.count() + 999) / 1000));
-  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, stallSeconds);
+  // No overall time-out (CURLOPT_TIMEOUT would cut off a long download that still makes
+  // progress): a transfer ends when no byte moved for the stall limit.
+  received.curl = curl;
+  received.stallLimit = limits.stall;
+  curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, OnProgress);
+  curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &received);
   curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBodyBytes));
   received.maxBody = limits.maxBodyBytes;
   // Only the caller's proxy counts: no proxy and no bypass list from the environment.
@@ -179,8 +218,7 @@ Outcome Exchange(const PreparedRequest& request, const WebLimits& limits) {
     curl_easy_setopt(curl.get(), CURLOPT_PROXY, ProxyForScheme(request.proxyList, tls).c_str());
     curl_easy_setopt(curl.get(), CURLOPT_HTTPHEADER, headerList.get());
     SetVerb(curl.get(), method, sendBody, request.body);
-    received.head.reset();
-    received.body.clear();
+    received.startExchange();
     errorBuffer[0] = '\0';
     const CURLcode code = curl_easy_perform(curl.get());
     long status = 0;
@@ -189,6 +227,8 @@ Outcome Exchange(const PreparedRequest& request, const WebLimits& limits) {
     if (code != CURLE_OK) {
       if (received.bodyTooLarge) {
         outcome.error = DescribeBodyTooLarge(limits);
+      } else if (received.stalled) {
+        outcome.error = DescribeStall(limits);
       } else {
         curl_off_t pretransfer = 0;
         curl_easy_getinfo(curl.get(), CURLINFO_PRETRANSFER_TIME_T, &pretransfer);
