@@ -1,6 +1,9 @@
 #pragma once
 
 namespace pindle {
-// Creates the application and the main window and runs the event loop.
+
+// The windowed program: paths, the application, the main window and its start-up task, then
+// the event loop until the window closes (which ends the process with exit code 0).
 int RunWindow(int argc, char** argv);
+
 }  // namespace pindle

@@ -1,0 +1,270 @@
+#include "app/gui/main_window.h"
+
+#include <QCloseEvent>
+#include <QCursor>
+#include <QLabel>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <cstdlib>
+
+#include "app/gui/about_text.h"
+#include "app/gui/file_drop_target.h"
+#include "app/gui/long_url_display.h"
+#include "app/gui/report_list.h"
+#include "app/gui/text_convert.h"
+#include "app/gui/window_fonts.h"
+
+namespace pindle {
+namespace {
+
+constexpr int kControlFontPixels = 12;
+constexpr int kTabFontPixels = 14;
+
+// Edit boxes would take dropped text themselves; drops belong to the window's drop target.
+void RefuseDrops(QPlainTextEdit* box) {
+  box->setAcceptDrops(false);
+  box->viewport()->setAcceptDrops(false);
+}
+
+template <typename W>
+W* Named(W* widget, const QString& name) {
+  widget->setObjectName(name);
+  return widget;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(WindowActions& actions, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      actions_(actions) {
+  setWindowTitle(QStringLiteral("Pindle v2.4.4.1"));
+  setFont(WindowFont(kControlFontPixels));
+  // The layout is fixed: the tab control fills the client area, the status bar lies over its foot.
+  setFixedSize(296, 372);
+
+  tabs_ = Named(new QTabWidget(this), QStringLiteral("功能选择"));
+  tabs_->setFont(WindowFont(kTabFontPixels));
+  tabs_->setGeometry(0, 0, 296, 372);
+  if (auto* stack = tabs_->findChild<QStackedWidget*>(QString(), Qt::FindDirectChildrenOnly))
+    stack->installEventFilter(this);
+
+  WindowWidgets widgets;
+  widgets.window = this;
+  buildGeneratePage(widgets);
+  buildPluginPage(widgets);
+  buildSettingsPage(widgets);
+  buildAboutPage();
+  tabs_->setCurrentIndex(0);
+
+  widgets.statusBar = Named(new QStatusBar(this), QStringLiteral("状态条"));
+  widgets.statusBar->setSizeGripEnabled(false);
+  widgets.statusBar->setGeometry(0, 351, 294, 20);
+  widgets.statusBar->showMessage(QStringLiteral("欢迎使用 Pindle 短网址生成工具"));
+  widgets.statusBar->raise();
+
+  buildMenus(widgets);
+  controls_ = std::make_unique<QtControls>(widgets);
+  bindEvents(widgets);
+}
+
+MainWindow::~MainWindow() = default;
+
+QWidget* MainWindow::addPage(const QString& caption) {
+  currentPage_ = new QWidget;
+  currentPage_->setFont(WindowFont(kControlFontPixels));
+  tabs_->addTab(currentPage_, caption);
+  return currentPage_;
+}
+
+template <typename W>
+W* MainWindow::onPage(W* widget, const QString& name, const QRect& place) {
+  widget->setParent(currentPage_);
+  widget->setObjectName(name);
+  widget->setGeometry(place);
+  pagePlaces_.emplace_back(widget, place);
+  return widget;
+}
+
+void MainWindow::buildGeneratePage(WindowWidgets& widgets) {
+  addPage(QStringLiteral("生成"));
+  longUrlBox_ = onPage(new QPlainTextEdit, QStringLiteral("生成_长网址"), {5, 34, 284, 96});
+  RefuseDrops(longUrlBox_);
+  SetWrapping(longUrlBox_, true);
+  batchSwitch_ = onPage(new QCheckBox(QStringLiteral("批量生成")), QStringLiteral("生成_批量开关"), {5, 138, 72, 25});
+  batchSwitch_->hide();
+  pluginChoice_ = onPage(new QComboBox, QStringLiteral("生成_批量接口"), {123, 138, 90, 28});
+  pluginChoice_->setEditable(false);
+  onPage(new QPushButton(QStringLiteral("生成")), QStringLiteral("生成_生成按钮"), {219, 137, 70, 28});
+  resultList_ = onPage(new ReportList({QStringLiteral("接口"), QStringLiteral("短网址")}, {84, 170}),
+                       QStringLiteral("生成_结果列表"), {5, 172, 284, 173});
+  widgets.longUrlBox = longUrlBox_;
+  widgets.pluginChoice = pluginChoice_;
+  widgets.resultList = resultList_;
+}
+
+void MainWindow::buildPluginPage(WindowWidgets& widgets) {
+  addPage(QStringLiteral("插件"));
+  onPage(new QPushButton(QStringLiteral("更新")), QStringLiteral("插件_更新"), {152, 38, 65, 25});
+  onPage(new QPushButton(QStringLiteral("刷新")), QStringLiteral("插件_刷新"), {225, 38, 65, 25});
+  // Lies under the list it overlaps and lets every click through.
+  auto* label = onPage(new QLabel, QStringLiteral("透明标签"), {3, 71, 290, 25});
+  label->setAttribute(Qt::WA_TransparentForMouseEvents);
+  pluginList_ = onPage(
+      new ReportList({QStringLiteral("接口"), QStringLiteral("启用"), QStringLiteral("配置"), QStringLiteral("版本"),
+                      QStringLiteral("作者"), QStringLiteral("更新日期"), QStringLiteral("插件路径")},
+                     {80, 50, 0, 70, 70, 80, 0}),
+      QStringLiteral("插件_插件列表"), {6, 70, 284, 274});
+  widgets.pluginList = pluginList_;
+}
+
+void MainWindow::buildSettingsPage(WindowWidgets& widgets) {
+  addPage(QStringLiteral("设定"));
+  onPage(new QLabel(QStringLiteral("软件设置：")), QStringLiteral("设定_标签"), {9, 36, 63, 20});
+  auto box = [this](const char* caption, const char* name, const QRect& place) {
+    return onPage(new QCheckBox(QString::fromUtf8(caption)), QString::fromUtf8(name), place);
+  };
+  auto& boxes = widgets.settingBoxes;
+  boxes[static_cast<size_t>(SettingBox::AlwaysOnTop)] = box("总在最前显示", "设定_总在最前", {72, 36, 104, 20});
+  boxes[static_cast<size_t>(SettingBox::AutoUpdate)] = box("自动更新插件信息", "设定_自动更新", {72, 56, 144, 20});
+  boxes[static_cast<size_t>(SettingBox::AutoLoad)] = box("自动加载插件", "设定_自动加载", {72, 76, 104, 20});
+  boxes[static_cast<size_t>(SettingBox::DoubleClickToggle)] =
+      box("双击切换插件开关", "设定_双击切换", {72, 96, 120, 20});
+  boxes[static_cast<size_t>(SettingBox::DoubleClickCopy)] = box("双击复制短网址", "设定_双击复制", {72, 119, 104, 20});
+  boxes[static_cast<size_t>(SettingBox::AutoUpdate)]->setEnabled(false);
+
+  // The feedback form exists, bound to its action, but is never shown.
+  onPage(new QLabel(QStringLiteral("反馈内容：")), QStringLiteral("设定_反馈标签"), {8, 227, 63, 20})->hide();
+  auto* feedback = onPage(new QPlainTextEdit, QStringLiteral("设定_反馈内容"), {72, 227, 216, 77});
+  feedback->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  feedback->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  RefuseDrops(feedback);
+  feedback->hide();
+  onPage(new QPushButton(QStringLiteral("反馈")), QStringLiteral("设定_反馈按钮"), {224, 311, 64, 32})->hide();
+  widgets.feedbackBox = feedback;
+}
+
+void MainWindow::buildAboutPage() {
+  addPage(QStringLiteral("关于"));
+  auto* about = onPage(new QPlainTextEdit, QStringLiteral("关于_软件说明"), {5, 34, 285, 311});
+  about->setReadOnly(true);
+  about->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  about->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  about->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  RefuseDrops(about);
+  about->setPlainText(AboutText());
+}
+
+void MainWindow::buildMenus(WindowWidgets& widgets) {
+  auto item = [](QMenu* menu, const QString& caption) {
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(caption);
+    return action;
+  };
+  auto& items = widgets.menuItems;
+  resultMenu_ = Named(new QMenu(this), QStringLiteral("生成菜单"));
+  resultMenu_->setFont(WindowFont(kControlFontPixels));
+  items[static_cast<size_t>(MenuItem::CopyUrl)] = item(resultMenu_, QStringLiteral("复制网址"));
+  items[static_cast<size_t>(MenuItem::OpenUrl)] = item(resultMenu_, QStringLiteral("打开网址"));
+
+  pluginMenu_ = Named(new QMenu(this), QStringLiteral("插件菜单"));
+  pluginMenu_->setFont(WindowFont(kControlFontPixels));
+  items[static_cast<size_t>(MenuItem::EnablePlugin)] = item(pluginMenu_, QStringLiteral("开启插件"));
+  items[static_cast<size_t>(MenuItem::DisablePlugin)] = item(pluginMenu_, QStringLiteral("关闭插件"));
+  pluginMenu_->addSeparator();
+  QAction* modifyConfig = item(pluginMenu_, QStringLiteral("修改配置"));
+  modifyConfig->setVisible(false);
+  modifyConfig->setEnabled(false);
+  items[static_cast<size_t>(MenuItem::ModifyConfig)] = modifyConfig;
+  item(pluginMenu_, QStringLiteral("更新插件"));
+  item(pluginMenu_, QStringLiteral("编辑插件"));
+  item(pluginMenu_, QStringLiteral("删除插件"));
+  item(pluginMenu_, QStringLiteral("插件说明"))->setVisible(false);
+}
+
+void MainWindow::bindEvents(const WindowWidgets& widgets) {
+  Controls& ui = *controls_;
+  auto onClick = [this](const char* name, auto action) {
+    auto* button = findChild<QPushButton*>(QString::fromUtf8(name));
+    connect(button, &QPushButton::clicked, this, action);
+  };
+  auto onChosen = [this](QMenu* menu, const char* name, auto action) {
+    auto* chosen = menu->findChild<QAction*>(QString::fromUtf8(name), Qt::FindDirectChildrenOnly);
+    connect(chosen, &QAction::triggered, this, action);
+  };
+
+  connect(longUrlBox_, &QPlainTextEdit::textChanged, this, [this] { FollowLineCount(longUrlBox_); });
+  connect(batchSwitch_, &QCheckBox::clicked, this, &MainWindow::onBatchSwitchClicked);
+  onClick("生成_生成按钮", [this, &ui] { actions_.generateClicked(ui); });
+
+  connect(resultList_, &QWidget::customContextMenuRequested, this, [this, &ui] {
+    if (actions_.resultRightClicked(ui)) popUp(resultMenu_);
+  });
+  connect(resultList_, &ReportList::doubleClickedAnywhere, this, [this, &ui] { actions_.resultDoubleClicked(ui); });
+  onChosen(resultMenu_, "复制网址", [this, &ui] { actions_.copyUrlChosen(ui); });
+  onChosen(resultMenu_, "打开网址", [this, &ui] { actions_.openUrlChosen(ui); });
+
+  connect(pluginList_, &QWidget::customContextMenuRequested, this, [this, &ui] {
+    if (actions_.pluginRightClicked(ui)) popUp(pluginMenu_);
+  });
+  connect(pluginList_, &ReportList::doubleClickedAnywhere, this, [this, &ui] { actions_.pluginDoubleClicked(ui); });
+  onClick("插件_刷新", [this, &ui] { actions_.refreshClicked(ui); });
+  onClick("插件_更新", [this, &ui] { actions_.pullClicked(ui); });
+  onChosen(pluginMenu_, "开启插件", [this, &ui] { actions_.enablePluginChosen(ui); });
+  onChosen(pluginMenu_, "关闭插件", [this, &ui] { actions_.disablePluginChosen(ui); });
+  onChosen(pluginMenu_, "修改配置", [this, &ui] { actions_.modifyConfigChosen(ui); });
+  onChosen(pluginMenu_, "更新插件", [this, &ui] { actions_.updatePluginChosen(ui); });
+  onChosen(pluginMenu_, "编辑插件", [this, &ui] { actions_.editPluginChosen(ui); });
+  onChosen(pluginMenu_, "删除插件", [this, &ui] { actions_.deletePluginChosen(ui); });
+
+  // clicked, not toggled: states set by code (the start-up task) must not be written back.
+  for (size_t i = 0; i < widgets.settingBoxes.size(); ++i) {
+    const auto box = static_cast<SettingBox>(i);
+    connect(widgets.settingBoxes[i], &QCheckBox::clicked, this,
+            [this, &ui, box] { actions_.settingBoxClicked(ui, box); });
+  }
+  onClick("设定_反馈按钮", [this, &ui] { actions_.feedbackClicked(ui); });
+
+  auto* dropTarget = new FileDropTarget(this);
+  connect(dropTarget, &FileDropTarget::filesDropped, this, [this, &ui](const QStringList& paths) {
+    std::vector<Text> files;
+    for (const QString& path : paths) files.push_back(FromQt(path));
+    actions_.filesDropped(ui, files);
+  });
+}
+
+void MainWindow::onBatchSwitchClicked() {
+  const QString kept = longUrlBox_->toPlainText();
+  const bool batch = batchSwitch_->isChecked();
+  pluginChoice_->setEnabled(batch);
+  SetWrapping(longUrlBox_, !batch);
+  // Writing the text back runs the line-count rule, which has the last word on the mode.
+  longUrlBox_->setPlainText(kept);
+}
+
+void MainWindow::popUp(QMenu* menu) { menu->popup(QCursor::pos()); }
+
+void MainWindow::placePageControls() {
+  for (const auto& [widget, place] : pagePlaces_) {
+    const QPoint pageCorner = widget->parentWidget()->mapTo(tabs_, QPoint(0, 0));
+    widget->setGeometry(place.translated(-pageCorner));
+  }
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  placePageControls();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  event->accept();
+  std::_Exit(0);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  // The pages sit below the tab strip, whose height the style decides: places follow the pages.
+  if (event->type() == QEvent::Move || event->type() == QEvent::Resize) placePageControls();
+  return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace pindle

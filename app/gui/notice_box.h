@@ -1,0 +1,20 @@
+#pragma once
+#include <QWidget>
+
+#include "app/controls.h"
+
+namespace pindle {
+
+// The self-closing notice: a modal message box without icon, OK or OK + Cancel, that closes by
+// itself after notice.timeoutMs (none when zero or less) with kNoticeTimedOut. Call it on the
+// window thread; QtControls::showNotice brings calls from other threads there.
+class NoticeBox {
+ public:
+  // kNoticeOk, kNoticeCancel or kNoticeTimedOut.
+  static int show(QWidget* owner, const Notice& notice);
+
+  // For tests: the next notice is answered with `answer` at once and never shown.
+  static void setNextAnswer(int answer);
+};
+
+}  // namespace pindle

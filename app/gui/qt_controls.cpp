@@ -1,0 +1,191 @@
+#include "app/gui/qt_controls.h"
+
+#include <QClipboard>
+#include <QFile>
+#include <QGuiApplication>
+
+#include "app/gui/notice_box.h"
+#include "app/gui/on_window_thread.h"
+#include "app/gui/text_convert.h"
+
+namespace pindle {
+namespace {
+
+QTreeWidgetItem* NewRow(const std::vector<Text>& cells) {
+  QStringList texts;
+  texts.reserve(static_cast<qsizetype>(cells.size()));
+  for (const Text& cell : cells) texts << ToQt(cell);
+  return new QTreeWidgetItem(texts);
+}
+
+}  // namespace
+
+int QtList::rowCount() {
+  return OnWindowThread(view_, [this] { return view_->topLevelItemCount(); });
+}
+
+void QtList::clearRows() {
+  OnWindowThread(view_, [this] { view_->clear(); });
+}
+
+int QtList::appendRow(const std::vector<Text>& cells) {
+  return OnWindowThread(view_, [this, &cells] {
+    view_->addTopLevelItem(NewRow(cells));
+    return view_->topLevelItemCount() - 1;
+  });
+}
+
+void QtList::setRows(const std::vector<std::vector<Text>>& rows) {
+  OnWindowThread(view_, [this, &rows] {
+    // One insertion of all rows: a row at a time would lay the view out a thousand times.
+    QList<QTreeWidgetItem*> items;
+    items.reserve(static_cast<qsizetype>(rows.size()));
+    for (const auto& cells : rows) items << NewRow(cells);
+    view_->setUpdatesEnabled(false);
+    view_->clear();
+    view_->addTopLevelItems(items);
+    view_->setUpdatesEnabled(true);
+  });
+}
+
+Text QtList::cell(int row, int column) {
+  return OnWindowThread(view_, [this, row, column] {
+    const QTreeWidgetItem* item = row >= 0 ? view_->topLevelItem(row) : nullptr;
+    return item && column >= 0 ? FromQt(item->text(column)) : Text();
+  });
+}
+
+void QtList::setCell(int row, int column, const Text& text) {
+  OnWindowThread(view_, [this, row, column, &text] {
+    QTreeWidgetItem* item = row >= 0 ? view_->topLevelItem(row) : nullptr;
+    if (item && column >= 0) item->setText(column, ToQt(text));
+  });
+}
+
+int QtList::selectedRow() {
+  return OnWindowThread(view_, [this] {
+    const auto selected = view_->selectedItems();
+    return selected.isEmpty() ? -1 : view_->indexOfTopLevelItem(selected.first());
+  });
+}
+
+std::vector<Text> QtChoice::items() {
+  return OnWindowThread(box_, [this] {
+    std::vector<Text> texts;
+    for (int i = 0; i < box_->count(); ++i) texts.push_back(FromQt(box_->itemText(i)));
+    return texts;
+  });
+}
+
+void QtChoice::setItems(const std::vector<Text>& items, int selected) {
+  OnWindowThread(box_, [this, &items, selected] {
+    QStringList texts;
+    for (const Text& item : items) texts << ToQt(item);
+    box_->clear();
+    box_->addItems(texts);
+    // Adding to an empty box chooses the first item by itself; the caller's choice decides.
+    box_->setCurrentIndex(selected >= 0 && selected < box_->count() ? selected : -1);
+  });
+}
+
+int QtChoice::currentIndex() {
+  return OnWindowThread(box_, [this] { return box_->currentIndex(); });
+}
+
+Text QtChoice::currentText() {
+  return OnWindowThread(box_, [this] { return box_->currentIndex() < 0 ? Text() : FromQt(box_->currentText()); });
+}
+
+void QtChoice::setCurrentIndex(int index) {
+  OnWindowThread(box_, [this, index] { box_->setCurrentIndex(index >= 0 && index < box_->count() ? index : -1); });
+}
+
+Text QtText::text() {
+  return OnWindowThread(edit_, [this] { return FromQt(edit_->toPlainText()); });
+}
+
+void QtText::setText(const Text& text) {
+  OnWindowThread(edit_, [this, &text] { edit_->setPlainText(ToQt(text)); });
+}
+
+bool QtCheck::isChecked() {
+  return OnWindowThread(box_, [this] { return box_->isChecked(); });
+}
+
+void QtCheck::setChecked(bool checked) {
+  OnWindowThread(box_, [this, checked] { box_->setChecked(checked); });
+}
+
+namespace {
+// Qt reports a hidden action as disabled whatever it was set to; the item's own state is kept here.
+constexpr char kEnabledState[] = "pindleEnabled";
+}  // namespace
+
+bool QtMenuItem::isEnabled() {
+  return OnWindowThread(action_, [this] {
+    const QVariant state = action_->property(kEnabledState);
+    return state.isValid() ? state.toBool() : action_->isEnabled();
+  });
+}
+
+void QtMenuItem::setEnabled(bool enabled) {
+  OnWindowThread(action_, [this, enabled] {
+    action_->setProperty(kEnabledState, enabled);
+    action_->setEnabled(enabled);
+  });
+}
+
+QtControls::QtControls(const WindowWidgets& widgets)
+    : widgets_(widgets),
+      pluginList_(widgets.pluginList),
+      resultList_(widgets.resultList),
+      pluginChoice_(widgets.pluginChoice),
+      longUrl_(widgets.longUrlBox),
+      feedback_(widgets.feedbackBox),
+      boxes_{QtCheck(widgets.settingBoxes[0]), QtCheck(widgets.settingBoxes[1]), QtCheck(widgets.settingBoxes[2]),
+             QtCheck(widgets.settingBoxes[3]), QtCheck(widgets.settingBoxes[4])},
+      items_{QtMenuItem(widgets.menuItems[0]), QtMenuItem(widgets.menuItems[1]), QtMenuItem(widgets.menuItems[2]),
+             QtMenuItem(widgets.menuItems[3]), QtMenuItem(widgets.menuItems[4])} {}
+
+void QtControls::setStatusText(const Text& text) {
+  OnWindowThread(widgets_.statusBar, [this, &text] {
+    widgets_.statusBar->showMessage(ToQt(text));
+    // Painted now, so the text shows while the window thread goes on working.
+    widgets_.statusBar->repaint();
+  });
+}
+
+Text QtControls::statusText() {
+  return OnWindowThread(widgets_.statusBar, [this] { return FromQt(widgets_.statusBar->currentMessage()); });
+}
+
+int QtControls::showNotice(const Notice& notice) {
+  return OnWindowThread(widgets_.window, [this, &notice] { return NoticeBox::show(widgets_.window, notice); });
+}
+
+void QtControls::setAlwaysOnTop(bool on) {
+  OnWindowThread(widgets_.window, [this, on] {
+    QWidget* window = widgets_.window;
+    if (window->windowFlags().testFlag(Qt::WindowStaysOnTopHint) == on) return;
+    // Changing a window flag hides the window; show it again where it was.
+    const bool visible = window->isVisible();
+    const QPoint position = window->pos();
+    window->setWindowFlag(Qt::WindowStaysOnTopHint, on);
+    if (visible) {
+      window->move(position);
+      window->show();
+    }
+  });
+}
+
+void QtControls::setClipboardText(const Text& text) {
+  OnWindowThread(widgets_.window, [&text] { QGuiApplication::clipboard()->setText(ToQt(text)); });
+}
+
+bool QtControls::discardFile(const Text& path) {
+  // No widget involved: runs on the caller's thread.
+  const QString file = ToQt(path);
+  return QFile::moveToTrash(file) || QFile::remove(file);
+}
+
+}  // namespace pindle

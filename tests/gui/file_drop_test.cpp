@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QUrl>
+#include <QWindow>
+
+#include "app/program_actions.h"
+#include "tests/gui/gui_test_support.h"
+
+namespace pindle::test {
+namespace {
+
+// What a file manager hands over: the files as URLs, and their paths as text as well.
+std::unique_ptr<QMimeData> FilesData(const std::vector<std::string>& paths) {
+  auto data = std::make_unique<QMimeData>();
+  QList<QUrl> urls;
+  QStringList lines;
+  for (const auto& path : paths) {
+    urls << QUrl::fromLocalFile(QString::fromStdString(path));
+    lines << QString::fromStdString(path);
+  }
+  data->setUrls(urls);
+  data->setText(lines.join(QLatin1Char('\n')));
+  return data;
+}
+
+// Drops `data` over the middle of `target` the way the desktop does: to the native window,
+// which picks the control that takes drops there. The action taken, IgnoreAction when refused.
+Qt::DropAction DropWith(QWidget* target, const QMimeData* data, Qt::DropActions offered) {
+  QWindow* window = target->window()->windowHandle();
+  const QPoint at = target->mapTo(target->window(), target->rect().center());
+  QDragEnterEvent enter(at, offered, data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(window, &enter);
+  if (!enter.isAccepted()) {
+    QDragLeaveEvent leave;
+    QCoreApplication::sendEvent(window, &leave);
+    return Qt::IgnoreAction;
+  }
+  QDropEvent drop(QPointF(at), offered, data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(window, &drop);
+  return drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
+}
+
+bool Drop(QWidget* target, const QMimeData* data) { return DropWith(target, data, Qt::CopyAction) != Qt::IgnoreAction; }
+
+TEST(FileDrop, FilesDroppedAnywhereReachTheActionInDropOrder) {
+  RecordingActions actions;
+  WindowFixture f(actions);
+  const auto files = FilesData({f.dir().file("b.txt"), f.dir().file("a 文件.txt")});
+  // Over the edit box, which must leave the drop to the window.
+  EXPECT_TRUE(Drop(f.find<QPlainTextEdit>("生成_长网址")->viewport(), files.get()));
+  EXPECT_EQ(actions.droppedPaths(), (std::vector<Text>{f.dir().file("b.txt"), f.dir().file("a 文件.txt")}));
+  EXPECT_TRUE(f.find<QPlainTextEdit>("生成_长网址")->toPlainText().isEmpty()) << "the box did not take the text";
+
+  const auto one = FilesData({f.dir().file("c.txt")});
+  EXPECT_TRUE(Drop(f.find<QPushButton>("生成_生成按钮"), one.get()));
+  EXPECT_EQ(actions.droppedPaths(), (std::vector<Text>{f.dir().file("c.txt")}));
+
+  // Offered as a move, the drop is taken as a copy: the source keeps its files.
+  EXPECT_EQ(DropWith(&f.window(), one.get(), Qt::MoveAction | Qt::CopyAction), Qt::CopyAction);
+}
+
+TEST(FileDrop, TextAndWebLinksDoNothing) {
+  RecordingActions actions;
+  WindowFixture f(actions);
+  QMimeData text;
+  text.setText(QStringLiteral("https://example.com/dropped"));
+  QMimeData link;
+  link.setUrls({QUrl(QStringLiteral("https://example.com/link"))});
+  for (const QMimeData* data : {static_cast<const QMimeData*>(&text), static_cast<const QMimeData*>(&link)}) {
+    EXPECT_FALSE(Drop(f.find<QPlainTextEdit>("生成_长网址")->viewport(), data));
+    EXPECT_FALSE(Drop(&f.window(), data));
+  }
+  EXPECT_TRUE(actions.events().empty());
+  EXPECT_TRUE(f.find<QPlainTextEdit>("生成_长网址")->toPlainText().isEmpty());
+}
+
+TEST(FileDrop, DroppedFilesFillTheLongUrlBox) {
+  ProgramActions actions;
+  WindowFixture f(actions);
+  auto* box = f.find<QPlainTextEdit>("生成_长网址");
+  f.dir().write("three.txt", "http://a.example/1\r\nhttp://a.example/2\r\nhttp://a.example/3\r\n");
+  f.dir().write("one.txt", "http://b.example/");
+
+  EXPECT_TRUE(Drop(box->viewport(), FilesData({f.dir().file("three.txt")}).get()));
+  EXPECT_EQ(box->toPlainText(), QStringLiteral("http://a.example/1\nhttp://a.example/2\nhttp://a.example/3\n"));
+  EXPECT_EQ(box->lineWrapMode(), QPlainTextEdit::NoWrap);
+
+  EXPECT_TRUE(Drop(&f.window(), FilesData({f.dir().file("one.txt"), f.dir().file("three.txt")}).get()));
+  EXPECT_EQ(box->toPlainText(),
+            QStringLiteral("http://b.example/\nhttp://a.example/1\nhttp://a.example/2\nhttp://a.example/3\n"));
+
+  EXPECT_TRUE(Drop(&f.window(), FilesData({f.dir().file("missing.txt")}).get()));
+  EXPECT_TRUE(box->toPlainText().isEmpty()) << "an unreadable file empties the box";
+  EXPECT_EQ(box->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+}
+
+}  // namespace
+}  // namespace pindle::test

@@ -1,0 +1,14 @@
+// The window tests need one QApplication for the whole run, on the offscreen platform unless
+// told otherwise.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  ::testing::InitGoogleTest(&argc, argv);
+  // Death tests re-run this program, which then builds its own application.
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  QApplication application(argc, argv);
+  return RUN_ALL_TESTS();
+}

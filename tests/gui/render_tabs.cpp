@@ -1,0 +1,43 @@
+// Renders each page of the main window to a PNG, to look at the layout and the Chinese text
+// without a display: render_tabs [output directory] (default "render").
+#include <QApplication>
+#include <QDir>
+#include <QTabWidget>
+#include <cstdio>
+
+#include "app/gui/main_window.h"
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  const QString directory = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("render");
+  if (!QDir().mkpath(directory)) {
+    std::fprintf(stderr, "cannot create %s\n", qPrintable(directory));
+    return 1;
+  }
+
+  pindle::WindowActions noActions;
+  pindle::MainWindow window(noActions);
+  window.show();
+  // A few rows and a URL, so that the columns and the boxes show with content.
+  auto& ui = window.controls();
+  ui.longUrlBox().setText("https://www.example.com/a/very/long/path/that/wraps/in/the/box?query=1&other=2");
+  ui.resultList().setRows({{"新浪短网址", "http://t.cn/A6abcdE"}, {"百度短网址", "数据错误！"}});
+  ui.pluginList().setRows({{"新浪短网址", "是", "无", "1.0.2", "Pindle", "2020-04-04", "/x/Plug/sina.json"},
+                           {"百度短网址", "否", "有", "1.1", "某人", "2020-03-26", "/x/Plug/baidu.json"}});
+  ui.pluginChoice().setItems({"新浪短网址"}, 0);
+
+  const char* names[] = {"1-generate", "2-plugins", "3-settings", "4-about"};
+  auto* tabs = window.findChild<QTabWidget*>(QStringLiteral("功能选择"));
+  for (int page = 0; page < tabs->count(); ++page) {
+    tabs->setCurrentIndex(page);
+    QApplication::processEvents();
+    const QString file = QDir(directory).filePath(QStringLiteral("tab-%1.png").arg(QString::fromLatin1(names[page])));
+    if (!window.grab().save(file)) {
+      std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+      return 1;
+    }
+    std::printf("%s\n", qPrintable(file));
+  }
+  return 0;
+}
