@@ -44,6 +44,8 @@ int NoticeBox::show(QWidget* owner, const Notice& notice) {
   bool timedOut = false;
   QTimer timer;
   timer.setSingleShot(true);
+  // A coarse timer may fire a few percent early; the box must stay its full time.
+  timer.setTimerType(Qt::PreciseTimer);
   QObject::connect(&timer, &QTimer::timeout, &box, [&box, &timedOut] {
     timedOut = true;
     box.done(QDialog::Rejected);
