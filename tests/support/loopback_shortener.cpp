@@ -20,6 +20,14 @@ LoopbackShortener::LoopbackShortener() {
     record(req);
     return httplib::Server::HandlerResponse::Unhandled;
   });
+  // The body is read only after routing: fill it in before the answer goes out.
+  server_.set_post_routing_handler([this](const httplib::Request& req, httplib::Response&) {
+    std::lock_guard lock(mutex_);
+    const auto it = pending_.find(&req);
+    if (it == pending_.end()) return;
+    if (it->second < seen_.size()) seen_[it->second].body = req.body;
+    pending_.erase(it);
+  });
   // is.gd-style plain text.
   server_.Get("/create.php", [this, counter](const httplib::Request& req, httplib::Response& res) {
     if (!req.has_param("url") || req.get_param_value("url").empty()) {
@@ -74,6 +82,7 @@ std::string LoopbackShortener::shortFor(int n) const { return base() + "/s/" + s
 
 void LoopbackShortener::record(const httplib::Request& req) {
   std::lock_guard lock(mutex_);
+  pending_[&req] = seen_.size();
   seen_.push_back({req.method, req.target, req.body, req.headers});
 }
 
@@ -85,6 +94,7 @@ std::vector<LoopbackShortener::Seen> LoopbackShortener::requests() {
 void LoopbackShortener::clearRequests() {
   std::lock_guard lock(mutex_);
   seen_.clear();
+  pending_.clear();
 }
 
 }  // namespace pindle::test

@@ -2,6 +2,7 @@
 #include <httplib.h>
 
 #include <functional>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -45,6 +46,7 @@ class LoopbackShortener {
   int port_ = 0;
   std::mutex mutex_;
   std::vector<Seen> seen_;
+  std::map<const httplib::Request*, size_t> pending_;
 };
 
 }  // namespace pindle::test
