@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <regex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/app_paths.h"
+#include "app/memory_controls.h"
+#include "json/json_document.h"
+#include "platform/files.h"
+#include "plugins/plugin_definition.h"
+#include "plugins/plugin_registry.h"
+#include "tests/support/temp_dir.h"
+#include "web/text_utils.h"
+
+namespace pindle {
+namespace {
+
+const Text kPlugDir = Text(PINDLE_SOURCE_DIR) + "/Plug/";
+
+// The short link a plug-in's response rule takes from an answer, by the rule of each type.
+Text TakeShortUrl(const PluginDefinition& plugin, const Text& answer) {
+  const Text type = plugin.responseType();
+  const Text prefix = plugin.responsePrefix();
+  const Text left = TextBefore(prefix, "$Url$");
+  const Text right = Right(prefix, static_cast<int>(prefix.size() - left.size() - 5));
+  if (type == "0") return answer;
+  if (type == "1") return JsonValueAtPath(answer, plugin.responseParameter());
+  if (type == "2") return prefix + JsonValueAtPath(answer, plugin.responseParameter());
+  if (type == "3") return TextBetween(answer, left, right);
+  if (type == "4") return JsonValueAtPath(TextBetween(answer, left, right), plugin.responseParameter());
+  return "数据错误！";
+}
+
+TEST(StarterCollectionTest, EveryPluginReadsAndFitsItsServicesAnswer) {
+  // Answers in the form each service documents for its API.
+  const std::map<Text, Text> answers = {
+      {"isgd-text.json", "https://is.gd/AbCdEf"},
+      {"isgd-json.json", R"({ "shorturl": "https:\/\/is.gd\/AbCdEf" })"},
+      {"isgd-xml.json",
+       "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<output><shorturl>https://is.gd/AbCdEf</shorturl></output>"},
+      {"isgd-jsonp.json", R"(pindle({ "shorturl": "https:\/\/is.gd\/AbCdEf" });)"},
+      {"vgd-text.json", "https://v.gd/AbCdEf"},
+      {"vgd-json.json", R"({ "shorturl": "https:\/\/v.gd\/AbCdEf" })"},
+      {"tinyurl.json", "https://tinyurl.com/AbCdEf"},
+      {"dagd.json", "https://da.gd/AbCdEf"},
+      {"clckru.json", "https://clck.ru/AbCdEf"},
+  };
+  const auto files = ListFileNames(kPlugDir, ".json");
+  ASSERT_EQ(files.size(), answers.size());
+  std::set<Text> names;
+  const std::regex date(R"(\d{4}-\d{2}-\d{2})");
+  for (const Text& file : files) {
+    SCOPED_TRACE(file);
+    const PluginDefinition plugin = PluginDefinition::FromFile(kPlugDir + file);
+    ASSERT_TRUE(plugin.parsed());
+    EXPECT_FALSE(plugin.name().empty());
+    EXPECT_TRUE(names.insert(plugin.name()).second) << "two plug-ins named " << plugin.name();
+    EXPECT_EQ(plugin.deploy(), "false");
+    EXPECT_FALSE(plugin.version().empty());
+    EXPECT_EQ(plugin.author(), "Pindle");
+    EXPECT_TRUE(std::regex_match(plugin.updated(), date));
+    EXPECT_EQ(plugin.apiType(), "GET");
+    EXPECT_EQ(plugin.apiPath().rfind("https://", 0), 0u);
+    EXPECT_EQ(plugin.apiPath().back(), '?');  // the data follows the address directly
+    EXPECT_NE(plugin.apiData().find("$Url$"), Text::npos);
+    const Text type = plugin.responseType();
+    ASSERT_TRUE(type.size() == 1 && type[0] >= '0' && type[0] <= '4');
+    if (type == "1" || type == "2" || type == "4") EXPECT_FALSE(plugin.responseParameter().empty());
+    if (type == "3" || type == "4") EXPECT_NE(plugin.responsePrefix().find("$Url$"), Text::npos);
+    const auto answer = answers.find(file);
+    ASSERT_NE(answer, answers.end());
+    EXPECT_EQ(TakeShortUrl(plugin, answer->second).rfind("https://", 0), 0u) << TakeShortUrl(plugin, answer->second);
+    EXPECT_NE(TakeShortUrl(plugin, answer->second).find("/AbCdEf"), Text::npos);
+  }
+  // The collection covers the plain, JSON and marker rules.
+  std::set<Text> types;
+  for (const Text& file : files) types.insert(PluginDefinition::FromFile(kPlugDir + file).responseType());
+  EXPECT_EQ(types, (std::set<Text>{"0", "1", "3", "4"}));
+}
+
+TEST(StarterCollectionTest, LoadsIntoTheListAllEnabled) {
+  test::TempDir dir;
+  SetPaths(AppPaths{dir.file("Setting.ini"), dir.file("Deploy/"), kPlugDir});
+  MemoryControls ui;
+  PluginRegistry::load(ui);
+  SetPaths(AppPaths{});
+  const auto rows = ui.plugins().rows();
+  ASSERT_EQ(rows.size(), 9u);
+  for (const auto& row : rows) {
+    EXPECT_FALSE(row[kPluginNameColumn].empty());
+    EXPECT_EQ(row[kPluginSwitchColumn], "是");
+    EXPECT_EQ(row[kPluginDeployColumn], "无");
+    EXPECT_EQ(row[kPluginAuthorColumn], "Pindle");
+  }
+  EXPECT_EQ(ui.pluginChoice().items().size(), 9u);
+  EXPECT_EQ(ui.statusText(), "插件加载完成！共加载 9 个插件");
+}
+
+}  // namespace
+}  // namespace pindle
