@@ -1,7 +1,9 @@
 #include "json/json_document.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
 #include <optional>
 #include <string>
 
@@ -31,8 +33,6 @@ Text BracketJoin(const Text& path, bool emptyIsWhole = false) {
   if (path.empty()) return emptyIsWhole ? "" : ".";
   return path[0] == '[' ? path : "." + path;
 }
-
-bool IsBlank(const Text& text) { return text.find_first_not_of(" \t\r\n") == Text::npos; }
 
 // A value given to a setter: as JSON when raw, otherwise the text itself as a string.
 std::optional<ParsedJson> SetterValue(const Text& value, bool raw) {
@@ -110,12 +110,11 @@ JsonDocument JsonDocument::Clone() const { return *this; }
 
 bool JsonDocument::Parse(const Text& text) {
   auto state = std::make_shared<State>();
-  if (auto parsed = ParseJsonText(text)) {
+  // A text that does not parse leaves null behind.
+  if (auto parsed = ParseJsonText(text))
     state->root = std::move(parsed->value);
-  } else {
-    // Like the engine: nothing at all evaluates to undefined, anything else that fails leaves null.
-    state->root = IsBlank(text) ? Json(Json::value_t::discarded) : Json(nullptr);
-  }
+  else
+    state->root = nullptr;
   state_ = std::move(state);
   return !state_->root.is_null() && !state_->root.is_discarded();
 }
@@ -328,11 +327,13 @@ void JsonDocument::Clear() {
 
 Text JsonValueAtPath(const Text& text, const Text& path) {
   Text oneLine;
-  oneLine.reserve(text.size());
-  for (char c : text)
-    if (c != '\r' && c != '\n') oneLine += c;
+  if (text.find_first_of("\r\n") != Text::npos) {
+    oneLine.reserve(text.size());
+    std::remove_copy_if(text.begin(), text.end(), std::back_inserter(oneLine),
+                        [](char c) { return c == '\r' || c == '\n'; });
+  }
   JsonDocument document;
-  if (!document.Parse(oneLine)) return "JSON解析失败";
+  if (!document.Parse(oneLine.empty() ? text : oneLine)) return "JSON解析失败";
   switch (document.TypeOf(path)) {
     case JsonType::Boolean:
       return document.GetMemberJson(path);

@@ -10,6 +10,12 @@ enum class JsonType : int { Missing = 0, Boolean = 1, Number = 2, Object = 4, Ar
 
 // One JSON value, queried by path: dotted member names, ['quoted name'], [index], in any
 // combination, and length. Input is parsed as JSON, never run as script.
+//
+// Texts given to the setters without asJson / raw are stored exactly as given (quotes and
+// backslashes included); with asJson / raw they must be JSON, else nothing changes. Documents
+// never nest deeper than kMaxJsonDepth (json_parse.h): deeper input fails to parse and deeper
+// changes are refused. A document and its clones share one value and are not locked: one thread
+// at a time.
 class JsonDocument {
  public:
   JsonDocument();

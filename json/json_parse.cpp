@@ -112,12 +112,8 @@ class DomBuilder {
 
 }  // namespace
 
-std::optional<ParsedJson> ParseJsonText(std::string_view text) {
-  Text sanitized;
-  if (!IsWellFormedUtf8(text)) {
-    sanitized = SanitizeUtf8(text);
-    text = sanitized;
-  }
+namespace {
+std::optional<ParsedJson> ParseStrict(std::string_view text) {
   DomBuilder builder;
   try {
     if (!Json::sax_parse(text.begin(), text.end(), &builder)) return std::nullopt;
@@ -125,6 +121,15 @@ std::optional<ParsedJson> ParseJsonText(std::string_view text) {
     return std::nullopt;
   }
   return builder.result();
+}
+}  // namespace
+
+std::optional<ParsedJson> ParseJsonText(std::string_view text) {
+  if (auto parsed = ParseStrict(text)) return parsed;
+  // The parser refuses bytes that are not UTF-8; such a text is read again with them replaced.
+  // Checked only after a failure, so that well-formed answers pay nothing for it.
+  if (IsWellFormedUtf8(text)) return std::nullopt;
+  return ParseStrict(SanitizeUtf8(text));
 }
 
 }  // namespace pindle

@@ -6,8 +6,8 @@
 namespace pindle {
 
 // A JSON value as the document holds it: members stay in the order they were written (the order a
-// script engine enumerates them in) and every number is a double, as in JavaScript. JavaScript's
-// undefined, which a document can hold as a whole, is nlohmann's "discarded" value.
+// script engine enumerates them in) and every number is a double, as in JavaScript. JavaScript's undefined
+// is nlohmann's "discarded" value.
 using Json = nlohmann::ordered_json;
 
 // Objects and arrays nested deeper than this are refused, so that no recursive walk over a

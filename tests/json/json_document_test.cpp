@@ -18,8 +18,8 @@ TEST(JsonDocumentTest, ParseAcceptsJsonValuesOnly) {
     Text json;
   };
   const std::vector<Case> cases = {
-      {"", false, ""},
-      {"   ", false, ""},
+      {"", false, "null"},
+      {"   ", false, "null"},
       {"null", false, "null"},
       {"{\"a\":1}", true, "{\"a\":1}"},
       {"{\n  \"a\" : 1,\r\n  \"b\": [true, null]\n}", true, "{\"a\":1,\"b\":[true,null]}"},

@@ -42,6 +42,7 @@ TEST(JsonValueAtPathTest, Table) {
       // The whole answer is not addressed by the empty path.
       {R"({"url":"u"})", "", ""},
       {R"("just text")", "", ""},
+      {"7", "", "null"},
       {Text(100000, '[') + Text(100000, ']'), "a", "JSON解析失败"},
   };
   for (const auto& c : cases)
