@@ -6,6 +6,7 @@ namespace pindle {
 namespace {
 
 TEST(Cookies, ExtractSetCookies) {
+  const std::string unreported(5000, ' ');  // the block of a head too long to report
   struct Case {
     const char* block;
     const char* want;
@@ -17,7 +18,7 @@ TEST(Cookies, ExtractSetCookies) {
       {"Set-Cookie: a=1;b=2", "a=1"},
       {"X-Set-Cookie: a=1\r\nSet-Cookie2: b=2", ""},
       {"", ""},
-      {std::string(5000, ' ').c_str(), ""},
+      {unreported.c_str(), ""},
   };
   for (const auto& c : cases) EXPECT_EQ(ExtractSetCookies(c.block), c.want) << c.block;
 }
