@@ -23,7 +23,9 @@ struct RequestOptions {
   std::optional<Text> extraHeaders;
   std::optional<bool> forbidRedirect;
   std::optional<Bytes> postBytes;
-  std::optional<Text> proxy;  // "host:port"
+  // "host:port". For a plain-HTTP URL it serves plain HTTP only, so a redirect to https goes
+  // direct (web/proxy_list.h). Not supplied or empty: direct, whatever the environment says.
+  std::optional<Text> proxy;
   std::optional<bool> mergeCookies;
   std::optional<bool> completeHeaders;
   std::optional<bool> normalizeHeaderNames;
