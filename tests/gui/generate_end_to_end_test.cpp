@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+
+#include <QClipboard>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "app/background.h"
+#include "app/program_actions.h"
+#include "generate/shorten_engine.h"
+#include "tests/gui/gui_test_support.h"
+#include "tests/support/loopback_shortener.h"
+#include "tests/support/plugin_files.h"
+
+namespace pindle::test {
+namespace {
+
+// The whole road in the real window: 刷新, paste URLs, choose a plug-in, 生成, copy a row.
+TEST(GenerateEndToEnd, RefreshPasteGenerateCopy) {
+  LoopbackShortener service;
+  ProgramActions actions;
+  WindowFixture f(actions);
+  WritePlugin(f.dir(), "isgd.json", {.name = "Is.gd", .path = service.base() + "/create.php?format=simple&"});
+  WritePlugin(f.dir(), "json.json",
+              {.name = "JSON短链", .type = "POST", .path = service.base() + "/post", .data = "url=$Url$",
+               .headers = "X-Key: 1", .responseType = "1", .parameter = "url"});
+
+  auto* refresh = f.find<QPushButton>("插件_刷新");
+  f.showPageOf(refresh);
+  QTest::mouseClick(refresh, Qt::LeftButton);
+  auto* plugins = f.find<QTreeWidget>("插件_插件列表");
+  ASSERT_TRUE(SpinUntil([&] { return plugins->topLevelItemCount() == 2; }));
+  auto* status = f.find<QStatusBar>("状态条");
+  EXPECT_TRUE(SpinUntil([&] { return status->currentMessage().contains(QStringLiteral("共加载 2 个插件")); }) ||
+              f.ui().statusText().find("共加载 2 个插件") != Text::npos);
+
+  auto* choice = f.find<QComboBox>("生成_批量接口");
+  ASSERT_EQ(choice->count(), 2);
+  choice->setCurrentIndex(choice->findText(QStringLiteral("JSON短链")));
+  auto* box = f.find<QPlainTextEdit>("生成_长网址");
+  box->setPlainText(QStringLiteral("https://example.com/一\nhttps://example.com/2\n"));
+  auto* generate = f.find<QPushButton>("生成_生成按钮");
+  f.showPageOf(generate);
+  QTest::mouseClick(generate, Qt::LeftButton);
+
+  auto* results = f.find<QTreeWidget>("生成_结果列表");
+  // The event loop keeps turning while the batch runs on its worker.
+  ASSERT_TRUE(SpinUntil([&] { return results->topLevelItemCount() == 2; }));
+  ASSERT_TRUE(SpinUntil([&] { return f.ui().statusText() == "网址生成完毕!"; }));
+  EXPECT_EQ(results->topLevelItem(0)->text(0), QStringLiteral("JSON短链"));
+  EXPECT_EQ(results->topLevelItem(0)->text(1).toStdString(), service.shortFor(1));
+  EXPECT_EQ(results->topLevelItem(1)->text(1).toStdString(), service.shortFor(2));
+  const auto seen = service.requests();
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[0].body, "url=" + PercentEncode("https://example.com/一"));
+  EXPECT_EQ(seen[0].header("X-Key"), "1");
+
+  // Copy the first link through the result menu's action.
+  ClickRow(results, 0);
+  actions.copyUrlChosen(f.ui());
+  EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), service.shortFor(1));
+  EXPECT_TRUE(WaitForDetached(std::chrono::seconds(10)));
+}
+
+}  // namespace
+}  // namespace pindle::test
