@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# The core's tests (no Qt) under ThreadSanitizer: the shared cookie store, overlapping loads and
+# pulls, settings written from several threads, generations running while the list reloads.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+CC=clang CXX=clang++ cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DPINDLE_TSAN=ON -DPINDLE_BUILD_GUI=OFF -DPINDLE_BUILD_BENCH=OFF
+cmake --build build-tsan
+export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+ctest --test-dir build-tsan --output-on-failure -j2
