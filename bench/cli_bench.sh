@@ -32,7 +32,7 @@ t1=$(now)
 loop_seconds=$(awk -v a="$t0" -v b="$t1" 'BEGIN { print b - a }')
 
 : > "$work/curl.cfg"
-while read -r url; do echo "url = \"$base/create.php?format=simple&url=$url\""; echo "output = /dev/null"; done < "$work/urls.txt" >> "$work/curl.cfg"
+while read -r url; do echo "url = \"$base/create.php?format=simple&url=$url\""; echo "output = /dev/null"; echo "header = \"Connection: close\""; done < "$work/urls.txt" >> "$work/curl.cfg"
 t0=$(now); curl -s -K "$work/curl.cfg"; t1=$(now)
 single_seconds=$(awk -v a="$t0" -v b="$t1" 'BEGIN { print b - a }')
 
