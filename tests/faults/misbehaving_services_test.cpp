@@ -168,10 +168,64 @@ TEST_F(MisbehavingServicesTest, BatchGivesFiveRowsInOrderAndNamesTheFailure) {
   }
 }
 
+// Well-formed exchanges whose answers are hostile: each must end with a row and an answer read
+// as the response type says, without any failure of the request itself.
+TEST_F(MisbehavingServicesTest, HostileAnswersAreReadWithoutHarm) {
+  const size_t depth = 100000;
+  std::string deepObject;
+  for (size_t i = 0; i < depth; ++i) deepObject += "{\"a\":";
+  deepObject += "1" + std::string(depth, '}');
+  struct Answer {
+    std::string body;
+    Text jsonResult;   // Response.Type "1" at "a.b"
+    Text jsonpResult;  // Response.Type "4" inside cb(...) at "a.b"
+  };
+  const std::vector<Answer> answers = {
+      {"{\"a\":{\"b\":\"S\"}}", "S", "JSON解析失败"},
+      {"cb({\"a\":{\"b\":\"S\"}})", "JSON解析失败", "S"},
+      {std::string(depth, '['), "JSON解析失败", "JSON解析失败"},
+      {deepObject, "JSON解析失败", "JSON解析失败"},
+      {"cb(" + deepObject + ")", "JSON解析失败", "JSON解析失败"},
+      {"{\"a\":{\"b\":1e400}}", "JSON解析失败", "JSON解析失败"},
+      {std::string("\0{\"a\":{\"b\":\"S\"}}", 17), "JSON解析失败", "JSON解析失败"},
+      {std::string((1u << 20) - 1, '\xFF'), "JSON解析失败", "JSON解析失败"},
+      {"cb(cb(cb(" + std::string(10000, '(') + ")))", "JSON解析失败", "JSON解析失败"},
+  };
+  test::PluginSpec spec;
+  spec.name = "Answers";
+  spec.path = raw.url("/t?");
+  spec.data = "u=$Url$";
+  spec.responseType = "1";
+  spec.parameter = "a.b";
+  const std::string jsonFile = test::WritePlugin(dir, "answers1.json", spec);
+  spec.responseType = "4";
+  spec.prefix = "cb($Url$)";
+  const std::string jsonpFile = test::WritePlugin(dir, "answers4.json", spec);
+
+  for (size_t i = 0; i < answers.size(); ++i) {
+    const std::string key(1, static_cast<char>('A' + i));
+    const std::string& body = answers[i].body;
+    raw.answer("/t?u=" + PercentEncode(key),
+               {"HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body});
+    for (const auto& [file, expected] :
+         {std::pair{jsonFile, answers[i].jsonResult}, std::pair{jsonpFile, answers[i].jsonpResult}}) {
+      auto outcome = test::RunBounded(
+          [file = file, key](Text& failure) {
+            JsonDocument document;
+            return ShortenOne(file, key, document, &failure);
+          },
+          10s);
+      ASSERT_TRUE(outcome) << "answer " << i << ": the run did not end";
+      EXPECT_LT(outcome->took, 3s) << "answer " << i;
+      EXPECT_EQ(outcome->failure, "") << "answer " << i;
+      EXPECT_EQ(outcome->result, expected) << "answer " << i << " through " << file;
+    }
+  }
+}
+
 // libcurl takes a head that ends with the connection, after a whole header line and with no
-// length given, as a complete answer without body: the cut goes unreported. Enable once the web
-// layer checks that the head reached its blank line.
-TEST_F(MisbehavingServicesTest, DISABLED_HeadCutWithoutLengthIsAFailure) {
+// length given, as a complete answer without body; the web layer checks for the blank line.
+TEST_F(MisbehavingServicesTest, HeadCutWithoutLengthIsAFailure) {
   Text failure;
   JsonDocument document;
   EXPECT_EQ(ShortenOne(pluginFile, "e", document, &failure), "");
