@@ -24,6 +24,7 @@ void ResponseHead::addLine(std::string_view line) {
     return;
   } else if (line.empty()) {
     raw_ += "\r\n";
+    complete_ = true;
   } else {
     const size_t colon = line.find(':');
     if (colon == std::string_view::npos) return;  // folded continuation or junk: not a header

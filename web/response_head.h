@@ -20,6 +20,9 @@ class ResponseHead {
   void reset() { *this = ResponseHead(); }
 
   bool received() const { return started_; }
+  // Whether the last response's head reached its blank line; a connection cut inside the head
+  // leaves it incomplete even when libcurl reports no error.
+  bool complete() const { return complete_; }
   // The block (decoded from code page 936), or 5000 spaces when none arrived or it did not fit.
   Text reported() const;
 
@@ -27,6 +30,7 @@ class ResponseHead {
   Bytes raw_;
   bool started_ = false;
   bool tooLong_ = false;
+  bool complete_ = false;
 };
 
 }  // namespace pindle

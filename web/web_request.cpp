@@ -236,6 +236,10 @@ Outcome Exchange(const PreparedRequest& request, const WebLimits& limits) {
       }
       break;
     }
+    if (received.head.received() && !received.head.complete()) {
+      outcome.error = "连接在响应头中途断开";
+      break;
+    }
     if (request.forbidRedirect || !IsFollowedRedirect(status)) break;
     const char* location = nullptr;
     curl_easy_getinfo(curl.get(), CURLINFO_REDIRECT_URL, &location);
