@@ -509,7 +509,8 @@ TEST_F(PluginRegistryTest, OverlappingLoadsNeverInterleave) {
     EXPECT_EQ(loads[i + 2].thread, loads[i].thread) << i;
     std::vector<Text> names, paths;
     for (const auto& row : loads[i].rows) {
-      names.push_back(row[kPluginNameColumn]);
+      // A file caught half-written by the writer thread gets an empty row, which is not offered.
+      if (row[kPluginSwitchColumn] == "是") names.push_back(row[kPluginNameColumn]);
       paths.push_back(row[kPluginPathColumn]);
     }
     EXPECT_EQ(loads[i + 1].items, names) << i;
