@@ -259,9 +259,8 @@ TEST_F(HostilePluginsTest, EveryFileIsListedAndEveryGenerationEnds) {
   const std::vector<HostileFile> corpus = HostileCorpus(service.base(), deadPort);
   ASSERT_GE(corpus.size(), 50u);
   for (const auto& f : corpus) dir.write("Plug/" + f.name, f.bytes);
-  fs::create_directories(dir.file("Plug/x.json"));          // a directory that looks like a plug-in
-  fs::create_directories(dir.file("Plug/sub/inner.json"));  // and one inside a sub-directory
-  dir.write("Plug/sub/inner.json/../nested.json", "{}");    // not in Plug itself: not listed
+  fs::create_directories(dir.file("Plug/x.json"));  // a directory that looks like a plug-in
+  dir.write("Plug/sub/nested.json", "{}");          // in a sub-directory, not in Plug itself: not listed
   dir.write("Plug/readme.txt", "not a plug-in");
   dir.write("Plug/old.json.bak", "{}");
 
