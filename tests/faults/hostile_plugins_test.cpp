@@ -53,20 +53,20 @@ std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
 std::string PluginWith(const std::string& path, const std::string& key, const std::string& raw,
                        const std::string& type = "GET", const std::string& responseType = "0") {
   const std::string marker = "@@HOSTILE@@";
-  test::PluginSpec spec;
-  spec.name = "Hostile";
-  spec.path = path;
-  spec.type = type;
-  spec.responseType = responseType;
-  if (key == "Name") spec.name = marker;
-  if (key == "API.Type") spec.type = marker;
-  if (key == "API Path") spec.path = marker;
-  if (key == "Data") spec.data = marker;
-  if (key == "Headers") spec.headers = marker;
-  if (key == "Response.Type") spec.responseType = marker;
-  if (key == "Parameter") spec.parameter = marker;
-  if (key == "Prefix") spec.prefix = marker;
-  std::string text = test::PluginJson(spec);
+  test::PluginFields fields;
+  fields.name = "Hostile";
+  fields.path = path;
+  fields.type = type;
+  fields.responseType = responseType;
+  if (key == "Name") fields.name = marker;
+  if (key == "API.Type") fields.type = marker;
+  if (key == "API Path") fields.path = marker;
+  if (key == "Data") fields.data = marker;
+  if (key == "Headers") fields.headers = marker;
+  if (key == "Response.Type") fields.responseType = marker;
+  if (key == "Parameter") fields.parameter = marker;
+  if (key == "Prefix") fields.prefix = marker;
+  std::string text = test::PluginJson(fields);
   if (key == "API" || key == "Response") {
     // Replace the whole object: from the key to its closing brace at two spaces of indentation.
     const std::string open = "\"" + key + "\": {";
@@ -146,12 +146,12 @@ std::vector<HostileFile> HostileCorpus(const std::string& service, int deadPort)
   add("gbk_half_name.json", PluginWith(simple, "Name", Quoted("\xD6")));
   add("gbk_markers.json", PluginWith(simple, "Prefix", Quoted("\xD6\xD0$Url$\xCE\xC4"), "GET", "4"));
   {
-    test::PluginSpec spec;
-    spec.name = "中文插件";
-    spec.path = simple;
-    spec.prefix = "短网址：$Url$。";
-    spec.responseType = "3";
-    add("gbk_whole.json", Utf8ToGbk(test::PluginJson(spec)));
+    test::PluginFields fields;
+    fields.name = "中文插件";
+    fields.path = simple;
+    fields.prefix = "短网址：$Url$。";
+    fields.responseType = "3";
+    add("gbk_whole.json", Utf8ToGbk(test::PluginJson(fields)));
   }
 
   // "$Url$" a thousand times, and markers longer than any answer.

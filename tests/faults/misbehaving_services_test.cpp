@@ -87,12 +87,12 @@ class MisbehavingServicesTest : public ::testing::Test {
     raw.answer("/s?u=%67", {"HTTP/1.1 200 OK\r\nContent-Length: 3\r\nContent-Ty", test::RawReply::Close});
     raw.answer("/s?u=%68", {"HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nabc", test::RawReply::Close});
     raw.answer("/s?u=%69", {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nab", test::RawReply::Close});
-    test::PluginSpec spec;
-    spec.name = "Misbehaving";
-    spec.path = raw.url("/s?");
-    spec.data = "u=$Url$";
-    spec.responseType = "0";
-    pluginFile = test::WritePlugin(dir, "misbehaving.json", spec);
+    test::PluginFields fields;
+    fields.name = "Misbehaving";
+    fields.path = raw.url("/s?");
+    fields.data = "u=$Url$";
+    fields.responseType = "0";
+    pluginFile = test::WritePlugin(dir, "misbehaving.json", fields);
   }
   void TearDown() override {
     WaitForDetached(20s);
@@ -191,16 +191,16 @@ TEST_F(MisbehavingServicesTest, HostileAnswersAreReadWithoutHarm) {
       {std::string((1u << 20) - 1, '\xFF'), "JSON解析失败", "JSON解析失败"},
       {"cb(cb(cb(" + std::string(10000, '(') + ")))", "JSON解析失败", "JSON解析失败"},
   };
-  test::PluginSpec spec;
-  spec.name = "Answers";
-  spec.path = raw.url("/t?");
-  spec.data = "u=$Url$";
-  spec.responseType = "1";
-  spec.parameter = "a.b";
-  const std::string jsonFile = test::WritePlugin(dir, "answers1.json", spec);
-  spec.responseType = "4";
-  spec.prefix = "cb($Url$)";
-  const std::string jsonpFile = test::WritePlugin(dir, "answers4.json", spec);
+  test::PluginFields fields;
+  fields.name = "Answers";
+  fields.path = raw.url("/t?");
+  fields.data = "u=$Url$";
+  fields.responseType = "1";
+  fields.parameter = "a.b";
+  const std::string jsonFile = test::WritePlugin(dir, "answers1.json", fields);
+  fields.responseType = "4";
+  fields.prefix = "cb($Url$)";
+  const std::string jsonpFile = test::WritePlugin(dir, "answers4.json", fields);
 
   for (size_t i = 0; i < answers.size(); ++i) {
     const std::string key(1, static_cast<char>('A' + i));

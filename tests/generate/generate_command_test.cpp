@@ -51,9 +51,9 @@ class GenerateTest : public ::testing::Test {
     SetPaths({});
   }
 
-  void loadPlugin(test::PluginSpec spec = {}) {
-    if (spec.path.empty()) spec.path = service.base() + "/create.php?format=simple&";
-    test::WritePlugin(dir, "p.json", spec);
+  void loadPlugin(test::PluginFields fields = {}) {
+    if (fields.path.empty()) fields.path = service.base() + "/create.php?format=simple&";
+    test::WritePlugin(dir, "p.json", fields);
     PluginRegistry::load(ui);
     ui.pluginChoice().setCurrentIndex(0);
   }

@@ -97,12 +97,12 @@ class ShortenOneTest : public ::testing::Test {
   test::LoopbackShortener service;
   JsonDocument document;
 
-  std::string plugin(test::PluginSpec spec) { return test::WritePlugin(dir, "p.json", spec); }
+  std::string plugin(test::PluginFields fields) { return test::WritePlugin(dir, "p.json", fields); }
 };
 
 TEST_F(ShortenOneTest, EachResponseTypeByGetAndPost) {
   struct Case {
-    test::PluginSpec spec;
+    test::PluginFields fields;
     std::string wantSuffix;  // appended to the service's short link
     std::string wantMethod;
     std::string wantTarget;  // with %s for the encoded long URL
@@ -122,14 +122,14 @@ TEST_F(ShortenOneTest, EachResponseTypeByGetAndPost) {
   const std::string encoded = PercentEncode(longUrl);
   int n = 0;
   for (auto& c : cases) {
-    c.spec.path = service.base() + c.spec.path;
-    const std::string file = plugin(c.spec);
+    c.fields.path = service.base() + c.fields.path;
+    const std::string file = plugin(c.fields);
     const Text got = ShortenOne(file, longUrl, document);
     ++n;
-    if (c.spec.responseType == "2")
+    if (c.fields.responseType == "2")
       EXPECT_EQ(got, "hits=12345");
     else
-      EXPECT_EQ(got, service.shortFor(n) + c.wantSuffix) << c.spec.path;
+      EXPECT_EQ(got, service.shortFor(n) + c.wantSuffix) << c.fields.path;
     const auto seen = service.requests().back();
     EXPECT_EQ(seen.method, c.wantMethod);
     std::string target = c.wantTarget;

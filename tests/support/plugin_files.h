@@ -6,7 +6,7 @@
 namespace pindle::test {
 
 // The fields of a plug-in file a test cares about; the rest get ordinary values.
-struct PluginSpec {
+struct PluginFields {
   std::string name = "测试短链";
   std::string type = "GET";
   std::string path;  // API Path
@@ -19,10 +19,10 @@ struct PluginSpec {
 };
 
 // The plug-in file's JSON text (UTF-8).
-std::string PluginJson(const PluginSpec& spec);
+std::string PluginJson(const PluginFields& fields);
 
 // Writes Plug/<file> under `dir`, in GBK as Windows saves it (or UTF-8 when asked), and
 // returns its full path.
-std::string WritePlugin(const TempDir& dir, const std::string& file, const PluginSpec& spec, bool utf8 = false);
+std::string WritePlugin(const TempDir& dir, const std::string& file, const PluginFields& fields, bool utf8 = false);
 
 }  // namespace pindle::test
