@@ -32,10 +32,28 @@ struct BoundedOutcome {
   std::chrono::milliseconds took{0};
 };
 
+// Sanitizer builds run many times slower; bounds on how long a pass may take grow with them.
+#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
+inline constexpr int kSlowdown = 10;
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer) || __has_feature(address_sanitizer)
+inline constexpr int kSlowdown = 10;
+#else
+inline constexpr int kSlowdown = 1;
+#endif
+#else
+inline constexpr int kSlowdown = 1;
+#endif
+template <typename Duration>
+constexpr Duration Scaled(Duration d) {
+  return d * kSlowdown;
+}
+
 // Runs `work` on a thread of its own and waits at most `limit`: a hang shows up as nullopt
 // instead of a test run that never ends. A hung thread is left behind on purpose.
 template <typename Work>
 std::optional<BoundedOutcome> RunBounded(Work work, std::chrono::milliseconds limit) {
+  limit = Scaled(limit);
   auto promise = std::make_shared<std::promise<BoundedOutcome>>();
   std::future<BoundedOutcome> future = promise->get_future();
   std::thread([promise, work]() mutable {
