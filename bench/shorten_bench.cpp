@@ -2,6 +2,7 @@
 // loop making the same requests, and the engine's own cost per URL with the request taken out.
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -33,31 +34,38 @@ int main(int argc, char** argv) {
   std::vector<std::string> urls;
   for (int i = 0; i < count; ++i) urls.push_back("https://example.com/articles/" + std::to_string(i) + "?ref=中文&x=1");
 
-  // The engine, end to end.
   JsonDocument document;
-  auto start = Clock::now();
-  size_t good = 0;
-  for (const auto& url : urls) good += ShortenOne(plugin, url, document).rfind("http", 0) == 0;
-  const double engineSeconds = seconds(start);
-
-  // A bare libcurl loop: the same requests, one handle each, nothing else.
   curl_global_init(CURL_GLOBAL_DEFAULT);
-  start = Clock::now();
-  for (const auto& url : urls) {
-    CURL* curl = curl_easy_init();
-    std::string body;
-    const std::string address = service.base() + "/create.php?format=json&url=" + PercentEncode(url);
-    curl_easy_setopt(curl, CURLOPT_URL, address.c_str());
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, collect);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
-    curl_easy_perform(curl);
-    curl_easy_cleanup(curl);
+  double engineSeconds = 1e9, curlSeconds = 1e9;
+  size_t good = 0;
+  // Alternate the two loops and keep the best round of each, so neither gains from going first.
+  for (int round = 0; round < 2; ++round) {
+    {
+      auto start = Clock::now();
+      good = 0;
+      for (const auto& url : urls) good += ShortenOne(plugin, url, document).rfind("http", 0) == 0;
+      engineSeconds = std::min(engineSeconds, seconds(start));
+    }
+    {
+      auto start = Clock::now();
+      for (const auto& url : urls) {
+        CURL* curl = curl_easy_init();
+        std::string body;
+        const std::string address = service.base() + "/create.php?format=json&url=" + PercentEncode(url);
+        curl_easy_setopt(curl, CURLOPT_URL, address.c_str());
+        curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, collect);
+        curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
+        curl_easy_perform(curl);
+        curl_easy_cleanup(curl);
+      }
+      curlSeconds = std::min(curlSeconds, seconds(start));
+    }
+    service.clearRequests();
   }
-  const double curlSeconds = seconds(start);
 
   // The engine's own work with the request taken out: file read, parse, substitution, extraction.
   const std::string answer = "{\"shorturl\":\"" + service.shortFor(1) + "\"}";
-  start = Clock::now();
+  auto start = Clock::now();
   size_t sink = 0;
   for (const auto& url : urls) {
     document.Parse(ReadPluginFileText(plugin));
