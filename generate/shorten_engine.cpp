@@ -1,6 +1,7 @@
 #include "generate/shorten_engine.h"
 
 #include "platform/codepage.h"
+#include "plugins/plugin_definition.h"
 #include "plugins/plugin_file.h"
 #include "web/text_utils.h"
 #include "web/web_request.h"
@@ -80,30 +81,30 @@ Text ExtractShortUrl(const Text& answer, const Text& type, const Text& parameter
 Text ShortenOne(const Text& pluginFile, const Text& longUrl, JsonDocument& document, Text* failure) {
   if (failure) failure->clear();
   document.Parse(ReadPluginFileText(pluginFile));
-  Text data = document.GetText("API.Data");
+  Text data = document.GetText(kPluginApiDataKey);
   const Text encoded = PercentEncode(longUrl);
   data = Replace(data, kUrlPlaceholder, encoded, 1, -1, /*caseSensitive=*/false);
 
-  const Text method = document.GetText("API.Type");
+  const Text method = document.GetText(kPluginApiTypeKey);
   RequestOptions request;
   if (method == "GET") {
-    request.url = document.GetText("API['API Path']") + data;
+    request.url = document.GetText(kPluginApiPathKey) + data;
     request.method = kGet;
   } else if (method == "POST") {
-    request.url = document.GetText("API['API Path']");
+    request.url = document.GetText(kPluginApiPathKey);
     request.method = kPost;
     request.postText = data;
   } else {
     return {};
   }
-  request.extraHeaders = document.GetText("API.Headers");
+  request.extraHeaders = document.GetText(kPluginApiHeadersKey);
   const WebResponse response = WebRequest(request);
   if (failure && response.failed()) *failure = response.error;
 
   // Decode first, then extract, so the plug-in's own texts and markers stay intact.
   const Text answer = DecodeAnswer(response.body);
-  return ExtractShortUrl(answer, document.GetText("Response.Type"), document.GetText("Response.Parameter"),
-                         document.GetText("Response.Prefix"));
+  return ExtractShortUrl(answer, document.GetText(kPluginResponseTypeKey), document.GetText(kPluginResponseParameterKey),
+                         document.GetText(kPluginResponsePrefixKey));
 }
 
 }  // namespace pindle

@@ -8,6 +8,7 @@
 #include "json/json_document.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "plugins/plugin_definition.h"
 #include "plugins/plugin_file.h"
 #include "plugins/plugin_registry.h"
 #include "web/text_utils.h"
@@ -123,7 +124,7 @@ void UpdateSinglePlugin(Controls& ui) {
   JsonDocument plugin;
   plugin.Parse(ReadPluginFileText(path));
   RequestOptions request;
-  request.url = plugin.GetText("UpdateURL");
+  request.url = plugin.GetText(kPluginUpdateUrlKey);
   if (request.url.empty()) {
     ui.setStatusText("更新插件失败：插件没有更新地址（UpdateURL）");
     return;

@@ -26,6 +26,20 @@ std::vector<char*> pointers(std::vector<std::string>& strings) {
   return out;
 }
 
+// Spawns argv[0] with exactly `env`, standard streams as `actions` arrange them.
+pid_t spawn(posix_spawn_file_actions_t& actions, const std::vector<std::string>& argv,
+            const std::map<std::string, std::string>& env) {
+  std::vector<std::string> args = argv;
+  std::vector<std::string> envs = envStrings(env);
+  auto argp = pointers(args);
+  auto envp = pointers(envs);
+  pid_t pid = 0;
+  const int failed = posix_spawn(&pid, args[0].c_str(), &actions, nullptr, argp.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  if (failed != 0) throw std::runtime_error("spawn failed: " + args[0]);
+  return pid;
+}
+
 }  // namespace
 
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
@@ -38,14 +52,7 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::map<st
   posix_spawn_file_actions_adddup2(&actions, inPipe[0], 0);
   posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
   posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
-  std::vector<std::string> args = argv;
-  std::vector<std::string> envs = envStrings(env);
-  auto argp = pointers(args);
-  auto envp = pointers(envs);
-  pid_t pid = 0;
-  if (posix_spawn(&pid, args[0].c_str(), &actions, nullptr, argp.data(), envp.data()) != 0)
-    throw std::runtime_error("spawn failed: " + args[0]);
-  posix_spawn_file_actions_destroy(&actions);
+  const pid_t pid = spawn(actions, argv, env);
   close(inPipe[0]);
   close(outPipe[1]);
   close(errPipe[1]);
@@ -108,15 +115,7 @@ pid_t StartProcess(const std::vector<std::string>& argv, const std::map<std::str
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  std::vector<std::string> args = argv;
-  std::vector<std::string> envs = envStrings(env);
-  auto argp = pointers(args);
-  auto envp = pointers(envs);
-  pid_t pid = 0;
-  if (posix_spawn(&pid, args[0].c_str(), &actions, nullptr, argp.data(), envp.data()) != 0)
-    throw std::runtime_error("spawn failed: " + args[0]);
-  posix_spawn_file_actions_destroy(&actions);
-  return pid;
+  return spawn(actions, argv, env);
 }
 
 int WaitProcess(pid_t pid) {
