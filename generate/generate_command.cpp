@@ -5,6 +5,7 @@
 #include "json/json_document.h"
 #include "plugins/plugin_registry.h"
 #include "web/text_utils.h"
+#include "web/web_request.h"
 
 namespace pindle {
 namespace {
@@ -57,6 +58,7 @@ void OnGenerateClicked(Controls& ui) {
 }
 
 void RunGeneration(Controls& ui) {
+  const ConnectionReuseScope batch;  // one connection to the service for the whole batch
   JsonDocument document;
   ui.resultList().clearRows();
   const Text name = ui.pluginChoice().currentText();

@@ -64,6 +64,7 @@ bool IsPlainPluginFileName(const Text& name) {
 
 PullReport CloudPluginPull(Controls& ui) {
   std::lock_guard pull(pullMutex());
+  const ConnectionReuseScope downloads;  // the manifest and the plug-ins mostly share one host
   ui.setStatusText("正在拉取云端插件！");
   const AppPaths paths = Paths();
   RequestOptions manifestRequest;

@@ -162,12 +162,10 @@ void SetCommonOptions(CURL* curl, const PreparedRequest& request, const WebLimit
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, OnBodyBytes);
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, &received);
   curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorBuffer);
-  if (request.useSharedCookies) {
-    // The process-wide store; a request with cookies of its own neither reads nor writes it
-    // (attaching it as well would send a second Cookie line).
-    curl_easy_setopt(curl, CURLOPT_SHARE, SharedCookieStore());
-    curl_easy_setopt(curl, CURLOPT_COOKIEFILE, "");
-  }
+  // The process-wide store; a request with cookies of its own neither reads nor writes it
+  // (attaching it as well would send a second Cookie line).
+  curl_easy_setopt(curl, CURLOPT_SHARE, request.useSharedCookies ? SharedCookieStore() : nullptr);
+  if (request.useSharedCookies) curl_easy_setopt(curl, CURLOPT_COOKIEFILE, "");
 }
 
 void SetVerb(CURL* curl, HttpMethodCode method, bool sendBody, const Bytes& body) {
@@ -195,17 +193,39 @@ struct Outcome {
   Text error;
 };
 
+// The handle kept between requests while a ConnectionReuseScope lives on this thread. libcurl
+// keeps a handle's open connections with it; a reset clears every option but keeps the
+// connections (and the share, which is therefore set or cleared each time).
+thread_local CURL* reusedHandle = nullptr;
+thread_local int reuseScopes = 0;
+
+// The handle for one request: the thread's kept one, reset, inside a scope; a fresh one, owned
+// by `owner`, outside.
+CURL* HandleForRequest(CurlPtr& owner) {
+  if (reuseScopes == 0) {
+    owner.reset(curl_easy_init());
+    return owner.get();
+  }
+  if (reusedHandle) {
+    curl_easy_reset(reusedHandle);
+  } else {
+    reusedHandle = curl_easy_init();
+  }
+  return reusedHandle;
+}
+
 // One exchange after another until a response that is not followed.
 Outcome Exchange(const PreparedRequest& request, const WebLimits& limits) {
   Outcome outcome;
-  CurlPtr curl(curl_easy_init());
+  CurlPtr owner;
+  CURL* const curl = HandleForRequest(owner);
   if (!curl) {
     outcome.error = "请求失败：无法创建网络请求";
     return outcome;
   }
   Received received;
   char errorBuffer[CURL_ERROR_SIZE] = {};
-  SetCommonOptions(curl.get(), request, limits, received, errorBuffer);
+  SetCommonOptions(curl, request, limits, received, errorBuffer);
 
   Text url = request.target.curlUrl;
   bool tls = request.target.tls;
@@ -214,15 +234,15 @@ Outcome Exchange(const PreparedRequest& request, const WebLimits& limits) {
   bool dropEntityHeaders = false;
   HeaderListPtr headerList = MakeHeaderList(request, dropEntityHeaders);
   for (int redirects = 0;; ++redirects) {
-    curl_easy_setopt(curl.get(), CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl.get(), CURLOPT_PROXY, ProxyForScheme(request.proxyList, tls).c_str());
-    curl_easy_setopt(curl.get(), CURLOPT_HTTPHEADER, headerList.get());
-    SetVerb(curl.get(), method, sendBody, request.body);
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_PROXY, ProxyForScheme(request.proxyList, tls).c_str());
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headerList.get());
+    SetVerb(curl, method, sendBody, request.body);
     received.startExchange();
     errorBuffer[0] = '\0';
-    const CURLcode code = curl_easy_perform(curl.get());
+    const CURLcode code = curl_easy_perform(curl);
     long status = 0;
-    curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &status);
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
     outcome.status = static_cast<int>(status);
     if (code != CURLE_OK) {
       if (received.bodyTooLarge) {
@@ -231,7 +251,7 @@ Outcome Exchange(const PreparedRequest& request, const WebLimits& limits) {
         outcome.error = DescribeStall(limits);
       } else {
         curl_off_t pretransfer = 0;
-        curl_easy_getinfo(curl.get(), CURLINFO_PRETRANSFER_TIME_T, &pretransfer);
+        curl_easy_getinfo(curl, CURLINFO_PRETRANSFER_TIME_T, &pretransfer);
         outcome.error = DescribeCurlFailure(code, SanitizeUtf8(errorBuffer), pretransfer > 0, limits);
       }
       break;
@@ -242,7 +262,7 @@ Outcome Exchange(const PreparedRequest& request, const WebLimits& limits) {
     }
     if (request.forbidRedirect || !IsFollowedRedirect(status)) break;
     const char* location = nullptr;
-    curl_easy_getinfo(curl.get(), CURLINFO_REDIRECT_URL, &location);
+    curl_easy_getinfo(curl, CURLINFO_REDIRECT_URL, &location);
     if (!location || !(StartsWithHttp(location) || StartsWithHttps(location))) break;
     if (redirects >= limits.maxRedirects) {
       outcome.error = DescribeTooManyRedirects(limits);
@@ -291,6 +311,14 @@ PreparedRequest Prepare(const RequestOptions& options) {
 }
 
 }  // namespace
+
+ConnectionReuseScope::ConnectionReuseScope() { ++reuseScopes; }
+
+ConnectionReuseScope::~ConnectionReuseScope() {
+  if (--reuseScopes > 0 || !reusedHandle) return;
+  curl_easy_cleanup(reusedHandle);  // closes the connections
+  reusedHandle = nullptr;
+}
 
 const char* HttpMethodName(HttpMethodCode code) { return kVerbs[ClampMethod(code)]; }
 

@@ -57,4 +57,15 @@ const char* HttpMethodName(HttpMethodCode code);
 // store of web/curl_global.h is read and written.
 WebResponse WebRequest(const RequestOptions& options);
 
+// While one lives, the requests of the thread that made it leave their connections open for the
+// next request, so a batch to one service pays one TCP and TLS handshake instead of one per URL.
+// The last scope of the thread to end closes them. Scopes nest; each belongs to its thread.
+class ConnectionReuseScope {
+ public:
+  ConnectionReuseScope();
+  ~ConnectionReuseScope();
+  ConnectionReuseScope(const ConnectionReuseScope&) = delete;
+  ConnectionReuseScope& operator=(const ConnectionReuseScope&) = delete;
+};
+
 }  // namespace pindle

@@ -12,6 +12,7 @@
 #include "json/json_document.h"
 #include "plugins/plugin_registry.h"
 #include "web/text_utils.h"
+#include "web/web_request.h"
 
 namespace pindle::cli {
 namespace {
@@ -108,6 +109,7 @@ class ShortenCommand : public Command {
       for (int n = 1; n <= count; ++n) urls.push_back(NthLine(input, n));
     }
 
+    const ConnectionReuseScope batch;  // one connection to the service for the whole batch
     JsonDocument document;
     Progress progress(io.err, io.errIsTerminal, urls.size());
     int failures = 0;

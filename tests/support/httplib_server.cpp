@@ -17,6 +17,7 @@ HttplibLoopbackServer::HttplibLoopbackServer(const TestCertificate& certificate,
 
 void HttplibLoopbackServer::start(const Routes& routes) {
   if (routes) routes(*server_);
+  server_->set_tcp_nodelay(true);  // no Nagle wait between head and body on a kept connection
   port_ = server_->bind_to_any_port("127.0.0.1");
   if (port_ <= 0) throw std::runtime_error("cannot bind a loopback port");
   thread_ = std::thread([this] { server_->listen_after_bind(); });
