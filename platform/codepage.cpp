@@ -97,6 +97,8 @@ std::string convert(iconv_t cd, std::string_view in, OnBad onBad) {
 }  // namespace
 
 Bytes Utf8ToGbk(std::string_view utf8) {
+  // ASCII is the same bytes in both; most URLs and headers are nothing else.
+  if (!HasNonAscii(utf8)) return Bytes(utf8);
   return convert(toGbk(), utf8, [](std::string_view rest, std::string& out) {
     out.push_back('?');
     // A sequence cut off by the end of the text is one character.
@@ -112,6 +114,7 @@ Bytes Utf8ToGbk(std::string_view utf8) {
 }
 
 Text GbkToUtf8Text(std::string_view gbk) {
+  if (!HasNonAscii(gbk)) return Text(gbk);
   return convert(fromGbk(), gbk, [](std::string_view rest, std::string& out) -> size_t {
     out.push_back('?');
     const auto lead = static_cast<unsigned char>(rest[0]);
