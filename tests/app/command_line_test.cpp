@@ -51,6 +51,9 @@ TEST_F(CommandLineTest, ShortensArgumentsAndStandardInput) {
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out, service.shortFor(1) + "\n" + service.shortFor(2) + "\n");
   EXPECT_EQ(r.err, "");
+  const auto seen = service.requests();
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[0].remotePort, seen[1].remotePort) << "the batch keeps its connection";
 
   service.clearRequests();
   r = run({"shorten", "-p", "JSON短链"}, "https://b/1\r\nhttps://b/中\n");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <set>
 
 #include "app/app_paths.h"
 #include "app/background.h"
@@ -101,6 +102,9 @@ TEST_F(GenerateTest, OneRowPerLineInOrder) {
     generate(c.input);
     const auto seen = service.requests();
     ASSERT_EQ(seen.size(), c.sentUrls.size()) << c.input;
+    std::set<int> connections;
+    for (const auto& s : seen) connections.insert(s.remotePort);
+    EXPECT_EQ(connections.size(), 1u) << "a batch keeps its connection: " << c.input;
     const auto rows = ui.results().rows();
     ASSERT_EQ(rows.size(), c.sentUrls.size()) << c.input;
     for (size_t i = 0; i < seen.size(); ++i) {

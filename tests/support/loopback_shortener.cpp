@@ -86,7 +86,7 @@ std::string LoopbackShortener::shortFor(int n) const { return base() + "/s/" + s
 void LoopbackShortener::record(const httplib::Request& req) {
   std::lock_guard lock(mutex_);
   pending_[&req] = seen_.size();
-  seen_.push_back({req.method, req.target, req.body, req.headers});
+  seen_.push_back({req.method, req.target, req.body, req.headers, req.remote_port});
 }
 
 std::vector<LoopbackShortener::Seen> LoopbackShortener::requests() {

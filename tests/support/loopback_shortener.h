@@ -20,6 +20,7 @@ class LoopbackShortener {
     std::string target;  // path and query exactly as sent
     std::string body;
     httplib::Headers headers;
+    int remotePort = 0;  // tells the connections apart
     std::string header(const std::string& name) const;
   };
 
