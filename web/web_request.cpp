@@ -207,6 +207,9 @@ CURL* HandleForRequest(CurlPtr& owner) {
     return owner.get();
   }
   if (reusedHandle) {
+    // libcurl 7.88's reset forgets its list of cookie files without freeing it; clearing the
+    // list first (the shared store itself is untouched) keeps a batch from leaking per request.
+    curl_easy_setopt(reusedHandle, CURLOPT_COOKIEFILE, nullptr);
     curl_easy_reset(reusedHandle);
   } else {
     reusedHandle = curl_easy_init();
