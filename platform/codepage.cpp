@@ -119,7 +119,19 @@ Text GbkToUtf8Text(std::string_view gbk) {
     out.push_back('?');
     const auto lead = static_cast<unsigned char>(rest[0]);
     if (isGbkLead(lead) && rest.size() > 1 && isGbkTrail(static_cast<unsigned char>(rest[1]))) return 2;
-    return 1;
+    // The bytes after it that cannot start a character either get their '?' here: restarting
+    // iconv for each one made a long run of such bytes cost a call per byte.
+    size_t n = 1;
+    while (n < rest.size()) {
+      const auto b = static_cast<unsigned char>(rest[n]);
+      const bool cutLead =
+          isGbkLead(b) && (n + 1 == rest.size() || !isGbkTrail(static_cast<unsigned char>(rest[n + 1])));
+      const bool lone = b == 0xFF || cutLead;
+      if (!lone) break;
+      out.push_back('?');
+      ++n;
+    }
+    return n;
   });
 }
 

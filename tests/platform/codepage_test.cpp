@@ -36,6 +36,9 @@ TEST(Codepage, SubstitutesQuestionMarks) {
       {"a\xD6", "a?", false},         // lead byte cut off at the end
       {"\xD6\x30z", "?0z", false},    // lead byte without a valid trail byte
       {"\xFF" "a", "?a", false},      // not a 936 byte
+      {"\xFF\xFF\xFF" "a\xFF\xD6\xD0\xFF", "???a?中?", false},  // runs of them, around a character
+      {"\xFF\xD6\xFF\xD6", "????", false},  // lead bytes inside a run, one cut off at the end
+      {"\xD6\x30\xFF\x80", "?0?€", false},  // € (0x80) is a character, not part of the run
   };
   for (const auto& c : cases) EXPECT_EQ(c.toGbk ? Utf8ToGbk(c.from) : GbkToUtf8Text(c.from), c.want) << c.from;
 }
