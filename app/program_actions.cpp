@@ -1,6 +1,6 @@
 #include "app/program_actions.h"
 
-#include "app/background.h"
+#include "platform/background.h"
 #include "app/result_actions.h"
 #include "app/startup.h"
 #include "generate/generate_command.h"

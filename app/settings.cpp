@@ -21,4 +21,6 @@ bool Settings::write(const Text& section, const Text& key, const Text& value) {
 
 bool Settings::isOn(const Text& key) { return read(kSoftwareSection, key) == kOn; }
 
+bool VerifyTlsSetting() { return !Settings::isOn(kIgnoreCertificateErrorsKey); }
+
 }  // namespace pindle

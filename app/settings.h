@@ -23,4 +23,9 @@ class Settings {
   static bool isOn(const Text& key);
 };
 
+inline constexpr const char* kIgnoreCertificateErrorsKey = "忽略证书错误";
+
+// Whether requests verify certificates: yes unless the user set "忽略证书错误" to "真".
+bool VerifyTlsSetting();
+
 }  // namespace pindle

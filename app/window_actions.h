@@ -1,7 +1,7 @@
 #pragma once
 #include <vector>
 
-#include "app/controls.h"
+#include "platform/controls.h"
 
 namespace pindle {
 

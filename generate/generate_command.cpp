@@ -1,6 +1,6 @@
 #include "generate/generate_command.h"
 
-#include "app/background.h"
+#include "platform/background.h"
 #include "generate/shorten_engine.h"
 #include "json/json_document.h"
 #include "plugins/plugin_registry.h"

@@ -1,5 +1,6 @@
 #include "generate/shorten_engine.h"
 
+#include "app/settings.h"
 #include "platform/codepage.h"
 #include "plugins/plugin_definition.h"
 #include "plugins/plugin_file.h"
@@ -78,15 +79,16 @@ Text ExtractShortUrl(const Text& answer, const Text& type, const Text& parameter
   return "数据错误！";
 }
 
-Text ShortenOne(const Text& pluginFile, const Text& longUrl, JsonDocument& document, Text* failure) {
-  if (failure) failure->clear();
+ShortenRequest PrepareShorten(const Text& pluginFile, const Text& longUrl, JsonDocument& document) {
+  ShortenRequest prepared;
   document.Parse(ReadPluginFileText(pluginFile));
   Text data = document.GetText(kPluginApiDataKey);
   const Text encoded = PercentEncode(longUrl);
   data = Replace(data, kUrlPlaceholder, encoded, 1, -1, /*caseSensitive=*/false);
 
   const Text method = document.GetText(kPluginApiTypeKey);
-  RequestOptions request;
+  RequestOptions& request = prepared.request;
+  request.verifyTls = VerifyTlsSetting();
   if (method == "GET") {
     request.url = document.GetText(kPluginApiPathKey) + data;
     request.method = kGet;
@@ -95,16 +97,28 @@ Text ShortenOne(const Text& pluginFile, const Text& longUrl, JsonDocument& docum
     request.method = kPost;
     request.postText = data;
   } else {
-    return {};
+    return prepared;
   }
   request.extraHeaders = document.GetText(kPluginApiHeadersKey);
-  const WebResponse response = WebRequest(request);
-  if (failure && response.failed()) *failure = response.error;
+  prepared.send = true;
+  prepared.responseType = document.GetText(kPluginResponseTypeKey);
+  prepared.responseParameter = document.GetText(kPluginResponseParameterKey);
+  prepared.responsePrefix = document.GetText(kPluginResponsePrefixKey);
+  return prepared;
+}
 
+Text FinishShorten(const ShortenRequest& prepared, const WebResponse& response, Text* failure) {
+  if (failure) *failure = response.failed() ? response.error : Text();
   // Decode first, then extract, so the plug-in's own texts and markers stay intact.
   const Text answer = DecodeAnswer(response.body);
-  return ExtractShortUrl(answer, document.GetText(kPluginResponseTypeKey), document.GetText(kPluginResponseParameterKey),
-                         document.GetText(kPluginResponsePrefixKey));
+  return ExtractShortUrl(answer, prepared.responseType, prepared.responseParameter, prepared.responsePrefix);
+}
+
+Text ShortenOne(const Text& pluginFile, const Text& longUrl, JsonDocument& document, Text* failure) {
+  if (failure) failure->clear();
+  const ShortenRequest prepared = PrepareShorten(pluginFile, longUrl, document);
+  if (!prepared.send) return {};
+  return FinishShorten(prepared, WebRequest(prepared.request), failure);
 }
 
 }  // namespace pindle

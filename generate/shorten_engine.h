@@ -1,6 +1,7 @@
 #pragma once
 #include "json/json_document.h"
 #include "platform/types.h"
+#include "web/web_request.h"
 
 namespace pindle {
 
@@ -10,6 +11,19 @@ namespace pindle {
 // empty text when no request is sent. When the request itself failed, `failure` (if given)
 // receives the reason; otherwise it is cleared.
 Text ShortenOne(const Text& pluginFile, const Text& longUrl, JsonDocument& document, Text* failure = nullptr);
+
+// ShortenOne in its two halves, so that a batch can keep several requests in flight and a
+// trace can show each step: the request the plug-in file describes, then the reading of the
+// answer. `send` is false when the file names no method that is sent (the result is empty).
+struct ShortenRequest {
+  bool send = false;
+  RequestOptions request;
+  Text responseType;
+  Text responseParameter;
+  Text responsePrefix;
+};
+ShortenRequest PrepareShorten(const Text& pluginFile, const Text& longUrl, JsonDocument& document);
+Text FinishShorten(const ShortenRequest& prepared, const WebResponse& response, Text* failure = nullptr);
 
 // Every byte as %XX (upper-case hex); with keepSafe, "-", ".", digits and ASCII letters stay.
 // The bytes are those of code page 936, or of UTF-8 when utf8 is on.

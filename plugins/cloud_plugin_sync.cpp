@@ -68,6 +68,7 @@ PullReport CloudPluginPull(Controls& ui) {
   ui.setStatusText("正在拉取云端插件！");
   const AppPaths paths = Paths();
   RequestOptions manifestRequest;
+  manifestRequest.verifyTls = VerifyTlsSetting();
   manifestRequest.url = CloudPluginSync::pluginListAddress();
   const WebResponse manifest = WebRequest(manifestRequest);
   const Text text = DecodeLocalText(manifest.body);
@@ -99,6 +100,7 @@ PullReport CloudPluginPull(Controls& ui) {
         continue;
       }
       RequestOptions request;
+      request.verifyTls = VerifyTlsSetting();
       request.url = address;
       const WebResponse response = WebRequest(request);
       if (!rejectReason(response).empty() || !WriteFileAtomically(paths.plugDir + name, response.body)) {
@@ -125,6 +127,7 @@ void UpdateSinglePlugin(Controls& ui) {
   JsonDocument plugin;
   plugin.Parse(ReadPluginFileText(path));
   RequestOptions request;
+  request.verifyTls = VerifyTlsSetting();
   request.url = plugin.GetText(kPluginUpdateUrlKey);
   if (request.url.empty()) {
     ui.setStatusText("更新插件失败：插件没有更新地址（UpdateURL）");

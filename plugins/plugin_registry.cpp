@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/app_paths.h"
-#include "app/background.h"
+#include "platform/background.h"
 #include "app/settings.h"
 #include "platform/files.h"
 #include "platform/shell_open.h"

@@ -1,6 +1,7 @@
 #include "update/feedback_sender.h"
 
 #include "app/builtin_addresses.h"
+#include "app/settings.h"
 #include "generate/shorten_engine.h"
 #include "web/web_request.h"
 
@@ -17,6 +18,7 @@ void FeedbackSender(Controls& ui) {
     return;
   }
   RequestOptions request;
+  request.verifyTls = VerifyTlsSetting();
   request.url = BuiltInFeedbackUrl();
   request.method = kPost;
   request.postText = FeedbackBody(text);

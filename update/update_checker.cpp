@@ -11,6 +11,7 @@ namespace pindle {
 
 void UpdateChecker::run(Controls& ui) {
   RequestOptions request;
+  request.verifyTls = VerifyTlsSetting();
   request.url = BuiltInUpdateUrl();
   const WebResponse response = WebRequest(request);
   if (response.failed() || response.status >= 400) return;

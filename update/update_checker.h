@@ -1,5 +1,5 @@
 #pragma once
-#include "app/controls.h"
+#include "platform/controls.h"
 
 namespace pindle {
 

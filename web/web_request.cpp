@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
 #include "platform/codepage.h"
 #include "web/cookies.h"
 #include "web/curl_global.h"
@@ -26,7 +25,6 @@ namespace {
 
 constexpr const char* kDefaultUserAgent = "Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)";
 constexpr const char* kVerbs[] = {"GET", "POST", "HEAD", "PUT", "OPTIONS", "DELETE", "TRACE", "CONNECT"};
-constexpr const char* kIgnoreCertificateErrorsKey = "忽略证书错误";
 
 HttpMethodCode ClampMethod(HttpMethodCode code) { return code < kGet || code > kConnect ? kGet : code; }
 
@@ -305,8 +303,7 @@ PreparedRequest Prepare(const RequestOptions& options) {
                                                                     : Utf8ToGbk(options.postText.value_or(""));
   }
   request.proxyList = ProxyListFor(options.proxy.value_or(""), request.target.tls);
-  request.verifyTls =
-      options.verifyTls ? *options.verifyTls : Settings::read(kSoftwareSection, kIgnoreCertificateErrorsKey) != kOn;
+  request.verifyTls = options.verifyTls.value_or(true);
   request.caFile = options.caFile;
   request.forbidRedirect = options.forbidRedirect.value_or(false);
   request.useSharedCookies = !options.cookies.has_value();

@@ -29,8 +29,8 @@ struct RequestOptions {
   std::optional<bool> mergeCookies;
   std::optional<bool> completeHeaders;
   std::optional<bool> normalizeHeaderNames;
-  // Certificate verification; when not supplied it is on unless Setting.ini says
-  // "软件设定" / "忽略证书错误" = "真".
+  // Certificate verification; on when not supplied. The program's callers pass the user's
+  // switch (VerifyTlsSetting in app/settings.h).
   std::optional<bool> verifyTls;
   // A PEM file of the certificate authorities to trust instead of the system's (tests bring
   // their own authority this way). Not supplied: the system's store.

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/memory_controls.h"
+#include "platform/memory_controls.h"
 
 namespace pindle::cli {
 

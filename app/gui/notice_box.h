@@ -1,7 +1,7 @@
 #pragma once
 #include <QWidget>
 
-#include "app/controls.h"
+#include "platform/controls.h"
 
 namespace pindle {
 

@@ -8,7 +8,7 @@
 #include <QWidget>
 #include <array>
 
-#include "app/controls.h"
+#include "platform/controls.h"
 
 namespace pindle {
 

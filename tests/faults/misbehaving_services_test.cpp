@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "app/app_paths.h"
-#include "app/background.h"
-#include "app/memory_controls.h"
+#include "platform/background.h"
+#include "platform/memory_controls.h"
 #include "generate/generate_command.h"
 #include "generate/shorten_engine.h"
 #include "json/json_document.h"

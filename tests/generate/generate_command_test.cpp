@@ -6,8 +6,8 @@
 #include <set>
 
 #include "app/app_paths.h"
-#include "app/background.h"
-#include "app/memory_controls.h"
+#include "platform/background.h"
+#include "platform/memory_controls.h"
 #include "generate/shorten_engine.h"
 #include "plugins/plugin_registry.h"
 #include "tests/support/loopback_shortener.h"

@@ -9,7 +9,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include "app/background.h"
+#include "platform/background.h"
 #include "app/program_actions.h"
 #include "generate/shorten_engine.h"
 #include "tests/gui/gui_test_support.h"

@@ -4,7 +4,7 @@
 #include <QTest>
 #include <atomic>
 
-#include "app/background.h"
+#include "platform/background.h"
 #include "app/program_actions.h"
 #include "app/settings.h"
 #include "app/startup.h"

@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "app/app_paths.h"
-#include "app/memory_controls.h"
+#include "platform/memory_controls.h"
 #include "app/settings.h"
 #include "platform/codepage.h"
 #include "plugins/plugin_registry.h"

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "app/app_paths.h"
-#include "app/background.h"
-#include "app/memory_controls.h"
+#include "platform/background.h"
+#include "platform/memory_controls.h"
 #include "app/settings.h"
 #include "platform/files.h"
 #include "platform/shell_open.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/app_paths.h"
-#include "app/memory_controls.h"
+#include "platform/memory_controls.h"
 #include "json/json_document.h"
 #include "platform/files.h"
 #include "plugins/plugin_definition.h"

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include "app/memory_controls.h"
+#include "platform/memory_controls.h"
 #include "tests/support/loopback_shortener.h"
 
 namespace pindle {

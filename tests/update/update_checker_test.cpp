@@ -4,7 +4,7 @@
 #include <stdlib.h>
 
 #include "app/app_paths.h"
-#include "app/memory_controls.h"
+#include "platform/memory_controls.h"
 #include "app/settings.h"
 #include "platform/shell_open.h"
 #include "tests/support/loopback_shortener.h"

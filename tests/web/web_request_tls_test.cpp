@@ -82,19 +82,19 @@ TEST_F(WebRequestTls, SchemeInCapitalsStillMeansTls) {
   EXPECT_EQ(r.body, "hello");
 }
 
-// Without verifyTls the switch "忽略证书错误" of Setting.ini decides; no file means verification.
+// The program passes the switch "忽略证书错误" of Setting.ini; no file means verification.
 TEST_F(WebRequestTls, SettingsSwitchTurnsVerificationOff) {
   const AppPaths saved = Paths();
   SetPaths(AppPaths::FromProgramDirectory(dir_.path()));
   HttplibLoopbackServer server(test::SelfSignedCertificate({"127.0.0.1"}), ServeHello);
-  const auto get = [&] { return WebRequest({.url = server.url("/hello"), .cookies = ""}); };
+  const auto get = [&] { return WebRequest({.url = server.url("/hello"), .cookies = "", .verifyTls = VerifyTlsSetting()}); };
 
   EXPECT_TRUE(get().error.starts_with("证书验证失败：")) << "no Setting.ini";
   ASSERT_TRUE(Settings::write(kSoftwareSection, "忽略证书错误", kOff));
   EXPECT_TRUE(get().error.starts_with("证书验证失败：")) << "switch off";
   ASSERT_TRUE(Settings::write(kSoftwareSection, "忽略证书错误", kOn));
   EXPECT_EQ(get().body, "hello") << "switch on";
-  EXPECT_TRUE(WebRequest({.url = server.url("/hello"), .verifyTls = true}).failed()) << "caller's choice wins";
+  EXPECT_TRUE(WebRequest({.url = server.url("/hello")}).failed()) << "verified when the caller says nothing";
 
   SetPaths(AppPaths{});
   EXPECT_TRUE(get().error.starts_with("证书验证失败：")) << "no paths set";

@@ -3,7 +3,7 @@
 #include <functional>
 #include <mutex>
 
-#include "app/controls.h"
+#include "platform/controls.h"
 
 namespace pindle {
 

@@ -1,4 +1,4 @@
-#include "app/memory_controls.h"
+#include "platform/memory_controls.h"
 
 #include "platform/files.h"
 
