@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "json/json_relaxed.h"
 #include "platform/codepage.h"
 
 namespace pindle {
@@ -128,8 +129,16 @@ std::optional<ParsedJson> ParseJsonText(std::string_view text) {
   if (auto parsed = ParseStrict(text)) return parsed;
   // The parser refuses bytes that are not UTF-8; such a text is read again with them replaced.
   // Checked only after a failure, so that well-formed answers pay nothing for it.
-  if (IsWellFormedUtf8(text)) return std::nullopt;
-  return ParseStrict(SanitizeUtf8(text));
+  Text sanitized;
+  if (!IsWellFormedUtf8(text)) {
+    sanitized = SanitizeUtf8(text);
+    if (auto parsed = ParseStrict(sanitized)) return parsed;
+    text = sanitized;
+  }
+  // Then as a script engine's object literal, which is what many plug-in files and answers are.
+  const auto relaxed = RelaxedToStrictJson(text);
+  if (!relaxed) return std::nullopt;
+  return ParseStrict(*relaxed);
 }
 
 }  // namespace pindle

@@ -19,7 +19,9 @@ struct ParsedJson {
   int depth = 0;  // containers on the longest path down: 0 for a scalar, 1 for [] or {}
 };
 
-// Strict JSON, any value at the top; invalid UTF-8 is read as U+FFFD rather than refused.
+// JSON, any value at the top; invalid UTF-8 is read as U+FFFD rather than refused. A text that is
+// not strict JSON is read once more as a JavaScript object literal (json_relaxed.h): comments,
+// single quotes, bare member names, trailing commas, lone surrogate escapes.
 // A member written twice keeps its first place and its last value. Nothing when the text is not
 // JSON or nests deeper than kMaxJsonDepth.
 std::optional<ParsedJson> ParseJsonText(std::string_view text);
