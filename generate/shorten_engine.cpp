@@ -20,7 +20,8 @@ Text PercentEncode(const Text& text, bool keepSafe, bool utf8) {
   out.reserve(bytes.size() * 3);
   for (const char ch : bytes) {
     const auto b = static_cast<unsigned char>(ch);
-    const bool safe = b == '-' || b == '.' || (b >= '0' && b <= '9') || (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z');
+    const bool safe =
+        b == '-' || b == '.' || (b >= '0' && b <= '9') || (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z');
     if (keepSafe && safe) {
       out.push_back(ch);
     } else {
@@ -81,7 +82,8 @@ Text ExtractShortUrl(const Text& answer, const Text& type, const Text& parameter
 
 ShortenRequest PrepareShorten(const Text& pluginFile, const Text& longUrl, JsonDocument& document) {
   ShortenRequest prepared;
-  document.Parse(ReadPluginFileText(pluginFile));
+  const PluginFileText file = ReadPluginFile(pluginFile);
+  document.Parse(file.text);
   Text data = document.GetText(kPluginApiDataKey);
   const Text encoded = PercentEncode(longUrl);
   data = Replace(data, kUrlPlaceholder, encoded, 1, -1, /*caseSensitive=*/false);
@@ -89,6 +91,8 @@ ShortenRequest PrepareShorten(const Text& pluginFile, const Text& longUrl, JsonD
   const Text method = document.GetText(kPluginApiTypeKey);
   RequestOptions& request = prepared.request;
   request.verifyTls = VerifyTlsSetting();
+  // The file's own texts go out as the file holds them; the encoded long URL is ASCII either way.
+  if (file.utf8) request.utf8Texts = true;
   if (method == "GET") {
     request.url = document.GetText(kPluginApiPathKey) + data;
     request.method = kGet;

@@ -55,8 +55,7 @@ size_t utf8SequenceLength(std::string_view s) {
     if ((c & 0xC0) != 0x80) return 1;
     cp = (cp << 6) | (c & 0x3F);
   }
-  if ((need == 2 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
-      (need == 3 && (cp < 0x10000 || cp > 0x10FFFF)))
+  if ((need == 2 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) || (need == 3 && (cp < 0x10000 || cp > 0x10FFFF)))
     return 1;
   return need + 1;
 }
@@ -183,9 +182,14 @@ Text SanitizeUtf8(std::string_view bytes) {
   return out;
 }
 
+bool ReadsAsUtf8(std::string_view bytes) {
+  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") return true;
+  return HasNonAscii(bytes) && IsWellFormedUtf8(bytes) && !IsPlausibleGbk(bytes);
+}
+
 Text DecodeLocalText(std::string_view bytes) {
   if (bytes.substr(0, 3) == "\xEF\xBB\xBF") return SanitizeUtf8(bytes.substr(3));
-  if (HasNonAscii(bytes) && IsWellFormedUtf8(bytes) && !IsPlausibleGbk(bytes)) return Text(bytes);
+  if (ReadsAsUtf8(bytes)) return Text(bytes);
   return GbkToUtf8Text(bytes);
 }
 

@@ -24,5 +24,8 @@ Text SanitizeUtf8(std::string_view bytes);
 // UTF-8 editor): a UTF-8 byte-order mark, or well-formed UTF-8 with multi-byte characters that is
 // not plausible GBK, is read as UTF-8; everything else as GBK.
 Text DecodeLocalText(std::string_view bytes);
+// Whether DecodeLocalText reads these bytes as UTF-8, so that texts taken from them can go back
+// out as the same bytes.
+bool ReadsAsUtf8(std::string_view bytes);
 
 }  // namespace pindle

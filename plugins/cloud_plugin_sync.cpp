@@ -72,6 +72,8 @@ PullReport CloudPluginPull(Controls& ui) {
   manifestRequest.url = CloudPluginSync::pluginListAddress();
   const WebResponse manifest = WebRequest(manifestRequest);
   const Text text = DecodeLocalText(manifest.body);
+  // A manifest saved in UTF-8 names its files in UTF-8, and that is how they are asked for.
+  const bool utf8Manifest = ReadsAsUtf8(manifest.body);
   {
     std::lock_guard lock(manifestMutex());
     manifestText() = text;
@@ -102,6 +104,7 @@ PullReport CloudPluginPull(Controls& ui) {
       RequestOptions request;
       request.verifyTls = VerifyTlsSetting();
       request.url = address;
+      if (utf8Manifest) request.utf8Texts = true;
       const WebResponse response = WebRequest(request);
       if (!rejectReason(response).empty() || !WriteFileAtomically(paths.plugDir + name, response.body)) {
         ++failed;
@@ -125,9 +128,11 @@ void UpdateSinglePlugin(Controls& ui) {
   // The file is the one chosen now, even if the selection moves during the download.
   const Text path = ui.pluginList().cell(row, kPluginPathColumn);
   JsonDocument plugin;
-  plugin.Parse(ReadPluginFileText(path));
+  const PluginFileText file = ReadPluginFile(path);
+  plugin.Parse(file.text);
   RequestOptions request;
   request.verifyTls = VerifyTlsSetting();
+  if (file.utf8) request.utf8Texts = true;
   request.url = plugin.GetText(kPluginUpdateUrlKey);
   if (request.url.empty()) {
     ui.setStatusText("更新插件失败：插件没有更新地址（UpdateURL）");

@@ -7,7 +7,9 @@
 
 namespace pindle {
 
-Text ReadPluginFileText(const Text& path) {
+Text ReadPluginFileText(const Text& path) { return ReadPluginFile(path).text; }
+
+PluginFileText ReadPluginFile(const Text& path) {
   const auto bytes = ReadWholeFile(path, kPluginFileSizeLimit);
   if (!bytes) return {};
   std::string_view text(*bytes);
@@ -15,7 +17,7 @@ Text ReadPluginFileText(const Text& path) {
   // a GBK or UTF-8 character, so the cut never splits one.
   const auto end = text.find_first_of(std::string_view("\0\x1A", 2));
   if (end != std::string_view::npos) text = text.substr(0, end);
-  return DecodeLocalText(text);
+  return PluginFileText{DecodeLocalText(text), ReadsAsUtf8(text)};
 }
 
 }  // namespace pindle

@@ -14,4 +14,12 @@ inline constexpr std::size_t kPluginFileSizeLimit = 16u << 20;
 // GBK). Empty when the file cannot be read or is larger than kPluginFileSizeLimit.
 Text ReadPluginFileText(const Text& path);
 
+// The same text together with the encoding it was read in: the texts of a UTF-8 file go out on
+// the wire as UTF-8, as the file holds them.
+struct PluginFileText {
+  Text text;
+  bool utf8 = false;
+};
+PluginFileText ReadPluginFile(const Text& path);
+
 }  // namespace pindle

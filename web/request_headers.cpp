@@ -12,7 +12,7 @@ constexpr std::string_view kLibcurlDefaults[] = {"Accept", "Content-Type", "Expe
 
 }  // namespace
 
-std::vector<std::string> CurlHeaderLines(std::string_view block, bool dropEntityHeaders) {
+std::vector<std::string> CurlHeaderLines(std::string_view block, bool dropEntityHeaders, bool utf8) {
   std::vector<std::string> lines;
   std::vector<Text> names;
   for (Text line : Split(block, "\r\n")) {
@@ -27,7 +27,7 @@ std::vector<std::string> CurlHeaderLines(std::string_view block, bool dropEntity
       continue;
     if (Trim(line.substr(static_cast<size_t>(colon))).empty()) line = name + ";";
     names.push_back(name);
-    lines.push_back(Utf8ToGbk(line));
+    lines.push_back(utf8 ? line : Utf8ToGbk(line));
   }
   for (const std::string_view own : kLibcurlDefaults) {
     const bool written =

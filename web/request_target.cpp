@@ -30,7 +30,7 @@ Text PercentEncodeUnsafeBytes(std::string_view bytes) {
   return out;
 }
 
-RequestTarget ResolveRequestTarget(std::string_view url) {
+RequestTarget ResolveRequestTarget(std::string_view url, bool utf8) {
   RequestTarget t;
   t.tls = Left(ToLowerAscii(url), 8) == "https://";
   t.host = UrlHost(url);
@@ -53,7 +53,7 @@ RequestTarget ResolveRequestTarget(std::string_view url) {
     return t;
   }
   t.curlUrl = Text(t.tls ? "https://" : "http://") + t.host + ":" + std::to_string(t.port) +
-              PercentEncodeUnsafeBytes(Utf8ToGbk(t.path));
+              PercentEncodeUnsafeBytes(utf8 ? Bytes(t.path) : Utf8ToGbk(t.path));
   return t;
 }
 

@@ -12,11 +12,12 @@ struct RequestTarget {
   Text host;
   int port = 0;
   Text path;     // as written (UTF-8)
-  Text curlUrl;  // scheme://host:port + the path's code page 936 bytes, percent-encoded where needed
+  Text curlUrl;  // scheme://host:port + the path's wire bytes, percent-encoded where needed
   Text error;    // why the URL cannot be requested; empty when it can
 };
 
-RequestTarget ResolveRequestTarget(std::string_view url);
+// The path goes out in code page 936, or as its UTF-8 bytes when `utf8` is on.
+RequestTarget ResolveRequestTarget(std::string_view url, bool utf8 = false);
 
 // Bytes of 0x80 and above, control bytes and the space as %XX; everything else as it is.
 Text PercentEncodeUnsafeBytes(std::string_view bytes);

@@ -47,6 +47,7 @@ struct PreparedRequest {
   std::optional<Text> caFile;
   bool forbidRedirect = false;
   bool useSharedCookies = false;
+  bool utf8Texts = false;  // the headers go out as UTF-8 bytes
 };
 
 using Clock = std::chrono::steady_clock;
@@ -119,7 +120,7 @@ using HeaderListPtr = std::unique_ptr<curl_slist, CurlDeleter>;
 
 HeaderListPtr MakeHeaderList(const PreparedRequest& request, bool dropEntityHeaders) {
   curl_slist* list = nullptr;
-  for (const std::string& line : CurlHeaderLines(request.headers, dropEntityHeaders))
+  for (const std::string& line : CurlHeaderLines(request.headers, dropEntityHeaders, request.utf8Texts))
     list = curl_slist_append(list, line.c_str());
   // An empty agent still goes out as one (empty) User-Agent line.
   if (request.userAgent.empty()) list = curl_slist_append(list, "User-Agent;");
@@ -285,12 +286,14 @@ Outcome Exchange(const PreparedRequest& request, const WebLimits& limits) {
 
 PreparedRequest Prepare(const RequestOptions& options) {
   PreparedRequest request;
-  request.target = ResolveRequestTarget(options.url);
+  request.utf8Texts = options.utf8Texts.value_or(false);
+  const auto wireBytes = [&](const Text& text) { return request.utf8Texts ? Bytes(text) : Utf8ToGbk(text); };
+  request.target = ResolveRequestTarget(options.url, request.utf8Texts);
   request.method = ClampMethod(options.method.value_or(kGet));
 
   Text headers = options.extraHeaders.value_or("");
   request.userAgent =
-      Utf8ToGbk(Contains(headers, "User-Agent:", true) ? UserAgentFromHeaders(headers) : Text(kDefaultUserAgent));
+      wireBytes(Contains(headers, "User-Agent:", true) ? UserAgentFromHeaders(headers) : Text(kDefaultUserAgent));
   if (options.completeHeaders.value_or(true))
     headers = CompleteDefaultHeaders(headers, options.url, request.method == kPost);
   if (options.normalizeHeaderNames.value_or(true)) headers = NormalizeHeaderNames(headers);
@@ -300,7 +303,7 @@ PreparedRequest Prepare(const RequestOptions& options) {
 
   if (request.method != kGet) {
     request.body = options.postBytes && !options.postBytes->empty() ? *options.postBytes
-                                                                    : Utf8ToGbk(options.postText.value_or(""));
+                                                                    : wireBytes(options.postText.value_or(""));
   }
   request.proxyList = ProxyListFor(options.proxy.value_or(""), request.target.tls);
   request.verifyTls = options.verifyTls.value_or(true);

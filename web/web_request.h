@@ -35,6 +35,9 @@ struct RequestOptions {
   // A PEM file of the certificate authorities to trust instead of the system's (tests bring
   // their own authority this way). Not supplied: the system's store.
   std::optional<Text> caFile;
+  // On: the URL, postText, extraHeaders and cookies go out as their UTF-8 bytes, as a plug-in file or
+  // manifest saved in UTF-8 holds them. Not supplied or off: code page 936.
+  std::optional<bool> utf8Texts;
 };
 
 struct WebResponse {

@@ -6,9 +6,9 @@
 #include <filesystem>
 
 #include "app/app_paths.h"
-#include "platform/memory_controls.h"
 #include "app/settings.h"
 #include "platform/codepage.h"
+#include "platform/memory_controls.h"
 #include "plugins/plugin_registry.h"
 #include "tests/support/loopback_shortener.h"
 #include "tests/support/plugin_files.h"
@@ -76,6 +76,36 @@ TEST_F(CloudPullTest, DownloadsEveryGoodElementAndKeepsLocalFilesOnFailure) {
   EXPECT_EQ(ui.statusText(), "插件加载完成！共加载 6 个插件（云端下载 3 个，失败 8 个）");
   EXPECT_EQ(ui.statusHistory().front(), "正在拉取云端插件！");
   EXPECT_EQ(CloudPluginSync::pluginListText(), manifest);
+}
+
+// A manifest names its files in its own encoding and they are asked for in it; the files land
+// under their names either way. A download written as an object literal is a plug-in file too.
+TEST_F(CloudPullTest, EntriesGoOutInTheManifestsEncoding) {
+  test::LoopbackShortener literal;  // the fixture's server answers every other path itself
+  literal.server().Get("/Plug/literal.json", [](const httplib::Request&, httplib::Response& r) {
+    r.set_content("// 注释\n{Name: '云端literal', API: {Type: 'GET',},}", "application/javascript");
+  });
+  struct Case {
+    const char* what;
+    bool utf8;
+    std::string wantTarget;
+  } cases[] = {
+      {"UTF-8 manifest", true, "/Plug/%E6%96%B0%E6%B5%AA.json"},
+      {"GBK manifest", false, "/Plug/%D0%C2%C0%CB.json"},
+  };
+  for (const auto& c : cases) {
+    const std::string text = "[\"" + url("/Plug/新浪.json") + "\", \"" + literal.base() + "/Plug/literal.json\"]";
+    manifest = c.utf8 ? text : Utf8ToGbk(text);
+    server.clearRequests();
+    std::filesystem::remove_all(dir.file("Plug"));
+    const PullReport report = CloudPluginPull(ui);
+    EXPECT_EQ(report.downloaded, 2) << c.what;
+    const auto seen = server.requests();
+    ASSERT_EQ(seen.size(), 2u) << c.what;
+    EXPECT_EQ(seen[1].target, c.wantTarget) << c.what;
+    EXPECT_TRUE(std::filesystem::exists(dir.file("Plug/新浪.json"))) << c.what;
+    EXPECT_NE(dir.read("Plug/literal.json").find("云端literal"), std::string::npos) << c.what;
+  }
 }
 
 TEST_F(CloudPullTest, ManifestAddressAndBadManifests) {
