@@ -5,9 +5,17 @@
 #include "json/json_document.h"
 #include "platform/codepage.h"
 #include "platform/shell_open.h"
+#include "web/text_utils.h"
 #include "web/web_request.h"
 
 namespace pindle {
+namespace {
+
+bool IsWebAddress(const Text& text) {
+  return Left(ToLowerAscii(text), 7) == "http://" || Left(ToLowerAscii(text), 8) == "https://";
+}
+
+}  // namespace
 
 void UpdateChecker::run(Controls& ui) {
   RequestOptions request;
@@ -23,10 +31,11 @@ void UpdateChecker::run(Controls& ui) {
   const Text version = JsonValueAtPath(text, "Version");
   const Text downUrl = JsonValueAtPath(text, "DownUrl");
   const Text plugUrl = JsonValueAtPath(text, "PlugUrl");
-  if (version.empty() || downUrl.empty() || plugUrl.empty()) return;
 
-  Settings::write(kSoftwareSection, "插件更新", plugUrl);
-  if (version == builtInVersion) return;
+  // The cloud list address is worth keeping whatever else the manifest lacks.
+  if (!plugUrl.empty()) Settings::write(kSoftwareSection, "插件更新", plugUrl);
+  // Only a question the user can act on: a version to compare and a page a browser can open.
+  if (version.empty() || version == builtInVersion || !IsWebAddress(downUrl)) return;
   Notice question;
   question.message = "有新版本了！是否前往下载？";
   question.buttons = kButtonsOkCancel;

@@ -4,8 +4,8 @@
 #include <stdlib.h>
 
 #include "app/app_paths.h"
-#include "platform/memory_controls.h"
 #include "app/settings.h"
+#include "platform/memory_controls.h"
 #include "platform/shell_open.h"
 #include "tests/support/loopback_shortener.h"
 #include "tests/support/temp_dir.h"
@@ -28,8 +28,9 @@ class UpdateCheckerTest : public ::testing::Test {
       opened.push_back(t);
       return true;
     });
-    server.server().Get("/raw/master/Update.json",
-                        [this](const httplib::Request&, httplib::Response& res) { res.set_content(manifest, "application/json"); });
+    server.server().Get("/raw/master/Update.json", [this](const httplib::Request&, httplib::Response& res) {
+      res.set_content(manifest, "application/json");
+    });
   }
   void TearDown() override {
     SetShellOpenHandler(nullptr);
@@ -46,15 +47,36 @@ TEST_F(UpdateCheckerTest, ManifestsAndAnswers) {
     std::vector<Text> opens;
     Text stored;  // "插件更新" afterwards
   } cases[] = {
-      {R"({"Version":"2.4.4.1","DownUrl":"https://d","PlugUrl":"https://p/PlugList.json"})", kNoticeOk, false, {},
+      {R"({"Version":"2.4.4.1","DownUrl":"https://d","PlugUrl":"https://p/PlugList.json"})",
+       kNoticeOk,
+       false,
+       {},
        "https://p/PlugList.json"},
-      {R"({"Version":"2.4.4.2","DownUrl":"https://d/new","PlugUrl":"https://p2"})", kNoticeOk, true, {"https://d/new"},
+      {R"({"Version":"2.4.4.2","DownUrl":"https://d/new","PlugUrl":"https://p2"})",
+       kNoticeOk,
+       true,
+       {"https://d/new"},
        "https://p2"},
-      {R"({"Version":"2.4.4.0","DownUrl":"https://d/old","PlugUrl":"https://p3"})", kNoticeCancel, true, {}, "https://p3"},
-      {R"({"Version":"2.4.4.1 ","DownUrl":"https://d/sp","PlugUrl":"https://p4"})", kNoticeTimedOut, true, {},
+      {R"({"Version":"2.4.4.0","DownUrl":"https://d/old","PlugUrl":"https://p3"})",
+       kNoticeCancel,
+       true,
+       {},
+       "https://p3"},
+      {R"({"Version":"2.4.4.1 ","DownUrl":"https://d/sp","PlugUrl":"https://p4"})",
+       kNoticeTimedOut,
+       true,
+       {},
        "https://p4"},
-      {R"({"Version":"9","DownUrl":"https://d"})", kNoticeOk, false, {}, "kept"},  // no PlugUrl
-      {R"({"Version":"9","DownUrl":"https://d","PlugUrl":""})", kNoticeOk, false, {}, "kept"},
+      // Without a PlugUrl the stored address stays; the question does not depend on it.
+      {R"({"Version":"9","DownUrl":"https://d"})", kNoticeOk, true, {"https://d"}, "kept"},
+      {R"({"Version":"9","DownUrl":"https://d","PlugUrl":""})", kNoticeCancel, true, {}, "kept"},
+      // The PlugUrl is stored whatever else is missing; no question without a version and a page.
+      {R"({"PlugUrl":"https://p5"})", kNoticeOk, false, {}, "https://p5"},
+      {R"({"Version":"9","PlugUrl":"https://p6"})", kNoticeOk, false, {}, "https://p6"},
+      {R"({"Version":"9","DownUrl":"","PlugUrl":"https://p7"})", kNoticeOk, false, {}, "https://p7"},
+      {R"({"Version":"9","DownUrl":"file:///etc/passwd","PlugUrl":"https://p8"})", kNoticeOk, false, {}, "https://p8"},
+      {R"({"Version":"","DownUrl":"https://d","PlugUrl":"https://p9"})", kNoticeOk, false, {}, "https://p9"},
+      {R"({Version:9,DownUrl:'HTTP://D/x',PlugUrl:'https://p10',})", kNoticeOk, true, {"HTTP://D/x"}, "https://p10"},
       {"<html>junk</html>", kNoticeOk, false, {}, "kept"},
       {"", kNoticeOk, false, {}, "kept"},
       {R"(["not","an","object"])", kNoticeOk, false, {}, "kept"},
