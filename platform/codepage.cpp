@@ -182,6 +182,72 @@ Text SanitizeUtf8(std::string_view bytes) {
   return out;
 }
 
+// Written by hand: a few lines, and iconv would stop at the first lone surrogate.
+Text Utf16LeToUtf8(std::string_view utf16) {
+  Text out;
+  out.reserve(utf16.size() * 3 / 2);
+  const auto unitAt = [&](size_t i) {
+    return static_cast<unsigned>(static_cast<unsigned char>(utf16[i])) |
+           static_cast<unsigned>(static_cast<unsigned char>(utf16[i + 1])) << 8;
+  };
+  const auto append = [&](unsigned cp) {
+    if (cp < 0x80) {
+      out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+      out += static_cast<char>(0xC0 | (cp >> 6));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+      out += static_cast<char>(0xE0 | (cp >> 12));
+      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (cp >> 18));
+      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+  };
+  size_t i = 0;
+  for (; i + 1 < utf16.size(); i += 2) {
+    const unsigned unit = unitAt(i);
+    if (unit >= 0xD800 && unit <= 0xDBFF && i + 3 < utf16.size()) {
+      const unsigned low = unitAt(i + 2);
+      if (low >= 0xDC00 && low <= 0xDFFF) {
+        append(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+        i += 2;
+        continue;
+      }
+    }
+    append(unit >= 0xD800 && unit <= 0xDFFF ? 0xFFFD : unit);
+  }
+  if (i < utf16.size()) append(0xFFFD);
+  return out;
+}
+
+Bytes Utf8ToUtf16Le(std::string_view utf8) {
+  const Text text = SanitizeUtf8(utf8);
+  Bytes out;
+  out.reserve(text.size() * 2);
+  const auto unit = [&](unsigned u) {
+    out += static_cast<char>(u & 0xFF);
+    out += static_cast<char>(u >> 8);
+  };
+  for (size_t i = 0; i < text.size();) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    const size_t n = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+    unsigned cp = n == 1 ? b : n == 2 ? (b & 0x1F) : n == 3 ? (b & 0x0F) : (b & 0x07);
+    for (size_t k = 1; k < n; ++k) cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+    i += n;
+    if (cp >= 0x10000) {
+      unit(0xD800 + ((cp - 0x10000) >> 10));
+      unit(0xDC00 + ((cp - 0x10000) & 0x3FF));
+    } else {
+      unit(cp);
+    }
+  }
+  return out;
+}
+
 bool ReadsAsUtf8(std::string_view bytes) {
   if (bytes.substr(0, 3) == "\xEF\xBB\xBF") return true;
   return HasNonAscii(bytes) && IsWellFormedUtf8(bytes) && !IsPlausibleGbk(bytes);

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -42,32 +43,103 @@ std::optional<Bytes> ReadWholeFile(const Text& path, size_t limit) {
   return content;
 }
 
-bool WriteFileAtomically(const Text& path, std::string_view content) {
-  static std::atomic<unsigned> counter{0};
-  const Text temp = path + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
+namespace {
+
+Text DirectoryOf(const Text& path) {
+  const auto slash = path.rfind('/');
+  return slash == Text::npos ? Text(".") : (slash == 0 ? Text("/") : path.substr(0, slash));
+}
+
+// The file a path finally names, following symbolic links (also one whose target is missing,
+// which the write then creates). A loop of links is left as it is and fails later.
+Text FollowLinks(const Text& path) {
+  Text current = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st {};
+    if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
+    char buffer[PATH_MAX];
+    const ssize_t n = ::readlink(current.c_str(), buffer, sizeof buffer - 1);
+    if (n <= 0) return current;
+    const Text target(buffer, static_cast<size_t>(n));
+    current = target.front() == '/' ? target : DirectoryOf(current) + "/" + target;
+  }
+  return current;
+}
+
+bool InGroup(gid_t gid) {
+  if (::getegid() == gid) return true;
+  gid_t groups[256];
+  const int n = ::getgroups(256, groups);
+  for (int i = 0; i < n; ++i)
+    if (groups[i] == gid) return true;
+  return false;
+}
+
+// Whether the permission bits let us write, read the way Windows reads its read-only attribute:
+// the bits decide even for root (who counts as the owner), since the kernel would let root
+// write anything and a file the user marked read-only must stay as it is.
+bool ModeAllowsWrite(const struct stat& st) {
+  const uid_t uid = ::geteuid();
+  if (uid == 0 || uid == st.st_uid) return (st.st_mode & S_IWUSR) != 0;
+  if (InGroup(st.st_gid)) return (st.st_mode & S_IWGRP) != 0;
+  return (st.st_mode & S_IWOTH) != 0;
+}
+
+bool WriteAll(int fd, std::string_view content) {
   size_t done = 0;
-  bool ok = true;
   while (done < content.size()) {
     const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok = false;
-      break;
-    }
+    if (n <= 0) return false;
     done += static_cast<size_t>(n);
   }
-  if (ok && ::fsync(fd) != 0) ok = false;
+  return ::fsync(fd) == 0;
+}
+
+// Where no file can be created beside it, the file itself is rewritten: a torn file after a
+// crash is possible there, but that is the only way to keep the change at all.
+bool WriteInPlace(const Text& path, std::string_view content) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool ok = WriteAll(fd, content);
+  return ::close(fd) == 0 && ok;
+}
+
+}  // namespace
+
+bool WriteFileAtomically(const Text& path, std::string_view content) {
+  static std::atomic<unsigned> counter{0};
+  // Through a symbolic link: the link stays and its target gets the new content.
+  const Text target = FollowLinks(path);
+  struct stat old {};
+  const bool exists = ::stat(target.c_str(), &old) == 0;
+  if (exists && (!S_ISREG(old.st_mode) || !ModeAllowsWrite(old))) return false;
+  const Text dir = DirectoryOf(target);
+  struct stat dirStat {};
+  if (::stat(dir.c_str(), &dirStat) != 0) return false;
+  if (!ModeAllowsWrite(dirStat)) return exists && WriteInPlace(target, content);
+
+  const Text temp = target + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    if (exists && (errno == EACCES || errno == EPERM || errno == EROFS)) return WriteInPlace(target, content);
+    return false;
+  }
+  if (exists) {
+    // The replacement keeps the permission bits and, where we may, the owner of the file it replaces.
+    ::fchmod(fd, old.st_mode & 07777);
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
+      // Not allowed for another owner: the bits alone are kept.
+    }
+  }
+  bool ok = WriteAll(fd, content);
   if (::close(fd) != 0) ok = false;
-  if (ok && ::rename(temp.c_str(), path.c_str()) != 0) ok = false;
+  if (ok && ::rename(temp.c_str(), target.c_str()) != 0) ok = false;
   if (!ok) {
     ::unlink(temp.c_str());
     return false;
   }
   // Make the rename itself durable.
-  const auto slash = path.rfind('/');
-  const Text dir = slash == Text::npos ? Text(".") : (slash == 0 ? Text("/") : path.substr(0, slash));
   const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dfd >= 0) {
     ::fsync(dfd);
@@ -130,6 +202,18 @@ std::vector<Text> ListFileNames(const Text& dir, std::string_view suffix) {
     names.emplace_back(name);
   }
   ::closedir(d);
+  // Linux hands names out in no useful order; Windows' file system keeps them sorted with letters
+  // compared as upper case, and the list and the default choice should not differ from it.
+  const auto key = [](std::string_view name) {
+    std::string folded(name);
+    for (char& c : folded)
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return folded;
+  };
+  std::sort(names.begin(), names.end(), [&](const Text& a, const Text& b) {
+    const std::string ka = key(a), kb = key(b);
+    return ka != kb ? ka < kb : a < b;
+  });
   return names;
 }
 

@@ -13,6 +13,10 @@ std::optional<Bytes> ReadWholeFile(const Text& path, size_t limit = 256u << 20);
 
 // Replaces the file with `content` so that a reader or a crash sees either the old or the new
 // file, never a torn one: temporary file beside it, flushed to disk, then renamed over it.
+// What the user set up is kept: a symbolic link is written through (the link stays), the
+// replacement gets the old file's permission bits (and owner, where allowed). A read-only file
+// (no write bit for us, root included, like Windows' read-only attribute) is not written: false.
+// In a folder we may not write to, a writable file is rewritten in place.
 bool WriteFileAtomically(const Text& path, std::string_view content);
 
 bool FileExists(const Text& path);
@@ -22,7 +26,8 @@ bool RemoveFile(const Text& path);
 bool MakeDirectories(const Text& path);
 
 // Names (not paths) of the regular files in `dir` whose names end in `suffix` (compared without
-// regard to ASCII case), in the order the file system returns them.
+// regard to ASCII case), ordered by name as Windows lists a folder: ASCII letters as upper case,
+// every other byte as it is; names that differ only in letter case in byte order.
 std::vector<Text> ListFileNames(const Text& dir, std::string_view suffix);
 
 // The directory holding the running executable, without a trailing separator.

@@ -3,15 +3,16 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/codepage.h"
 #include "platform/files.h"
 
 namespace pindle {
 namespace {
 
 struct Line {
-  size_t start = 0;    // first byte of the line
-  size_t end = 0;      // one past the last byte before the terminator
-  size_t next = 0;     // one past the terminator
+  size_t start = 0;  // first byte of the line
+  size_t end = 0;    // one past the last byte before the terminator
+  size_t next = 0;   // one past the terminator
 };
 
 std::vector<Line> splitLines(std::string_view s) {
@@ -40,12 +41,13 @@ std::string_view trim(std::string_view s) {
 
 char foldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-// ASCII case-insensitive equality that compares a two-byte character's bytes exactly.
-bool namesEqual(std::string_view a, std::string_view b) {
+// ASCII case-insensitive equality that compares a two-byte character's bytes exactly. In UTF-8
+// no byte of a longer character is an ASCII letter, so folding byte by byte is safe there.
+bool namesEqual(std::string_view a, std::string_view b, bool utf8) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
     const auto c = static_cast<unsigned char>(a[i]);
-    if (c >= 0x81 && c <= 0xFE && i + 1 < a.size()) {
+    if (!utf8 && c >= 0x81 && c <= 0xFE && i + 1 < a.size()) {
       if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
       ++i;
       continue;
@@ -80,11 +82,14 @@ Parsed parseLine(std::string_view text) {
   p.kind = Kind::Key;
   p.name = trim(t.substr(0, eq));
   std::string_view v = trim(t.substr(eq + 1));
-  if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
-    v = v.substr(1, v.size() - 2);
+  if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) v = v.substr(1, v.size() - 2);
   p.value = v;
   return p;
 }
+
+// A profile saved by Notepad as "Unicode": UTF-16 little endian behind its byte-order mark.
+constexpr std::string_view kUtf16Mark = "\xFF\xFE";
+bool IsUnicodeProfile(std::string_view content) { return content.substr(0, 2) == kUtf16Mark; }
 
 std::mutex& writeMutex() {
   static std::mutex m;
@@ -106,24 +111,31 @@ Bytes cutAtCharacter(std::string_view s, size_t n) {
 
 }  // namespace
 
-std::optional<Bytes> ProfileLookup(std::string_view content, std::string_view section, std::string_view key) {
+std::optional<Bytes> ProfileLookup(std::string_view content, std::string_view section, std::string_view key,
+                                   bool utf8) {
+  // The caller's names are trimmed as the file's are.
+  section = trim(section);
+  key = trim(key);
+  if (section.empty() || key.empty()) return std::nullopt;
   bool inSection = false;
   bool seenSection = false;
   for (const Line& l : splitLines(content)) {
     const Parsed p = parseLine(content.substr(l.start, l.end - l.start));
     if (p.kind == Kind::Section) {
       if (inSection) return std::nullopt;  // only the first matching section is searched
-      inSection = !seenSection && namesEqual(p.name, section);
+      inSection = !seenSection && namesEqual(p.name, section, utf8);
       seenSection = seenSection || inSection;
-    } else if (p.kind == Kind::Key && inSection && namesEqual(p.name, key)) {
+    } else if (p.kind == Kind::Key && inSection && namesEqual(p.name, key, utf8)) {
       return Bytes(p.value);
     }
   }
   return std::nullopt;
 }
 
-Bytes ProfileUpdate(std::string_view content, std::string_view section, std::string_view key,
-                    std::string_view value) {
+Bytes ProfileUpdate(std::string_view content, std::string_view section, std::string_view key, std::string_view value,
+                    bool utf8) {
+  section = trim(section);
+  key = trim(key);
   const std::string newLine = std::string(key) + "=" + std::string(value);
   const std::vector<Line> lines = splitLines(content);
   bool inSection = false;
@@ -135,14 +147,14 @@ Bytes ProfileUpdate(std::string_view content, std::string_view section, std::str
     const Parsed p = parseLine(text);
     if (p.kind == Kind::Section) {
       if (inSection) break;
-      if (!found && namesEqual(p.name, section)) {
+      if (!found && namesEqual(p.name, section, utf8)) {
         inSection = found = true;
         lastContent = i + 1;
       }
       continue;
     }
     if (!inSection) continue;
-    if (p.kind == Kind::Key && namesEqual(p.name, key)) {
+    if (p.kind == Kind::Key && namesEqual(p.name, key, utf8)) {
       Bytes out(content.substr(0, l.start));
       out += newLine;
       out.append(content.substr(l.end));
@@ -171,23 +183,36 @@ Bytes ProfileUpdate(std::string_view content, std::string_view section, std::str
   return out;
 }
 
-Bytes ReadProfileString(const Text& file, std::string_view section, std::string_view key,
-                        std::string_view fallback, size_t bufferSize) {
+Bytes ReadProfileString(const Text& file, std::string_view section, std::string_view key, std::string_view fallback,
+                        size_t bufferSize) {
   if (bufferSize == 0) return {};
   const auto content = ReadWholeFile(file);
   std::optional<Bytes> value;
-  if (content) value = ProfileLookup(*content, section, key);
+  if (content && IsUnicodeProfile(*content)) {
+    // A file saved as "Unicode": looked up in UTF-8, the value handed back in code page 936.
+    const auto found = ProfileLookup(Utf16LeToUtf8(std::string_view(*content).substr(2)), GbkToUtf8Text(section),
+                                     GbkToUtf8Text(key), /*utf8=*/true);
+    if (found) value = Utf8ToGbk(*found);
+  } else if (content) {
+    value = ProfileLookup(*content, section, key);
+  }
   return cutAtCharacter(value ? std::string_view(*value) : fallback, bufferSize - 1);
 }
 
 bool WriteProfileString(const Text& file, std::string_view section, std::string_view key, std::string_view value) {
-  if (section.empty() || key.empty()) return false;
+  if (trim(section).empty() || trim(key).empty()) return false;
   // A line break would write further keys or sections of the caller's choosing into the file.
   for (std::string_view part : {section, key, value})
     if (part.find_first_of("\r\n") != std::string_view::npos) return false;
   std::lock_guard lock(writeMutex());
   const auto content = ReadWholeFile(file);
   if (!content && FileExists(file)) return false;  // unreadable: never replace what we could not read
+  if (content && IsUnicodeProfile(*content)) {
+    // Stays "Unicode": Windows converts the caller's texts and writes UTF-16 back.
+    const Text updated = ProfileUpdate(Utf16LeToUtf8(std::string_view(*content).substr(2)), GbkToUtf8Text(section),
+                                       GbkToUtf8Text(key), GbkToUtf8Text(value), /*utf8=*/true);
+    return WriteFileAtomically(file, Bytes(kUtf16Mark) + Utf8ToUtf16Le(updated));
+  }
   return WriteFileAtomically(file, ProfileUpdate(content ? *content : Bytes(), section, key, value));
 }
 

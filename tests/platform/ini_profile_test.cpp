@@ -40,14 +40,14 @@ TEST(IniProfile, LookupFollowsTheProfileRules) {
     const char* key;
     std::optional<const char*> want;
   } cases[] = {
-      {"软件设定", "自动加载", "真"},    // first duplicate wins
-      {"软件设定", "软件置顶", "真"},    // trimmed, quotes removed
-      {"软件设定", "双击复制", "假"},    // single quotes too
-      {"软件设定", "注释", "a ;b"},      // ';' inside a value is no comment
+      {"软件设定", "自动加载", "真"},  // first duplicate wins
+      {"软件设定", "软件置顶", "真"},  // trimmed, quotes removed
+      {"软件设定", "双击复制", "假"},  // single quotes too
+      {"软件设定", "注释", "a ;b"},    // ';' inside a value is no comment
       {"软件设定", "no key line", std::nullopt},
       {"软件设定", "自动更新", std::nullopt},  // only the first matching section is searched
-      {"插件开关", "示例短链", "否"},    // section name trimmed
-      {"插件开关", "IS.GD", "是"},       // ASCII case ignored
+      {"插件开关", "示例短链", "否"},          // section name trimmed
+      {"插件开关", "IS.GD", "是"},             // ASCII case ignored
       {"插件开关", "missing", std::nullopt},
       {"没有", "x", std::nullopt},
   };
@@ -87,8 +87,7 @@ TEST(IniProfile, UpdateKeepsEveryOtherLineByteForByte) {
       {"[s]\na=1\n", "S", "A", "2", "[s]\nA=2\n"},
       {"[s]\r\n", "s", "k", "v", "[s]\r\nk=v\r\n"},
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(ProfileUpdate(c.before, c.section, c.key, c.value), c.after) << c.before;
+  for (const auto& c : cases) EXPECT_EQ(ProfileUpdate(c.before, c.section, c.key, c.value), c.after) << c.before;
 }
 
 TEST(IniProfile, ReadAndWriteFiles) {
@@ -108,6 +107,63 @@ TEST(IniProfile, ReadAndWriteFiles) {
   EXPECT_FALSE(WriteProfileString(file, "s", "k", "x\r\n[软件设定]"));
   EXPECT_FALSE(WriteProfileString(file, "s", "k\n", "x"));
   EXPECT_FALSE(ReadProfileString(file, "s", "k", "").size());
+}
+
+// Names given with blanks around them are the trimmed names: they find their key, and writing
+// them again replaces the one line instead of adding another.
+TEST(IniProfile, CallerNamesAreTrimmed) {
+  test::TempDir dir;
+  const Text file = dir.file("Setting.ini");
+  const Bytes name = Utf8ToGbk(" 示例短链\t");
+  for (const char* value : {"否", "是", "否"})
+    ASSERT_TRUE(WriteProfileString(file, Utf8ToGbk(" 插件开关 "), name, Utf8ToGbk(value)));
+  EXPECT_EQ(GbkToUtf8Text(dir.read("Setting.ini")), "[插件开关]\r\n示例短链=否\r\n");
+  EXPECT_EQ(ReadProfileString(file, kSwitches, name, ""), Utf8ToGbk("否"));
+  EXPECT_EQ(ReadProfileString(file, kSwitches, Utf8ToGbk("示例短链"), ""), Utf8ToGbk("否"));
+  EXPECT_FALSE(WriteProfileString(file, kSwitches, "  ", "x"));  // nothing left of the name
+  EXPECT_EQ(ReadProfileString(file, kSwitches, " ", "dflt"), "dflt");
+}
+
+// A Setting.ini saved as "Unicode" reads like any other and stays UTF-16 when written.
+TEST(IniProfile, Utf16FileIsReadAndWrittenInUtf16) {
+  const auto utf16 = [](const Text& text) { return Bytes("\xFF\xFE") + Utf8ToUtf16Le(text); };
+  test::TempDir dir;
+  const Text file = dir.file("Setting.ini");
+  dir.write("Setting.ini", utf16("[软件设定]\r\n自动加载=真\r\n插件更新=http://h/😀\r\n[插件开关]\r\nIs.gd=否\r\n"));
+  struct Case {
+    Bytes section, key;
+    Text want;
+  } reads[] = {
+      {kSoftware, Utf8ToGbk("自动加载"), "真"},
+      {kSwitches, "IS.GD", "否"},
+      {kSoftware, Utf8ToGbk("插件更新"), "http://h/?"},  // no code page 936 form: '?', as Windows gives
+      {kSoftware, "missing", "dflt"},
+  };
+  for (const auto& c : reads) EXPECT_EQ(GbkToUtf8Text(ReadProfileString(file, c.section, c.key, "dflt")), c.want);
+
+  ASSERT_TRUE(WriteProfileString(file, kSoftware, Utf8ToGbk("自动加载"), Utf8ToGbk("假")));
+  ASSERT_TRUE(WriteProfileString(file, kSwitches, Utf8ToGbk("新插件"), Utf8ToGbk("是")));
+  EXPECT_EQ(dir.read("Setting.ini"), utf16("[软件设定]\r\n自动加载=假\r\n插件更新=http://h/😀\r\n[插件开关]\r\n"
+                                           "Is.gd=否\r\n新插件=是\r\n"));
+  EXPECT_EQ(GbkToUtf8Text(ReadProfileString(file, kSwitches, Utf8ToGbk("新插件"), "")), "是");
+}
+
+TEST(IniProfile, Utf16Conversions) {
+  struct Case {
+    Bytes utf16;
+    Text utf8;
+  } cases[] = {
+      {Bytes("a\0\x2D\x4E", 4), "a中"},
+      {Bytes("\x3D\xD8\x00\xDE", 4), "😀"},
+      {"\x3D\xD8"
+       "a",
+       "\xEF\xBF\xBD\xEF\xBF\xBD"},  // lone surrogate, odd byte
+      {Bytes("\x00\xDC\x41\x00", 4),
+       "\xEF\xBF\xBD"
+       "A"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Utf16LeToUtf8(c.utf16), c.utf8);
+  EXPECT_EQ(Utf8ToUtf16Le("a中😀"), Bytes("a\0\x2D\x4E\x3D\xD8\x00\xDE", 8));
 }
 
 TEST(IniProfile, ConcurrentWritersLoseNoKey) {

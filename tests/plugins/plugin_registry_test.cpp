@@ -1,6 +1,7 @@
 #include "plugins/plugin_registry.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <atomic>
@@ -14,10 +15,11 @@
 #include <vector>
 
 #include "app/app_paths.h"
-#include "platform/background.h"
-#include "platform/memory_controls.h"
 #include "app/settings.h"
+#include "platform/background.h"
+#include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/memory_controls.h"
 #include "platform/shell_open.h"
 #include "tests/support/temp_dir.h"
 
@@ -108,6 +110,38 @@ TEST_F(PluginRegistryTest, LoadFillsTheColumns) {
   EXPECT_EQ(ui_.pluginChoice().items(), enabledNames());
   EXPECT_EQ(ui_.pluginChoice().items().size(), 3u);
   EXPECT_EQ(ui_.statusText(), "插件加载完成！共加载 7 个插件");
+}
+
+// Rows follow the file names as Windows lists them, letter case aside, wherever the files came from.
+TEST_F(PluginRegistryTest, RowsComeInFileNameOrder) {
+  for (const char* file : {"b.json", "_z.json", "C.json", "a.JSON", "B2.json"}) writePlugin(file, PluginJson(file));
+  PluginRegistry::load(ui_);
+  std::vector<Text> names;
+  for (const auto& row : ui_.plugins().rows()) names.push_back(row[kPluginNameColumn]);
+  EXPECT_EQ(names, (std::vector<Text>{"a.JSON", "b.json", "B2.json", "C.json", "_z.json"}));
+  EXPECT_EQ(ui_.pluginChoice().items(), names);
+}
+
+// The switch as Setting.ini keeps it: a name with blanks around it keeps one entry, and a
+// read-only file is left alone, the row showing the file's state again at the next load.
+TEST_F(PluginRegistryTest, SwitchSurvivesBlanksAndReadOnlySettings) {
+  writePlugin("a.json", PluginJson(" 甲 "));
+  PluginRegistry::load(ui_);
+  ui_.plugins().select(0);
+  for (int i = 0; i < 3; ++i) {
+    PluginRegistry::disable(ui_);
+    PluginRegistry::load(ui_);
+    ui_.plugins().select(0);
+    EXPECT_EQ(rowOf("a.json")[kPluginSwitchColumn], "否");
+    PluginRegistry::enable(ui_);
+  }
+  EXPECT_EQ(GbkToUtf8Text(dir_.read("Setting.ini")), "[插件开关]\r\n甲=是\r\n");
+
+  ASSERT_EQ(::chmod(Paths().settingsFile.c_str(), 0444), 0);
+  PluginRegistry::disable(ui_);
+  EXPECT_EQ(GbkToUtf8Text(dir_.read("Setting.ini")), "[插件开关]\r\n甲=是\r\n");
+  PluginRegistry::load(ui_);
+  EXPECT_EQ(rowOf("a.json")[kPluginSwitchColumn], "是");
 }
 
 TEST_F(PluginRegistryTest, MissingOrEmptyDirectoryLoadsNothing) {

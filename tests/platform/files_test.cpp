@@ -1,0 +1,109 @@
+#include "platform/files.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tests/support/temp_dir.h"
+
+namespace pindle {
+namespace {
+
+namespace fs = std::filesystem;
+
+mode_t ModeOf(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+ino_t InodeOf(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+TEST(Files, NamesComeOrderedAsWindowsListsThem) {
+  test::TempDir dir;
+  for (const char* name : {"b.json", "_x.json", "中.json", "A.json", "c.JSON", "a2.json", "a.json", "note.txt"})
+    dir.write(name, "{}");
+  fs::create_directory(dir.file("d.json"));  // a folder is no file
+  // Letters as upper case: "_" (0x5F) comes after them, "." before the digits.
+  const std::vector<Text> want = {"A.json", "a.json", "a2.json", "b.json", "c.JSON", "_x.json", "中.json"};
+  EXPECT_EQ(ListFileNames(dir.path(), ".json"), want);
+}
+
+// What the replace keeps of the user's set-up. The permission bits decide, also for root, so each
+// case means the same whoever runs it.
+TEST(Files, AtomicReplaceKeepsWhatTheUserSetUp) {
+  struct Case {
+    const char* what;
+    std::function<void(const test::TempDir&)> arrange;  // leaves "f" to be written
+    bool written;
+    std::function<void(const test::TempDir&)> check;
+  };
+  const std::vector<Case> cases = {
+      {"new file", [](const test::TempDir&) {}, true, {}},
+      {"permission bits kept", [](const test::TempDir& d) { d.write("f", "old"), ::chmod(d.file("f").c_str(), 0604); },
+       true, [](const test::TempDir& d) { EXPECT_EQ(ModeOf(d.file("f")), 0604u); }},
+      {"symbolic link written through",
+       [](const test::TempDir& d) {
+         d.write("real/f", "old");
+         fs::create_symlink("real/f", d.file("f"));
+       },
+       true,
+       [](const test::TempDir& d) {
+         EXPECT_TRUE(fs::is_symlink(d.file("f")));
+         EXPECT_EQ(d.read("real/f"), "new");
+       }},
+      {"link to a missing file creates it",
+       [](const test::TempDir& d) {
+         fs::create_directory(d.file("real"));
+         fs::create_symlink(d.file("real/f"), d.file("f"));
+       },
+       true, [](const test::TempDir& d) { EXPECT_TRUE(fs::is_symlink(d.file("f"))); }},
+      {"read-only file refused",
+       [](const test::TempDir& d) { d.write("f", "old"), ::chmod(d.file("f").c_str(), 0444); }, false,
+       [](const test::TempDir& d) { EXPECT_EQ(d.read("f"), "old"); }},
+      {"read-only target behind a link refused",
+       [](const test::TempDir& d) {
+         d.write("real/f", "old");
+         ::chmod(d.file("real/f").c_str(), 0444);
+         fs::create_symlink("real/f", d.file("f"));
+       },
+       false, [](const test::TempDir& d) { EXPECT_EQ(d.read("real/f"), "old"); }},
+      {"folder not writable: file written in place",
+       [](const test::TempDir& d) {
+         d.write("ro/f", "old");
+         ::chmod(d.file("ro").c_str(), 0555);
+         fs::create_symlink("ro/f", d.file("f"));
+       },
+       true,
+       [](const test::TempDir& d) {
+         EXPECT_EQ(fs::directory_iterator(d.file("ro"))->path().filename(), "f");  // no temporary left
+         EXPECT_EQ(std::distance(fs::directory_iterator(d.file("ro")), fs::directory_iterator()), 1);
+       }},
+      {"folder not writable, file missing",
+       [](const test::TempDir& d) {
+         fs::create_directory(d.file("ro"));
+         ::chmod(d.file("ro").c_str(), 0555);
+         fs::create_symlink("ro/f", d.file("f"));
+       },
+       false, [](const test::TempDir& d) { EXPECT_FALSE(fs::exists(d.file("ro/f"))); }},
+  };
+  for (const auto& c : cases) {
+    test::TempDir dir;
+    c.arrange(dir);
+    const ino_t before = InodeOf(dir.file("ro/f"));
+    EXPECT_EQ(WriteFileAtomically(dir.file("f"), "new"), c.written) << c.what;
+    if (c.written) EXPECT_EQ(dir.read("f"), "new") << c.what;
+    if (before != 0 && c.written) EXPECT_EQ(InodeOf(dir.file("ro/f")), before) << c.what;
+    if (c.check) c.check(dir);
+    if (fs::exists(dir.file("ro"))) ::chmod(dir.file("ro").c_str(), 0755);
+  }
+}
+
+}  // namespace
+}  // namespace pindle
