@@ -31,6 +31,8 @@ int main() {
       {"number", R"({"id":1234567,"ok":true})", "id"},
       {"error answer", R"({"errorcode":1,"errormessage":"Please specify a URL to shorten."})", "shorturl"},
       {"not JSON", "<html><body>502 Bad Gateway</body></html>", "shorturl"},
+      // Read a second time as an object literal after the strict reading refuses it.
+      {"object literal", "{ shorturl: 'https://is.gd/AbCdEf', /* ok */ }", "shorturl"},
       {"2 KB answer", big, "data.items[19].url"},
   };
   constexpr int kIterations = 100000;
