@@ -5,7 +5,8 @@
 
 namespace pindle {
 
-ReportList::ReportList(const QStringList& headers, const QList<int>& widths, QWidget* parent) : QTreeWidget(parent) {
+ReportList::ReportList(const QStringList& headers, const QList<int>& widths, QWidget* parent)
+    : QTreeWidget(parent), widths_(widths) {
   setColumnCount(static_cast<int>(headers.size()));
   setHeaderLabels(headers);
   setRootIsDecorated(false);
@@ -23,6 +24,14 @@ ReportList::ReportList(const QStringList& headers, const QList<int>& widths, QWi
   for (int column = 0; column < widths.size(); ++column) {
     setColumnWidth(column, widths[column]);
     if (widths[column] == 0) setColumnHidden(column, true);
+  }
+}
+
+void ReportList::widenLastColumn(int extra) {
+  for (auto column = widths_.size() - 1; column >= 0; --column) {
+    if (widths_[column] == 0) continue;
+    setColumnWidth(static_cast<int>(column), widths_[column] + extra);
+    return;
   }
 }
 

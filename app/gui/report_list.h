@@ -12,12 +12,19 @@ class ReportList : public QTreeWidget {
   // `widths` gives every column's width; a width of 0 hides the column (it keeps data only).
   ReportList(const QStringList& headers, const QList<int>& widths, QWidget* parent = nullptr);
 
+  // The last shown column gets `extra` pixels beyond its given width: a wider list gives its
+  // spare width to it.
+  void widenLastColumn(int extra);
+
  signals:
   void doubleClickedAnywhere();
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+ private:
+  QList<int> widths_;
 };
 
 }  // namespace pindle
