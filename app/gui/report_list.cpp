@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <algorithm>
 
 namespace pindle {
 
@@ -28,11 +29,27 @@ ReportList::ReportList(const QStringList& headers, const QList<int>& widths, QWi
 }
 
 void ReportList::widenLastColumn(int extra) {
-  for (auto column = widths_.size() - 1; column >= 0; --column) {
-    if (widths_[column] == 0) continue;
-    setColumnWidth(static_cast<int>(column), widths_[column] + extra);
-    return;
+  extra_ = extra;
+  fitLastColumn();
+}
+
+void ReportList::fitLastColumn() {
+  int last = static_cast<int>(widths_.size()) - 1;
+  while (last >= 0 && widths_[last] == 0) --last;
+  if (last < 0) return;
+  int width = widths_[last];
+  if (extra_ > 0) {
+    int others = 0;
+    for (int column = 0; column < last; ++column)
+      if (!isColumnHidden(column)) others += columnWidth(column);
+    width = std::max(width, viewport()->width() - others);
   }
+  if (columnWidth(last) != width) setColumnWidth(last, width);
+}
+
+bool ReportList::viewportEvent(QEvent* event) {
+  if (event->type() == QEvent::Resize) fitLastColumn();
+  return QTreeWidget::viewportEvent(event);
 }
 
 void ReportList::mousePressEvent(QMouseEvent* event) {

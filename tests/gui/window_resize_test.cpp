@@ -3,6 +3,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTreeWidget>
@@ -63,13 +64,35 @@ TEST(WindowResize, ListsAndBoxesGrowButtonsKeepToTheRightEdge) {
       SCOPED_TRACE(c.name);
       EXPECT_EQ(PlaceOf(f, c.name), grown ? c.grown : c.base);
     }
-    // The last shown column takes the spare width; the others and the hidden ones keep theirs.
+    // Grown, the last shown column takes the spare width, so the list needs no sideways
+    // scrolling; the others and the hidden ones keep theirs.
     EXPECT_EQ(results->columnWidth(0), 84);
-    EXPECT_EQ(results->columnWidth(1), grown ? 474 : 170);
+    EXPECT_EQ(results->columnWidth(1), grown ? results->viewport()->width() - 84 : 170);
+    // A list on a page not shown hears of its new size when the page shows.
+    f.showPageOf(plugins);
+    QCoreApplication::processEvents();
     EXPECT_EQ(plugins->columnWidth(4), 70);
-    EXPECT_EQ(plugins->columnWidth(5), grown ? 384 : 80);
+    EXPECT_EQ(plugins->columnWidth(5), grown ? plugins->viewport()->width() - 270 : 80);
     EXPECT_TRUE(plugins->isColumnHidden(6));
+    if (grown) EXPECT_FALSE(plugins->horizontalScrollBar()->isVisible());
+    f.showPageOf(results);
   }
+}
+
+TEST(WindowResize, TheLastColumnMakesRoomForTheVerticalScrollBar) {
+  WindowActions noActions;
+  WindowFixture f(noActions);
+  ResizeTo(f, {500, 450});
+  auto* results = f.find<QTreeWidget>("生成_结果列表");
+  f.showPageOf(results);
+  const int before = results->columnWidth(1);
+  for (int i = 0; i < 40; ++i)
+    results->addTopLevelItem(new QTreeWidgetItem({QStringLiteral("is.gd"), QStringLiteral("x")}));
+  ASSERT_TRUE(SpinUntil([&] { return results->verticalScrollBar()->isVisible(); }));
+  QCoreApplication::processEvents();
+  EXPECT_LT(results->columnWidth(1), before);
+  EXPECT_EQ(results->columnWidth(0) + results->columnWidth(1), results->viewport()->width());
+  EXPECT_FALSE(results->horizontalScrollBar()->isVisible());
 }
 
 TEST(WindowResize, MaximisedTheStatusBarSpansTheScreen) {
