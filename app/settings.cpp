@@ -2,6 +2,7 @@
 
 #include "app/app_paths.h"
 #include "platform/codepage.h"
+#include "platform/files.h"
 #include "platform/ini_profile.h"
 
 namespace pindle {
@@ -16,6 +17,8 @@ Text Settings::read(const Text& section, const Text& key, const std::optional<Te
 bool Settings::write(const Text& section, const Text& key, const Text& value) {
   const Text file = Paths().settingsFile;
   if (file.empty()) return false;
+  // An installed program's settings folder appears with its first setting.
+  if (const auto slash = file.rfind('/'); slash != Text::npos && slash > 0) MakeDirectories(file.substr(0, slash));
   return WriteProfileString(file, Utf8ToGbk(section), Utf8ToGbk(key), Utf8ToGbk(value));
 }
 

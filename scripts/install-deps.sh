@@ -11,6 +11,7 @@ packages=(
   nlohmann-json3-dev libgtest-dev libgmock-dev libcpp-httplib-dev libbenchmark-dev
   fonts-noto-cjk xvfb xauth curl
   clang libclang-rt-14-dev
+  desktop-file-utils appstream lintian dpkg-dev librsvg2-bin
 )
 missing=()
 for p in "${packages[@]}"; do

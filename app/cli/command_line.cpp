@@ -5,7 +5,6 @@
 #include "app/app_paths.h"
 #include "app/builtin_addresses.h"
 #include "app/cli/command.h"
-#include "platform/files.h"
 #include "plugins/plugin_registry.h"
 
 namespace pindle {
@@ -56,11 +55,13 @@ int RunCommandLine(const std::vector<std::string>& args, std::istream& in, std::
     printOverview(out);
     return cli::kExitOk;
   }
+  if (Paths().settingsFile.empty()) SetPaths(PrepareProgramPaths().paths);
   if (args[0] == "--version") {
-    out << builtInVersion << "\n";
+    const AppPaths paths = Paths();
+    out << builtInVersion << "\n设置文件：" << paths.settingsFile << "\n插件目录：" << paths.plugDir << "\n配置目录："
+        << paths.deployDir << "\n";
     return cli::kExitOk;
   }
-  if (Paths().settingsFile.empty()) SetPaths(AppPaths::FromProgramDirectory(ProgramDirectory()));
   cli::Streams io{in, out, err, errIsTerminal};
   for (auto& command : cli::AllCommands()) {
     if (command->name() != args[0]) continue;

@@ -46,4 +46,10 @@ QString AboutText() {
   return lines.join(QLatin1Char('\n'));
 }
 
+QString PathsLine(const AppPaths& paths) {
+  return QStringLiteral("文件位置：设置 %1，插件 %2，配置 %3")
+      .arg(QString::fromStdString(paths.settingsFile), QString::fromStdString(paths.plugDir),
+           QString::fromStdString(paths.deployDir));
+}
+
 }  // namespace pindle

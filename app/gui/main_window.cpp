@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "app/gui/about_text.h"
@@ -13,12 +15,28 @@
 #include "app/gui/report_list.h"
 #include "app/gui/text_convert.h"
 #include "app/gui/window_fonts.h"
+#include "app/gui/window_placement.h"
 
 namespace pindle {
 namespace {
 
 constexpr int kControlFontPixels = 12;
 constexpr int kTabFontPixels = 14;
+
+// On the 生成 page the long-URL box takes a third of the extra height, the result list the rest.
+constexpr Growth kUrlBoxGrowth{0, 0, 1, 1.0 / 3};
+constexpr Growth kBelowUrlBox{1, 1.0 / 3, 0, 0};
+constexpr Growth kResultListGrowth{0, 1.0 / 3, 1, 2.0 / 3};
+
+QRect Grown(const QRect& base, Growth growth, int extraWidth, int extraHeight) {
+  auto share = [](double part, int extra) { return static_cast<int>(std::lround(part * extra)); };
+  const int left = base.left() + share(growth.left, extraWidth);
+  const int top = base.top() + share(growth.top, extraHeight);
+  // Right and bottom edges are rounded on their own, so controls that meet keep meeting.
+  const int right = base.left() + base.width() + share(growth.left + growth.width, extraWidth);
+  const int bottom = base.top() + base.height() + share(growth.top + growth.height, extraHeight);
+  return QRect(left, top, right - left, bottom - top);
+}
 
 // Edit boxes would take dropped text themselves; drops belong to the window's drop target.
 void RefuseDrops(QPlainTextEdit* box) {
@@ -36,16 +54,18 @@ W* Named(W* widget, const QString& name) {
 
 MainWindow::MainWindow(WindowActions& actions, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                          Qt::WindowCloseButtonHint),
+                          Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
       actions_(actions) {
   setWindowTitle(QStringLiteral("Pindle v2.4.4.1"));
   setFont(WindowFont(kControlFontPixels));
-  // The layout is fixed: the tab control fills the client area, the status bar lies over its foot.
-  setFixedSize(296, 372);
+  // The tab control fills the client area, the status bar lies over its foot; below the base
+  // size controls would overlap.
+  setMinimumSize(kBaseSize);
+  resize(kBaseSize);
 
   tabs_ = Named(new QTabWidget(this), QStringLiteral("功能选择"));
   tabs_->setFont(WindowFont(kTabFontPixels));
-  tabs_->setGeometry(0, 0, 296, 372);
+  placeAt(tabs_, {0, 0, 296, 372}, kFills);
   if (auto* stack = tabs_->findChild<QStackedWidget*>(QString(), Qt::FindDirectChildrenOnly))
     stack->installEventFilter(this);
 
@@ -59,7 +79,7 @@ MainWindow::MainWindow(WindowActions& actions, QWidget* parent)
 
   widgets.statusBar = Named(new QStatusBar(this), QStringLiteral("状态条"));
   widgets.statusBar->setSizeGripEnabled(false);
-  widgets.statusBar->setGeometry(0, 351, 294, 20);
+  placeAt(widgets.statusBar, {0, 351, 294, 20}, {0, 1, 1, 0});
   widgets.statusBar->showMessage(QStringLiteral("欢迎使用 Pindle 短网址生成工具"));
   widgets.statusBar->raise();
 
@@ -78,26 +98,31 @@ QWidget* MainWindow::addPage(const QString& caption) {
 }
 
 template <typename W>
-W* MainWindow::onPage(W* widget, const QString& name, const QRect& place) {
+W* MainWindow::onPage(W* widget, const QString& name, const QRect& place, Growth growth) {
   widget->setParent(currentPage_);
   widget->setObjectName(name);
-  widget->setGeometry(place);
-  pagePlaces_.emplace_back(widget, place);
+  placeAt(widget, place, growth);
   return widget;
+}
+
+void MainWindow::placeAt(QWidget* widget, const QRect& place, Growth growth) {
+  widget->setGeometry(place);
+  places_.push_back({widget, place, growth});
 }
 
 void MainWindow::buildGeneratePage(WindowWidgets& widgets) {
   addPage(QStringLiteral("生成"));
-  longUrlBox_ = onPage(new QPlainTextEdit, QStringLiteral("生成_长网址"), {5, 34, 284, 96});
+  longUrlBox_ = onPage(new QPlainTextEdit, QStringLiteral("生成_长网址"), {5, 34, 284, 96}, kUrlBoxGrowth);
   RefuseDrops(longUrlBox_);
   SetWrapping(longUrlBox_, true);
-  batchSwitch_ = onPage(new QCheckBox(QStringLiteral("批量生成")), QStringLiteral("生成_批量开关"), {5, 138, 72, 25});
+  batchSwitch_ = onPage(new QCheckBox(QStringLiteral("批量生成")), QStringLiteral("生成_批量开关"), {5, 138, 72, 25},
+                        {0, 1.0 / 3, 0, 0});
   batchSwitch_->hide();
-  pluginChoice_ = onPage(new QComboBox, QStringLiteral("生成_批量接口"), {123, 138, 90, 28});
+  pluginChoice_ = onPage(new QComboBox, QStringLiteral("生成_批量接口"), {123, 138, 90, 28}, kBelowUrlBox);
   pluginChoice_->setEditable(false);
-  onPage(new QPushButton(QStringLiteral("生成")), QStringLiteral("生成_生成按钮"), {219, 137, 70, 28});
+  onPage(new QPushButton(QStringLiteral("生成")), QStringLiteral("生成_生成按钮"), {219, 137, 70, 28}, kBelowUrlBox);
   resultList_ = onPage(new ReportList({QStringLiteral("接口"), QStringLiteral("短网址")}, {84, 170}),
-                       QStringLiteral("生成_结果列表"), {5, 172, 284, 173});
+                       QStringLiteral("生成_结果列表"), {5, 172, 284, 173}, kResultListGrowth);
   widgets.longUrlBox = longUrlBox_;
   widgets.pluginChoice = pluginChoice_;
   widgets.resultList = resultList_;
@@ -105,16 +130,16 @@ void MainWindow::buildGeneratePage(WindowWidgets& widgets) {
 
 void MainWindow::buildPluginPage(WindowWidgets& widgets) {
   addPage(QStringLiteral("插件"));
-  onPage(new QPushButton(QStringLiteral("更新")), QStringLiteral("插件_更新"), {152, 38, 65, 25});
-  onPage(new QPushButton(QStringLiteral("刷新")), QStringLiteral("插件_刷新"), {225, 38, 65, 25});
+  onPage(new QPushButton(QStringLiteral("更新")), QStringLiteral("插件_更新"), {152, 38, 65, 25}, kKeepsRight);
+  onPage(new QPushButton(QStringLiteral("刷新")), QStringLiteral("插件_刷新"), {225, 38, 65, 25}, kKeepsRight);
   // Lies under the list it overlaps and lets every click through.
-  auto* label = onPage(new QLabel, QStringLiteral("透明标签"), {3, 71, 290, 25});
+  auto* label = onPage(new QLabel, QStringLiteral("透明标签"), {3, 71, 290, 25}, kWidens);
   label->setAttribute(Qt::WA_TransparentForMouseEvents);
   pluginList_ = onPage(
       new ReportList({QStringLiteral("接口"), QStringLiteral("启用"), QStringLiteral("配置"), QStringLiteral("版本"),
                       QStringLiteral("作者"), QStringLiteral("更新日期"), QStringLiteral("插件路径")},
                      {80, 50, 0, 70, 70, 80, 0}),
-      QStringLiteral("插件_插件列表"), {6, 70, 284, 274});
+      QStringLiteral("插件_插件列表"), {6, 70, 284, 274}, kFills);
   widgets.pluginList = pluginList_;
 }
 
@@ -135,24 +160,25 @@ void MainWindow::buildSettingsPage(WindowWidgets& widgets) {
 
   // The feedback form exists, bound to its action, but is never shown.
   onPage(new QLabel(QStringLiteral("反馈内容：")), QStringLiteral("设定_反馈标签"), {8, 227, 63, 20})->hide();
-  auto* feedback = onPage(new QPlainTextEdit, QStringLiteral("设定_反馈内容"), {72, 227, 216, 77});
+  auto* feedback = onPage(new QPlainTextEdit, QStringLiteral("设定_反馈内容"), {72, 227, 216, 77}, kWidens);
   feedback->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   feedback->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   RefuseDrops(feedback);
   feedback->hide();
-  onPage(new QPushButton(QStringLiteral("反馈")), QStringLiteral("设定_反馈按钮"), {224, 311, 64, 32})->hide();
+  onPage(new QPushButton(QStringLiteral("反馈")), QStringLiteral("设定_反馈按钮"), {224, 311, 64, 32}, kKeepsRight)
+      ->hide();
   widgets.feedbackBox = feedback;
 }
 
 void MainWindow::buildAboutPage() {
   addPage(QStringLiteral("关于"));
-  auto* about = onPage(new QPlainTextEdit, QStringLiteral("关于_软件说明"), {5, 34, 285, 311});
+  auto* about = onPage(new QPlainTextEdit, QStringLiteral("关于_软件说明"), {5, 34, 285, 311}, kFills);
   about->setReadOnly(true);
   about->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   about->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   about->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   RefuseDrops(about);
-  about->setPlainText(AboutText());
+  about->setPlainText(AboutText() + QLatin1Char('\n') + PathsLine(Paths()));
 }
 
 void MainWindow::buildMenus(WindowWidgets& widgets) {
@@ -244,26 +270,37 @@ void MainWindow::onBatchSwitchClicked() {
 
 void MainWindow::popUp(QMenu* menu) { menu->popup(QCursor::pos()); }
 
-void MainWindow::placePageControls() {
-  for (const auto& [widget, place] : pagePlaces_) {
-    const QPoint pageCorner = widget->parentWidget()->mapTo(tabs_, QPoint(0, 0));
-    widget->setGeometry(place.translated(-pageCorner));
+void MainWindow::placeControls() {
+  const int extraWidth = std::max(0, width() - kBaseSize.width());
+  const int extraHeight = std::max(0, height() - kBaseSize.height());
+  for (const Place& place : places_) {
+    // Pages sit below the tab strip, whose height the style decides: places follow the pages.
+    const QWidget* parent = place.widget->parentWidget();
+    const QPoint corner = parent == this ? QPoint(0, 0) : parent->mapTo(this, QPoint(0, 0));
+    place.widget->setGeometry(Grown(place.base, place.growth, extraWidth, extraHeight).translated(-corner));
   }
+  for (ReportList* list : {resultList_, pluginList_})
+    if (list) list->widenLastColumn(extraWidth);
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
-  placePageControls();
+  placeControls();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  placeControls();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   event->accept();
+  StoreWindowPlacement(*this);
   std::_Exit(0);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-  // The pages sit below the tab strip, whose height the style decides: places follow the pages.
-  if (event->type() == QEvent::Move || event->type() == QEvent::Resize) placePageControls();
+  if (event->type() == QEvent::Move || event->type() == QEvent::Resize) placeControls();
   return QWidget::eventFilter(watched, event);
 }
 

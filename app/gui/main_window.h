@@ -3,7 +3,6 @@
 #include <QTabWidget>
 #include <QWidget>
 #include <memory>
-#include <utility>
 #include <vector>
 
 #include "app/gui/qt_controls.h"
@@ -13,8 +12,19 @@ namespace pindle {
 
 class ReportList;
 
+// How a control follows the window when it grows: its left and top edges move, and its width
+// and height grow, by these shares of the extra width and height beyond the base size.
+struct Growth {
+  double left = 0, top = 0, width = 0, height = 0;
+};
+inline constexpr Growth kStays{};
+inline constexpr Growth kFills{0, 0, 1, 1};
+inline constexpr Growth kWidens{0, 0, 1, 0};
+inline constexpr Growth kKeepsRight{1, 0, 0, 0};
+
 // The program's only window: the tab control 功能选择 with its four pages, the status bar, the
-// file drop target and the two pop-up menus. Every widget carries its name as objectName. The
+// file drop target and the two pop-up menus. It first shows at its base size with every control
+// at its base place, and can grow: see Growth. Every widget carries its name as objectName. The
 // window does only what is its own (the long-URL box's display mode, the batch switch, popping
 // up menus); every other event goes to `actions`.
 class MainWindow : public QWidget {
@@ -26,9 +36,14 @@ class MainWindow : public QWidget {
   // The window as the core reaches it; usable from any thread.
   Controls& controls() { return *controls_; }
 
+  // The client size at which every control stands at its base place; also the smallest size.
+  static constexpr QSize kBaseSize{296, 372};
+
  protected:
   void showEvent(QShowEvent* event) override;
-  // Closing the window ends the program at once; workers still running are cut off.
+  void resizeEvent(QResizeEvent* event) override;
+  // Closing the window stores its place, then ends the program at once; workers still running
+  // are cut off.
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -36,21 +51,30 @@ class MainWindow : public QWidget {
   QWidget* addPage(const QString& caption);
   // Places `widget` on a page at `place`, given relative to the tab control's corner.
   template <typename W>
-  W* onPage(W* widget, const QString& name, const QRect& place);
+  W* onPage(W* widget, const QString& name, const QRect& place, Growth growth = kStays);
+  // Keeps `widget` at `place` (relative to the client area, which the tab control's corner
+  // shares) grown by `growth` whenever the window's size or the pages' corner changes.
+  void placeAt(QWidget* widget, const QRect& place, Growth growth);
   void buildGeneratePage(WindowWidgets& widgets);
   void buildPluginPage(WindowWidgets& widgets);
   void buildSettingsPage(WindowWidgets& widgets);
   void buildAboutPage();
   void buildMenus(WindowWidgets& widgets);
   void bindEvents(const WindowWidgets& widgets);
-  void placePageControls();
+  // The one place where every control's geometry follows from the window's size.
+  void placeControls();
   void onBatchSwitchClicked();
   static void popUp(QMenu* menu);
 
   WindowActions& actions_;
   QTabWidget* tabs_ = nullptr;
   QWidget* currentPage_ = nullptr;
-  std::vector<std::pair<QWidget*, QRect>> pagePlaces_;
+  struct Place {
+    QWidget* widget;
+    QRect base;
+    Growth growth;
+  };
+  std::vector<Place> places_;
   QMenu* resultMenu_ = nullptr;
   QMenu* pluginMenu_ = nullptr;
   QPlainTextEdit* longUrlBox_ = nullptr;

@@ -2,10 +2,12 @@
 
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <algorithm>
 
 namespace pindle {
 
-ReportList::ReportList(const QStringList& headers, const QList<int>& widths, QWidget* parent) : QTreeWidget(parent) {
+ReportList::ReportList(const QStringList& headers, const QList<int>& widths, QWidget* parent)
+    : QTreeWidget(parent), widths_(widths) {
   setColumnCount(static_cast<int>(headers.size()));
   setHeaderLabels(headers);
   setRootIsDecorated(false);
@@ -24,6 +26,30 @@ ReportList::ReportList(const QStringList& headers, const QList<int>& widths, QWi
     setColumnWidth(column, widths[column]);
     if (widths[column] == 0) setColumnHidden(column, true);
   }
+}
+
+void ReportList::widenLastColumn(int extra) {
+  extra_ = extra;
+  fitLastColumn();
+}
+
+void ReportList::fitLastColumn() {
+  int last = static_cast<int>(widths_.size()) - 1;
+  while (last >= 0 && widths_[last] == 0) --last;
+  if (last < 0) return;
+  int width = widths_[last];
+  if (extra_ > 0) {
+    int others = 0;
+    for (int column = 0; column < last; ++column)
+      if (!isColumnHidden(column)) others += columnWidth(column);
+    width = std::max(width, viewport()->width() - others);
+  }
+  if (columnWidth(last) != width) setColumnWidth(last, width);
+}
+
+bool ReportList::viewportEvent(QEvent* event) {
+  if (event->type() == QEvent::Resize) fitLastColumn();
+  return QTreeWidget::viewportEvent(event);
 }
 
 void ReportList::mousePressEvent(QMouseEvent* event) {

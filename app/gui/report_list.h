@@ -12,12 +12,24 @@ class ReportList : public QTreeWidget {
   // `widths` gives every column's width; a width of 0 hides the column (it keeps data only).
   ReportList(const QStringList& headers, const QList<int>& widths, QWidget* parent = nullptr);
 
+  // Called with how much wider than its base width the list now is. At the base width every
+  // column has its given width; a wider list gives the last shown column whatever width the
+  // others leave free, but never less than its given width.
+  void widenLastColumn(int extra);
+
  signals:
   void doubleClickedAnywhere();
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  // A scroll bar coming or going changes the room the last column has.
+  bool viewportEvent(QEvent* event) override;
+
+ private:
+  void fitLastColumn();
+  QList<int> widths_;
+  int extra_ = 0;
 };
 
 }  // namespace pindle

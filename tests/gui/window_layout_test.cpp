@@ -11,6 +11,7 @@
 #include <QTabWidget>
 #include <QTreeWidget>
 
+#include "app/app_paths.h"
 #include "tests/gui/gui_test_support.h"
 
 namespace pindle::test {
@@ -82,7 +83,10 @@ TEST(WindowLayout, WindowTabsAndStatusBar) {
   MainWindow& window = f.window();
   EXPECT_EQ(window.windowTitle(), QStringLiteral("Pindle v2.4.4.1"));
   EXPECT_EQ(window.size(), QSize(296, 372));
-  EXPECT_EQ(window.minimumSize(), window.maximumSize()) << "the window must not be resizable";
+  // It first shows at its base size, which is also its smallest; it can grow (see the resize tests).
+  EXPECT_EQ(window.minimumSize(), QSize(296, 372));
+  EXPECT_GT(window.maximumSize().width(), 296);
+  EXPECT_TRUE(window.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
   EXPECT_FALSE(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 
   auto* tabs = f.find<QTabWidget>("功能选择");
@@ -198,8 +202,13 @@ TEST(WindowLayout, AboutTextIsFixedAndReadOnly) {
   EXPECT_EQ(lines.value(14), QStringLiteral("  -- 增加丨插件右键单独更新功能"));
   // Six groups, each closed by an empty line; the last entry is the oldest.
   EXPECT_EQ(lines.filter(QRegularExpression(QStringLiteral("^ ● v"))).size(), 6);
-  EXPECT_EQ(lines.last(), QString());
-  EXPECT_EQ(lines.value(lines.size() - 2), QStringLiteral("  -- 修改丨关于由简单超文本框更改为编辑框"));
+  // The fixed text ends with an empty line; a last line says where the files are.
+  EXPECT_EQ(lines.value(lines.size() - 2), QString());
+  EXPECT_EQ(lines.value(lines.size() - 3), QStringLiteral("  -- 修改丨关于由简单超文本框更改为编辑框"));
+  const AppPaths paths = Paths();
+  EXPECT_EQ(lines.last(), QStringLiteral("文件位置：设置 %1，插件 %2，配置 %3")
+                              .arg(QString::fromStdString(paths.settingsFile), QString::fromStdString(paths.plugDir),
+                                   QString::fromStdString(paths.deployDir)));
   EXPECT_FALSE(about->toPlainText().contains(QLatin1Char('\r')));
 }
 

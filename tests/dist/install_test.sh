@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Installs into a temporary DESTDIR, validates the desktop files and runs the installed program.
+# Usage: install_test.sh BUILD_DIR SOURCE_DIR
+set -euo pipefail
+build=$1 source=$2
+. "$source/tests/dist/installed_program.sh"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+cmake --build "$build" --target pindle dist_files >/dev/null
+DESTDIR=$work/root cmake --install "$build" --prefix /usr >/dev/null
+usr=$work/root/usr
+app=io.github.pindle.Pindle
+for file in bin/pindle share/applications/$app.desktop share/metainfo/$app.metainfo.xml \
+  share/icons/hicolor/scalable/apps/$app.svg share/man/man1/pindle.1.gz \
+  share/bash-completion/completions/pindle share/doc/pindle/copyright share/pindle/Plug/tinyurl.json; do
+  [ -f "$usr/$file" ] || fail "not installed: $file"
+done
+
+desktop-file-validate "$usr/share/applications/$app.desktop" || fail "desktop-file-validate"
+appstreamcli validate --no-net "$usr/share/metainfo/$app.metainfo.xml" >/dev/null || fail "appstreamcli validate"
+grep -qx "Exec=pindle %U" "$usr/share/applications/$app.desktop" || fail "Exec line"
+grep -qx "Icon=$app" "$usr/share/applications/$app.desktop" || fail "Icon line"
+grep -q "<launchable type=\"desktop-id\">$app.desktop</launchable>" "$usr/share/metainfo/$app.metainfo.xml" ||
+  fail "metainfo names another desktop entry"
+zcat "$usr/share/man/man1/pindle.1.gz" | grep -q '^\.TH PINDLE 1' || fail "manual page"
+bash -n "$usr/share/bash-completion/completions/pindle" || fail "bash completion"
+
+check_installed_program "$usr" "$source" "$work/user"
+
+# A copy of the program with a Setting.ini beside it stays portable, although
+# ../share/pindle lies beside its folder.
+mkdir -p "$usr/portable"
+cp "$usr/bin/pindle" "$usr/portable/pindle"
+: >"$usr/portable/Setting.ini"
+mkdir -p "$work/user2"
+run_isolated "$work/user2" "$work/user2/config" "$work/user2/data" "$usr/portable/pindle" --version |
+  grep -qF "$usr/portable/Setting.ini" || fail "the portable copy does not use the Setting.ini beside itself"
+run_isolated "$work/user2" "$work/user2/config" "$work/user2/data" "$usr/portable/pindle" disable "没有这个" || true
+[ -z "$(ls -A "$work/user2")" ] || fail "the portable copy wrote into the user's folders"
+[ ! -e "$usr/portable/Plug" ] || fail "the portable copy created a Plug folder"
+echo "install test passed"
