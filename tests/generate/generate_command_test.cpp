@@ -6,6 +6,7 @@
 #include <set>
 
 #include "app/app_paths.h"
+#include "app/settings.h"
 #include "platform/background.h"
 #include "platform/memory_controls.h"
 #include "generate/shorten_engine.h"
@@ -52,6 +53,8 @@ class GenerateTest : public ::testing::Test {
     SetPaths({});
   }
 
+  // "并发数"; 1 is the one-after-the-other batch.
+  void setConcurrency(int n) { Settings::write(kSoftwareSection, kConcurrencyKey, std::to_string(n)); }
   void loadPlugin(test::PluginFields fields = {}) {
     if (fields.path.empty()) fields.path = service.base() + "/create.php?format=simple&";
     test::WritePlugin(dir, "p.json", fields);
@@ -86,6 +89,7 @@ TEST_F(GenerateTest, ValidationInItsOrder) {
 }
 
 TEST_F(GenerateTest, OneRowPerLineInOrder) {
+  setConcurrency(1);
   loadPlugin();
   struct Case {
     Text input;
@@ -147,6 +151,7 @@ TEST_F(GenerateTest, FailedRequestsNameTheirReason) {
 }
 
 TEST_F(GenerateTest, PluginEditedDuringABatchAndUnknownType) {
+  setConcurrency(1);
   loadPlugin({.responseType = "9"});
   generate("a");
   EXPECT_EQ(shortColumn(), std::vector<Text>{"数据错误！"});
@@ -168,6 +173,7 @@ TEST_F(GenerateTest, PluginEditedDuringABatchAndUnknownType) {
 }
 
 TEST_F(GenerateTest, SecondClickDuringABatchClearsAndBothAppend) {
+  setConcurrency(1);
   loadPlugin();
   std::atomic<bool> release{false};
   service.server().Get("/wait", [&](const httplib::Request&, httplib::Response& res) {
