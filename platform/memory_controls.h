@@ -116,6 +116,7 @@ class MemoryControls : public Controls {
 
   MemoryList& plugins() { return pluginList_; }
   MemoryList& results() { return resultList_; }
+  MemoryText& longUrl() { return longUrl_; }
   // Every status text set, in order.
   std::vector<Text> statusHistory();
   std::vector<Notice> notices();
