@@ -9,6 +9,8 @@
 #include <thread>
 
 #include "platform/codepage.h"
+#include "generate/shorten_engine.h"
+#include "tests/support/echo_service.h"
 #include "tests/support/loopback_shortener.h"
 #include "tests/support/plugin_files.h"
 #include "tests/support/process.h"
@@ -47,7 +49,7 @@ class CommandLineTest : public ::testing::Test {
 };
 
 TEST_F(CommandLineTest, ShortensArgumentsAndStandardInput) {
-  auto r = run({"shorten", "-p", "is.GD", "https://a.example/1", "https://a.example/2"});
+  auto r = run({"shorten", "-p", "is.GD", "-j", "1", "https://a.example/1", "https://a.example/2"});
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out, service.shortFor(1) + "\n" + service.shortFor(2) + "\n");
   EXPECT_EQ(r.err, "");
@@ -92,6 +94,8 @@ TEST_F(CommandLineTest, ExitCodesAndMessages) {
       {{"shorten", "-p", "Is.gd"}, "https://a\n\nhttps://b\n", 1, "", "第 2 行"},
       {{"shorten", "--bogus"}, "", 2, "", "未知选项"},
       {{"shorten", "-p"}, "", 2, "", "-p 后面需要插件名"},
+      {{"shorten", "-j", "0", "https://a"}, "", 2, "", "-j 后面需要 1 到 64 的并发数"},
+      {{"shorten", "-j"}, "", 2, "", "-j 后面需要"},
       {{"frobnicate"}, "", -2, "", ""},  // not a subcommand: the window would open; not run here
       {{"--version"}, "", 0, "2.4.4.1\n", ""},
       {{"--help"}, "", 0, "shorten", ""},
@@ -110,6 +114,52 @@ TEST_F(CommandLineTest, ExitCodesAndMessages) {
   service.clearRequests();
   const auto r = run({"shorten", "-p", "Is.gd"}, "https://a\n\nhttps://b\n");
   EXPECT_EQ(r.out, service.shortFor(1) + "\n\n" + service.shortFor(3) + "\n");
+}
+
+// Input lines and the echo service's answer for each, one output line per input line.
+struct EchoBatch {
+  std::string input, output;
+  explicit EchoBatch(int lines) {
+    for (int n = 1; n <= lines; ++n) {
+      const std::string url = "https://e/" + std::to_string(n);
+      input += url + "\n";
+      output += test::EchoService::echo("/x?url=" + PercentEncode(url)) + "\n";
+    }
+  }
+};
+
+TEST_F(CommandLineTest, BatchesInLineOrderInterruptedAndLarge) {
+  // Early lines answer last: the output still follows the input.
+  test::EchoService slowFirst([](const std::string& target) {
+    std::string digits;  // the line number, each digit sent as %3X
+    for (size_t i = target.rfind("%2F") + 3; i + 2 < target.size() + 1; i += 3) digits += target[i + 2];
+    return (13 - std::stoi(digits)) * 5;
+  });
+  test::WritePlugin(dir, "echo.json", {.name = "Echo", .path = slowFirst.url("/x?")});
+  EchoBatch twelve(12);
+  auto r = run({"shorten", "-p", "Echo", "-j", "4"}, twelve.input);
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, twelve.output);
+  EXPECT_EQ(slowFirst.mostOpenAtOnce(), 4);
+
+  // Ctrl-C while line 4 waits for its answer: lines 1 to 3 printed, in order, exit 130.
+  test::EchoService stalls([](const std::string& target) { return target.find("%34") != std::string::npos ? 3000 : 0; });
+  test::WritePlugin(dir, "echo.json", {.name = "Echo", .path = stalls.url("/x?")});
+  EchoBatch six(6);
+  r = test::RunProcess({program, "shorten", "-p", "Echo", "-j", "1"}, env(), six.input, 20000,
+                       [&] { return stalls.requests() >= 4; });
+  EXPECT_EQ(r.exitCode, 130) << r.err;
+  EXPECT_EQ(r.out, EchoBatch(3).output);
+  EXPECT_NE(r.err.find("已停止生成：完成 3 / 6 行"), std::string::npos) << r.err;
+
+  // A large batch: every line gets its output line.
+  test::EchoService quick;
+  test::WritePlugin(dir, "echo.json", {.name = "Echo", .path = quick.url("/x?")});
+  EchoBatch large(100000);
+  r = test::RunProcess({program, "shorten", "-p", "Echo"}, env(), large.input, 300000);
+  EXPECT_EQ(r.exitCode, 0) << r.err.substr(0, 500);
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 100000);
+  EXPECT_TRUE(r.out == large.output);
 }
 
 TEST_F(CommandLineTest, PluginsEnableDisable) {

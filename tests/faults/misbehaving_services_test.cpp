@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/app_paths.h"
+#include "app/settings.h"
 #include "platform/background.h"
 #include "platform/memory_controls.h"
 #include "generate/generate_command.h"
@@ -130,6 +131,7 @@ TEST_F(MisbehavingServicesTest, EachPassEndsWithAReason) {
 }
 
 TEST_F(MisbehavingServicesTest, BatchGivesFiveRowsInOrderAndNamesTheFailure) {
+  Settings::write(kSoftwareSection, kConcurrencyKey, "1");  // the one-after-the-other batch
   PluginRegistry::load(ui);
   ASSERT_EQ(ui.pluginChoice().items().size(), 1u);
   ui.pluginChoice().setCurrentIndex(0);
