@@ -86,7 +86,7 @@ struct BatchRunner::Loop {
   Text lastHost;
 
   Loop(BatchRunner& r, const BatchSettings& settings)
-      : runner(r), s(settings), transfer(std::max(1, settings.concurrency)) {}
+      : runner(r), s(settings), transfer(std::max(1, settings.concurrency), /*offerHttp2=*/settings.lineCount > 1) {}
 
   HostState& host(const Text& name) {
     auto [it, added] = hosts.try_emplace(name);
@@ -198,7 +198,10 @@ struct BatchRunner::Loop {
     milliseconds wait = kStopCheck;
     const Clock::time_point now = Clock::now();
     for (const auto& [line, pass] : retries) {
-      const auto until = std::chrono::ceil<milliseconds>(host(pass->host).notBefore - now);
+      // A host that is full wakes the loop when one of its answers comes; only time is waited for.
+      const HostState& h = host(pass->host);
+      if (h.inFlight >= h.limit) continue;
+      const auto until = std::chrono::ceil<milliseconds>(h.notBefore - now);
       wait = std::max(milliseconds(0), std::min(wait, until));
     }
     return wait;

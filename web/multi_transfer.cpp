@@ -19,6 +19,7 @@ struct MultiTransfer::Impl {
   std::vector<CURL*> idle;  // handles whose connections libcurl may reuse
   std::map<CURL*, Active> active;
   std::vector<Finished> ready;  // ended before they could be sent
+  bool offerHttp2 = true;
 
   CURL* takeHandle() {
     if (idle.empty()) return curl_easy_init();
@@ -50,7 +51,8 @@ struct MultiTransfer::Impl {
   }
 };
 
-MultiTransfer::MultiTransfer(int connectionsPerHost) : impl_(std::make_unique<Impl>()) {
+MultiTransfer::MultiTransfer(int connectionsPerHost, bool offerHttp2) : impl_(std::make_unique<Impl>()) {
+  impl_->offerHttp2 = offerHttp2;
   EnsureCurlInitialised();
   impl_->multi = curl_multi_init();
   curl_multi_setopt(impl_->multi, CURLMOPT_PIPELINING, CURLPIPE_MULTIPLEX);
@@ -67,7 +69,7 @@ MultiTransfer::~MultiTransfer() {
 void MultiTransfer::start(std::uint64_t tag, const RequestOptions& options) {
   auto exchange = std::make_unique<RequestExchange>(options, CurrentWebLimits());
   CURL* curl = impl_->takeHandle();
-  if (!exchange->attach(curl, /*offerHttp2=*/true)) {
+  if (!exchange->attach(curl, impl_->offerHttp2)) {
     if (curl) impl_->idle.push_back(curl);
     impl_->ready.push_back({tag, exchange->takeResponse()});
     return;

@@ -15,8 +15,9 @@ namespace pindle {
 // object goes. Only wake() may be called from another thread.
 class MultiTransfer {
  public:
-  // At most this many connections to one host (0: no bound).
-  explicit MultiTransfer(int connectionsPerHost = 0);
+  // At most this many connections to one host (0: no bound). Without offerHttp2 every request
+  // goes out as HTTP/1.1, exactly as WebRequest sends it.
+  explicit MultiTransfer(int connectionsPerHost = 0, bool offerHttp2 = true);
   ~MultiTransfer();
   MultiTransfer(const MultiTransfer&) = delete;
   MultiTransfer& operator=(const MultiTransfer&) = delete;
