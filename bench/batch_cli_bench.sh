@@ -9,12 +9,11 @@
 set -euo pipefail
 build=${1:-build}
 work=$(mktemp -d)
-servers=()
-trap 'for s in "${servers[@]}"; do kill "$s" 2>/dev/null || true; done; rm -rf "$work"' EXIT
+trap 'kill $(cat "$work"/pid.* 2>/dev/null) 2>/dev/null || true; rm -rf "$work"' EXIT
 
-start_service() {  # $1: answer delay in ms; prints the base address
+start_service() {  # $1: answer delay in ms; prints the base address (runs in a subshell: the pid goes to a file)
   "$build/bench/loopback_service" --echo "$1" > "$work/address.$1" &
-  servers+=($!)
+  echo $! > "$work/pid.$1"
   while [ ! -s "$work/address.$1" ]; do sleep 0.05; done
   cat "$work/address.$1"
 }
