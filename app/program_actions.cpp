@@ -1,9 +1,9 @@
 #include "app/program_actions.h"
 
-#include "platform/background.h"
 #include "app/result_actions.h"
 #include "app/startup.h"
 #include "generate/generate_command.h"
+#include "platform/background.h"
 #include "plugins/cloud_plugin_sync.h"
 #include "plugins/plugin_registry.h"
 #include "update/feedback_sender.h"

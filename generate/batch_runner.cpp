@@ -177,8 +177,8 @@ struct BatchRunner::Loop {
     const std::optional<std::chrono::seconds> asked = RetryAfter(response.headers);
     if (response.status == 429 || (response.status == 503 && asked)) {
       if (pass.rateRetries >= kMaxRateRetries) return false;
-      const milliseconds wait =
-          asked ? milliseconds(std::min(*asked, kLongestWait)) : std::min<milliseconds>(kFirstBackOff * (1 << pass.rateRetries), kLongestWait);
+      const milliseconds wait = asked ? milliseconds(std::min(*asked, kLongestWait))
+                                      : std::min<milliseconds>(kFirstBackOff * (1 << pass.rateRetries), kLongestWait);
       ++pass.rateRetries;
       HostState& h = host(pass.host);
       h.limit = 1;  // for the rest of the batch

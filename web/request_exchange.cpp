@@ -205,7 +205,6 @@ PreparedRequest Prepare(const RequestOptions& options) {
   return request;
 }
 
-
 }  // namespace
 
 struct RequestExchange::State {

@@ -52,7 +52,8 @@ class Progress {
     const double seconds = std::chrono::duration<double>(drawn_ - start_).count();
     const double rate = seconds > 0 ? static_cast<double>(done_) / seconds : 0;
     char line[160];
-    std::snprintf(line, sizeof line, "\r\033[K已完成 %zu/%zu，用时 %.1f 秒，每秒 %.1f 个", done_, total_, seconds, rate);
+    std::snprintf(line, sizeof line, "\r\033[K已完成 %zu/%zu，用时 %.1f 秒，每秒 %.1f 个", done_, total_, seconds,
+                  rate);
     err_ << line;
     if (done_ < total_ && !wait_.empty()) err_ << "；" << wait_;
     if (done_ == total_) {
@@ -155,8 +156,8 @@ class ShortenCommand : public Command {
       if (offered.empty())
         io.err << "没有已启用的插件（插件目录：" << Paths().plugDir << "）\n";
       else
-        io.err << (pluginGiven ? "没有已启用的插件叫“" + pluginName + "”。" : std::string()) << "已启用的插件：" << Join(offered, "、")
-               << "\n";
+        io.err << (pluginGiven ? "没有已启用的插件叫“" + pluginName + "”。" : std::string()) << "已启用的插件："
+               << Join(offered, "、") << "\n";
       return kExitUsage;
     }
     ui.pluginChoice().setCurrentIndex(choice);
@@ -182,8 +183,9 @@ class ShortenCommand : public Command {
       const bool ok = r.result.rfind("http", 0) == 0;
       if (!ok) {
         ++failures;
-        const Text reason =
-            !r.failure.empty() ? r.failure : r.result.empty() ? Text("服务没有返回短网址") : "服务返回：" + r.result;
+        const Text reason = !r.failure.empty() ? r.failure
+                            : r.result.empty() ? Text("服务没有返回短网址")
+                                               : "服务返回：" + r.result;
         progress.breakLine();
         io.err << "第 " << r.line << " 行（" << r.longUrl << "）失败：" << reason << "\n";
       }

@@ -215,7 +215,8 @@ void MainWindow::bindEvents(const WindowWidgets& widgets) {
   onChosen(resultMenu_, "打开网址", [this, &ui] { actions_.openUrlChosen(ui); });
   onChosen(resultMenu_, "停止生成", [this, &ui] { actions_.stopGenerationChosen(ui); });
   // Esc anywhere on the 生成 page stops a running generation.
-  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), tabs_->widget(0), nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+  auto* escape =
+      new QShortcut(QKeySequence(Qt::Key_Escape), tabs_->widget(0), nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
   escape->setObjectName(QStringLiteral("停止生成快捷键"));
   connect(escape, &QShortcut::activated, this, [this, &ui] { actions_.stopGenerationChosen(ui); });
 

@@ -27,7 +27,9 @@ int QtList::rowCount() {
 
 void QtList::clearRows() {
   OnWindowThread(view_, [this] {
-    ++revision_; view_->clear(); });
+    ++revision_;
+    view_->clear();
+  });
 }
 
 int QtList::appendRow(const std::vector<Text>& cells) {

@@ -24,7 +24,7 @@ struct WindowWidgets {
   QComboBox* pluginChoice = nullptr;
   QPlainTextEdit* longUrlBox = nullptr;
   QPlainTextEdit* feedbackBox = nullptr;
-  std::array<QCheckBox*, 5> settingBoxes{};  // by SettingBox
+  std::array<QCheckBox*, 5> settingBoxes{};          // by SettingBox
   std::array<QAction*, kMenuItemCount> menuItems{};  // by MenuItem
   QStatusBar* statusBar = nullptr;
   QProgressBar* batchProgress = nullptr;  // at the right of the status bar

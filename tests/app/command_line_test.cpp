@@ -8,8 +8,8 @@
 #include <random>
 #include <thread>
 
-#include "platform/codepage.h"
 #include "generate/shorten_engine.h"
+#include "platform/codepage.h"
 #include "tests/support/echo_service.h"
 #include "tests/support/loopback_shortener.h"
 #include "tests/support/plugin_files.h"
@@ -32,8 +32,11 @@ class CommandLineTest : public ::testing::Test {
     std::filesystem::copy_file(PINDLE_BINARY, program);
     test::WritePlugin(dir, "isgd.json", {.name = "Is.gd", .path = service.base() + "/create.php?format=simple&"});
     test::WritePlugin(dir, "json.json",
-                      {.name = "JSON短链", .path = service.base() + "/create.php?", .data = "format=json&url=$Url$",
-                       .responseType = "1", .parameter = "shorturl"});
+                      {.name = "JSON短链",
+                       .path = service.base() + "/create.php?",
+                       .data = "format=json&url=$Url$",
+                       .responseType = "1",
+                       .parameter = "shorturl"});
     test::WritePlugin(dir, "off.json", {.name = "关掉的", .path = service.base() + "/create.php?format=simple&"});
     dir.write("Setting.ini", Utf8ToGbk("[插件开关]\r\n关掉的=否\r\n"));
   }
@@ -58,7 +61,7 @@ TEST_F(CommandLineTest, ShortensArgumentsAndStandardInput) {
   EXPECT_EQ(seen[0].remotePort, seen[1].remotePort) << "the batch keeps its connection";
 
   service.clearRequests();
-  r = run({"shorten", "-p", "JSON短链"}, "https://b/1\r\nhttps://b/中\n");
+  r = run({"shorten", "-p", "JSON短链", "-j", "1"}, "https://b/1\r\nhttps://b/中\n");
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out, service.shortFor(1) + "\n" + service.shortFor(2) + "\n");
   ASSERT_EQ(service.requests().size(), 2u);
@@ -69,7 +72,7 @@ TEST_F(CommandLineTest, TsvAndJsonOutput) {
   auto r = run({"shorten", "-p", "Is.gd", "--tsv", "https://a"});
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out, "https://a\t" + service.shortFor(1) + "\tIs.gd\n");
-  r = run({"shorten", "-p", "Is.gd", "--json", "https://b", ""});
+  r = run({"shorten", "-p", "Is.gd", "-j", "1", "--json", "https://b", ""});
   EXPECT_EQ(r.exitCode, 1);
   std::vector<nlohmann::json> lines;
   std::istringstream in(r.out);
@@ -112,7 +115,7 @@ TEST_F(CommandLineTest, ExitCodesAndMessages) {
   }
   // A failed line keeps its place in the output.
   service.clearRequests();
-  const auto r = run({"shorten", "-p", "Is.gd"}, "https://a\n\nhttps://b\n");
+  const auto r = run({"shorten", "-p", "Is.gd", "-j", "1"}, "https://a\n\nhttps://b\n");
   EXPECT_EQ(r.out, service.shortFor(1) + "\n\n" + service.shortFor(3) + "\n");
 }
 
@@ -143,7 +146,8 @@ TEST_F(CommandLineTest, BatchesInLineOrderInterruptedAndLarge) {
   EXPECT_EQ(slowFirst.mostOpenAtOnce(), 4);
 
   // Ctrl-C while line 4 waits for its answer: lines 1 to 3 printed, in order, exit 130.
-  test::EchoService stalls([](const std::string& target) { return target.find("%34") != std::string::npos ? 3000 : 0; });
+  test::EchoService stalls(
+      [](const std::string& target) { return target.find("%34") != std::string::npos ? 3000 : 0; });
   test::WritePlugin(dir, "echo.json", {.name = "Echo", .path = stalls.url("/x?")});
   EchoBatch six(6);
   r = test::RunProcess({program, "shorten", "-p", "Echo", "-j", "1"}, env(), six.input, 20000,
@@ -185,7 +189,8 @@ TEST_F(CommandLineTest, PluginsEnableDisable) {
 TEST_F(CommandLineTest, PullKilledMidDownloadLeavesEveryFileWhole) {
   // Many plug-ins whose bodies arrive slowly, so a kill lands inside a download.
   std::string manifest = "[";
-  for (int i = 0; i < 20; ++i) manifest += (i ? "," : "") + std::string("\"") + service.base() + "/Plug/p" + std::to_string(i) + ".json\"";
+  for (int i = 0; i < 20; ++i)
+    manifest += (i ? "," : "") + std::string("\"") + service.base() + "/Plug/p" + std::to_string(i) + ".json\"";
   manifest += "]";
   service.server().Get("/raw/master/PlugList.json", [&](const httplib::Request&, httplib::Response& res) {
     res.set_content(manifest, "application/json");
@@ -201,7 +206,9 @@ TEST_F(CommandLineTest, PullKilledMidDownloadLeavesEveryFileWhole) {
     });
   });
   auto oldContent = [](int i) { return test::PluginJson({.name = "旧" + std::to_string(i)}); };
-  auto newContent = [](int i) { return test::PluginJson({.name = "新" + std::to_string(i), .data = std::string(20000, 'x')}); };
+  auto newContent = [](int i) {
+    return test::PluginJson({.name = "新" + std::to_string(i), .data = std::string(20000, 'x')});
+  };
   auto e = env();
   e["PINDLE_PLUGLIST_URL"] = service.base() + "/raw/master/PlugList.json";
   std::mt19937 random(7);
@@ -213,7 +220,8 @@ TEST_F(CommandLineTest, PullKilledMidDownloadLeavesEveryFileWhole) {
     test::WaitProcess(pid);
     for (int i = 0; i < 20; ++i) {
       const std::string got = dir.read("Plug/p" + std::to_string(i) + ".json");
-      EXPECT_TRUE(got == oldContent(i) || got == newContent(i)) << "round " << round << " file " << i << " size " << got.size();
+      EXPECT_TRUE(got == oldContent(i) || got == newContent(i))
+          << "round " << round << " file " << i << " size " << got.size();
     }
   }
   const auto r = test::RunProcess({program, "pull"}, e);

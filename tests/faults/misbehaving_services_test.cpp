@@ -9,11 +9,11 @@
 
 #include "app/app_paths.h"
 #include "app/settings.h"
-#include "platform/background.h"
-#include "platform/memory_controls.h"
 #include "generate/generate_command.h"
 #include "generate/shorten_engine.h"
 #include "json/json_document.h"
+#include "platform/background.h"
+#include "platform/memory_controls.h"
 #include "plugins/plugin_registry.h"
 #include "tests/faults/fault_support.h"
 #include "tests/support/loopback_socket.h"

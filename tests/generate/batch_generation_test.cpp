@@ -112,7 +112,10 @@ TEST_F(BatchTest, RateLimitsAndCutConnections) {
        rowFor("a"),
        3,
        "等待 1 秒后重发：服务限流（429）"},
-      {"503 with Retry-After", {reply("HTTP/1.1 503 Busy\r\nRetry-After: 0\r\n")}, rowFor("a"), 3,
+      {"503 with Retry-After",
+       {reply("HTTP/1.1 503 Busy\r\nRetry-After: 0\r\n")},
+       rowFor("a"),
+       3,
        "等待 0 秒后重发：服务暂时不可用（503）"},
       {"503 without Retry-After is an answer", {reply("HTTP/1.1 503 Busy\r\n", "busy")}, "busy", 2, ""},
       {"cut before the answer, once", {cut}, rowFor("a"), 3, ""},
@@ -132,7 +135,8 @@ TEST_F(BatchTest, RateLimitsAndCutConnections) {
     const bool waited = std::find(history.begin(), history.end(), c.waitText) != history.end();
     EXPECT_EQ(waited, !c.waitText.empty());
     if (c.waitText.find("等待 1 秒") != Text::npos) EXPECT_GE(std::chrono::steady_clock::now() - started, 900ms);
-    if (Text(c.name) == "cut twice") EXPECT_NE(ui.statusText().find("共 1 行请求失败（第 1 行："), Text::npos) << ui.statusText();
+    if (Text(c.name) == "cut twice")
+      EXPECT_NE(ui.statusText().find("共 1 行请求失败（第 1 行："), Text::npos) << ui.statusText();
   }
 }
 
@@ -153,7 +157,8 @@ TEST_F(BatchTest, InputBoxEditedDuringTheBatch) {
 }
 
 TEST_F(BatchTest, StopKeepsTheFinishedRowsAndSaysHowMany) {
-  test::EchoService service([](const std::string& target) { return target.find("%33") != std::string::npos ? 3000 : 0; });
+  test::EchoService service(
+      [](const std::string& target) { return target.find("%33") != std::string::npos ? 3000 : 0; });
   usePlugin(service);
   setConcurrency(1);
   EXPECT_FALSE(StopGenerations());

@@ -7,9 +7,9 @@
 
 #include "app/app_paths.h"
 #include "app/settings.h"
+#include "generate/shorten_engine.h"
 #include "platform/background.h"
 #include "platform/memory_controls.h"
-#include "generate/shorten_engine.h"
 #include "plugins/plugin_registry.h"
 #include "tests/support/loopback_shortener.h"
 #include "tests/support/plugin_files.h"
@@ -95,11 +95,9 @@ TEST_F(GenerateTest, OneRowPerLineInOrder) {
     Text input;
     std::vector<Text> sentUrls;
   } cases[] = {
-      {"https://a", {"https://a"}},
-      {"https://a\n", {"https://a"}},  // the line break ending a single URL is not sent
-      {"u1\nu2\nu3", {"u1", "u2", "u3"}},
-      {"u1\r\nu2\r\n", {"u1", "u2"}},
-      {"u1\n\nu2", {"u1", "", "u2"}},
+      {"https://a", {"https://a"}},       {"https://a\n", {"https://a"}},  // the line break ending a single URL is not
+                                                                           // sent
+      {"u1\nu2\nu3", {"u1", "u2", "u3"}}, {"u1\r\nu2\r\n", {"u1", "u2"}}, {"u1\n\nu2", {"u1", "", "u2"}},
   };
   for (const auto& c : cases) {
     service.clearRequests();
@@ -162,8 +160,11 @@ TEST_F(GenerateTest, PluginEditedDuringABatchAndUnknownType) {
   // Edit the file while the batch runs: later lines use the new content.
   loadPlugin();
   service.server().Get("/slow", [&](const httplib::Request&, httplib::Response& res) {
-    test::WritePlugin(dir, "p.json", {.path = service.base() + "/create.php?", .data = "format=json&url=$Url$",
-                                      .responseType = "1", .parameter = "shorturl"});
+    test::WritePlugin(dir, "p.json",
+                      {.path = service.base() + "/create.php?",
+                       .data = "format=json&url=$Url$",
+                       .responseType = "1",
+                       .parameter = "shorturl"});
     res.set_content("first", "text/plain");
   });
   test::WritePlugin(dir, "p.json", {.path = service.base() + "/slow?"});

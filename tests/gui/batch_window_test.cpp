@@ -50,7 +50,8 @@ class BatchWindowTest : public ::testing::Test {
   }
   std::vector<Text> shortColumn() {
     std::vector<Text> out;
-    for (int i = 0; i < results->topLevelItemCount(); ++i) out.push_back(results->topLevelItem(i)->text(1).toStdString());
+    for (int i = 0; i < results->topLevelItemCount(); ++i)
+      out.push_back(results->topLevelItem(i)->text(1).toStdString());
     return out;
   }
 };

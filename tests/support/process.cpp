@@ -78,7 +78,8 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::map<st
     if (outOpen) fds[n++] = {outPipe[0], POLLIN, 0};
     if (errOpen) fds[n++] = {errPipe[0], POLLIN, 0};
     if (inPipe[1] >= 0) fds[n++] = {inPipe[1], POLLOUT, 0};
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) {
       kill(pid, SIGKILL);
       break;

@@ -29,14 +29,18 @@ std::vector<ParityCase> Cases() {
   const std::string redirect = "HTTP/1.1 302 Found\r\nLocation: /y\r\nContent-Length: 1\r\n\r\nr";
   return {
       {"GET", {.url = "http://127.0.0.1:{port}/x"}, ok},
-      {"POST with headers", {.url = "http://127.0.0.1:{port}/x", .method = kPost, .postText = "a=中", .extraHeaders = "x-a: 1"}, ok},
+      {"POST with headers",
+       {.url = "http://127.0.0.1:{port}/x", .method = kPost, .postText = "a=中", .extraHeaders = "x-a: 1"},
+       ok},
       {"PUT keeps its verb and body", {.url = "http://127.0.0.1:{port}/x", .method = kPut, .postText = "b"}, ok},
       {"cookies merged",
        {.url = "http://127.0.0.1:{port}/x", .cookies = "a=1"},
        "HTTP/1.1 200 OK\r\nSet-Cookie: b=2; path=/\r\nContent-Length: 2\r\n\r\nok"},
       {"302 turns a POST into a GET", {.url = "http://127.0.0.1:{port}/x", .method = kPost, .postText = "p"}, redirect},
       {"302 not followed", {.url = "http://127.0.0.1:{port}/x", .forbidRedirect = true}, redirect},
-      {"503 with Retry-After", {.url = "http://127.0.0.1:{port}/x"}, "HTTP/1.1 503 Busy\r\nRetry-After: 7\r\nContent-Length: 0\r\n\r\n"},
+      {"503 with Retry-After",
+       {.url = "http://127.0.0.1:{port}/x"},
+       "HTTP/1.1 503 Busy\r\nRetry-After: 7\r\nContent-Length: 0\r\n\r\n"},
       {"connection refused", {.url = "http://127.0.0.1:1/x"}, ok},
       {"not a URL", {.url = "ftp://127.0.0.1:{port}/x"}, ok},
   };
@@ -65,7 +69,8 @@ TEST(MultiTransfer, MakesTheExchangesWebRequestMakes) {
   for (size_t i = 0; i < cases.size(); ++i) {
     SCOPED_TRACE(cases[i].name);
     const auto portless = [&](std::string text, int port) {
-      for (size_t at; (at = text.find(std::to_string(port))) != std::string::npos;) text.replace(at, std::to_string(port).size(), "{port}");
+      for (size_t at; (at = text.find(std::to_string(port))) != std::string::npos;)
+        text.replace(at, std::to_string(port).size(), "{port}");
       return text;
     };
     const auto requestsOf = [&](const RawHttpServer& server) {
