@@ -140,6 +140,29 @@ TEST_F(BatchTest, RateLimitsAndCutConnections) {
   }
 }
 
+// After a rate limit the batch goes on one request at a time to that service.
+TEST_F(BatchTest, OneAtATimeAfterARateLimit) {
+  // Lines 2 to 4, in flight beside line 1, answer after its 429 has arrived.
+  test::EchoService service([](const std::string& target) {
+    for (const char* late : {"=%32", "=%33", "=%34"})
+      if (target.ends_with(late)) return 80;
+    return 20;
+  });
+  service.script({{"HTTP/1.1 429 Too Many Requests\r\nRetry-After: 0\r\nContent-Length: 0\r\n\r\n"}});
+  usePlugin(service);
+  setConcurrency(4);
+  Text input;
+  std::vector<Text> wanted;
+  for (int n = 1; n <= 12; ++n) {
+    input += std::to_string(n) + "\n";
+    wanted.push_back(rowFor(std::to_string(n)));
+  }
+  generate(input);
+  EXPECT_EQ(shortColumn(), wanted);
+  EXPECT_EQ(service.requests(), 13);
+  EXPECT_EQ(service.mostEchoingAtOnceAfterScript(), 1);
+}
+
 // The box is read again only after it changed, and lines not yet started take the new text.
 TEST_F(BatchTest, InputBoxEditedDuringTheBatch) {
   test::EchoService service([&](const std::string& target) {

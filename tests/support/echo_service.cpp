@@ -1,5 +1,6 @@
 #include "tests/support/echo_service.h"
 
+#include <algorithm>
 #include <thread>
 
 namespace pindle::test {
@@ -25,6 +26,7 @@ void EchoService::serve(int fd) {
   std::string pending;
   while (const auto request = ReadHttpRequest(fd, pending)) {
     ++requests_;
+    const auto arrived = std::chrono::steady_clock::now();
     const size_t first = request->find(' ');
     const std::string target = request->substr(first + 1, request->find(' ', first + 1) - first - 1);
     std::optional<RawReply> scripted;
@@ -37,15 +39,35 @@ void EchoService::serve(int fd) {
     }
     if (delay_) std::this_thread::sleep_for(std::chrono::milliseconds(delay_(target)));
     if (scripted) {
-      if (!SendAll(fd, scripted->bytes) || scripted->after == RawReply::Close) break;
+      const bool sent = SendAll(fd, scripted->bytes);
+      {
+        const std::lock_guard lock(mutex_);
+        lastScripted_ = std::chrono::steady_clock::now();
+      }
+      if (!sent || scripted->after == RawReply::Close) break;
       continue;
     }
     const std::string body = echo(target);
     if (!SendAll(fd, "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " + std::to_string(body.size()) +
                          "\r\n\r\n" + body))
       break;
+    const std::lock_guard lock(mutex_);
+    echoes_.emplace_back(arrived, std::chrono::steady_clock::now());
   }
   --open_;
+}
+
+int EchoService::mostEchoingAtOnceAfterScript() {
+  const std::lock_guard lock(mutex_);
+  int most = 0;
+  for (const auto& [arrived, answered] : echoes_) {
+    if (arrived < lastScripted_) continue;
+    int atOnce = 0;
+    for (const auto& [a, b] : echoes_)
+      if (a >= lastScripted_ && a <= arrived && b > arrived) ++atOnce;
+    most = std::max(most, atOnce);
+  }
+  return most;
 }
 
 }  // namespace pindle::test

@@ -1,10 +1,12 @@
 #pragma once
 #include <atomic>
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "tests/support/loopback_socket.h"
 #include "tests/support/raw_http_server.h"
@@ -27,6 +29,9 @@ class EchoService {
   void script(std::deque<RawReply> replies);
   int requests() const { return requests_; }
   int mostOpenAtOnce() const { return mostOpen_; }
+  // The most echo answers in the making at once, among requests that arrived after the last
+  // scripted reply was sent.
+  int mostEchoingAtOnceAfterScript();
   // What the service answers for a target, when no scripted reply is left.
   static std::string echo(const std::string& target) { return "http://s" + target; }
 
@@ -36,6 +41,9 @@ class EchoService {
   Delay delay_;
   std::mutex mutex_;
   std::deque<RawReply> script_;
+  using Clock = std::chrono::steady_clock;
+  Clock::time_point lastScripted_{};
+  std::vector<std::pair<Clock::time_point, Clock::time_point>> echoes_;  // arrival, answer
   std::atomic<int> requests_{0}, open_{0}, mostOpen_{0};
   std::unique_ptr<LoopbackAcceptor> acceptor_;  // last: stops before the rest goes
 };
