@@ -260,8 +260,11 @@ bool RequestExchange::attach(CURL* curl, bool offerHttp2) {
     s.curl = curl;
     SetCommonOptions(curl, s.request, s.limits, s.received, s.errorBuffer);
     // Over TLS a service that offers HTTP/2 takes the batch's requests as streams of one connection.
-    if (offerHttp2 && s.request.target.tls)
+    if (offerHttp2 && s.request.target.tls) {
       curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_2TLS));
+      // Wait for a connection being opened to learn whether it takes streams, rather than open another.
+      curl_easy_setopt(curl, CURLOPT_PIPEWAIT, 1L);
+    }
     s.url = s.request.target.curlUrl;
     s.tls = s.request.target.tls;
     s.method = s.request.method;

@@ -12,6 +12,7 @@
 #include "platform/memory_controls.h"
 #include "plugins/plugin_registry.h"
 #include "tests/support/echo_service.h"
+#include "tests/support/httplib_server.h"
 #include "tests/support/plugin_files.h"
 
 namespace pindle {
@@ -87,6 +88,25 @@ TEST_F(BatchTest, RowsInLineOrderAndConnectionsBounded) {
     EXPECT_EQ(ui.statusText(), "网址生成完毕!");
     EXPECT_EQ(ui.batchView().progress(), std::make_pair(0, 0));  // hidden again at the end
   }
+}
+
+// Over TLS the batch keeps its order too (the service speaks HTTP/1.1 only, so HTTP/2 is
+// offered and declined).
+TEST_F(BatchTest, OverTls) {
+  const test::TestCertificateAuthority authority;
+  test::HttplibLoopbackServer service(authority.issue({"127.0.0.1"}), [](httplib::Server& server) {
+    server.Get("/x", [](const httplib::Request& req, httplib::Response& res) {
+      res.set_content("https://s/" + req.get_param_value("url"), "text/plain");
+    });
+  });
+  Settings::write(kSoftwareSection, kIgnoreCertificateErrorsKey, kOn);
+  test::WritePlugin(dir, "p.json", {.path = service.url("/x?")});
+  PluginRegistry::load(ui);
+  ui.pluginChoice().setCurrentIndex(0);
+  generate("a\nb\nc\nd\ne");
+  EXPECT_EQ(shortColumn(),
+            (std::vector<Text>{"https://s/a", "https://s/b", "https://s/c", "https://s/d", "https://s/e"}));
+  EXPECT_EQ(ui.statusText(), "网址生成完毕!");
 }
 
 // A service's refusals are waited out and the line sent again; a cut connection is tried once more.
