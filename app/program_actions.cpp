@@ -1,9 +1,9 @@
 #include "app/program_actions.h"
 
-#include "platform/background.h"
 #include "app/result_actions.h"
 #include "app/startup.h"
 #include "generate/generate_command.h"
+#include "platform/background.h"
 #include "plugins/cloud_plugin_sync.h"
 #include "plugins/plugin_registry.h"
 #include "update/feedback_sender.h"
@@ -24,10 +24,20 @@ void ProgramActions::windowCreated(Controls& ui) {
 void ProgramActions::settingBoxClicked(Controls& ui, SettingBox box) { OnSettingBoxClicked(ui, box); }
 void ProgramActions::filesDropped(Controls& ui, const std::vector<Text>& paths) { OnFilesDropped(ui, paths); }
 void ProgramActions::generateClicked(Controls& ui) { OnGenerateClicked(ui); }
-bool ProgramActions::resultRightClicked(Controls& ui) { return PrepareResultMenu(ui); }
+bool ProgramActions::resultRightClicked(Controls& ui) {
+  const bool running = GenerationRunning();
+  ui.menuItem(MenuItem::StopGeneration).setEnabled(running);
+  if (PrepareResultMenu(ui)) return true;
+  if (!running) return false;
+  // While a batch runs the menu comes without a selected row too, for 停止生成.
+  ui.menuItem(MenuItem::CopyUrl).setEnabled(false);
+  ui.menuItem(MenuItem::OpenUrl).setEnabled(false);
+  return true;
+}
 void ProgramActions::copyUrlChosen(Controls& ui) { CopySelectedResult(ui); }
 void ProgramActions::openUrlChosen(Controls& ui) { OpenSelectedResult(ui); }
 void ProgramActions::resultDoubleClicked(Controls& ui) { OnResultDoubleClick(ui); }
+void ProgramActions::stopGenerationChosen(Controls&) { StopGenerations(); }
 bool ProgramActions::pluginRightClicked(Controls& ui) { return PluginRegistry::prepareMenu(ui); }
 void ProgramActions::pluginDoubleClicked(Controls& ui) { PluginRegistry::onDoubleClick(ui); }
 void ProgramActions::refreshClicked(Controls& ui) { PluginRegistry::refresh(ui); }

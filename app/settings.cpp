@@ -1,5 +1,7 @@
 #include "app/settings.h"
 
+#include <charconv>
+
 #include "app/app_paths.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
@@ -25,5 +27,14 @@ bool Settings::write(const Text& section, const Text& key, const Text& value) {
 bool Settings::isOn(const Text& key) { return read(kSoftwareSection, key) == kOn; }
 
 bool VerifyTlsSetting() { return !Settings::isOn(kIgnoreCertificateErrorsKey); }
+
+int ConcurrencySetting() {
+  const Text value = Settings::read(kSoftwareSection, kConcurrencyKey);
+  int n = 0;
+  const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), n);
+  if (value.empty() || error != std::errc() || end != value.data() + value.size() || n < 1 || n > kMaxConcurrency)
+    return kDefaultConcurrency;
+  return n;
+}
 
 }  // namespace pindle

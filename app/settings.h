@@ -28,4 +28,12 @@ inline constexpr const char* kIgnoreCertificateErrorsKey = "忽略证书错误";
 // Whether requests verify certificates: yes unless the user set "忽略证书错误" to "真".
 bool VerifyTlsSetting();
 
+inline constexpr const char* kConcurrencyKey = "并发数";
+inline constexpr int kDefaultConcurrency = 4;
+inline constexpr int kMaxConcurrency = 64;
+
+// Requests a batch keeps in flight to one service: "并发数" of section "软件设定", 4 when the
+// key is absent or not a number from 1 to 64.
+int ConcurrencySetting();
+
 }  // namespace pindle

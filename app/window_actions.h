@@ -18,6 +18,7 @@ class WindowActions {
   virtual void copyUrlChosen(Controls&) {}
   virtual void openUrlChosen(Controls&) {}
   virtual void resultDoubleClicked(Controls&) {}
+  virtual void stopGenerationChosen(Controls&) {}               // 停止生成, or Esc on the 生成 page
   virtual bool pluginRightClicked(Controls&) { return false; }  // true: show 插件菜单
   virtual void pluginDoubleClicked(Controls&) {}
   virtual void refreshClicked(Controls&) {}

@@ -1,8 +1,14 @@
 #include "generate/generate_command.h"
 
-#include "platform/background.h"
+#include <mutex>
+#include <optional>
+#include <set>
+
+#include "app/settings.h"
+#include "generate/batch_runner.h"
 #include "generate/shorten_engine.h"
 #include "json/json_document.h"
+#include "platform/background.h"
 #include "plugins/plugin_registry.h"
 #include "web/text_utils.h"
 #include "web/web_request.h"
@@ -57,40 +63,113 @@ void OnGenerateClicked(Controls& ui) {
   StartDetached([&ui] { RunGeneration(ui); });
 }
 
+namespace {
+
+// The batches running now, so that 停止生成 and Esc reach them.
+std::mutex runningMutex;
+std::set<BatchRunner*> running;
+
+struct RunningBatch {
+  BatchRunner& runner;
+  explicit RunningBatch(BatchRunner& r) : runner(r) {
+    const std::lock_guard lock(runningMutex);
+    running.insert(&runner);
+  }
+  ~RunningBatch() {
+    const std::lock_guard lock(runningMutex);
+    running.erase(&runner);
+  }
+};
+
+}  // namespace
+
+bool StopGenerations() {
+  const std::lock_guard lock(runningMutex);
+  for (BatchRunner* runner : running) runner->stop();
+  return !running.empty();
+}
+
+bool GenerationRunning() {
+  const std::lock_guard lock(runningMutex);
+  return !running.empty();
+}
+
+Text WaitStatusText(const BatchWait& wait) {
+  const auto seconds = (wait.length.count() + 999) / 1000;
+  return "等待 " + std::to_string(seconds) + " 秒后重发：" + wait.reason;
+}
+
 void RunGeneration(Controls& ui) {
-  const ConnectionReuseScope batch;  // one connection to the service for the whole batch
-  JsonDocument document;
   ui.resultList().clearRows();
   const Text name = ui.pluginChoice().currentText();
-  const int row = FindPluginRow(ui.pluginList(), name);
-  const int count = LineCount(ui.longUrlBox().text());
+  ListControl& plugins = ui.pluginList();
+  const int row = FindPluginRow(plugins, name);
+  TextControl& box = ui.longUrlBox();
+  std::uint64_t boxRevision = box.revision();
+  const Text text = box.text();
+  const int count = LineCount(text);
+  if (count == 0) return;
+  // A single URL goes out without the line break that may end it.
+  std::vector<Text> lines = count == 1 ? std::vector<Text>{withoutLineEnd(text)} : SplitLines(text);
 
+  BatchView& view = ui.batchView();
+  BatchSettings settings;
+  settings.lineCount = count;
+  settings.concurrency = count == 1 ? 1 : ConcurrencySetting();
+  settings.retry = count > 1;
+  // Each pass takes its line from the box as it stands; the box is read again only after it changed.
+  settings.longUrl = [&](int n) {
+    if (count > 1 && box.revision() != boxRevision) {
+      boxRevision = box.revision();
+      lines = SplitLines(box.text());
+    }
+    return n <= static_cast<int>(lines.size()) ? lines[static_cast<size_t>(n - 1)] : Text();
+  };
+  // The plug-in's row as a copy, read again only after the plug-in list changed.
+  std::optional<std::uint64_t> listRevision;
+  BatchPlugin plugin;
+  settings.plugin = [&] {
+    const std::uint64_t revision = plugins.revision();
+    if (listRevision != revision) {
+      listRevision = revision;
+      plugin = row >= 0 ? BatchPlugin{plugins.cell(row, kPluginNameColumn), plugins.cell(row, kPluginPathColumn)}
+                        : BatchPlugin{};
+    }
+    return plugin;
+  };
+  settings.onStart = [&](int) { view.setStatusText("正在生成网址"); };
+  settings.onWait = [&](const BatchWait& wait) { view.setStatusText(WaitStatusText(wait)); };
   int failedPasses = 0;
   Text firstFailure;
-  auto pass = [&](int lineNumber, const Text& longUrl) {
-    ui.setStatusText("正在生成网址");
-    const Text pluginFile = row >= 0 ? ui.pluginList().cell(row, kPluginPathColumn) : Text();
-    Text failure;
-    const Text result = ShortenOne(pluginFile, longUrl, document, &failure);
-    ui.resultList().appendRow({row >= 0 ? ui.pluginList().cell(row, kPluginNameColumn) : Text(), result});
-    if (failure.empty()) {
-      ui.setStatusText(failedPasses == 0 ? Text("网址生成完毕!")
-                                         : "网址生成完毕! 共 " + std::to_string(failedPasses) + " 行请求失败（" +
-                                               firstFailure + "）");
+  settings.onResult = [&](const BatchLineResult& r) {
+    view.appendRow({r.plugin.name, r.result});
+    if (count > 1) view.setProgress(r.line, count);
+    if (r.failure.empty()) {
+      view.setStatusText(failedPasses == 0 ? Text("网址生成完毕!")
+                                           : "网址生成完毕! 共 " + std::to_string(failedPasses) + " 行请求失败（" +
+                                                 firstFailure + "）");
       return;
     }
     ++failedPasses;
-    const Text where = count > 1 ? "第 " + std::to_string(lineNumber) + " 行：" : Text();
-    if (firstFailure.empty()) firstFailure = where + failure;
-    ui.setStatusText("网址生成完毕! " + where + "请求失败：" + failure);
+    const Text where = count > 1 ? "第 " + std::to_string(r.line) + " 行：" : Text();
+    if (firstFailure.empty()) firstFailure = where + r.failure;
+    view.setStatusText("网址生成完毕! " + where + "请求失败：" + r.failure);
   };
 
-  if (count == 1) {
-    // A single URL goes out without the line break that may end it.
-    pass(1, withoutLineEnd(ui.longUrlBox().text()));
-  } else {
-    for (int n = 1; n <= count; ++n) pass(n, NthLine(ui.longUrlBox().text(), n));
+  if (count > 1) view.setProgress(0, count);
+  BatchRunner runner(std::move(settings));
+  int done = 0;
+  {
+    const RunningBatch registered(runner);
+    done = runner.run();
   }
+  if (runner.stopped()) view.setStatusText(StoppedStatusText(done, count));
+  if (count > 1) view.setProgress(0, 0);
+  view.flush();
+}
+
+Text StoppedStatusText(int done, int count) {
+  return "已停止生成：完成 " + std::to_string(done) + " / " + std::to_string(count) + " 行";
 }
 
 }  // namespace pindle

@@ -1,4 +1,5 @@
 #pragma once
+#include "generate/batch_runner.h"
 #include "platform/controls.h"
 
 namespace pindle {
@@ -7,8 +8,15 @@ namespace pindle {
 void OnGenerateClicked(Controls& ui);
 
 // The generation itself: one result row per line of 生成_长网址, in line order, through the
-// plug-in chosen in 生成_批量接口.
+// plug-in chosen in 生成_批量接口. A batch keeps up to "并发数" requests in flight (BatchRunner).
 void RunGeneration(Controls& ui);
+
+// Stops every generation running now (停止生成, Esc); whether one was running.
+bool StopGenerations();
+bool GenerationRunning();
+// The status texts of a stopped batch and of a wait.
+Text StoppedStatusText(int done, int count);
+Text WaitStatusText(const BatchWait& wait);
 
 // 0 for an empty text, otherwise the LF count plus one; a final LF starts no line.
 int LineCount(const Text& text);

@@ -1,4 +1,6 @@
 #pragma once
+#include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "platform/types.h"
@@ -23,6 +25,9 @@ class ListControl {
   virtual Text cell(int row, int column) = 0;
   virtual void setCell(int row, int column, const Text& text) = 0;
   virtual int selectedRow() = 0;  // -1 when no row is selected
+  // Grows with every change made through this interface, so a reader can keep a copy of a row
+  // and read it again only after a change. Needs no round trip to the window.
+  virtual std::uint64_t revision() = 0;
 };
 
 class ChoiceControl {
@@ -41,6 +46,8 @@ class TextControl {
   virtual ~TextControl() = default;
   virtual Text text() = 0;
   virtual void setText(const Text& text) = 0;
+  // Grows with every change of the text, typed or set; needs no round trip to the window.
+  virtual std::uint64_t revision() = 0;
 };
 
 class CheckControl {
@@ -61,7 +68,8 @@ class MenuItemControl {
 enum class SettingBox { AlwaysOnTop, AutoUpdate, AutoLoad, DoubleClickToggle, DoubleClickCopy };
 
 // Menu items whose state the core sets.
-enum class MenuItem { CopyUrl, OpenUrl, EnablePlugin, DisablePlugin, ModifyConfig };
+enum class MenuItem { CopyUrl, OpenUrl, EnablePlugin, DisablePlugin, ModifyConfig, StopGeneration };
+inline constexpr std::size_t kMenuItemCount = 6;
 
 inline constexpr int kNoticeOk = 0;
 inline constexpr int kNoticeCancel = 1;
@@ -76,6 +84,19 @@ struct Notice {
   int timeoutMs = 5000;
 };
 
+// What a running batch shows: pushed without waiting for the window, which may gather them and
+// show them at screen rate, in the order pushed.
+class BatchView {
+ public:
+  virtual ~BatchView() = default;
+  virtual void appendRow(const std::vector<Text>& cells) = 0;  // to 生成_结果列表
+  virtual void setStatusText(const Text& text) = 0;
+  // The batch's progress; total 0 hides it.
+  virtual void setProgress(int done, int total) = 0;
+  // Returns once everything pushed so far is shown.
+  virtual void flush() = 0;
+};
+
 class Controls {
  public:
   virtual ~Controls() = default;
@@ -86,6 +107,7 @@ class Controls {
   virtual TextControl& feedbackBox() = 0;     // 设定_反馈内容
   virtual CheckControl& settingBox(SettingBox box) = 0;
   virtual MenuItemControl& menuItem(MenuItem item) = 0;
+  virtual BatchView& batchView() = 0;
 
   virtual void setStatusText(const Text& text) = 0;
   virtual Text statusText() = 0;

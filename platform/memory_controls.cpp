@@ -10,16 +10,19 @@ int MemoryList::rowCount() {
 }
 void MemoryList::clearRows() {
   std::lock_guard lock(mutex_);
+  ++revision_;
   rows_.clear();
   selected_ = -1;
 }
 int MemoryList::appendRow(const std::vector<Text>& cells) {
   std::lock_guard lock(mutex_);
+  ++revision_;
   rows_.push_back(cells);
   return static_cast<int>(rows_.size()) - 1;
 }
 void MemoryList::setRows(const std::vector<std::vector<Text>>& rows) {
   std::lock_guard lock(mutex_);
+  ++revision_;
   rows_ = rows;
   selected_ = -1;
 }
@@ -31,10 +34,15 @@ Text MemoryList::cell(int row, int column) {
 }
 void MemoryList::setCell(int row, int column, const Text& text) {
   std::lock_guard lock(mutex_);
+  ++revision_;
   if (row < 0 || column < 0 || row >= static_cast<int>(rows_.size())) return;
   auto& r = rows_[static_cast<size_t>(row)];
   if (column >= static_cast<int>(r.size())) r.resize(static_cast<size_t>(column) + 1);
   r[static_cast<size_t>(column)] = text;
+}
+std::uint64_t MemoryList::revision() {
+  std::lock_guard lock(mutex_);
+  return revision_;
 }
 int MemoryList::selectedRow() {
   std::lock_guard lock(mutex_);
@@ -73,10 +81,20 @@ void MemoryChoice::setCurrentIndex(int index) {
 
 Text MemoryText::text() {
   std::lock_guard lock(mutex_);
+  ++reads_;
   return text_;
+}
+std::uint64_t MemoryText::revision() {
+  std::lock_guard lock(mutex_);
+  return revision_;
+}
+int MemoryText::reads() {
+  std::lock_guard lock(mutex_);
+  return reads_;
 }
 void MemoryText::setText(const Text& text) {
   std::lock_guard lock(mutex_);
+  ++revision_;
   text_ = text;
 }
 
@@ -98,7 +116,10 @@ void MemoryMenuItem::setEnabled(bool enabled) {
   enabled_ = enabled;
 }
 
-MemoryControls::MemoryControls() { items_[static_cast<size_t>(MenuItem::ModifyConfig)].setEnabled(false); }
+MemoryControls::MemoryControls() {
+  items_[static_cast<size_t>(MenuItem::ModifyConfig)].setEnabled(false);
+  items_[static_cast<size_t>(MenuItem::StopGeneration)].setEnabled(false);
+}
 
 void MemoryControls::setStatusText(const Text& text) {
   std::function<void(const Text&)> listener;
@@ -155,6 +176,15 @@ void MemoryControls::setNoticeAnswer(std::function<int(const Notice&)> answer) {
 void MemoryControls::setStatusListener(std::function<void(const Text&)> listener) {
   std::lock_guard lock(mutex_);
   statusListener_ = std::move(listener);
+}
+
+void MemoryBatchView::setProgress(int done, int total) {
+  std::lock_guard lock(mutex_);
+  progress_ = {done, total};
+}
+std::pair<int, int> MemoryBatchView::progress() {
+  std::lock_guard lock(mutex_);
+  return progress_;
 }
 
 }  // namespace pindle

@@ -2,6 +2,7 @@
 #include <array>
 #include <functional>
 #include <mutex>
+#include <utility>
 
 #include "platform/controls.h"
 
@@ -18,6 +19,7 @@ class MemoryList : public ListControl {
   Text cell(int row, int column) override;
   void setCell(int row, int column, const Text& text) override;
   int selectedRow() override;
+  std::uint64_t revision() override;
   void select(int row);
   std::vector<std::vector<Text>> rows();
 
@@ -25,6 +27,7 @@ class MemoryList : public ListControl {
   std::mutex mutex_;
   std::vector<std::vector<Text>> rows_;
   int selected_ = -1;
+  std::uint64_t revision_ = 0;
 };
 
 class MemoryChoice : public ChoiceControl {
@@ -45,10 +48,15 @@ class MemoryText : public TextControl {
  public:
   Text text() override;
   void setText(const Text& text) override;
+  std::uint64_t revision() override;
+  // How often text() was read (a batch reads the box only after it changed).
+  int reads();
 
  private:
   std::mutex mutex_;
   Text text_;
+  std::uint64_t revision_ = 0;
+  int reads_ = 0;
 };
 
 class MemoryCheck : public CheckControl {
@@ -71,6 +79,23 @@ class MemoryMenuItem : public MenuItemControl {
   bool enabled_ = true;
 };
 
+// Shows at once what a batch pushes.
+class MemoryBatchView : public BatchView {
+ public:
+  explicit MemoryBatchView(Controls& ui) : ui_(ui) {}
+  void appendRow(const std::vector<Text>& cells) override { ui_.resultList().appendRow(cells); }
+  void setStatusText(const Text& text) override { ui_.setStatusText(text); }
+  void setProgress(int done, int total) override;
+  void flush() override {}
+  // The last progress pushed: {done, total}.
+  std::pair<int, int> progress();
+
+ private:
+  Controls& ui_;
+  std::mutex mutex_;
+  std::pair<int, int> progress_{0, 0};
+};
+
 class MemoryControls : public Controls {
  public:
   MemoryControls();
@@ -81,6 +106,7 @@ class MemoryControls : public Controls {
   TextControl& feedbackBox() override { return feedback_; }
   CheckControl& settingBox(SettingBox box) override { return boxes_[static_cast<size_t>(box)]; }
   MenuItemControl& menuItem(MenuItem item) override { return items_[static_cast<size_t>(item)]; }
+  MemoryBatchView& batchView() override { return batchView_; }
   void setStatusText(const Text& text) override;
   Text statusText() override;
   int showNotice(const Notice& notice) override;
@@ -90,6 +116,7 @@ class MemoryControls : public Controls {
 
   MemoryList& plugins() { return pluginList_; }
   MemoryList& results() { return resultList_; }
+  MemoryText& longUrl() { return longUrl_; }
   // Every status text set, in order.
   std::vector<Text> statusHistory();
   std::vector<Notice> notices();
@@ -105,7 +132,8 @@ class MemoryControls : public Controls {
   MemoryChoice pluginChoice_;
   MemoryText longUrl_, feedback_;
   std::array<MemoryCheck, 5> boxes_;
-  std::array<MemoryMenuItem, 5> items_;
+  std::array<MemoryMenuItem, kMenuItemCount> items_;
+  MemoryBatchView batchView_{*this};
   std::mutex mutex_;
   std::vector<Text> statusHistory_;
   std::vector<Notice> notices_;

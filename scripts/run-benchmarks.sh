@@ -7,3 +7,4 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build
 for b in build/bench/*_bench; do echo "== $(basename "$b")"; "$b"; done
 echo "== cli_bench"; bash bench/cli_bench.sh build
+echo "== batch_cli_bench"; bash bench/batch_cli_bench.sh build

@@ -2,195 +2,18 @@
 
 #include <curl/curl.h>
 
-#include <chrono>
 #include <memory>
-#include <new>
-#include <string>
-#include <vector>
 
-#include "platform/codepage.h"
-#include "web/cookies.h"
 #include "web/curl_global.h"
-#include "web/header_helpers.h"
-#include "web/proxy_list.h"
-#include "web/request_headers.h"
-#include "web/request_target.h"
-#include "web/response_head.h"
-#include "web/text_utils.h"
-#include "web/web_errors.h"
-#include "web/web_limits.h"
+#include "web/request_exchange.h"
 
 namespace pindle {
 namespace {
 
-constexpr const char* kDefaultUserAgent = "Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)";
-constexpr const char* kVerbs[] = {"GET", "POST", "HEAD", "PUT", "OPTIONS", "DELETE", "TRACE", "CONNECT"};
-
-HttpMethodCode ClampMethod(HttpMethodCode code) { return code < kGet || code > kConnect ? kGet : code; }
-
-bool StartsWithHttps(std::string_view url) { return Left(ToLowerAscii(url), 8) == "https://"; }
-bool StartsWithHttp(std::string_view url) { return Left(ToLowerAscii(url), 7) == "http://"; }
-
-bool IsFollowedRedirect(long status) {
-  return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
-}
-
-// Everything the pipeline decided before the first byte goes out.
-struct PreparedRequest {
-  RequestTarget target;
-  HttpMethodCode method = kGet;
-  Text headers;     // H, UTF-8
-  Bytes userAgent;  // code page 936
-  Bytes body;       // sent for every verb but GET
-  Text proxyList;
-  bool verifyTls = true;
-  std::optional<Text> caFile;
-  bool forbidRedirect = false;
-  bool useSharedCookies = false;
-  bool utf8Texts = false;  // the headers go out as UTF-8 bytes
-};
-
-using Clock = std::chrono::steady_clock;
-
-// What the callbacks collect during one exchange.
-struct Received {
-  CURL* curl = nullptr;
-  ResponseHead head;
-  Bytes body;
-  std::size_t maxBody = 0;
-  bool bodyTooLarge = false;
-  // Stall watch: the last moment a byte went either way, once the connection stood.
-  std::chrono::milliseconds stallLimit{0};
-  Clock::time_point lastActivity;
-  curl_off_t lastDown = -1, lastUp = -1;
-  bool stalled = false;
-
-  void startExchange() {
-    head.reset();
-    body.clear();
-    lastActivity = Clock::now();
-    lastDown = lastUp = -1;
-  }
-};
-
-size_t OnHeaderLine(char* data, size_t size, size_t count, void* user) {
-  auto* received = static_cast<Received*>(user);
-  received->head.addLine(std::string_view(data, size * count));
-  received->lastActivity = Clock::now();
-  return size * count;
-}
-
-// libcurl's low-speed check averages over a window of several seconds, so it fires late after a
-// burst of bytes and also on a slow trickle; this aborts exactly when no byte moved for the limit.
-int OnProgress(void* user, curl_off_t, curl_off_t down, curl_off_t, curl_off_t up) {
-  auto* received = static_cast<Received*>(user);
-  const Clock::time_point now = Clock::now();
-  curl_off_t connected = 0;
-  curl_easy_getinfo(received->curl, CURLINFO_PRETRANSFER_TIME_T, &connected);
-  if (connected == 0 || down != received->lastDown || up != received->lastUp) {
-    // Connecting has its own limit; a moving byte count is progress.
-    received->lastDown = down;
-    received->lastUp = up;
-    received->lastActivity = now;
-    return 0;
-  }
-  if (now - received->lastActivity < received->stallLimit) return 0;
-  received->stalled = true;
-  return 1;
-}
-
-size_t OnBodyBytes(char* data, size_t size, size_t count, void* user) {
-  auto* received = static_cast<Received*>(user);
-  const size_t n = size * count;
-  if (received->body.size() + n > received->maxBody) {
-    received->bodyTooLarge = true;
-    return 0;  // aborts the transfer
-  }
-  received->body.append(data, n);
-  received->lastActivity = Clock::now();
-  return n;
-}
-
-struct CurlDeleter {
+struct EasyDeleter {
   void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
-  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
-using CurlPtr = std::unique_ptr<CURL, CurlDeleter>;
-using HeaderListPtr = std::unique_ptr<curl_slist, CurlDeleter>;
-
-HeaderListPtr MakeHeaderList(const PreparedRequest& request, bool dropEntityHeaders) {
-  curl_slist* list = nullptr;
-  for (const std::string& line : CurlHeaderLines(request.headers, dropEntityHeaders, request.utf8Texts))
-    list = curl_slist_append(list, line.c_str());
-  // An empty agent still goes out as one (empty) User-Agent line.
-  if (request.userAgent.empty()) list = curl_slist_append(list, "User-Agent;");
-  return HeaderListPtr(list);
-}
-
-void SetCommonOptions(CURL* curl, const PreparedRequest& request, const WebLimits& limits, Received& received,
-                      char* errorBuffer) {
-  curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-  curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(curl, CURLOPT_PATH_AS_IS, 1L);
-  // Redirects are followed here, one exchange at a time, so that the verb and body change the
-  // way WinINet changes them; libcurl would keep a custom verb such as PUT.
-  curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
-  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connect.count()));
-  // No overall time-out (CURLOPT_TIMEOUT would cut off a long download that still makes
-  // progress): a transfer ends when no byte moved for the stall limit.
-  received.curl = curl;
-  received.stallLimit = limits.stall;
-  curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-  curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, OnProgress);
-  curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &received);
-  curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBodyBytes));
-  received.maxBody = limits.maxBodyBytes;
-  // Only the caller's proxy counts: no proxy and no bypass list from the environment.
-  curl_easy_setopt(curl, CURLOPT_NOPROXY, "");
-  curl_easy_setopt(curl, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
-  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, request.verifyTls ? 1L : 0L);
-  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, request.verifyTls ? 2L : 0L);
-  if (request.caFile) {
-    curl_easy_setopt(curl, CURLOPT_CAINFO, request.caFile->c_str());
-    curl_easy_setopt(curl, CURLOPT_CAPATH, nullptr);
-  }
-  curl_easy_setopt(curl, CURLOPT_USERAGENT, request.userAgent.empty() ? nullptr : request.userAgent.c_str());
-  curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, OnHeaderLine);
-  curl_easy_setopt(curl, CURLOPT_HEADERDATA, &received);
-  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, OnBodyBytes);
-  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &received);
-  curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorBuffer);
-  // The process-wide store; a request with cookies of its own neither reads nor writes it
-  // (attaching it as well would send a second Cookie line).
-  curl_easy_setopt(curl, CURLOPT_SHARE, request.useSharedCookies ? SharedCookieStore() : nullptr);
-  if (request.useSharedCookies) curl_easy_setopt(curl, CURLOPT_COOKIEFILE, "");
-}
-
-void SetVerb(CURL* curl, HttpMethodCode method, bool sendBody, const Bytes& body) {
-  curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);  // back to a plain GET, whatever the last exchange was
-  curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, nullptr);
-  if (method == kGet) return;
-  if (method == kHead) {
-    // A HEAD that carries a body makes libcurl wait for a response body that never comes, so a
-    // HEAD goes out without one.
-    curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
-    return;
-  }
-  // Never a null pointer: libcurl would then read the body from stdin.
-  const char* data = sendBody ? body.c_str() : "";
-  const size_t size = sendBody ? body.size() : 0;
-  if (method != kPost) curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, kVerbs[method]);
-  curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(size));
-  curl_easy_setopt(curl, CURLOPT_POSTFIELDS, data);
-}
-
-struct Outcome {
-  Text headers;  // empty when no exchange took place
-  Bytes body;
-  int status = 0;
-  Text error;
-};
+using EasyPtr = std::unique_ptr<CURL, EasyDeleter>;
 
 // The handle kept between requests while a ConnectionReuseScope lives on this thread. libcurl
 // keeps a handle's open connections with it; a reset clears every option but keeps the
@@ -200,7 +23,7 @@ thread_local int reuseScopes = 0;
 
 // The handle for one request: the thread's kept one, reset, inside a scope; a fresh one, owned
 // by `owner`, outside.
-CURL* HandleForRequest(CurlPtr& owner) {
+CURL* HandleForRequest(EasyPtr& owner) {
   if (reuseScopes == 0) {
     owner.reset(curl_easy_init());
     return owner.get();
@@ -216,103 +39,6 @@ CURL* HandleForRequest(CurlPtr& owner) {
   return reusedHandle;
 }
 
-// One exchange after another until a response that is not followed.
-Outcome Exchange(const PreparedRequest& request, const WebLimits& limits) {
-  Outcome outcome;
-  CurlPtr owner;
-  CURL* const curl = HandleForRequest(owner);
-  if (!curl) {
-    outcome.error = "请求失败：无法创建网络请求";
-    return outcome;
-  }
-  Received received;
-  char errorBuffer[CURL_ERROR_SIZE] = {};
-  SetCommonOptions(curl, request, limits, received, errorBuffer);
-
-  Text url = request.target.curlUrl;
-  bool tls = request.target.tls;
-  HttpMethodCode method = request.method;
-  bool sendBody = true;
-  bool dropEntityHeaders = false;
-  HeaderListPtr headerList = MakeHeaderList(request, dropEntityHeaders);
-  for (int redirects = 0;; ++redirects) {
-    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl, CURLOPT_PROXY, ProxyForScheme(request.proxyList, tls).c_str());
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headerList.get());
-    SetVerb(curl, method, sendBody, request.body);
-    received.startExchange();
-    errorBuffer[0] = '\0';
-    const CURLcode code = curl_easy_perform(curl);
-    long status = 0;
-    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-    outcome.status = static_cast<int>(status);
-    if (code != CURLE_OK) {
-      if (received.bodyTooLarge) {
-        outcome.error = DescribeBodyTooLarge(limits);
-      } else if (received.stalled) {
-        outcome.error = DescribeStall(limits);
-      } else {
-        curl_off_t pretransfer = 0;
-        curl_easy_getinfo(curl, CURLINFO_PRETRANSFER_TIME_T, &pretransfer);
-        outcome.error = DescribeCurlFailure(code, SanitizeUtf8(errorBuffer), pretransfer > 0, limits);
-      }
-      break;
-    }
-    if (received.head.received() && !received.head.complete()) {
-      outcome.error = "连接在响应头中途断开";
-      break;
-    }
-    if (request.forbidRedirect || !IsFollowedRedirect(status)) break;
-    const char* location = nullptr;
-    curl_easy_getinfo(curl, CURLINFO_REDIRECT_URL, &location);
-    if (!location || !(StartsWithHttp(location) || StartsWithHttps(location))) break;
-    if (redirects >= limits.maxRedirects) {
-      outcome.error = DescribeTooManyRedirects(limits);
-      break;
-    }
-    url = location;
-    tls = StartsWithHttps(url);
-    if (status != 307 && status != 308 && method != kGet && method != kHead) {
-      method = kGet;
-      sendBody = false;
-      dropEntityHeaders = true;
-      headerList = MakeHeaderList(request, dropEntityHeaders);
-    }
-  }
-  outcome.headers = received.head.reported();
-  if (outcome.error.empty()) outcome.body = std::move(received.body);
-  return outcome;
-}
-
-PreparedRequest Prepare(const RequestOptions& options) {
-  PreparedRequest request;
-  request.utf8Texts = options.utf8Texts.value_or(false);
-  const auto wireBytes = [&](const Text& text) { return request.utf8Texts ? Bytes(text) : Utf8ToGbk(text); };
-  request.target = ResolveRequestTarget(options.url, request.utf8Texts);
-  request.method = ClampMethod(options.method.value_or(kGet));
-
-  Text headers = options.extraHeaders.value_or("");
-  request.userAgent =
-      wireBytes(Contains(headers, "User-Agent:", true) ? UserAgentFromHeaders(headers) : Text(kDefaultUserAgent));
-  if (options.completeHeaders.value_or(true))
-    headers = CompleteDefaultHeaders(headers, options.url, request.method == kPost);
-  if (options.normalizeHeaderNames.value_or(true)) headers = NormalizeHeaderNames(headers);
-  // Behind the name rewriting, so the cookie line goes out as the caller wrote it.
-  if (options.cookies) headers = AppendCookieLine(headers, *options.cookies);
-  request.headers = std::move(headers);
-
-  if (request.method != kGet) {
-    request.body = options.postBytes && !options.postBytes->empty() ? *options.postBytes
-                                                                    : wireBytes(options.postText.value_or(""));
-  }
-  request.proxyList = ProxyListFor(options.proxy.value_or(""), request.target.tls);
-  request.verifyTls = options.verifyTls.value_or(true);
-  request.caFile = options.caFile;
-  request.forbidRedirect = options.forbidRedirect.value_or(false);
-  request.useSharedCookies = !options.cookies.has_value();
-  return request;
-}
-
 }  // namespace
 
 ConnectionReuseScope::ConnectionReuseScope() { ++reuseScopes; }
@@ -323,35 +49,16 @@ ConnectionReuseScope::~ConnectionReuseScope() {
   reusedHandle = nullptr;
 }
 
-const char* HttpMethodName(HttpMethodCode code) { return kVerbs[ClampMethod(code)]; }
-
 WebResponse WebRequest(const RequestOptions& options) {
-  WebResponse response;
-  response.cookies = options.cookies;
-  try {
-    EnsureCurlInitialised();
-    const PreparedRequest request = Prepare(options);
-    if (!request.target.error.empty()) {
-      response.error = request.target.error;
-      return response;
+  EnsureCurlInitialised();
+  RequestExchange exchange(options, CurrentWebLimits());
+  EasyPtr owner;
+  if (exchange.attach(HandleForRequest(owner))) {
+    CURL* const curl = owner ? owner.get() : reusedHandle;
+    while (exchange.hopEnded(curl_easy_perform(curl))) {
     }
-    Outcome outcome = Exchange(request, CurrentWebLimits());
-    response.body = std::move(outcome.body);
-    response.headers = std::move(outcome.headers);
-    response.status = outcome.status;
-    response.error = std::move(outcome.error);
-    response.receivedCookies = ExtractSetCookies(response.headers);
-    if (options.cookies && options.mergeCookies.value_or(true)) {
-      Text sent = *options.cookies;
-      response.receivedCookies = MergeCookies(sent, response.receivedCookies);
-      response.cookies = std::move(sent);
-    }
-  } catch (const std::bad_alloc&) {
-    response = WebResponse();
-    response.cookies = options.cookies;
-    response.error = "内存不足，请求未能完成";
   }
-  return response;
+  return exchange.takeResponse();
 }
 
 }  // namespace pindle

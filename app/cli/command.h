@@ -22,7 +22,7 @@ class Command {
   virtual std::string name() const = 0;
   virtual std::string description() const = 0;
   virtual std::string usage() const = 0;
-  // Exit code: 0 success, 1 some work failed, 2 bad usage.
+  // Exit code: 0 success, 1 some work failed, 2 bad usage, 130 stopped by Ctrl-C.
   virtual int execute(const std::vector<std::string>& args, Streams& io) = 0;
 };
 
@@ -38,5 +38,6 @@ void LoadPlugins(MemoryControls& ui);
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
+inline constexpr int kExitInterrupted = 130;  // stopped by Ctrl-C, as a shell reports SIGINT
 
 }  // namespace pindle::cli

@@ -1,4 +1,8 @@
+#include <signal.h>
+
+#include <charconv>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <istream>
 #include <iterator>
@@ -7,38 +11,84 @@
 
 #include "app/app_paths.h"
 #include "app/cli/command.h"
+#include "app/settings.h"
+#include "generate/batch_runner.h"
 #include "generate/generate_command.h"
 #include "generate/shorten_engine.h"
-#include "json/json_document.h"
 #include "plugins/plugin_registry.h"
 #include "web/text_utils.h"
-#include "web/web_request.h"
 
 namespace pindle::cli {
 namespace {
 
 enum class Format { Plain, Tsv, Json };
 
-// Progress on a terminal: done of total, elapsed time, rate.
+// Progress on a terminal: done of total, elapsed time, rate, and the wait for a service if any.
+// Redrawn at most ten times a second, so a large batch does not spend its time on the terminal.
 class Progress {
  public:
   Progress(std::ostream& err, bool show, size_t total)
-      : err_(err), show_(show && total > 1), total_(total), start_(std::chrono::steady_clock::now()) {}
+      : err_(err), show_(show && total > 1), total_(total), start_(Clock::now()) {}
   bool showing() const { return show_; }
   void update(size_t done) {
-    if (!show_) return;
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-    const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0;
-    char line[128];
-    std::snprintf(line, sizeof line, "\r已完成 %zu/%zu，用时 %.1f 秒，每秒 %.1f 个", done, total_, seconds, rate);
-    err_ << line << (done == total_ ? "\n" : "") << std::flush;
+    done_ = done;
+    if (done == total_ || Clock::now() - drawn_ >= std::chrono::milliseconds(100)) draw();
+  }
+  void waiting(const BatchWait& wait) {
+    wait_ = WaitStatusText(wait);
+    draw();
+  }
+  // Ends the progress line, so that what follows starts on a line of its own.
+  void breakLine() {
+    if (show_ && drawn_ != Clock::time_point{}) err_ << "\n";
+    drawn_ = {};
   }
 
  private:
+  using Clock = std::chrono::steady_clock;
+  void draw() {
+    if (!show_) return;
+    drawn_ = Clock::now();
+    const double seconds = std::chrono::duration<double>(drawn_ - start_).count();
+    const double rate = seconds > 0 ? static_cast<double>(done_) / seconds : 0;
+    char line[160];
+    std::snprintf(line, sizeof line, "\r\033[K已完成 %zu/%zu，用时 %.1f 秒，每秒 %.1f 个", done_, total_, seconds,
+                  rate);
+    err_ << line;
+    if (done_ < total_ && !wait_.empty()) err_ << "；" << wait_;
+    if (done_ == total_) {
+      err_ << "\n";
+      drawn_ = {};
+    }
+    err_ << std::flush;
+    wait_.clear();
+  }
+
   std::ostream& err_;
   bool show_;
   size_t total_;
-  std::chrono::steady_clock::time_point start_;
+  size_t done_ = 0;
+  Text wait_;
+  Clock::time_point start_, drawn_{};
+};
+
+// Ctrl-C during a batch: the batch stops, the lines done so far stay printed.
+volatile std::sig_atomic_t interrupted = 0;
+void OnInterrupt(int) { interrupted = 1; }
+
+class InterruptScope {
+ public:
+  InterruptScope() {
+    interrupted = 0;
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, &previous_);
+  }
+  ~InterruptScope() { sigaction(SIGINT, &previous_, nullptr); }
+
+ private:
+  struct sigaction previous_ {};
 };
 
 class ShortenCommand : public Command {
@@ -46,18 +96,22 @@ class ShortenCommand : public Command {
   std::string name() const override { return "shorten"; }
   std::string description() const override { return "生成短网址（网址作参数，或从标准输入每行一个）"; }
   std::string usage() const override {
-    return "用法: pindle shorten [-p 插件名] [--tsv | --json] [网址 ...]\n"
+    return "用法: pindle shorten [-p 插件名] [-j 并发数] [--tsv | --json] [网址 ...]\n"
            "  不给网址时从标准输入读取，每行一个。\n"
            "  -p 插件名  使用已启用的这个插件（不区分大小写）；省略时用第一个已启用的插件\n"
+           "  -j 并发数  同一服务同时进行的请求数（1 到 64），省略时用 Setting.ini 的“并发数”（默认 4）\n"
            "  --tsv      每行输出 长网址<TAB>短网址<TAB>插件\n"
            "  --json     每行输出一个 JSON 对象\n"
-           "退出码: 0 全部成功，1 有失败的行，2 用法错误\n";
+           "输出与输入逐行对应。服务限流（429，或带 Retry-After 的 503）时等待后重发；Ctrl-C 停止，\n"
+           "已完成的行照常输出。\n"
+           "退出码: 0 全部成功，1 有失败的行，2 用法错误，130 被 Ctrl-C 停止\n";
   }
 
   int execute(const std::vector<std::string>& args, Streams& io) override {
     std::string pluginName;
     bool pluginGiven = false;
     Format format = Format::Plain;
+    int jobs = 0;
     std::vector<Text> urls;
     for (size_t i = 0; i < args.size(); ++i) {
       const std::string& a = args[i];
@@ -68,6 +122,14 @@ class ShortenCommand : public Command {
         }
         pluginName = args[++i];
         pluginGiven = true;
+      } else if (a == "-j" || a == "--jobs") {
+        const std::string value = i + 1 < args.size() ? args[++i] : std::string();
+        const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), jobs);
+        if (value.empty() || error != std::errc() || end != value.data() + value.size() || jobs < 1 ||
+            jobs > kMaxConcurrency) {
+          io.err << "-j 后面需要 1 到 " << kMaxConcurrency << " 的并发数\n" << usage();
+          return kExitUsage;
+        }
       } else if (a == "--tsv") {
         format = Format::Tsv;
       } else if (a == "--json") {
@@ -94,8 +156,8 @@ class ShortenCommand : public Command {
       if (offered.empty())
         io.err << "没有已启用的插件（插件目录：" << Paths().plugDir << "）\n";
       else
-        io.err << (pluginGiven ? "没有已启用的插件叫“" + pluginName + "”。" : std::string()) << "已启用的插件：" << Join(offered, "、")
-               << "\n";
+        io.err << (pluginGiven ? "没有已启用的插件叫“" + pluginName + "”。" : std::string()) << "已启用的插件："
+               << Join(offered, "、") << "\n";
       return kExitUsage;
     }
     ui.pluginChoice().setCurrentIndex(choice);
@@ -105,27 +167,41 @@ class ShortenCommand : public Command {
 
     if (urls.empty()) {
       const std::string input((std::istreambuf_iterator<char>(io.in)), std::istreambuf_iterator<char>());
-      const int count = LineCount(input);
-      for (int n = 1; n <= count; ++n) urls.push_back(NthLine(input, n));
+      urls = SplitLines(input);
     }
 
-    const ConnectionReuseScope batch;  // one connection to the service for the whole batch
-    JsonDocument document;
     Progress progress(io.err, io.errIsTerminal, urls.size());
     int failures = 0;
-    for (size_t i = 0; i < urls.size(); ++i) {
-      Text failure;
-      const Text result = ShortenOne(pluginFile, urls[i], document, &failure);
-      const bool ok = result.rfind("http", 0) == 0;
+    BatchSettings settings;
+    settings.lineCount = static_cast<int>(urls.size());
+    settings.concurrency = jobs > 0 ? jobs : ConcurrencySetting();
+    settings.retry = urls.size() > 1;
+    settings.longUrl = [&](int n) { return urls[static_cast<size_t>(n - 1)]; };
+    settings.plugin = [&] { return BatchPlugin{shownName, pluginFile}; };
+    settings.onWait = [&](const BatchWait& wait) { progress.waiting(wait); };
+    settings.onResult = [&](const BatchLineResult& r) {
+      const bool ok = r.result.rfind("http", 0) == 0;
       if (!ok) {
         ++failures;
-        const Text reason = !failure.empty() ? failure : result.empty() ? Text("服务没有返回短网址") : "服务返回：" + result;
-        io.err << (progress.showing() ? "\n" : "") << "第 " << i + 1 << " 行（" << urls[i] << "）失败：" << reason << "\n";
+        const Text reason = !r.failure.empty() ? r.failure
+                            : r.result.empty() ? Text("服务没有返回短网址")
+                                               : "服务返回：" + r.result;
+        progress.breakLine();
+        io.err << "第 " << r.line << " 行（" << r.longUrl << "）失败：" << reason << "\n";
       }
-      write(io.out, format, urls[i], result, shownName, ok, failure);
-      progress.update(i + 1);
-    }
+      write(io.out, format, r.longUrl, r.result, shownName, ok, r.failure);
+      progress.update(static_cast<size_t>(r.line));
+    };
+    settings.stopRequested = [] { return interrupted != 0; };
+    const InterruptScope interruptible;
+    BatchRunner runner(std::move(settings));
+    const int done = runner.run();
     io.out.flush();
+    if (runner.stopped()) {
+      progress.breakLine();
+      io.err << StoppedStatusText(done, static_cast<int>(urls.size())) << "\n";
+      return kExitInterrupted;
+    }
     return failures == 0 ? kExitOk : kExitFailed;
   }
 

@@ -4,6 +4,7 @@
 #include <QCursor>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStackedWidget>
 #include <algorithm>
 #include <cmath>
@@ -82,6 +83,12 @@ MainWindow::MainWindow(WindowActions& actions, QWidget* parent)
   placeAt(widgets.statusBar, {0, 351, 294, 20}, {0, 1, 1, 0});
   widgets.statusBar->showMessage(QStringLiteral("欢迎使用 Pindle 短网址生成工具"));
   widgets.statusBar->raise();
+  // A batch of more than one line shows its progress at the right; the texts keep the rest.
+  widgets.batchProgress = Named(new QProgressBar, QStringLiteral("生成进度"));
+  widgets.batchProgress->setFixedSize(70, 14);
+  widgets.batchProgress->setTextVisible(false);
+  widgets.statusBar->addPermanentWidget(widgets.batchProgress);
+  widgets.batchProgress->hide();
 
   buildMenus(widgets);
   controls_ = std::make_unique<QtControls>(widgets);
@@ -192,6 +199,9 @@ void MainWindow::buildMenus(WindowWidgets& widgets) {
   resultMenu_->setFont(WindowFont(kControlFontPixels));
   items[static_cast<size_t>(MenuItem::CopyUrl)] = item(resultMenu_, QStringLiteral("复制网址"));
   items[static_cast<size_t>(MenuItem::OpenUrl)] = item(resultMenu_, QStringLiteral("打开网址"));
+  QAction* stop = item(resultMenu_, QStringLiteral("停止生成"));
+  stop->setEnabled(false);  // until a batch runs
+  items[static_cast<size_t>(MenuItem::StopGeneration)] = stop;
 
   pluginMenu_ = Named(new QMenu(this), QStringLiteral("插件菜单"));
   pluginMenu_->setFont(WindowFont(kControlFontPixels));
@@ -229,6 +239,12 @@ void MainWindow::bindEvents(const WindowWidgets& widgets) {
   connect(resultList_, &ReportList::doubleClickedAnywhere, this, [this, &ui] { actions_.resultDoubleClicked(ui); });
   onChosen(resultMenu_, "复制网址", [this, &ui] { actions_.copyUrlChosen(ui); });
   onChosen(resultMenu_, "打开网址", [this, &ui] { actions_.openUrlChosen(ui); });
+  onChosen(resultMenu_, "停止生成", [this, &ui] { actions_.stopGenerationChosen(ui); });
+  // Esc anywhere on the 生成 page stops a running generation.
+  auto* escape =
+      new QShortcut(QKeySequence(Qt::Key_Escape), tabs_->widget(0), nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+  escape->setObjectName(QStringLiteral("停止生成快捷键"));
+  connect(escape, &QShortcut::activated, this, [this, &ui] { actions_.stopGenerationChosen(ui); });
 
   connect(pluginList_, &QWidget::customContextMenuRequested, this, [this, &ui] {
     if (actions_.pluginRightClicked(ui)) popUp(pluginMenu_);

@@ -3,6 +3,7 @@
 #include <QClipboard>
 #include <QFile>
 #include <QGuiApplication>
+#include <QTimer>
 
 #include "app/gui/notice_box.h"
 #include "app/gui/on_window_thread.h"
@@ -25,11 +26,15 @@ int QtList::rowCount() {
 }
 
 void QtList::clearRows() {
-  OnWindowThread(view_, [this] { view_->clear(); });
+  OnWindowThread(view_, [this] {
+    ++revision_;
+    view_->clear();
+  });
 }
 
 int QtList::appendRow(const std::vector<Text>& cells) {
   return OnWindowThread(view_, [this, &cells] {
+    ++revision_;
     view_->addTopLevelItem(NewRow(cells));
     return view_->topLevelItemCount() - 1;
   });
@@ -37,6 +42,7 @@ int QtList::appendRow(const std::vector<Text>& cells) {
 
 void QtList::setRows(const std::vector<std::vector<Text>>& rows) {
   OnWindowThread(view_, [this, &rows] {
+    ++revision_;
     // One insertion of all rows: a row at a time would lay the view out a thousand times.
     QList<QTreeWidgetItem*> items;
     items.reserve(static_cast<qsizetype>(rows.size()));
@@ -57,6 +63,7 @@ Text QtList::cell(int row, int column) {
 
 void QtList::setCell(int row, int column, const Text& text) {
   OnWindowThread(view_, [this, row, column, &text] {
+    ++revision_;
     QTreeWidgetItem* item = row >= 0 ? view_->topLevelItem(row) : nullptr;
     if (item && column >= 0) item->setText(column, ToQt(text));
   });
@@ -98,6 +105,10 @@ Text QtChoice::currentText() {
 
 void QtChoice::setCurrentIndex(int index) {
   OnWindowThread(box_, [this, index] { box_->setCurrentIndex(index >= 0 && index < box_->count() ? index : -1); });
+}
+
+QtText::QtText(QPlainTextEdit* edit) : edit_(edit) {
+  QObject::connect(edit_, &QPlainTextEdit::textChanged, edit_, [this] { ++revision_; });
 }
 
 Text QtText::text() {
@@ -145,7 +156,70 @@ QtControls::QtControls(const WindowWidgets& widgets)
       boxes_{QtCheck(widgets.settingBoxes[0]), QtCheck(widgets.settingBoxes[1]), QtCheck(widgets.settingBoxes[2]),
              QtCheck(widgets.settingBoxes[3]), QtCheck(widgets.settingBoxes[4])},
       items_{QtMenuItem(widgets.menuItems[0]), QtMenuItem(widgets.menuItems[1]), QtMenuItem(widgets.menuItems[2]),
-             QtMenuItem(widgets.menuItems[3]), QtMenuItem(widgets.menuItems[4])} {}
+             QtMenuItem(widgets.menuItems[3]), QtMenuItem(widgets.menuItems[4]), QtMenuItem(widgets.menuItems[5])},
+      batchView_(widgets) {}
+
+namespace {
+constexpr int kFrameMs = 16;
+}
+
+void QtBatchView::appendRow(const std::vector<Text>& cells) {
+  const std::lock_guard lock(mutex_);
+  rows_.push_back(cells);
+  schedule();
+}
+
+void QtBatchView::setStatusText(const Text& text) {
+  const std::lock_guard lock(mutex_);
+  status_ = text;
+  schedule();
+}
+
+void QtBatchView::setProgress(int done, int total) {
+  const std::lock_guard lock(mutex_);
+  progress_ = std::pair(done, total);
+  schedule();
+}
+
+void QtBatchView::flush() {
+  OnWindowThread(widgets_.window, [this] { show(); });
+}
+
+// Called with the lock held: one showing a frame from now, however much is pushed meanwhile.
+void QtBatchView::schedule() {
+  if (scheduled_) return;
+  scheduled_ = true;
+  QMetaObject::invokeMethod(
+      widgets_.window, [this] { QTimer::singleShot(kFrameMs, widgets_.window, [this] { show(); }); },
+      Qt::QueuedConnection);
+}
+
+void QtBatchView::show() {
+  std::vector<std::vector<Text>> rows;
+  std::optional<Text> status;
+  std::optional<std::pair<int, int>> progress;
+  {
+    const std::lock_guard lock(mutex_);
+    rows.swap(rows_);
+    status.swap(status_);
+    progress.swap(progress_);
+    scheduled_ = false;
+  }
+  if (!rows.empty()) {
+    QList<QTreeWidgetItem*> items;
+    items.reserve(static_cast<qsizetype>(rows.size()));
+    for (const auto& cells : rows) items << NewRow(cells);
+    widgets_.resultList->addTopLevelItems(items);
+  }
+  if (status) widgets_.statusBar->showMessage(ToQt(*status));
+  if (progress && widgets_.batchProgress) {
+    QProgressBar* bar = widgets_.batchProgress;
+    const auto [done, total] = *progress;
+    bar->setVisible(total > 1);
+    bar->setRange(0, std::max(total, 1));
+    bar->setValue(done);
+  }
+}
 
 void QtControls::setStatusText(const Text& text) {
   OnWindowThread(widgets_.statusBar, [this, &text] {

@@ -3,10 +3,14 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QStatusBar>
 #include <QTreeWidget>
 #include <QWidget>
 #include <array>
+#include <atomic>
+#include <mutex>
+#include <optional>
 
 #include "platform/controls.h"
 
@@ -20,9 +24,10 @@ struct WindowWidgets {
   QComboBox* pluginChoice = nullptr;
   QPlainTextEdit* longUrlBox = nullptr;
   QPlainTextEdit* feedbackBox = nullptr;
-  std::array<QCheckBox*, 5> settingBoxes{};  // by SettingBox
-  std::array<QAction*, 5> menuItems{};       // by MenuItem
+  std::array<QCheckBox*, 5> settingBoxes{};          // by SettingBox
+  std::array<QAction*, kMenuItemCount> menuItems{};  // by MenuItem
   QStatusBar* statusBar = nullptr;
+  QProgressBar* batchProgress = nullptr;  // at the right of the status bar
 };
 
 class QtList final : public ListControl {
@@ -35,9 +40,11 @@ class QtList final : public ListControl {
   Text cell(int row, int column) override;
   void setCell(int row, int column, const Text& text) override;
   int selectedRow() override;
+  std::uint64_t revision() override { return revision_; }
 
  private:
   QTreeWidget* view_;
+  std::atomic<std::uint64_t> revision_{0};
 };
 
 class QtChoice final : public ChoiceControl {
@@ -55,13 +62,15 @@ class QtChoice final : public ChoiceControl {
 
 class QtText final : public TextControl {
  public:
-  explicit QtText(QPlainTextEdit* edit) : edit_(edit) {}
+  explicit QtText(QPlainTextEdit* edit);
   Text text() override;
   // Raises the box's text-changed signal once, as typing does.
   void setText(const Text& text) override;
+  std::uint64_t revision() override { return revision_; }
 
  private:
   QPlainTextEdit* edit_;
+  std::atomic<std::uint64_t> revision_{0};  // counts the box's text-changed signals
 };
 
 class QtCheck final : public CheckControl {
@@ -85,6 +94,28 @@ class QtMenuItem final : public MenuItemControl {
   QAction* action_;
 };
 
+// What a batch pushes, gathered and shown once a frame on the window thread, so the batch never
+// waits for the window and the window never lays out a row at a time.
+class QtBatchView final : public BatchView {
+ public:
+  explicit QtBatchView(const WindowWidgets& widgets) : widgets_(widgets) {}
+  void appendRow(const std::vector<Text>& cells) override;
+  void setStatusText(const Text& text) override;
+  void setProgress(int done, int total) override;
+  void flush() override;
+
+ private:
+  void schedule();
+  void show();  // window thread
+
+  WindowWidgets widgets_;
+  std::mutex mutex_;
+  std::vector<std::vector<Text>> rows_;
+  std::optional<Text> status_;
+  std::optional<std::pair<int, int>> progress_;
+  bool scheduled_ = false;
+};
+
 // Controls over the real widgets. Every operation runs on the window thread (directly when the
 // caller is there already, else as a blocking queued call), so any thread may use them.
 class QtControls final : public Controls {
@@ -97,6 +128,7 @@ class QtControls final : public Controls {
   TextControl& feedbackBox() override { return feedback_; }
   CheckControl& settingBox(SettingBox box) override { return boxes_[static_cast<size_t>(box)]; }
   MenuItemControl& menuItem(MenuItem item) override { return items_[static_cast<size_t>(item)]; }
+  BatchView& batchView() override { return batchView_; }
   void setStatusText(const Text& text) override;
   Text statusText() override;
   int showNotice(const Notice& notice) override;
@@ -110,7 +142,8 @@ class QtControls final : public Controls {
   QtChoice pluginChoice_;
   QtText longUrl_, feedback_;
   std::array<QtCheck, 5> boxes_;
-  std::array<QtMenuItem, 5> items_;
+  std::array<QtMenuItem, kMenuItemCount> items_;
+  QtBatchView batchView_;
 };
 
 }  // namespace pindle

@@ -8,7 +8,9 @@
 #include <random>
 #include <thread>
 
+#include "generate/shorten_engine.h"
 #include "platform/codepage.h"
+#include "tests/support/echo_service.h"
 #include "tests/support/loopback_shortener.h"
 #include "tests/support/plugin_files.h"
 #include "tests/support/process.h"
@@ -30,8 +32,11 @@ class CommandLineTest : public ::testing::Test {
     std::filesystem::copy_file(PINDLE_BINARY, program);
     test::WritePlugin(dir, "isgd.json", {.name = "Is.gd", .path = service.base() + "/create.php?format=simple&"});
     test::WritePlugin(dir, "json.json",
-                      {.name = "JSON短链", .path = service.base() + "/create.php?", .data = "format=json&url=$Url$",
-                       .responseType = "1", .parameter = "shorturl"});
+                      {.name = "JSON短链",
+                       .path = service.base() + "/create.php?",
+                       .data = "format=json&url=$Url$",
+                       .responseType = "1",
+                       .parameter = "shorturl"});
     test::WritePlugin(dir, "off.json", {.name = "关掉的", .path = service.base() + "/create.php?format=simple&"});
     dir.write("Setting.ini", Utf8ToGbk("[插件开关]\r\n关掉的=否\r\n"));
   }
@@ -47,7 +52,7 @@ class CommandLineTest : public ::testing::Test {
 };
 
 TEST_F(CommandLineTest, ShortensArgumentsAndStandardInput) {
-  auto r = run({"shorten", "-p", "is.GD", "https://a.example/1", "https://a.example/2"});
+  auto r = run({"shorten", "-p", "is.GD", "-j", "1", "https://a.example/1", "https://a.example/2"});
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out, service.shortFor(1) + "\n" + service.shortFor(2) + "\n");
   EXPECT_EQ(r.err, "");
@@ -56,7 +61,7 @@ TEST_F(CommandLineTest, ShortensArgumentsAndStandardInput) {
   EXPECT_EQ(seen[0].remotePort, seen[1].remotePort) << "the batch keeps its connection";
 
   service.clearRequests();
-  r = run({"shorten", "-p", "JSON短链"}, "https://b/1\r\nhttps://b/中\n");
+  r = run({"shorten", "-p", "JSON短链", "-j", "1"}, "https://b/1\r\nhttps://b/中\n");
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out, service.shortFor(1) + "\n" + service.shortFor(2) + "\n");
   ASSERT_EQ(service.requests().size(), 2u);
@@ -67,7 +72,7 @@ TEST_F(CommandLineTest, TsvAndJsonOutput) {
   auto r = run({"shorten", "-p", "Is.gd", "--tsv", "https://a"});
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out, "https://a\t" + service.shortFor(1) + "\tIs.gd\n");
-  r = run({"shorten", "-p", "Is.gd", "--json", "https://b", ""});
+  r = run({"shorten", "-p", "Is.gd", "-j", "1", "--json", "https://b", ""});
   EXPECT_EQ(r.exitCode, 1);
   std::vector<nlohmann::json> lines;
   std::istringstream in(r.out);
@@ -92,6 +97,8 @@ TEST_F(CommandLineTest, ExitCodesAndMessages) {
       {{"shorten", "-p", "Is.gd"}, "https://a\n\nhttps://b\n", 1, "", "第 2 行"},
       {{"shorten", "--bogus"}, "", 2, "", "未知选项"},
       {{"shorten", "-p"}, "", 2, "", "-p 后面需要插件名"},
+      {{"shorten", "-j", "0", "https://a"}, "", 2, "", "-j 后面需要 1 到 64 的并发数"},
+      {{"shorten", "-j"}, "", 2, "", "-j 后面需要"},
       {{"frobnicate"}, "", -2, "", ""},  // not a subcommand: the window would open; not run here
       {{"--version"}, "", 0, "2.4.4.1\n", ""},
       {{"--help"}, "", 0, "shorten", ""},
@@ -108,8 +115,55 @@ TEST_F(CommandLineTest, ExitCodesAndMessages) {
   }
   // A failed line keeps its place in the output.
   service.clearRequests();
-  const auto r = run({"shorten", "-p", "Is.gd"}, "https://a\n\nhttps://b\n");
+  const auto r = run({"shorten", "-p", "Is.gd", "-j", "1"}, "https://a\n\nhttps://b\n");
   EXPECT_EQ(r.out, service.shortFor(1) + "\n\n" + service.shortFor(3) + "\n");
+}
+
+// Input lines and the echo service's answer for each, one output line per input line.
+struct EchoBatch {
+  std::string input, output;
+  explicit EchoBatch(int lines) {
+    for (int n = 1; n <= lines; ++n) {
+      const std::string url = "https://e/" + std::to_string(n);
+      input += url + "\n";
+      output += test::EchoService::echo("/x?url=" + PercentEncode(url)) + "\n";
+    }
+  }
+};
+
+TEST_F(CommandLineTest, BatchesInLineOrderInterruptedAndLarge) {
+  // Early lines answer last: the output still follows the input.
+  test::EchoService slowFirst([](const std::string& target) {
+    std::string digits;  // the line number, each digit sent as %3X
+    for (size_t i = target.rfind("%2F") + 3; i + 2 < target.size() + 1; i += 3) digits += target[i + 2];
+    return (13 - std::stoi(digits)) * 5;
+  });
+  test::WritePlugin(dir, "echo.json", {.name = "Echo", .path = slowFirst.url("/x?")});
+  EchoBatch twelve(12);
+  auto r = run({"shorten", "-p", "Echo", "-j", "4"}, twelve.input);
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, twelve.output);
+  EXPECT_EQ(slowFirst.mostOpenAtOnce(), 4);
+
+  // Ctrl-C while line 4 waits for its answer: lines 1 to 3 printed, in order, exit 130.
+  test::EchoService stalls(
+      [](const std::string& target) { return target.find("%34") != std::string::npos ? 3000 : 0; });
+  test::WritePlugin(dir, "echo.json", {.name = "Echo", .path = stalls.url("/x?")});
+  EchoBatch six(6);
+  r = test::RunProcess({program, "shorten", "-p", "Echo", "-j", "1"}, env(), six.input, 20000,
+                       [&] { return stalls.requests() >= 4; });
+  EXPECT_EQ(r.exitCode, 130) << r.err;
+  EXPECT_EQ(r.out, EchoBatch(3).output);
+  EXPECT_NE(r.err.find("已停止生成：完成 3 / 6 行"), std::string::npos) << r.err;
+
+  // A large batch: every line gets its output line.
+  test::EchoService quick;
+  test::WritePlugin(dir, "echo.json", {.name = "Echo", .path = quick.url("/x?")});
+  EchoBatch large(100000);
+  r = test::RunProcess({program, "shorten", "-p", "Echo"}, env(), large.input, 300000);
+  EXPECT_EQ(r.exitCode, 0) << r.err.substr(0, 500);
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 100000);
+  EXPECT_TRUE(r.out == large.output);
 }
 
 TEST_F(CommandLineTest, PluginsEnableDisable) {
@@ -135,7 +189,8 @@ TEST_F(CommandLineTest, PluginsEnableDisable) {
 TEST_F(CommandLineTest, PullKilledMidDownloadLeavesEveryFileWhole) {
   // Many plug-ins whose bodies arrive slowly, so a kill lands inside a download.
   std::string manifest = "[";
-  for (int i = 0; i < 20; ++i) manifest += (i ? "," : "") + std::string("\"") + service.base() + "/Plug/p" + std::to_string(i) + ".json\"";
+  for (int i = 0; i < 20; ++i)
+    manifest += (i ? "," : "") + std::string("\"") + service.base() + "/Plug/p" + std::to_string(i) + ".json\"";
   manifest += "]";
   service.server().Get("/raw/master/PlugList.json", [&](const httplib::Request&, httplib::Response& res) {
     res.set_content(manifest, "application/json");
@@ -151,7 +206,9 @@ TEST_F(CommandLineTest, PullKilledMidDownloadLeavesEveryFileWhole) {
     });
   });
   auto oldContent = [](int i) { return test::PluginJson({.name = "旧" + std::to_string(i)}); };
-  auto newContent = [](int i) { return test::PluginJson({.name = "新" + std::to_string(i), .data = std::string(20000, 'x')}); };
+  auto newContent = [](int i) {
+    return test::PluginJson({.name = "新" + std::to_string(i), .data = std::string(20000, 'x')});
+  };
   auto e = env();
   e["PINDLE_PLUGLIST_URL"] = service.base() + "/raw/master/PlugList.json";
   std::mt19937 random(7);
@@ -163,7 +220,8 @@ TEST_F(CommandLineTest, PullKilledMidDownloadLeavesEveryFileWhole) {
     test::WaitProcess(pid);
     for (int i = 0; i < 20; ++i) {
       const std::string got = dir.read("Plug/p" + std::to_string(i) + ".json");
-      EXPECT_TRUE(got == oldContent(i) || got == newContent(i)) << "round " << round << " file " << i << " size " << got.size();
+      EXPECT_TRUE(got == oldContent(i) || got == newContent(i))
+          << "round " << round << " file " << i << " size " << got.size();
     }
   }
   const auto r = test::RunProcess({program, "pull"}, e);

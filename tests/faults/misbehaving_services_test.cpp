@@ -8,11 +8,12 @@
 #include <vector>
 
 #include "app/app_paths.h"
-#include "platform/background.h"
-#include "platform/memory_controls.h"
+#include "app/settings.h"
 #include "generate/generate_command.h"
 #include "generate/shorten_engine.h"
 #include "json/json_document.h"
+#include "platform/background.h"
+#include "platform/memory_controls.h"
 #include "plugins/plugin_registry.h"
 #include "tests/faults/fault_support.h"
 #include "tests/support/loopback_socket.h"
@@ -130,6 +131,7 @@ TEST_F(MisbehavingServicesTest, EachPassEndsWithAReason) {
 }
 
 TEST_F(MisbehavingServicesTest, BatchGivesFiveRowsInOrderAndNamesTheFailure) {
+  Settings::write(kSoftwareSection, kConcurrencyKey, "1");  // the one-after-the-other batch
   PluginRegistry::load(ui);
   ASSERT_EQ(ui.pluginChoice().items().size(), 1u);
   ui.pluginChoice().setCurrentIndex(0);

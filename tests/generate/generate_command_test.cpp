@@ -6,9 +6,10 @@
 #include <set>
 
 #include "app/app_paths.h"
+#include "app/settings.h"
+#include "generate/shorten_engine.h"
 #include "platform/background.h"
 #include "platform/memory_controls.h"
-#include "generate/shorten_engine.h"
 #include "plugins/plugin_registry.h"
 #include "tests/support/loopback_shortener.h"
 #include "tests/support/plugin_files.h"
@@ -52,6 +53,8 @@ class GenerateTest : public ::testing::Test {
     SetPaths({});
   }
 
+  // "并发数"; 1 is the one-after-the-other batch.
+  void setConcurrency(int n) { Settings::write(kSoftwareSection, kConcurrencyKey, std::to_string(n)); }
   void loadPlugin(test::PluginFields fields = {}) {
     if (fields.path.empty()) fields.path = service.base() + "/create.php?format=simple&";
     test::WritePlugin(dir, "p.json", fields);
@@ -86,16 +89,15 @@ TEST_F(GenerateTest, ValidationInItsOrder) {
 }
 
 TEST_F(GenerateTest, OneRowPerLineInOrder) {
+  setConcurrency(1);
   loadPlugin();
   struct Case {
     Text input;
     std::vector<Text> sentUrls;
   } cases[] = {
-      {"https://a", {"https://a"}},
-      {"https://a\n", {"https://a"}},  // the line break ending a single URL is not sent
-      {"u1\nu2\nu3", {"u1", "u2", "u3"}},
-      {"u1\r\nu2\r\n", {"u1", "u2"}},
-      {"u1\n\nu2", {"u1", "", "u2"}},
+      {"https://a", {"https://a"}},       {"https://a\n", {"https://a"}},  // the line break ending a single URL is not
+                                                                           // sent
+      {"u1\nu2\nu3", {"u1", "u2", "u3"}}, {"u1\r\nu2\r\n", {"u1", "u2"}}, {"u1\n\nu2", {"u1", "", "u2"}},
   };
   for (const auto& c : cases) {
     service.clearRequests();
@@ -147,6 +149,7 @@ TEST_F(GenerateTest, FailedRequestsNameTheirReason) {
 }
 
 TEST_F(GenerateTest, PluginEditedDuringABatchAndUnknownType) {
+  setConcurrency(1);
   loadPlugin({.responseType = "9"});
   generate("a");
   EXPECT_EQ(shortColumn(), std::vector<Text>{"数据错误！"});
@@ -157,8 +160,11 @@ TEST_F(GenerateTest, PluginEditedDuringABatchAndUnknownType) {
   // Edit the file while the batch runs: later lines use the new content.
   loadPlugin();
   service.server().Get("/slow", [&](const httplib::Request&, httplib::Response& res) {
-    test::WritePlugin(dir, "p.json", {.path = service.base() + "/create.php?", .data = "format=json&url=$Url$",
-                                      .responseType = "1", .parameter = "shorturl"});
+    test::WritePlugin(dir, "p.json",
+                      {.path = service.base() + "/create.php?",
+                       .data = "format=json&url=$Url$",
+                       .responseType = "1",
+                       .parameter = "shorturl"});
     res.set_content("first", "text/plain");
   });
   test::WritePlugin(dir, "p.json", {.path = service.base() + "/slow?"});
@@ -168,6 +174,7 @@ TEST_F(GenerateTest, PluginEditedDuringABatchAndUnknownType) {
 }
 
 TEST_F(GenerateTest, SecondClickDuringABatchClearsAndBothAppend) {
+  setConcurrency(1);
   loadPlugin();
   std::atomic<bool> release{false};
   service.server().Get("/wait", [&](const httplib::Request&, httplib::Response& res) {

@@ -11,6 +11,7 @@
 
 #include "platform/background.h"
 #include "app/program_actions.h"
+#include "app/settings.h"
 #include "generate/shorten_engine.h"
 #include "tests/gui/gui_test_support.h"
 #include "tests/support/loopback_shortener.h"
@@ -24,6 +25,8 @@ TEST(GenerateEndToEnd, RefreshPasteGenerateCopy) {
   LoopbackShortener service;
   ProgramActions actions;
   WindowFixture f(actions);
+  // One line after the other, so the service numbers the links in line order.
+  Settings::write(kSoftwareSection, kConcurrencyKey, "1");
   WritePlugin(f.dir(), "isgd.json", {.name = "Is.gd", .path = service.base() + "/create.php?format=simple&"});
   WritePlugin(f.dir(), "json.json",
               {.name = "JSON短链", .type = "POST", .path = service.base() + "/post", .data = "url=$Url$",

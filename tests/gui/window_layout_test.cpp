@@ -170,7 +170,8 @@ void ExpectMenu(QMenu* menu, const std::vector<MenuRow>& items) {
 TEST(WindowLayout, PopUpMenusAndTheirItems) {
   WindowActions noActions;
   WindowFixture f(noActions);
-  ExpectMenu(f.find<QMenu>("生成菜单"), {{"复制网址", true, true}, {"打开网址", true, true}});
+  ExpectMenu(f.find<QMenu>("生成菜单"),
+             {{"复制网址", true, true}, {"打开网址", true, true}, {"停止生成", true, false}});
   ExpectMenu(f.find<QMenu>("插件菜单"), {{"开启插件", true, true},
                                          {"关闭插件", true, true},
                                          {"", true, true},

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <stdexcept>
 
@@ -43,7 +44,7 @@ pid_t spawn(posix_spawn_file_actions_t& actions, const std::vector<std::string>&
 }  // namespace
 
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
-                         const std::string& input, int timeoutMs) {
+                         const std::string& input, int timeoutMs, const std::function<bool()>& interruptWhen) {
   int inPipe[2], outPipe[2], errPipe[2];
   if (pipe2(inPipe, O_CLOEXEC) || pipe2(outPipe, O_CLOEXEC) || pipe2(errPipe, O_CLOEXEC))
     throw std::runtime_error("pipe failed");
@@ -66,18 +67,26 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::map<st
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   bool outOpen = true, errOpen = true;
   signal(SIGPIPE, SIG_IGN);
+  bool interrupted = false;
   while (outOpen || errOpen) {
+    if (interruptWhen && !interrupted && interruptWhen()) {
+      kill(pid, SIGINT);
+      interrupted = true;
+    }
     pollfd fds[3];
     nfds_t n = 0;
     if (outOpen) fds[n++] = {outPipe[0], POLLIN, 0};
     if (errOpen) fds[n++] = {errPipe[0], POLLIN, 0};
     if (inPipe[1] >= 0) fds[n++] = {inPipe[1], POLLOUT, 0};
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) {
       kill(pid, SIGKILL);
       break;
     }
-    if (poll(fds, n, static_cast<int>(left.count())) < 0) continue;
+    const int wait = interruptWhen && !interrupted ? std::min<int>(5, static_cast<int>(left.count()))
+                                                   : static_cast<int>(left.count());
+    if (poll(fds, n, wait) < 0) continue;
     for (nfds_t i = 0; i < n; ++i) {
       if (!fds[i].revents) continue;
       if (fds[i].fd == inPipe[1]) {

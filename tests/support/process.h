@@ -1,6 +1,7 @@
 #pragma once
 #include <sys/types.h>
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -17,8 +18,11 @@ struct ProcessResult {
 
 // Runs a program with exactly the given environment (nothing inherited), feeding `input` to its
 // standard input, and collects its output. Kills it after `timeoutMs`.
+// With `interruptWhen`, it is asked every few milliseconds while the program runs, and the
+// program gets one SIGINT (as from Ctrl-C) the first time it answers true.
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
-                         const std::string& input = "", int timeoutMs = 60000);
+                         const std::string& input = "", int timeoutMs = 60000,
+                         const std::function<bool()>& interruptWhen = {});
 
 // Starts a program with its output discarded; returns its pid.
 pid_t StartProcess(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env);

@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Batches on the command line, side by side with curl in one run:
+#  1. `pindle shorten` of 10,000 and 100,000 lines against a loopback service: how the time grows
+#     (target time(100k)/time(10k) <= 11), and the 10,000-line rate against one `curl -K` process
+#     given the same URLs (target >= 0.8).
+#  2. A service that answers after 20 ms: `-j 8` of 2,000 URLs against `curl --parallel
+#     --parallel-max 8` (target >= 0.8), and the default (4 at a time) against `-j 1` (target >= 3.5).
+# Usage: bench/batch_cli_bench.sh [build dir]
+set -euo pipefail
+build=${1:-build}
+work=$(mktemp -d)
+trap 'kill $(cat "$work"/pid.* 2>/dev/null) 2>/dev/null || true; rm -rf "$work"' EXIT
+
+start_service() {  # $1: answer delay in ms; prints the base address (runs in a subshell: the pid goes to a file)
+  "$build/bench/loopback_service" --echo "$1" > "$work/address.$1" &
+  echo $! > "$work/pid.$1"
+  while [ ! -s "$work/address.$1" ]; do sleep 0.05; done
+  cat "$work/address.$1"
+}
+plugin() {  # $1: base address
+  cat > "$work/Plug/bench.json" <<JSON
+{"Name":"bench","API":{"Type":"GET","API Path":"$1/x?","Data":"url=\$Url\$","Headers":""},
+ "Response":{"Type":"0","Parameter":"","Prefix":""}}
+JSON
+}
+urls() { for i in $(seq 1 "$1"); do echo "https://example.com/page/$i"; done; }
+# A curl config requesting what pindle requests for each line: the line percent-encoded byte by byte.
+curl_config() {  # $1: base, $2: count
+  urls "$2" | od -An -v -tx1 -w1 | awk -v base="$1" '
+    { hex = toupper($1) }
+    hex == "0A" { print "url = \"" base "/x?url=" line "\"\noutput = /dev/null"; line = ""; next }
+    { line = line "%" hex }'
+}
+now() { date +%s.%N; }
+timed() { local t0 t1; t0=$(now); "$@" > /dev/null 2>&1; t1=$(now); awk -v a="$t0" -v b="$t1" 'BEGIN { print b - a }'; }
+rate() { awk -v n="$1" -v s="$2" 'BEGIN { printf "%.0f", n / s }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+
+cp "$build/pindle" "$work/pindle"
+mkdir -p "$work/Plug"
+pindle() { "$work/pindle" shorten -p bench "$@"; }
+
+base=$(start_service 0)
+plugin "$base"
+urls 10000 > "$work/10k.txt"
+urls 100000 > "$work/100k.txt"
+curl_config "$base" 10000 > "$work/10k.cfg"
+t10=$(timed pindle < "$work/10k.txt")
+t100=$(timed pindle < "$work/100k.txt")
+tcurl=$(timed curl -s -K "$work/10k.cfg")
+echo "pindle shorten, 10,000 lines:     $t10 s, $(rate 10000 "$t10") lines/s"
+echo "pindle shorten, 100,000 lines:    $t100 s, $(rate 100000 "$t100") lines/s"
+echo "one curl -K, 10,000 URLs:         $tcurl s, $(rate 10000 "$tcurl") URLs/s"
+echo "time(100k) / time(10k):           $(ratio "$t100" "$t10") (target <= 11)"
+echo "pindle / curl -K rate, 10k:       $(ratio "$tcurl" "$t10") (target >= 0.8)"
+
+slow=$(start_service 20)
+plugin "$slow"
+urls 2000 > "$work/2k.txt"
+urls 500 > "$work/500.txt"
+curl_config "$slow" 2000 > "$work/2k.cfg"
+tj8=$(timed pindle -j 8 < "$work/2k.txt")
+tpar=$(timed curl -s --parallel --parallel-max 8 -K "$work/2k.cfg")
+tdef=$(timed pindle < "$work/2k.txt")
+tj1=$(timed pindle -j 1 < "$work/500.txt")  # one at a time is slow: 500 lines give its rate
+echo "answers after 20 ms:"
+echo "pindle -j 8, 2,000 lines:         $tj8 s, $(rate 2000 "$tj8") lines/s"
+echo "curl --parallel-max 8, 2,000:     $tpar s, $(rate 2000 "$tpar") URLs/s"
+echo "pindle (default 4), 2,000 lines:  $tdef s, $(rate 2000 "$tdef") lines/s"
+echo "pindle -j 1, 500 lines:           $tj1 s, $(rate 500 "$tj1") lines/s"
+echo "pindle -j 8 / curl --parallel:    $(ratio "$tpar" "$tj8") (target >= 0.8)"
+echo "default / -j 1 rate:              $(awk -v d="$tdef" -v o="$tj1" 'BEGIN { printf "%.2f", (2000 / d) / (500 / o) }') (target >= 3.5)"

@@ -1,0 +1,259 @@
+#include "generate/batch_runner.h"
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+
+#include "generate/shorten_engine.h"
+#include "json/json_document.h"
+#include "web/multi_transfer.h"
+#include "web/retry_after.h"
+#include "web/text_utils.h"
+#include "web/url_helpers.h"
+
+namespace pindle {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+constexpr int kMaxRateRetries = 5;
+constexpr std::chrono::seconds kLongestWait{120};
+constexpr milliseconds kFirstBackOff{1000};
+constexpr milliseconds kStopCheck{100};
+
+std::mutex hookMutex;
+BatchResultHook& Hook() {
+  static BatchResultHook hook;
+  return hook;
+}
+
+}  // namespace
+
+void SetBatchResultHook(BatchResultHook hook) {
+  const std::lock_guard lock(hookMutex);
+  Hook() = std::move(hook);
+}
+
+std::vector<Text> SplitLines(const Text& text) {
+  std::vector<Text> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    const bool last = end == Text::npos;
+    if (last) end = text.size();
+    size_t stop = end;
+    if (stop > start && text[stop - 1] == '\r') --stop;
+    lines.emplace_back(text, start, stop - start);
+    if (last) break;
+    start = end + 1;
+  }
+  return lines;
+}
+
+// One pass between its start and its result.
+struct Pass {
+  int line = 0;
+  Text longUrl;
+  BatchPlugin plugin;
+  ShortenRequest prepared;
+  Text host;
+  int rateRetries = 0;
+  bool connectionRetried = false;
+};
+
+struct HostState {
+  int inFlight = 0;
+  int limit = 1;
+  Clock::time_point notBefore{};
+};
+
+struct BatchRunner::Loop {
+  BatchRunner& runner;
+  const BatchSettings& s;
+  MultiTransfer transfer;
+  JsonDocument document;
+  std::map<Text, HostState> hosts;
+  std::map<int, std::unique_ptr<Pass>> sent;     // by line
+  std::map<int, std::unique_ptr<Pass>> retries;  // waiting to be sent again, by line
+  std::unique_ptr<Pass> prepared;                // started, waiting for room at its host
+  std::map<int, BatchLineResult> done;           // finished, not yet given out
+  int nextLine = 1;
+  int released = 0;
+  Text lastHost;
+
+  Loop(BatchRunner& r, const BatchSettings& settings)
+      : runner(r), s(settings), transfer(std::max(1, settings.concurrency), /*offerHttp2=*/settings.lineCount > 1) {}
+
+  HostState& host(const Text& name) {
+    auto [it, added] = hosts.try_emplace(name);
+    if (added) it->second.limit = std::max(1, s.concurrency);
+    return it->second;
+  }
+  bool roomAt(const Text& name, Clock::time_point now) {
+    HostState& h = host(name);
+    return h.inFlight < h.limit && now >= h.notBefore;
+  }
+
+  void send(std::unique_ptr<Pass> pass) {
+    ++host(pass->host).inFlight;
+    transfer.start(static_cast<std::uint64_t>(pass->line), pass->prepared.request);
+    sent[pass->line] = std::move(pass);
+  }
+
+  void finish(Pass& pass, const WebResponse* response) {
+    BatchLineResult result;
+    result.line = pass.line;
+    result.lineCount = s.lineCount;
+    result.longUrl = std::move(pass.longUrl);
+    result.plugin = std::move(pass.plugin);
+    if (response) result.result = FinishShorten(pass.prepared, *response, &result.failure);
+    done.emplace(pass.line, std::move(result));
+  }
+
+  // The next line's pass, begun: its plug-in file is read now.
+  std::unique_ptr<Pass> begin() {
+    auto pass = std::make_unique<Pass>();
+    pass->line = nextLine++;
+    if (s.onStart) s.onStart(pass->line);
+    pass->longUrl = s.longUrl ? s.longUrl(pass->line) : Text();
+    pass->plugin = s.plugin ? s.plugin() : BatchPlugin();
+    pass->prepared = PrepareShorten(pass->plugin.file, pass->longUrl, document);
+    if (pass->prepared.send) pass->host = UrlHost(pass->prepared.request.url, true);
+    return pass;
+  }
+
+  // Sends whatever may go now: lines to try again first (they hold up the lines behind them).
+  void fill() {
+    const Clock::time_point now = Clock::now();
+    for (auto it = retries.begin(); it != retries.end();) {
+      if (!roomAt(it->second->host, now)) {
+        ++it;
+        continue;
+      }
+      std::unique_ptr<Pass> pass = std::move(it->second);
+      it = retries.erase(it);
+      send(std::move(pass));
+    }
+    for (;;) {
+      if (!prepared) {
+        if (nextLine > s.lineCount || runner.stop_) return;
+        // A line starts (and reads the plug-in file) only when it can be sent, most likely to
+        // the host of the line before; so with one request at a time each line starts after
+        // the one before has its answer.
+        if (!lastHost.empty() && !roomAt(lastHost, now)) return;
+        prepared = begin();
+        lastHost = prepared->host;
+        if (!prepared->prepared.send) {  // nothing to send: the pass ends here
+          finish(*prepared, nullptr);
+          prepared.reset();
+          release();
+          continue;
+        }
+      }
+      if (!roomAt(prepared->host, now)) return;
+      send(std::move(prepared));
+    }
+  }
+
+  void release() {
+    for (auto it = done.find(released + 1); it != done.end(); it = done.find(released + 1)) {
+      ++released;
+      {
+        const std::lock_guard lock(hookMutex);
+        if (Hook()) Hook()(it->second);
+      }
+      if (s.onResult) s.onResult(it->second);
+      done.erase(it);
+    }
+  }
+
+  // A rate limit or a passing failure: true when the line is to be sent again.
+  bool retryLater(Pass& pass, const WebResponse& response) {
+    if (!s.retry) return false;
+    const std::optional<std::chrono::seconds> asked = RetryAfter(response.headers);
+    if (response.status == 429 || (response.status == 503 && asked)) {
+      if (pass.rateRetries >= kMaxRateRetries) return false;
+      const milliseconds wait = asked ? milliseconds(std::min(*asked, kLongestWait))
+                                      : std::min<milliseconds>(kFirstBackOff * (1 << pass.rateRetries), kLongestWait);
+      ++pass.rateRetries;
+      HostState& h = host(pass.host);
+      h.limit = 1;  // for the rest of the batch
+      h.notBefore = std::max(h.notBefore, Clock::now() + wait);
+      if (s.onWait)
+        s.onWait({pass.host, response.status == 429 ? Text("服务限流（429）") : Text("服务暂时不可用（503）"), wait});
+      return true;
+    }
+    if (response.failed() && response.status == 0 && !pass.connectionRetried) {
+      pass.connectionRetried = true;
+      return true;
+    }
+    return false;
+  }
+
+  milliseconds nextWait() {
+    milliseconds wait = kStopCheck;
+    const Clock::time_point now = Clock::now();
+    for (const auto& [line, pass] : retries) {
+      // A host that is full wakes the loop when one of its answers comes; only time is waited for.
+      const HostState& h = host(pass->host);
+      if (h.inFlight >= h.limit) continue;
+      const auto until = std::chrono::ceil<milliseconds>(h.notBefore - now);
+      wait = std::max(milliseconds(0), std::min(wait, until));
+    }
+    return wait;
+  }
+
+  int run() {
+    while (!runner.stop_ && released < s.lineCount) {
+      if (s.stopRequested && s.stopRequested()) {
+        runner.stop_ = true;
+        break;
+      }
+      fill();
+      if (released >= s.lineCount) break;
+      for (MultiTransfer::Finished& f : transfer.run(nextWait())) {
+        auto it = sent.find(static_cast<int>(f.tag));
+        if (it == sent.end()) continue;
+        std::unique_ptr<Pass> pass = std::move(it->second);
+        sent.erase(it);
+        --host(pass->host).inFlight;
+        if (retryLater(*pass, f.response)) {
+          retries[pass->line] = std::move(pass);
+          continue;
+        }
+        finish(*pass, &f.response);
+      }
+      release();
+    }
+    if (runner.stop_) transfer.abandonAll();
+    return released;
+  }
+};
+
+BatchRunner::BatchRunner(BatchSettings settings) : settings_(std::move(settings)) {}
+BatchRunner::~BatchRunner() = default;
+
+int BatchRunner::run() {
+  Loop loop(*this, settings_);
+  {
+    const std::lock_guard lock(wakeMutex_);
+    transfer_ = &loop.transfer;
+  }
+  const int released = loop.run();
+  const std::lock_guard lock(wakeMutex_);
+  transfer_ = nullptr;
+  return released;
+}
+
+void BatchRunner::stop() {
+  stop_ = true;
+  // The loop may be waiting on its transfers; wake it so the stop takes effect now.
+  const std::lock_guard lock(wakeMutex_);
+  if (transfer_) transfer_->wake();
+}
+
+}  // namespace pindle

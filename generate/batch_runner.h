@@ -1,0 +1,87 @@
+#pragma once
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <mutex>
+#include <vector>
+
+#include "platform/types.h"
+
+namespace pindle {
+
+class MultiTransfer;
+
+// The plug-in a pass goes through: its name (for the row) and its file (read when the pass starts).
+struct BatchPlugin {
+  Text name;
+  Text file;
+};
+
+// What one line came to, handed out strictly in line order.
+struct BatchLineResult {
+  int line = 0;  // 1-based
+  int lineCount = 0;
+  Text longUrl;
+  BatchPlugin plugin;
+  Text result;   // what the extraction yields, as ShortenOne gives it
+  Text failure;  // why the request failed; empty when it did not
+};
+
+// A wait the batch makes for a service before sending to it again.
+struct BatchWait {
+  Text host;
+  Text reason;  // e.g. "服务限流（429）"
+  std::chrono::milliseconds length{0};
+};
+
+struct BatchSettings {
+  int lineCount = 0;
+  // Requests in flight to one host at most (1: one after the other).
+  int concurrency = 4;
+  // Waiting out rate limits and sending a line again after a cut connection (a batch does,
+  // a single URL does not).
+  bool retry = true;
+  // Asked on the batch thread when line n (1-based) starts, in line order.
+  std::function<Text(int line)> longUrl;
+  std::function<BatchPlugin()> plugin;
+  // Called on the batch thread: a line starts; a line's result (in line order); a wait begins.
+  std::function<void(int line)> onStart;
+  std::function<void(const BatchLineResult&)> onResult;
+  std::function<void(const BatchWait&)> onWait;
+  // Polled while the batch runs (at least every 100 ms): true stops it as stop() does.
+  std::function<bool()> stopRequested;
+};
+
+// A batch of passes with several requests in flight on the calling thread. Each pass reads the
+// plug-in file when it starts (PrepareShorten), so an edit during a batch applies to the lines
+// not yet started; answers may come in any order, results go out in line order. An answer 429,
+// or 503 with Retry-After, makes the batch wait what the service asks (at most 120 s; without
+// Retry-After 1 s, doubling), drop to one request at a time for that host, and send the line
+// again, up to 5 times; a connection that fails before any answer is tried once more.
+class BatchRunner {
+ public:
+  explicit BatchRunner(BatchSettings settings);
+  ~BatchRunner();
+  // Runs until every line has its result or the batch is stopped; the number of results given out.
+  int run();
+  // Stops a running batch at once: requests in flight are abandoned. Safe from any thread.
+  void stop();
+  bool stopped() const { return stop_; }
+
+ private:
+  struct Loop;
+  BatchSettings settings_;
+  std::atomic<bool> stop_{false};
+  std::mutex wakeMutex_;
+  MultiTransfer* transfer_ = nullptr;  // while run() runs
+};
+
+// Where each finished pass of either door can be recorded: called for every result, in line
+// order, on the batch thread, before the door shows it. Empty by default.
+using BatchResultHook = std::function<void(const BatchLineResult&)>;
+void SetBatchResultHook(BatchResultHook hook);
+
+// The lines of a text as NthLine gives them, split in one go: LineCount(text) of them.
+std::vector<Text> SplitLines(const Text& text);
+
+}  // namespace pindle

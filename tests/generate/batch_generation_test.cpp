@@ -1,0 +1,221 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "app/app_paths.h"
+#include "app/settings.h"
+#include "generate/batch_runner.h"
+#include "generate/generate_command.h"
+#include "generate/shorten_engine.h"
+#include "platform/background.h"
+#include "platform/memory_controls.h"
+#include "plugins/plugin_registry.h"
+#include "tests/support/echo_service.h"
+#include "tests/support/httplib_server.h"
+#include "tests/support/plugin_files.h"
+
+namespace pindle {
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(BatchLines, SplitLinesGivesWhatNthLineGives) {
+  for (const Text text : {"", "a", "a\n", "a\r\n", "u1\r\nu2\r\n", "u1\n\nu2", "\nu1", "a\n\n", "\n", "a\rb\r\n\r"}) {
+    const std::vector<Text> lines = SplitLines(text);
+    ASSERT_EQ(static_cast<int>(lines.size()), LineCount(text)) << text;
+    for (int n = 1; n <= LineCount(text); ++n) EXPECT_EQ(lines[static_cast<size_t>(n - 1)], NthLine(text, n)) << text;
+  }
+}
+
+class BatchTest : public ::testing::Test {
+ protected:
+  test::TempDir dir;
+  MemoryControls ui;
+
+  void SetUp() override { SetPaths(AppPaths::FromProgramDirectory(dir.path())); }
+  void TearDown() override {
+    WaitForDetached(30s);
+    SetBatchResultHook({});
+    SetPaths({});
+  }
+  void setConcurrency(int n) { Settings::write(kSoftwareSection, kConcurrencyKey, std::to_string(n)); }
+  void usePlugin(const test::EchoService& service) {
+    test::WritePlugin(dir, "p.json", {.path = service.url("/x?")});
+    PluginRegistry::load(ui);
+    ui.pluginChoice().setCurrentIndex(0);
+  }
+  void generate(const Text& input) {
+    ui.longUrlBox().setText(input);
+    OnGenerateClicked(ui);
+    ASSERT_TRUE(WaitForDetached(30s));
+  }
+  static Text rowFor(const Text& line) { return test::EchoService::echo("/x?url=" + PercentEncode(line)); }
+  std::vector<Text> shortColumn() {
+    std::vector<Text> out;
+    for (const auto& row : ui.results().rows()) out.push_back(row.size() > 1 ? row[1] : "");
+    return out;
+  }
+};
+
+// Early lines answer last; rows still follow the lines, and the service never sees more
+// connections at once than "并发数" allows.
+TEST_F(BatchTest, RowsInLineOrderAndConnectionsBounded) {
+  const struct {
+    int concurrency;
+    int mostWanted;  // the service must see exactly this many at most
+  } cases[] = {{1, 1}, {3, 3}, {4, 4}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.concurrency);
+    test::EchoService service([](const std::string& target) {
+      const int line = std::stoi(target.substr(target.rfind("%") + 1), nullptr, 16) - 0x40;  // 'A' is line 1
+      return (13 - line) * 3;
+    });
+    usePlugin(service);
+    setConcurrency(c.concurrency);
+    std::vector<int> hooked;
+    SetBatchResultHook([&](const BatchLineResult& r) { hooked.push_back(r.line); });
+    Text input;
+    std::vector<Text> wanted;
+    for (char ch = 'A'; ch <= 'L'; ++ch) {
+      input += Text(1, ch) + "\r\n";
+      wanted.push_back(rowFor(Text(1, ch)));
+    }
+    generate(input);
+    EXPECT_EQ(shortColumn(), wanted);
+    EXPECT_EQ(service.mostOpenAtOnce(), c.mostWanted);
+    EXPECT_EQ(hooked, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
+    EXPECT_EQ(ui.statusText(), "网址生成完毕!");
+    EXPECT_EQ(ui.batchView().progress(), std::make_pair(0, 0));  // hidden again at the end
+  }
+}
+
+// Over TLS the batch keeps its order too (the service speaks HTTP/1.1 only, so HTTP/2 is
+// offered and declined).
+TEST_F(BatchTest, OverTls) {
+  const test::TestCertificateAuthority authority;
+  test::HttplibLoopbackServer service(authority.issue({"127.0.0.1"}), [](httplib::Server& server) {
+    server.Get("/x", [](const httplib::Request& req, httplib::Response& res) {
+      res.set_content("https://s/" + req.get_param_value("url"), "text/plain");
+    });
+  });
+  Settings::write(kSoftwareSection, kIgnoreCertificateErrorsKey, kOn);
+  test::WritePlugin(dir, "p.json", {.path = service.url("/x?")});
+  PluginRegistry::load(ui);
+  ui.pluginChoice().setCurrentIndex(0);
+  generate("a\nb\nc\nd\ne");
+  EXPECT_EQ(shortColumn(),
+            (std::vector<Text>{"https://s/a", "https://s/b", "https://s/c", "https://s/d", "https://s/e"}));
+  EXPECT_EQ(ui.statusText(), "网址生成完毕!");
+}
+
+// A service's refusals are waited out and the line sent again; a cut connection is tried once more.
+TEST_F(BatchTest, RateLimitsAndCutConnections) {
+  const auto reply = [](const std::string& head, const std::string& body = "") {
+    return test::RawReply{head + "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body};
+  };
+  const test::RawReply cut{"", test::RawReply::Close};
+  const struct {
+    const char* name;
+    std::deque<test::RawReply> replies;  // for line 1's attempts; line 2 gets the echo
+    Text row1;
+    int requests;
+    Text waitText;  // in the status history ("" : no wait)
+  } cases[] = {
+      {"429 with Retry-After",
+       {reply("HTTP/1.1 429 Too Many Requests\r\nRetry-After: 1\r\n")},
+       rowFor("a"),
+       3,
+       "等待 1 秒后重发：服务限流（429）"},
+      {"429 without Retry-After backs off 1 s",
+       {reply("HTTP/1.1 429 Too Many Requests\r\n")},
+       rowFor("a"),
+       3,
+       "等待 1 秒后重发：服务限流（429）"},
+      {"503 with Retry-After",
+       {reply("HTTP/1.1 503 Busy\r\nRetry-After: 0\r\n")},
+       rowFor("a"),
+       3,
+       "等待 0 秒后重发：服务暂时不可用（503）"},
+      {"503 without Retry-After is an answer", {reply("HTTP/1.1 503 Busy\r\n", "busy")}, "busy", 2, ""},
+      {"cut before the answer, once", {cut}, rowFor("a"), 3, ""},
+      {"cut twice", {cut, cut}, "", 3, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::EchoService service;
+    service.script(c.replies);
+    usePlugin(service);
+    setConcurrency(1);
+    const auto started = std::chrono::steady_clock::now();
+    generate("a\nb");
+    EXPECT_EQ(shortColumn(), (std::vector<Text>{c.row1, rowFor("b")}));
+    EXPECT_EQ(service.requests(), c.requests);
+    const auto history = ui.statusHistory();
+    const bool waited = std::find(history.begin(), history.end(), c.waitText) != history.end();
+    EXPECT_EQ(waited, !c.waitText.empty());
+    if (c.waitText.find("等待 1 秒") != Text::npos) EXPECT_GE(std::chrono::steady_clock::now() - started, 900ms);
+    if (Text(c.name) == "cut twice")
+      EXPECT_NE(ui.statusText().find("共 1 行请求失败（第 1 行："), Text::npos) << ui.statusText();
+  }
+}
+
+// After a rate limit the batch goes on one request at a time to that service.
+TEST_F(BatchTest, OneAtATimeAfterARateLimit) {
+  // Lines 2 to 4, in flight beside line 1, answer after its 429 has arrived.
+  test::EchoService service([](const std::string& target) {
+    for (const char* late : {"=%32", "=%33", "=%34"})
+      if (target.ends_with(late)) return 80;
+    return 20;
+  });
+  service.script({{"HTTP/1.1 429 Too Many Requests\r\nRetry-After: 0\r\nContent-Length: 0\r\n\r\n"}});
+  usePlugin(service);
+  setConcurrency(4);
+  Text input;
+  std::vector<Text> wanted;
+  for (int n = 1; n <= 12; ++n) {
+    input += std::to_string(n) + "\n";
+    wanted.push_back(rowFor(std::to_string(n)));
+  }
+  generate(input);
+  EXPECT_EQ(shortColumn(), wanted);
+  EXPECT_EQ(service.requests(), 13);
+  EXPECT_EQ(service.mostEchoingAtOnceAfterScript(), 1);
+}
+
+// The box is read again only after it changed, and lines not yet started take the new text.
+TEST_F(BatchTest, InputBoxEditedDuringTheBatch) {
+  test::EchoService service([&](const std::string& target) {
+    if (target.find(PercentEncode("a2")) != std::string::npos) ui.longUrlBox().setText("b1\nb2\nb3\nb4\nb5");
+    return 0;
+  });
+  usePlugin(service);
+  setConcurrency(1);
+  ui.longUrlBox().setText("a1\na2\na3\na4");
+  const int readsBefore = ui.longUrl().reads();
+  OnGenerateClicked(ui);
+  ASSERT_TRUE(WaitForDetached(30s));
+  EXPECT_EQ(shortColumn(), (std::vector<Text>{rowFor("a1"), rowFor("a2"), rowFor("b3"), rowFor("b4")}));
+  EXPECT_EQ(ui.longUrl().reads() - readsBefore, 3);  // the click's check, the start, once after the edit
+}
+
+TEST_F(BatchTest, StopKeepsTheFinishedRowsAndSaysHowMany) {
+  test::EchoService service(
+      [](const std::string& target) { return target.find("%33") != std::string::npos ? 3000 : 0; });
+  usePlugin(service);
+  setConcurrency(1);
+  EXPECT_FALSE(StopGenerations());
+  ui.longUrlBox().setText("1\n2\n3\n4\n5");
+  OnGenerateClicked(ui);
+  while (service.requests() < 3) std::this_thread::sleep_for(5ms);
+  const auto stopped = std::chrono::steady_clock::now();
+  EXPECT_TRUE(StopGenerations());
+  ASSERT_TRUE(WaitForDetached(30s));
+  EXPECT_LT(std::chrono::steady_clock::now() - stopped, 1s);
+  EXPECT_EQ(shortColumn(), (std::vector<Text>{rowFor("1"), rowFor("2")}));
+  EXPECT_EQ(ui.statusText(), "已停止生成：完成 2 / 5 行");
+  EXPECT_FALSE(GenerationRunning());
+}
+
+}  // namespace
+}  // namespace pindle
