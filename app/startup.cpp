@@ -6,11 +6,18 @@ namespace pindle {
 
 const char* SettingKeyOf(SettingBox box) {
   switch (box) {
-    case SettingBox::AlwaysOnTop: return "软件置顶";
-    case SettingBox::AutoUpdate: return "自动更新";
-    case SettingBox::AutoLoad: return "自动加载";
-    case SettingBox::DoubleClickToggle: return "双击切换";
-    case SettingBox::DoubleClickCopy: return "双击复制";
+    case SettingBox::AlwaysOnTop:
+      return "软件置顶";
+    case SettingBox::AutoUpdate:
+      return "自动更新";
+    case SettingBox::AutoLoad:
+      return "自动加载";
+    case SettingBox::DoubleClickToggle:
+      return "双击切换";
+    case SettingBox::DoubleClickCopy:
+      return "双击复制";
+    case SettingBox::IgnoreCertificateErrors:
+      return kIgnoreCertificateErrorsKey;
   }
   return "";
 }
@@ -40,6 +47,7 @@ void RunStartupTask(Controls& ui, const StartupSteps& steps) {
   ui.settingBox(SettingBox::AlwaysOnTop).setChecked(onTop);
   ui.settingBox(SettingBox::DoubleClickToggle).setChecked(Settings::isOn("双击切换"));
   ui.settingBox(SettingBox::DoubleClickCopy).setChecked(Settings::isOn("双击复制"));
+  ui.settingBox(SettingBox::IgnoreCertificateErrors).setChecked(Settings::isOn(kIgnoreCertificateErrorsKey));
   if (steps.runUpdateCheck) steps.runUpdateCheck();
 }
 
