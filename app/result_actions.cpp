@@ -3,6 +3,7 @@
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/shell_open.h"
+#include "platform/utf16_text.h"
 
 namespace pindle {
 namespace {
@@ -45,7 +46,9 @@ void OnFilesDropped(Controls& ui, const std::vector<Text>& paths) {
     if (!bytes) continue;
     // The box holds LF line ends; files from Windows bring CR LF.
     Text text;
-    const Text decoded = DecodeLocalText(*bytes);
+    // Notepad's "Unicode" is UTF-16 with a mark; anything else is UTF-8 or GBK.
+    const auto utf16 = DecodeUtf16WithMark(*bytes);
+    const Text decoded = utf16 ? *utf16 : DecodeLocalText(*bytes);
     text.reserve(decoded.size());
     for (size_t i = 0; i < decoded.size(); ++i) {
       if (decoded[i] == '\r') {
