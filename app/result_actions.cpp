@@ -39,7 +39,9 @@ void OnResultDoubleClick(Controls& ui) {
   CopySelectedResult(ui);
 }
 
-void OnFilesDropped(Controls& ui, const std::vector<Text>& paths) {
+void OnFilesDropped(Controls& ui, const std::vector<Text>& paths) { ui.longUrlBox().setText(TextOfFiles(paths)); }
+
+Text TextOfFiles(const std::vector<Text>& paths) {
   Text all;
   for (const Text& path : paths) {
     const auto bytes = ReadWholeFile(path, 64u << 20);
@@ -62,7 +64,7 @@ void OnFilesDropped(Controls& ui, const std::vector<Text>& paths) {
     if (!all.empty() && all.back() != '\n') all.push_back('\n');
     all += text;
   }
-  ui.longUrlBox().setText(all);
+  return all;
 }
 
 }  // namespace pindle

@@ -17,5 +17,7 @@ void OnResultDoubleClick(Controls& ui);
 // order, decoded as outside text (UTF-16 with a byte-order mark, UTF-8 or GBK); a file that cannot be read adds
 // nothing.
 void OnFilesDropped(Controls& ui, const std::vector<Text>& paths);
+// The text those files give the box.
+Text TextOfFiles(const std::vector<Text>& paths);
 
 }  // namespace pindle

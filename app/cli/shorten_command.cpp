@@ -47,16 +47,19 @@ class ShortenCommand : public Command {
   std::string description() const override { return "生成短网址（网址作参数，或从标准输入每行一个）"; }
   std::string usage() const override {
     return "用法: pindle shorten [-p 插件名] [--tsv | --json] [网址 ...]\n"
+           "      pindle shorten --clipboard [-p 插件名]\n"
            "  不给网址时从标准输入读取，每行一个。\n"
            "  -p 插件名  使用已启用的这个插件（不区分大小写）；省略时用第一个已启用的插件\n"
            "  --tsv      每行输出 长网址<TAB>短网址<TAB>插件\n"
            "  --json     每行输出一个 JSON 对象\n"
+           "  --clipboard 缩短剪贴板上的网址，短网址放回剪贴板并输出\n"
            "退出码: 0 全部成功，1 有失败的行，2 用法错误\n";
   }
 
   int execute(const std::vector<std::string>& args, Streams& io) override {
     std::string pluginName;
     bool pluginGiven = false;
+    bool clipboard = false;
     Format format = Format::Plain;
     std::vector<Text> urls;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -72,6 +75,8 @@ class ShortenCommand : public Command {
         format = Format::Tsv;
       } else if (a == "--json") {
         format = Format::Json;
+      } else if (a == "--clipboard") {
+        clipboard = true;
       } else if (a.size() > 1 && a[0] == '-' && a != "-") {
         io.err << "未知选项：" << a << "\n" << usage();
         return kExitUsage;
@@ -94,14 +99,15 @@ class ShortenCommand : public Command {
       if (offered.empty())
         io.err << "没有已启用的插件（插件目录：" << Paths().plugDir << "）\n";
       else
-        io.err << (pluginGiven ? "没有已启用的插件叫“" + pluginName + "”。" : std::string()) << "已启用的插件：" << Join(offered, "、")
-               << "\n";
+        io.err << (pluginGiven ? "没有已启用的插件叫“" + pluginName + "”。" : std::string()) << "已启用的插件："
+               << Join(offered, "、") << "\n";
       return kExitUsage;
     }
     ui.pluginChoice().setCurrentIndex(choice);
     const int row = FindPluginRow(ui.pluginList(), ui.pluginChoice().currentText());
     const Text pluginFile = ui.pluginList().cell(row, kPluginPathColumn);
     const Text shownName = ui.pluginList().cell(row, kPluginNameColumn);
+    if (clipboard) return ShortenClipboardAddress(pluginFile, urls, io);
 
     if (urls.empty()) {
       const std::string input((std::istreambuf_iterator<char>(io.in)), std::istreambuf_iterator<char>());
@@ -119,8 +125,11 @@ class ShortenCommand : public Command {
       const bool ok = result.rfind("http", 0) == 0;
       if (!ok) {
         ++failures;
-        const Text reason = !failure.empty() ? failure : result.empty() ? Text("服务没有返回短网址") : "服务返回：" + result;
-        io.err << (progress.showing() ? "\n" : "") << "第 " << i + 1 << " 行（" << urls[i] << "）失败：" << reason << "\n";
+        const Text reason = !failure.empty() ? failure
+                            : result.empty() ? Text("服务没有返回短网址")
+                                             : "服务返回：" + result;
+        io.err << (progress.showing() ? "\n" : "") << "第 " << i + 1 << " 行（" << urls[i] << "）失败：" << reason
+               << "\n";
       }
       write(io.out, format, urls[i], result, shownName, ok, failure);
       progress.update(i + 1);

@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "app/gui/about_text.h"
+#include "app/gui/clipboard_keeper.h"
 #include "app/gui/file_drop_target.h"
 #include "app/gui/long_url_display.h"
 #include "app/gui/report_list.h"
@@ -260,6 +261,9 @@ void MainWindow::showEvent(QShowEvent* event) {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   event->accept();
+  hide();
+  // A copied link would go with the process.
+  HandOverClipboard();
   std::_Exit(0);
 }
 

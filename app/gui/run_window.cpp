@@ -1,11 +1,14 @@
 #include "app/gui/run_window.h"
 
 #include <QApplication>
+#include <iostream>
 
 #include "app/app_paths.h"
+#include "app/gui/display_platform.h"
 #include "app/gui/main_window.h"
 #include "app/gui/qt_shell_open.h"
 #include "app/program_actions.h"
+#include "app/window_arguments.h"
 #include "platform/files.h"
 
 namespace pindle {
@@ -13,13 +16,19 @@ namespace pindle {
 int RunWindow(int argc, char** argv) {
   // Before the window shows, so that no click on a settings box can come before the paths.
   SetPaths(AppPaths::FromProgramDirectory(ProgramDirectory()));
-  QApplication application(argc, argv);
+  const std::vector<Text> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+  DisplayApplication display = StartOnDisplay(DisplayUse::Window, argc, argv);
+  if (!display.application) {
+    std::cerr << display.problem << "\n";
+    return kNoDisplayExitCode;
+  }
   InstallShellOpenHandler();
   ProgramActions actions;
   MainWindow window(actions);
   window.show();
+  PutArgumentsInLongUrlBox(window.controls(), arguments);
   actions.windowCreated(window.controls());
-  return application.exec();
+  return QApplication::exec();
 }
 
 }  // namespace pindle

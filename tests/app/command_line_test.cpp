@@ -7,11 +7,14 @@
 #include <nlohmann/json.hpp>
 #include <random>
 #include <thread>
+#include <tuple>
 
+#include "generate/shorten_engine.h"
 #include "platform/codepage.h"
 #include "tests/support/loopback_shortener.h"
 #include "tests/support/plugin_files.h"
 #include "tests/support/process.h"
+#include "tests/support/xvfb_display.h"
 
 #ifdef PINDLE_BINARY
 
@@ -30,8 +33,11 @@ class CommandLineTest : public ::testing::Test {
     std::filesystem::copy_file(PINDLE_BINARY, program);
     test::WritePlugin(dir, "isgd.json", {.name = "Is.gd", .path = service.base() + "/create.php?format=simple&"});
     test::WritePlugin(dir, "json.json",
-                      {.name = "JSON短链", .path = service.base() + "/create.php?", .data = "format=json&url=$Url$",
-                       .responseType = "1", .parameter = "shorturl"});
+                      {.name = "JSON短链",
+                       .path = service.base() + "/create.php?",
+                       .data = "format=json&url=$Url$",
+                       .responseType = "1",
+                       .parameter = "shorturl"});
     test::WritePlugin(dir, "off.json", {.name = "关掉的", .path = service.base() + "/create.php?format=simple&"});
     dir.write("Setting.ini", Utf8ToGbk("[插件开关]\r\n关掉的=否\r\n"));
   }
@@ -92,7 +98,8 @@ TEST_F(CommandLineTest, ExitCodesAndMessages) {
       {{"shorten", "-p", "Is.gd"}, "https://a\n\nhttps://b\n", 1, "", "第 2 行"},
       {{"shorten", "--bogus"}, "", 2, "", "未知选项"},
       {{"shorten", "-p"}, "", 2, "", "-p 后面需要插件名"},
-      {{"frobnicate"}, "", -2, "", ""},  // not a subcommand: the window would open; not run here
+      {{"frobnicate"}, "", 2, "", "“frobnicate”不是命令，也不是窗口能打开的网址或文件"},
+      {{"shortn", "https://a"}, "", 2, "", "“shortn”不是命令，也不是窗口能打开的网址或文件。是不是要用 shorten？"},
       {{"--version"}, "", 0, "2.4.4.1\n", ""},
       {{"--help"}, "", 0, "shorten", ""},
       {{"shorten", "--help"}, "", 0, "用法: pindle shorten", ""},
@@ -100,7 +107,6 @@ TEST_F(CommandLineTest, ExitCodesAndMessages) {
       {{"enable", "没有这个"}, "", 2, "", "本地插件："},
   };
   for (const auto& c : cases) {
-    if (c.exitCode == -2) continue;
     const auto r = run(c.args, c.input);
     EXPECT_EQ(r.exitCode, c.exitCode) << c.args[0] << " " << r.err;
     EXPECT_NE(r.out.find(c.outHas), std::string::npos) << r.out;
@@ -110,6 +116,105 @@ TEST_F(CommandLineTest, ExitCodesAndMessages) {
   service.clearRequests();
   const auto r = run({"shorten", "-p", "Is.gd"}, "https://a\n\nhttps://b\n");
   EXPECT_EQ(r.out, service.shortFor(1) + "\n\n" + service.shortFor(3) + "\n");
+}
+
+// Without a display (the environment has none), whatever would open the window says so in one
+// line and ends with 2, instead of the toolkit's abort.
+TEST_F(CommandLineTest, WindowWithoutDisplaySaysSo) {
+  auto e = env();
+  for (const auto& [label, args, display] : std::vector<std::tuple<std::string, std::vector<std::string>, std::string>>{
+           {"plain", {}, ""},
+           {"an address for the box", {"https://a.example/1"}, ""},
+           {"a file for the box", {dir.file("Setting.ini")}, ""},
+           {"a display that is not there", {}, ":97"},
+       }) {
+    SCOPED_TRACE(label);
+    if (display.empty()) {
+      e.erase("DISPLAY");
+    } else {
+      e["DISPLAY"] = display;
+    }
+    std::vector<std::string> argv = args;
+    argv.insert(argv.begin(), program);
+    const auto r = test::RunProcess(argv, e);
+    EXPECT_EQ(r.exitCode, 2) << r.err;
+    EXPECT_EQ(r.signal, 0);
+    EXPECT_EQ(r.err,
+              "pindle: 没有可连接的图形显示（DISPLAY / WAYLAND_DISPLAY），窗口打不开；不用窗口请用命令行，见 pindle "
+              "--help\n");
+  }
+}
+
+// Sets the clipboard through xclip, as another program would, and waits until it reads back.
+bool SetClipboardWithXclip(const test::TempDir& dir, const std::string& display, const std::string& text) {
+  dir.write("clip.txt", text);
+  const std::map<std::string, std::string> e{{"PATH", "/usr/bin:/bin"}, {"DISPLAY", display}};
+  test::WaitProcess(test::StartProcess({"/usr/bin/xclip", "-selection", "clipboard", "-i", dir.file("clip.txt")}, e));
+  for (int i = 0; i < 100; ++i) {
+    if (test::RunProcess({"/usr/bin/xclip", "-selection", "clipboard", "-o"}, e, "", 5000).out == text) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return false;
+}
+
+std::string ReadClipboardWithXclip(const std::string& display) {
+  return test::RunProcess({"/usr/bin/xclip", "-selection", "clipboard", "-o"}, {{"DISPLAY", display}}, "", 5000).out;
+}
+
+TEST_F(CommandLineTest, ShortensTheClipboardAndLeavesTheLinkThere) {
+  if (!test::ProgramInstalled("xclip")) GTEST_SKIP() << "xclip is not installed";
+  test::XvfbDisplay x;
+  ASSERT_TRUE(x.running());
+  auto e = env();
+  e["DISPLAY"] = x.name();
+
+  ASSERT_TRUE(SetClipboardWithXclip(dir, x.name(), " https://long.example/路径?q=1\n"));
+  auto r = test::RunProcess({program, "shorten", "--clipboard", "-p", "Is.gd"}, e);
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, service.shortFor(1) + "\n");
+  ASSERT_EQ(service.requests().size(), 1u);
+  // The blanks and the line end around the copied address are not part of it.
+  EXPECT_EQ(service.requests()[0].target,
+            "/create.php?format=simple&url=" + PercentEncode("https://long.example/路径?q=1"));
+  // The command has ended: the link is still there, and stays for a second reader.
+  EXPECT_EQ(ReadClipboardWithXclip(x.name()), service.shortFor(1));
+  EXPECT_EQ(ReadClipboardWithXclip(x.name()), service.shortFor(1));
+
+  struct Case {
+    const char* label;
+    std::string clipboard;
+    std::vector<std::string> args;
+    int exitCode;
+    std::string errHas;
+  } cases[] = {
+      {"no address",
+       "just some words",
+       {"shorten", "--clipboard"},
+       1,
+       "剪贴板上不是一个 http(s) 网址：just some words"},
+      {"two lines", "https://a.example/1\nhttps://a.example/2", {"shorten", "--clipboard"}, 1, "不是一个 http(s) 网址"},
+      {"ftp", "ftp://a.example/", {"shorten", "--clipboard"}, 1, "不是一个 http(s) 网址"},
+      {"addresses given as well", "https://a.example/", {"shorten", "--clipboard", "https://b"}, 2, "不再另给网址"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    service.clearRequests();
+    ASSERT_TRUE(SetClipboardWithXclip(dir, x.name(), c.clipboard));
+    std::vector<std::string> argv = c.args;
+    argv.insert(argv.begin(), program);
+    argv.insert(argv.end(), {"-p", "Is.gd"});
+    r = test::RunProcess(argv, e);
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+    EXPECT_NE(r.err.find(c.errHas), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_TRUE(service.requests().empty());
+    EXPECT_EQ(ReadClipboardWithXclip(x.name()), c.clipboard) << "the clipboard is left as it was";
+  }
+
+  e.erase("DISPLAY");
+  r = test::RunProcess({program, "shorten", "--clipboard", "-p", "Is.gd"}, e);
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("没有可连接的图形显示"), std::string::npos) << r.err;
 }
 
 TEST_F(CommandLineTest, PluginsEnableDisable) {
@@ -135,7 +240,8 @@ TEST_F(CommandLineTest, PluginsEnableDisable) {
 TEST_F(CommandLineTest, PullKilledMidDownloadLeavesEveryFileWhole) {
   // Many plug-ins whose bodies arrive slowly, so a kill lands inside a download.
   std::string manifest = "[";
-  for (int i = 0; i < 20; ++i) manifest += (i ? "," : "") + std::string("\"") + service.base() + "/Plug/p" + std::to_string(i) + ".json\"";
+  for (int i = 0; i < 20; ++i)
+    manifest += (i ? "," : "") + std::string("\"") + service.base() + "/Plug/p" + std::to_string(i) + ".json\"";
   manifest += "]";
   service.server().Get("/raw/master/PlugList.json", [&](const httplib::Request&, httplib::Response& res) {
     res.set_content(manifest, "application/json");
@@ -151,7 +257,9 @@ TEST_F(CommandLineTest, PullKilledMidDownloadLeavesEveryFileWhole) {
     });
   });
   auto oldContent = [](int i) { return test::PluginJson({.name = "旧" + std::to_string(i)}); };
-  auto newContent = [](int i) { return test::PluginJson({.name = "新" + std::to_string(i), .data = std::string(20000, 'x')}); };
+  auto newContent = [](int i) {
+    return test::PluginJson({.name = "新" + std::to_string(i), .data = std::string(20000, 'x')});
+  };
   auto e = env();
   e["PINDLE_PLUGLIST_URL"] = service.base() + "/raw/master/PlugList.json";
   std::mt19937 random(7);
@@ -163,7 +271,8 @@ TEST_F(CommandLineTest, PullKilledMidDownloadLeavesEveryFileWhole) {
     test::WaitProcess(pid);
     for (int i = 0; i < 20; ++i) {
       const std::string got = dir.read("Plug/p" + std::to_string(i) + ".json");
-      EXPECT_TRUE(got == oldContent(i) || got == newContent(i)) << "round " << round << " file " << i << " size " << got.size();
+      EXPECT_TRUE(got == oldContent(i) || got == newContent(i))
+          << "round " << round << " file " << i << " size " << got.size();
     }
   }
   const auto r = test::RunProcess({program, "pull"}, e);
