@@ -99,8 +99,8 @@ class ShortenCommand : public Command {
       if (offered.empty())
         io.err << "没有已启用的插件（插件目录：" << Paths().plugDir << "）\n";
       else
-        io.err << (pluginGiven ? "没有已启用的插件叫“" + pluginName + "”。" : std::string()) << "已启用的插件："
-               << Join(offered, "、") << "\n";
+        io.err << (pluginGiven ? "没有已启用的插件叫“" + pluginName + "”。" : std::string()) << "已启用的插件：" << Join(offered, "、")
+               << "\n";
       return kExitUsage;
     }
     ui.pluginChoice().setCurrentIndex(choice);
@@ -125,11 +125,8 @@ class ShortenCommand : public Command {
       const bool ok = result.rfind("http", 0) == 0;
       if (!ok) {
         ++failures;
-        const Text reason = !failure.empty() ? failure
-                            : result.empty() ? Text("服务没有返回短网址")
-                                             : "服务返回：" + result;
-        io.err << (progress.showing() ? "\n" : "") << "第 " << i + 1 << " 行（" << urls[i] << "）失败：" << reason
-               << "\n";
+        const Text reason = !failure.empty() ? failure : result.empty() ? Text("服务没有返回短网址") : "服务返回：" + result;
+        io.err << (progress.showing() ? "\n" : "") << "第 " << i + 1 << " 行（" << urls[i] << "）失败：" << reason << "\n";
       }
       write(io.out, format, urls[i], result, shownName, ok, failure);
       progress.update(i + 1);
