@@ -6,8 +6,10 @@
 #include <QTreeWidget>
 #include <cstdlib>
 #include <filesystem>
+#include <string>
 
 #include "app/program_actions.h"
+#include "tests/gui/fake_clipboard_manager.h"
 #include "tests/gui/gui_test_support.h"
 #include "tests/support/process.h"
 #include "tests/support/xvfb_display.h"
@@ -34,25 +36,44 @@ void CopyALinkAndCloseTheWindow(const std::string& link) {
   std::_Exit(3);  // not reached: closing ends the program
 }
 
+const std::string kLink = "https://t.example/短/1";
+
+// Runs this test in a child process whose window lives on `display`; its exit code.
+ProcessResult RunWindowChild(const std::string& display) {
+  const std::map<std::string, std::string> env{{"PATH", "/usr/bin:/bin"},
+                                               {"HOME", std::filesystem::temp_directory_path().string()},
+                                               {"DISPLAY", display},
+                                               {"QT_QPA_PLATFORM", "xcb"},
+                                               {kChildRole, "1"}};
+  const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  return RunProcess({std::filesystem::read_symlink("/proc/self/exe").string(),
+                     std::string("--gtest_filter=") + test->test_suite_name() + "." + test->name()},
+                    env);
+}
+
 // A link copied in the window can still be pasted after the window closed and its process
 // ended: read back by another program.
 TEST(ClipboardHandOver, CopiedLinkOutlivesTheWindow) {
-  const std::string link = "https://t.example/短/1";
-  if (const char* role = std::getenv(kChildRole); role && *role) CopyALinkAndCloseTheWindow(link);
+  if (const char* role = std::getenv(kChildRole); role && *role) CopyALinkAndCloseTheWindow(kLink);
   if (!ProgramInstalled("xclip")) GTEST_SKIP() << "xclip is not installed";
   XvfbDisplay x;
   ASSERT_TRUE(x.running());
-  const std::map<std::string, std::string> env{{"PATH", "/usr/bin:/bin"},
-                                               {"HOME", std::filesystem::temp_directory_path().string()},
-                                               {"DISPLAY", x.name()},
-                                               {"QT_QPA_PLATFORM", "xcb"},
-                                               {kChildRole, "1"}};
-  const auto child = RunProcess({std::filesystem::read_symlink("/proc/self/exe").string(),
-                                 "--gtest_filter=ClipboardHandOver.CopiedLinkOutlivesTheWindow"},
-                                env);
+  const auto child = RunWindowChild(x.name());
   ASSERT_EQ(child.exitCode, 0) << child.out << child.err;
-  EXPECT_EQ(ReadClipboardWithXclip(x.name()), link);
-  EXPECT_EQ(ReadClipboardWithXclip(x.name()), link) << "served for every reader, not just the first";
+  EXPECT_EQ(ReadClipboardWithXclip(x.name()), kLink);
+  EXPECT_EQ(ReadClipboardWithXclip(x.name()), kLink) << "served for every reader, not just the first";
+}
+
+// Where a clipboard manager runs, it is asked to save the clipboard and gets the link.
+TEST(ClipboardHandOver, ToARunningClipboardManager) {
+  if (const char* role = std::getenv(kChildRole); role && *role) CopyALinkAndCloseTheWindow(kLink);
+  XvfbDisplay x;
+  ASSERT_TRUE(x.running());
+  FakeClipboardManager manager(x.name());
+  ASSERT_TRUE(manager.running());
+  const auto child = RunWindowChild(x.name());
+  ASSERT_EQ(child.exitCode, 0) << child.out << child.err;
+  EXPECT_TRUE(SpinUntil([&] { return manager.saved() == kLink; })) << manager.saved();
 }
 
 }  // namespace
