@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -30,15 +31,20 @@ std::string PlatformList(DisplayUse use) {
     if (x11) return "xcb;offscreen";
     return "wayland;offscreen";
   }
-  // Under Wayland the toolkit weighs the desktop in its choice; leave it to it.
-  if (wayland) return {};
-  return "xcb;offscreen";
+  // With both, the toolkit weighs the desktop in its choice; leave it to it.
+  if (wayland && x11) return {};
+  return wayland ? "wayland;offscreen" : "xcb;offscreen";
 }
 
 // The toolkit reports each plug-in that could not start; the one line we print says it all.
 QtMessageHandler previousHandler = nullptr;
 void QuietDuringStart(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-  if (type == QtFatalMsg && previousHandler) previousHandler(type, context, message);
+  if (type != QtFatalMsg) return;
+  if (previousHandler) {
+    previousHandler(type, context, message);
+  } else {
+    std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+  }
 }
 
 }  // namespace

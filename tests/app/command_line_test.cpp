@@ -7,7 +7,6 @@
 #include <nlohmann/json.hpp>
 #include <random>
 #include <thread>
-#include <tuple>
 
 #include "generate/shorten_engine.h"
 #include "platform/codepage.h"
@@ -121,20 +120,23 @@ TEST_F(CommandLineTest, ExitCodesAndMessages) {
 // Without a display (the environment has none), whatever would open the window says so in one
 // line and ends with 2, instead of the toolkit's abort.
 TEST_F(CommandLineTest, WindowWithoutDisplaySaysSo) {
-  auto e = env();
-  for (const auto& [label, args, display] : std::vector<std::tuple<std::string, std::vector<std::string>, std::string>>{
-           {"plain", {}, ""},
-           {"an address for the box", {"https://a.example/1"}, ""},
-           {"a file for the box", {dir.file("Setting.ini")}, ""},
-           {"a display that is not there", {}, ":97"},
-       }) {
-    SCOPED_TRACE(label);
-    if (display.empty()) {
-      e.erase("DISPLAY");
-    } else {
-      e["DISPLAY"] = display;
-    }
-    std::vector<std::string> argv = args;
+  struct Case {
+    const char* label;
+    std::vector<std::string> args;
+    std::string variable, value;  // a display variable that names nothing reachable
+  } cases[] = {
+      {"plain", {}, "", ""},
+      {"an address for the box", {"https://a.example/1"}, "", ""},
+      {"a file for the box", {dir.file("Setting.ini")}, "", ""},
+      {"an X display that is not there", {}, "DISPLAY", ":97"},
+      {"a Wayland display that is not there", {}, "WAYLAND_DISPLAY", "wayland-97"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    auto e = env();
+    e["XDG_RUNTIME_DIR"] = dir.path();
+    if (!c.variable.empty()) e[c.variable] = c.value;
+    std::vector<std::string> argv = c.args;
     argv.insert(argv.begin(), program);
     const auto r = test::RunProcess(argv, e);
     EXPECT_EQ(r.exitCode, 2) << r.err;
