@@ -32,11 +32,8 @@ class CommandLineTest : public ::testing::Test {
     std::filesystem::copy_file(PINDLE_BINARY, program);
     test::WritePlugin(dir, "isgd.json", {.name = "Is.gd", .path = service.base() + "/create.php?format=simple&"});
     test::WritePlugin(dir, "json.json",
-                      {.name = "JSON短链",
-                       .path = service.base() + "/create.php?",
-                       .data = "format=json&url=$Url$",
-                       .responseType = "1",
-                       .parameter = "shorturl"});
+                      {.name = "JSON短链", .path = service.base() + "/create.php?", .data = "format=json&url=$Url$",
+                       .responseType = "1", .parameter = "shorturl"});
     test::WritePlugin(dir, "off.json", {.name = "关掉的", .path = service.base() + "/create.php?format=simple&"});
     dir.write("Setting.ini", Utf8ToGbk("[插件开关]\r\n关掉的=否\r\n"));
   }
@@ -242,8 +239,7 @@ TEST_F(CommandLineTest, PluginsEnableDisable) {
 TEST_F(CommandLineTest, PullKilledMidDownloadLeavesEveryFileWhole) {
   // Many plug-ins whose bodies arrive slowly, so a kill lands inside a download.
   std::string manifest = "[";
-  for (int i = 0; i < 20; ++i)
-    manifest += (i ? "," : "") + std::string("\"") + service.base() + "/Plug/p" + std::to_string(i) + ".json\"";
+  for (int i = 0; i < 20; ++i) manifest += (i ? "," : "") + std::string("\"") + service.base() + "/Plug/p" + std::to_string(i) + ".json\"";
   manifest += "]";
   service.server().Get("/raw/master/PlugList.json", [&](const httplib::Request&, httplib::Response& res) {
     res.set_content(manifest, "application/json");
@@ -259,8 +255,7 @@ TEST_F(CommandLineTest, PullKilledMidDownloadLeavesEveryFileWhole) {
     });
   });
   auto oldContent = [](int i) { return test::PluginJson({.name = "旧" + std::to_string(i)}); };
-  auto newContent = [](int i) {
-    return test::PluginJson({.name = "新" + std::to_string(i), .data = std::string(20000, 'x')});
+  auto newContent = [](int i) { return test::PluginJson({.name = "新" + std::to_string(i), .data = std::string(20000, 'x')}); };
   };
   auto e = env();
   e["PINDLE_PLUGLIST_URL"] = service.base() + "/raw/master/PlugList.json";
@@ -273,8 +268,7 @@ TEST_F(CommandLineTest, PullKilledMidDownloadLeavesEveryFileWhole) {
     test::WaitProcess(pid);
     for (int i = 0; i < 20; ++i) {
       const std::string got = dir.read("Plug/p" + std::to_string(i) + ".json");
-      EXPECT_TRUE(got == oldContent(i) || got == newContent(i))
-          << "round " << round << " file " << i << " size " << got.size();
+      EXPECT_TRUE(got == oldContent(i) || got == newContent(i)) << "round " << round << " file " << i << " size " << got.size();
     }
   }
   const auto r = test::RunProcess({program, "pull"}, e);
