@@ -256,7 +256,6 @@ TEST_F(CommandLineTest, PullKilledMidDownloadLeavesEveryFileWhole) {
   });
   auto oldContent = [](int i) { return test::PluginJson({.name = "旧" + std::to_string(i)}); };
   auto newContent = [](int i) { return test::PluginJson({.name = "新" + std::to_string(i), .data = std::string(20000, 'x')}); };
-  };
   auto e = env();
   e["PINDLE_PLUGLIST_URL"] = service.base() + "/raw/master/PlugList.json";
   std::mt19937 random(7);
