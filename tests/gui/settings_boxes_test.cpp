@@ -4,10 +4,10 @@
 #include <QTest>
 #include <atomic>
 
+#include "platform/background.h"
 #include "app/program_actions.h"
 #include "app/settings.h"
 #include "app/startup.h"
-#include "platform/background.h"
 #include "platform/codepage.h"
 #include "tests/gui/gui_test_support.h"
 

@@ -88,9 +88,7 @@ TEST_F(WebRequestTls, SettingsSwitchTurnsVerificationOff) {
   const AppPaths saved = Paths();
   SetPaths(AppPaths::FromProgramDirectory(dir_.path()));
   HttplibLoopbackServer server(test::SelfSignedCertificate({"127.0.0.1"}), ServeHello);
-  const auto get = [&] {
-    return WebRequest({.url = server.url("/hello"), .cookies = "", .verifyTls = VerifyTlsSetting()});
-  };
+  const auto get = [&] { return WebRequest({.url = server.url("/hello"), .cookies = "", .verifyTls = VerifyTlsSetting()}); };
 
   EXPECT_TRUE(get().error.starts_with("证书验证失败：")) << "no Setting.ini";
   ASSERT_TRUE(Settings::write(kSoftwareSection, "忽略证书错误", kOff));
