@@ -72,8 +72,9 @@ bool ClipboardManagerRuns() {
 }  // namespace
 
 int RunClipboardKeeper(int argc, char** argv) {
+  // Whatever the starting program left open (its connections, its display) is not ours to hold.
+  closefrom(STDERR_FILENO + 1);
   const std::string text = ReadAll(STDIN_FILENO);
-  // Started detached from a terminal that may close; nothing of ours is read from it.
   signal(SIGHUP, SIG_IGN);
   // Only the program's name goes on: the hidden word is not the toolkit's.
   DisplayApplication display = StartOnDisplay(DisplayUse::Clipboard, argc > 0 ? 1 : 0, argv);
