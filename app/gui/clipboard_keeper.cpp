@@ -84,7 +84,10 @@ int RunClipboardKeeper(int argc, char** argv) {
   if (!clipboard->ownsClipboard()) return 1;
   WriteAll(STDOUT_FILENO, "1");
   const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
-  if (null >= 0) dup2(null, STDOUT_FILENO);
+  if (null >= 0) {
+    dup2(null, STDOUT_FILENO);
+    close(null);
+  }
   // Returning runs the toolkit's shutdown, which is what hands the content to the manager.
   if (ClipboardManagerRuns()) return 0;
   QObject::connect(clipboard, &QClipboard::changed, qGuiApp, [clipboard](QClipboard::Mode mode) {
