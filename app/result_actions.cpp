@@ -3,6 +3,7 @@
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/shell_open.h"
+#include "platform/utf16_text.h"
 
 namespace pindle {
 namespace {
@@ -38,14 +39,18 @@ void OnResultDoubleClick(Controls& ui) {
   CopySelectedResult(ui);
 }
 
-void OnFilesDropped(Controls& ui, const std::vector<Text>& paths) {
+void OnFilesDropped(Controls& ui, const std::vector<Text>& paths) { ui.longUrlBox().setText(TextOfFiles(paths)); }
+
+Text TextOfFiles(const std::vector<Text>& paths) {
   Text all;
   for (const Text& path : paths) {
     const auto bytes = ReadWholeFile(path, 64u << 20);
     if (!bytes) continue;
     // The box holds LF line ends; files from Windows bring CR LF.
     Text text;
-    const Text decoded = DecodeLocalText(*bytes);
+    // Notepad's "Unicode" is UTF-16 with a mark; anything else is UTF-8 or GBK.
+    const auto utf16 = DecodeUtf16WithMark(*bytes);
+    const Text decoded = utf16 ? *utf16 : DecodeLocalText(*bytes);
     text.reserve(decoded.size());
     for (size_t i = 0; i < decoded.size(); ++i) {
       if (decoded[i] == '\r') {
@@ -59,7 +64,7 @@ void OnFilesDropped(Controls& ui, const std::vector<Text>& paths) {
     if (!all.empty() && all.back() != '\n') all.push_back('\n');
     all += text;
   }
-  ui.longUrlBox().setText(all);
+  return all;
 }
 
 }  // namespace pindle

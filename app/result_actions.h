@@ -14,7 +14,10 @@ void OpenSelectedResult(Controls& ui);
 void OnResultDoubleClick(Controls& ui);
 
 // Files dropped on the window: the long-URL box gets the contents of all of them, in drop
-// order, decoded as outside text (UTF-8 or GBK); a file that cannot be read adds nothing.
+// order, decoded as outside text (UTF-16 with a byte-order mark, UTF-8 or GBK); a file that cannot be read adds
+// nothing.
 void OnFilesDropped(Controls& ui, const std::vector<Text>& paths);
+// The text those files give the box.
+Text TextOfFiles(const std::vector<Text>& paths);
 
 }  // namespace pindle

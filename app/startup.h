@@ -17,7 +17,7 @@ struct StartupSteps {
 // the automatic load or pull, always-on-top, then the update check. AppPaths are set already.
 void RunStartupTask(Controls& ui, const StartupSteps& steps);
 
-// A click on one of the five settings check boxes: writes its key at once; always-on-top is
+// A click on one of the settings check boxes: writes its key at once; always-on-top is
 // also applied at once.
 void OnSettingBoxClicked(Controls& ui, SettingBox box);
 

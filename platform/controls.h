@@ -64,8 +64,16 @@ class MenuItemControl {
   virtual void setEnabled(bool enabled) = 0;
 };
 
-// The five settings check boxes of the 设定 page.
-enum class SettingBox { AlwaysOnTop, AutoUpdate, AutoLoad, DoubleClickToggle, DoubleClickCopy };
+// The settings check boxes of the 设定 page.
+enum class SettingBox {
+  AlwaysOnTop,
+  AutoUpdate,
+  AutoLoad,
+  DoubleClickToggle,
+  DoubleClickCopy,
+  IgnoreCertificateErrors
+};
+inline constexpr size_t kSettingBoxCount = 6;
 
 // Menu items whose state the core sets.
 enum class MenuItem { CopyUrl, OpenUrl, EnablePlugin, DisablePlugin, ModifyConfig, StopGeneration };

@@ -131,7 +131,7 @@ class MemoryControls : public Controls {
   MemoryList pluginList_, resultList_;
   MemoryChoice pluginChoice_;
   MemoryText longUrl_, feedback_;
-  std::array<MemoryCheck, 5> boxes_;
+  std::array<MemoryCheck, kSettingBoxCount> boxes_;
   std::array<MemoryMenuItem, kMenuItemCount> items_;
   MemoryBatchView batchView_{*this};
   std::mutex mutex_;

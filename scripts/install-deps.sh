@@ -9,7 +9,8 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
   libcurl4-openssl-dev libssl-dev openssl
   nlohmann-json3-dev libgtest-dev libgmock-dev libcpp-httplib-dev libbenchmark-dev
-  fonts-noto-cjk xvfb xauth curl
+  libxcb1-dev
+  fonts-noto-cjk xvfb xauth curl xclip
   clang libclang-rt-14-dev
   desktop-file-utils appstream lintian dpkg-dev librsvg2-bin
 )

@@ -2,6 +2,8 @@
 
 #include <chrono>
 
+#include "app/settings.h"
+
 namespace pindle {
 namespace {
 
@@ -25,7 +27,7 @@ Text Cause(CURLcode code, bool reachedServer, const WebLimits& limits) {
     case CURLE_SSL_ISSUER_ERROR:
     case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
     case CURLE_SSL_INVALIDCERTSTATUS:
-      return "证书验证失败";
+      return CertificateFailureCause();
     case CURLE_SSL_CONNECT_ERROR:
     case CURLE_SSL_CERTPROBLEM:
     case CURLE_SSL_CIPHER:
@@ -56,6 +58,12 @@ Text Cause(CURLcode code, bool reachedServer, const WebLimits& limits) {
 }
 
 }  // namespace
+
+Text CertificateFailureCause() {
+  // Says how to get past it: a self-signed or expired certificate is common on small services.
+  return Text("证书验证失败：信任此服务可勾选设定页的“") + kIgnoreCertificateErrorsKey + "”（Setting.ini [" +
+         kSoftwareSection + "] " + kIgnoreCertificateErrorsKey + "=" + kOn + "）";
+}
 
 Text DescribeStall(const WebLimits& limits) { return "传输停滞：" + Seconds(limits.stall) + "内没有收到数据"; }
 

@@ -13,6 +13,8 @@ namespace pindle {
 // `reachedServer`: the connection (and TLS handshake) was complete, so a time-out was a stall.
 Text DescribeCurlFailure(CURLcode code, std::string_view detail, bool reachedServer, const WebLimits& limits);
 
+// The cause of a refused certificate, naming the switch that allows it.
+Text CertificateFailureCause();
 Text DescribeStall(const WebLimits& limits);
 Text DescribeTooManyRedirects(const WebLimits& limits);
 Text DescribeBodyTooLarge(const WebLimits& limits);

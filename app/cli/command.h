@@ -32,6 +32,10 @@ std::unique_ptr<Command> MakePluginsCommand();
 std::unique_ptr<Command> MakeSwitchCommand(bool enable);
 std::unique_ptr<Command> MakePullCommand();
 
+// `pindle shorten --clipboard`: the address on the clipboard through `pluginFile`, the short
+// link back on the clipboard (kept after the process ends) and printed.
+int ShortenClipboardAddress(const Text& pluginFile, const std::vector<Text>& urls, Streams& io);
+
 // The plug-in list loaded into in-memory controls, exactly as the window loads it.
 void LoadPlugins(MemoryControls& ui);
 

@@ -1,11 +1,17 @@
 #include "app/cli/command_line.h"
 
+#include <algorithm>
+#include <optional>
 #include <ostream>
+#include <string_view>
 
 #include "app/app_paths.h"
 #include "app/builtin_addresses.h"
 #include "app/cli/command.h"
+#include "app/window_arguments.h"
+#include "platform/files.h"
 #include "plugins/plugin_registry.h"
+#include "web/text_utils.h"
 
 namespace pindle {
 namespace cli {
@@ -38,6 +44,36 @@ void printOverview(std::ostream& out) {
          "  --version  显示版本号\n";
 }
 
+// Letters to change, insert or delete to turn one word into the other.
+size_t EditDistance(std::string_view a, std::string_view b) {
+  std::vector<size_t> row(b.size() + 1);
+  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    size_t diagonal = row[0];
+    row[0] = i;
+    for (size_t j = 1; j <= b.size(); ++j) {
+      const size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+// The command a typo most likely meant: at most two letters off.
+std::optional<std::string> closestCommand(const Text& word) {
+  std::optional<std::string> best;
+  size_t bestDistance = 3;
+  for (const auto& command : cli::AllCommands()) {
+    const size_t distance = EditDistance(ToLowerAscii(word), command->name());
+    if (distance < bestDistance) {
+      bestDistance = distance;
+      best = command->name();
+    }
+  }
+  return best;
+}
+
 }  // namespace
 
 bool IsCommandLineInvocation(int argc, char** argv) {
@@ -46,7 +82,8 @@ bool IsCommandLineInvocation(int argc, char** argv) {
   if (first == "--help" || first == "-h" || first == "--version" || first == "help") return true;
   for (const auto& command : cli::AllCommands())
     if (command->name() == first) return true;
-  return false;
+  // Words the window cannot take are a mistyped command: the command line reports them.
+  return UnusableWindowArgument(std::vector<Text>(argv + 1, argv + argc)).has_value();
 }
 
 int RunCommandLine(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err,
@@ -73,7 +110,10 @@ int RunCommandLine(const std::vector<std::string>& args, std::istream& in, std::
       }
     return command->execute(rest, io);
   }
-  err << "未知命令：" << args[0] << "\n";
+  const Text word = UnusableWindowArgument(args).value_or(args[0]);
+  err << "“" << word << "”不是命令，也不是窗口能打开的网址或文件。";
+  if (const auto near = closestCommand(word)) err << "是不是要用 " << *near << "？";
+  err << "\n\n";
   printOverview(err);
   return cli::kExitUsage;
 }

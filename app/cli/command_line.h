@@ -5,8 +5,9 @@
 
 namespace pindle {
 
-// True when the arguments name a subcommand (or --help / --version): the program then runs
-// without a window and needs no display.
+// True when the arguments name a subcommand (or --help / --version), or hold a word that is
+// neither a subcommand nor an address or file the window takes: the program then runs without a
+// window and needs no display.
 bool IsCommandLineInvocation(int argc, char** argv);
 
 // Runs a subcommand; `args` excludes the program name. Uses the paths already set, or those

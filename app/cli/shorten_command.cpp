@@ -97,11 +97,13 @@ class ShortenCommand : public Command {
   std::string description() const override { return "生成短网址（网址作参数，或从标准输入每行一个）"; }
   std::string usage() const override {
     return "用法: pindle shorten [-p 插件名] [-j 并发数] [--tsv | --json] [网址 ...]\n"
+           "      pindle shorten --clipboard [-p 插件名]\n"
            "  不给网址时从标准输入读取，每行一个。\n"
            "  -p 插件名  使用已启用的这个插件（不区分大小写）；省略时用第一个已启用的插件\n"
            "  -j 并发数  同一服务同时进行的请求数（1 到 64），省略时用 Setting.ini 的“并发数”（默认 4）\n"
            "  --tsv      每行输出 长网址<TAB>短网址<TAB>插件\n"
            "  --json     每行输出一个 JSON 对象\n"
+           "  --clipboard 缩短剪贴板上的网址，短网址放回剪贴板并输出\n"
            "输出与输入逐行对应。服务限流（429，或带 Retry-After 的 503）时等待后重发；Ctrl-C 停止，\n"
            "已完成的行照常输出。\n"
            "退出码: 0 全部成功，1 有失败的行，2 用法错误，130 被 Ctrl-C 停止\n";
@@ -110,6 +112,7 @@ class ShortenCommand : public Command {
   int execute(const std::vector<std::string>& args, Streams& io) override {
     std::string pluginName;
     bool pluginGiven = false;
+    bool clipboard = false;
     Format format = Format::Plain;
     int jobs = 0;
     std::vector<Text> urls;
@@ -134,6 +137,8 @@ class ShortenCommand : public Command {
         format = Format::Tsv;
       } else if (a == "--json") {
         format = Format::Json;
+      } else if (a == "--clipboard") {
+        clipboard = true;
       } else if (a.size() > 1 && a[0] == '-' && a != "-") {
         io.err << "未知选项：" << a << "\n" << usage();
         return kExitUsage;
@@ -164,6 +169,7 @@ class ShortenCommand : public Command {
     const int row = FindPluginRow(ui.pluginList(), ui.pluginChoice().currentText());
     const Text pluginFile = ui.pluginList().cell(row, kPluginPathColumn);
     const Text shownName = ui.pluginList().cell(row, kPluginNameColumn);
+    if (clipboard) return ShortenClipboardAddress(pluginFile, urls, io);
 
     if (urls.empty()) {
       const std::string input((std::istreambuf_iterator<char>(io.in)), std::istreambuf_iterator<char>());

@@ -11,6 +11,7 @@
 #include <cstdlib>
 
 #include "app/gui/about_text.h"
+#include "app/gui/clipboard_keeper.h"
 #include "app/gui/file_drop_target.h"
 #include "app/gui/long_url_display.h"
 #include "app/gui/report_list.h"
@@ -163,6 +164,8 @@ void MainWindow::buildSettingsPage(WindowWidgets& widgets) {
   boxes[static_cast<size_t>(SettingBox::DoubleClickToggle)] =
       box("双击切换插件开关", "设定_双击切换", {72, 96, 120, 20});
   boxes[static_cast<size_t>(SettingBox::DoubleClickCopy)] = box("双击复制短网址", "设定_双击复制", {72, 119, 104, 20});
+  boxes[static_cast<size_t>(SettingBox::IgnoreCertificateErrors)] =
+      box("忽略证书错误", "设定_忽略证书", {72, 142, 104, 20});
   boxes[static_cast<size_t>(SettingBox::AutoUpdate)]->setEnabled(false);
 
   // The feedback form exists, bound to its action, but is never shown.
@@ -312,6 +315,9 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 void MainWindow::closeEvent(QCloseEvent* event) {
   event->accept();
   StoreWindowPlacement(*this);
+  hide();
+  // A copied link would go with the process.
+  HandOverClipboard();
   std::_Exit(0);
 }
 

@@ -24,8 +24,8 @@ struct WindowWidgets {
   QComboBox* pluginChoice = nullptr;
   QPlainTextEdit* longUrlBox = nullptr;
   QPlainTextEdit* feedbackBox = nullptr;
-  std::array<QCheckBox*, 5> settingBoxes{};          // by SettingBox
-  std::array<QAction*, kMenuItemCount> menuItems{};  // by MenuItem
+  std::array<QCheckBox*, kSettingBoxCount> settingBoxes{};  // by SettingBox
+  std::array<QAction*, kMenuItemCount> menuItems{};         // by MenuItem
   QStatusBar* statusBar = nullptr;
   QProgressBar* batchProgress = nullptr;  // at the right of the status bar
 };
@@ -141,7 +141,7 @@ class QtControls final : public Controls {
   QtList pluginList_, resultList_;
   QtChoice pluginChoice_;
   QtText longUrl_, feedback_;
-  std::array<QtCheck, 5> boxes_;
+  std::array<QtCheck, kSettingBoxCount> boxes_;
   std::array<QtMenuItem, kMenuItemCount> items_;
   QtBatchView batchView_;
 };

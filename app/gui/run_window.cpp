@@ -2,19 +2,28 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <iostream>
 
 #include "app/app_paths.h"
+#include "app/gui/display_platform.h"
 #include "app/gui/main_window.h"
 #include "app/gui/qt_shell_open.h"
 #include "app/gui/window_placement.h"
 #include "app/program_actions.h"
+#include "app/window_arguments.h"
+#include "platform/files.h"
 
 namespace pindle {
 
 int RunWindow(int argc, char** argv) {
   // Before the window shows, so that no click on a settings box can come before the paths.
   SetPaths(PrepareProgramPaths().paths);
-  QApplication application(argc, argv);
+  const std::vector<Text> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+  DisplayApplication display = StartOnDisplay(DisplayUse::Window, argc, argv);
+  if (!display.application) {
+    std::cerr << display.problem << "\n";
+    return kNoDisplayExitCode;
+  }
   // Ties the window to its menu entry and icon on desktops that match them by name.
   QGuiApplication::setDesktopFileName(QStringLiteral("io.github.pindle.Pindle"));
   QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("io.github.pindle.Pindle")));
@@ -23,8 +32,9 @@ int RunWindow(int argc, char** argv) {
   MainWindow window(actions);
   RestoreWindowPlacement(window);
   window.show();
+  PutArgumentsInLongUrlBox(window.controls(), arguments);
   actions.windowCreated(window.controls());
-  return application.exec();
+  return QApplication::exec();
 }
 
 }  // namespace pindle

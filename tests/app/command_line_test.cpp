@@ -14,6 +14,7 @@
 #include "tests/support/loopback_shortener.h"
 #include "tests/support/plugin_files.h"
 #include "tests/support/process.h"
+#include "tests/support/xvfb_display.h"
 
 #ifdef PINDLE_BINARY
 
@@ -99,7 +100,8 @@ TEST_F(CommandLineTest, ExitCodesAndMessages) {
       {{"shorten", "-p"}, "", 2, "", "-p 后面需要插件名"},
       {{"shorten", "-j", "0", "https://a"}, "", 2, "", "-j 后面需要 1 到 64 的并发数"},
       {{"shorten", "-j"}, "", 2, "", "-j 后面需要"},
-      {{"frobnicate"}, "", -2, "", ""},  // not a subcommand: the window would open; not run here
+      {{"frobnicate"}, "", 2, "", "“frobnicate”不是命令，也不是窗口能打开的网址或文件"},
+      {{"shortn", "https://a"}, "", 2, "", "“shortn”不是命令，也不是窗口能打开的网址或文件。是不是要用 shorten？"},
       {{"--version"}, "", 0, "2.4.4.1\n", ""},
       {{"--help"}, "", 0, "shorten", ""},
       {{"shorten", "--help"}, "", 0, "用法: pindle shorten", ""},
@@ -107,7 +109,6 @@ TEST_F(CommandLineTest, ExitCodesAndMessages) {
       {{"enable", "没有这个"}, "", 2, "", "本地插件："},
   };
   for (const auto& c : cases) {
-    if (c.exitCode == -2) continue;
     const auto r = run(c.args, c.input);
     EXPECT_EQ(r.exitCode, c.exitCode) << c.args[0] << " " << r.err;
     EXPECT_NE(r.out.find(c.outHas), std::string::npos) << r.out;
@@ -164,6 +165,108 @@ TEST_F(CommandLineTest, BatchesInLineOrderInterruptedAndLarge) {
   EXPECT_EQ(r.exitCode, 0) << r.err.substr(0, 500);
   EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 100000);
   EXPECT_TRUE(r.out == large.output);
+}
+
+// Without a display (the environment has none), whatever would open the window says so in one
+// line and ends with 2, instead of the toolkit's abort.
+TEST_F(CommandLineTest, WindowWithoutDisplaySaysSo) {
+  struct Case {
+    const char* label;
+    std::vector<std::string> args;
+    std::string variable, value;  // a display variable that names nothing reachable
+  } cases[] = {
+      {"plain", {}, "", ""},
+      {"an address for the box", {"https://a.example/1"}, "", ""},
+      {"a file for the box", {dir.file("Setting.ini")}, "", ""},
+      {"an X display that is not there", {}, "DISPLAY", ":97"},
+      {"a Wayland display that is not there", {}, "WAYLAND_DISPLAY", "wayland-97"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    auto e = env();
+    e["XDG_RUNTIME_DIR"] = dir.path();
+    if (!c.variable.empty()) e[c.variable] = c.value;
+    std::vector<std::string> argv = c.args;
+    argv.insert(argv.begin(), program);
+    const auto r = test::RunProcess(argv, e);
+    EXPECT_EQ(r.exitCode, 2) << r.err;
+    EXPECT_EQ(r.signal, 0);
+    EXPECT_EQ(r.err,
+              "pindle: 没有可连接的图形显示（DISPLAY / WAYLAND_DISPLAY），窗口打不开；不用窗口请用命令行，见 pindle "
+              "--help\n");
+  }
+}
+
+// Sets the clipboard through xclip, as another program would, and waits until it reads back.
+bool SetClipboardWithXclip(const test::TempDir& dir, const std::string& display, const std::string& text) {
+  dir.write("clip.txt", text);
+  const std::map<std::string, std::string> e{{"PATH", "/usr/bin:/bin"}, {"DISPLAY", display}};
+  test::WaitProcess(test::StartProcess({"/usr/bin/xclip", "-selection", "clipboard", "-i", dir.file("clip.txt")}, e));
+  for (int i = 0; i < 100; ++i) {
+    if (test::RunProcess({"/usr/bin/xclip", "-selection", "clipboard", "-o"}, e, "", 5000).out == text) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return false;
+}
+
+std::string ReadClipboardWithXclip(const std::string& display) {
+  return test::RunProcess({"/usr/bin/xclip", "-selection", "clipboard", "-o"}, {{"DISPLAY", display}}, "", 5000).out;
+}
+
+TEST_F(CommandLineTest, ShortensTheClipboardAndLeavesTheLinkThere) {
+  if (!test::ProgramInstalled("xclip")) GTEST_SKIP() << "xclip is not installed";
+  test::XvfbDisplay x;
+  ASSERT_TRUE(x.running());
+  auto e = env();
+  e["DISPLAY"] = x.name();
+
+  ASSERT_TRUE(SetClipboardWithXclip(dir, x.name(), " https://long.example/路径?q=1\n"));
+  auto r = test::RunProcess({program, "shorten", "--clipboard", "-p", "Is.gd"}, e);
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, service.shortFor(1) + "\n");
+  ASSERT_EQ(service.requests().size(), 1u);
+  // The blanks and the line end around the copied address are not part of it.
+  EXPECT_EQ(service.requests()[0].target,
+            "/create.php?format=simple&url=" + PercentEncode("https://long.example/路径?q=1"));
+  // The command has ended: the link is still there, and stays for a second reader.
+  EXPECT_EQ(ReadClipboardWithXclip(x.name()), service.shortFor(1));
+  EXPECT_EQ(ReadClipboardWithXclip(x.name()), service.shortFor(1));
+
+  struct Case {
+    const char* label;
+    std::string clipboard;
+    std::vector<std::string> args;
+    int exitCode;
+    std::string errHas;
+  } cases[] = {
+      {"no address",
+       "just some words",
+       {"shorten", "--clipboard"},
+       1,
+       "剪贴板上不是一个 http(s) 网址：just some words"},
+      {"two lines", "https://a.example/1\nhttps://a.example/2", {"shorten", "--clipboard"}, 1, "不是一个 http(s) 网址"},
+      {"ftp", "ftp://a.example/", {"shorten", "--clipboard"}, 1, "不是一个 http(s) 网址"},
+      {"addresses given as well", "https://a.example/", {"shorten", "--clipboard", "https://b"}, 2, "不再另给网址"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    service.clearRequests();
+    ASSERT_TRUE(SetClipboardWithXclip(dir, x.name(), c.clipboard));
+    std::vector<std::string> argv = c.args;
+    argv.insert(argv.begin(), program);
+    argv.insert(argv.end(), {"-p", "Is.gd"});
+    r = test::RunProcess(argv, e);
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+    EXPECT_NE(r.err.find(c.errHas), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_TRUE(service.requests().empty());
+    EXPECT_EQ(ReadClipboardWithXclip(x.name()), c.clipboard) << "the clipboard is left as it was";
+  }
+
+  e.erase("DISPLAY");
+  r = test::RunProcess({program, "shorten", "--clipboard", "-p", "Is.gd"}, e);
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("没有可连接的图形显示"), std::string::npos) << r.err;
 }
 
 TEST_F(CommandLineTest, PluginsEnableDisable) {

@@ -63,6 +63,7 @@ TEST(EventMap, EachEventCallsItsAction) {
       {"自动加载", [&] { click("设定_自动加载"); }, {"settingBoxClicked:2"}},
       {"双击切换", [&] { click("设定_双击切换"); }, {"settingBoxClicked:3"}},
       {"双击复制", [&] { click("设定_双击复制"); }, {"settingBoxClicked:4"}},
+      {"忽略证书错误", [&] { click("设定_忽略证书"); }, {"settingBoxClicked:5"}},
       {"反馈", [&] { click("设定_反馈按钮"); }, {"feedbackClicked"}},
   };
   for (const auto& row : rows) {

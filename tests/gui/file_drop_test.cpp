@@ -94,6 +94,16 @@ TEST(FileDrop, DroppedFilesFillTheLongUrlBox) {
   EXPECT_EQ(box->toPlainText(),
             QStringLiteral("http://b.example/\nhttp://a.example/1\nhttp://a.example/2\nhttp://a.example/3\n"));
 
+  // Notepad's "Unicode" and "Unicode big endian": no NUL characters reach the box.
+  f.dir().write("le.txt", std::string("\xFF\xFE"
+                                      "h\0:\0/\0/\0\x2D\x4E\r\0\n\0x\0",
+                                      18));
+  f.dir().write("be.txt", std::string("\xFE\xFF"
+                                      "\0y\0\n",
+                                      6));
+  EXPECT_TRUE(Drop(&f.window(), FilesData({f.dir().file("le.txt"), f.dir().file("be.txt")}).get()));
+  EXPECT_EQ(box->toPlainText(), QStringLiteral("h://中\nx\ny\n"));
+
   EXPECT_TRUE(Drop(&f.window(), FilesData({f.dir().file("missing.txt")}).get()));
   EXPECT_TRUE(box->toPlainText().isEmpty()) << "an unreadable file empties the box";
   EXPECT_EQ(box->lineWrapMode(), QPlainTextEdit::WidgetWidth);

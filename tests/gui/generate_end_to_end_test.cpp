@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QGuiApplication>
@@ -14,6 +15,7 @@
 #include "app/settings.h"
 #include "generate/shorten_engine.h"
 #include "tests/gui/gui_test_support.h"
+#include "tests/support/httplib_server.h"
 #include "tests/support/loopback_shortener.h"
 #include "tests/support/plugin_files.h"
 
@@ -67,6 +69,42 @@ TEST(GenerateEndToEnd, RefreshPasteGenerateCopy) {
   actions.copyUrlChosen(f.ui());
   EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), service.shortFor(1));
   EXPECT_TRUE(WaitForDetached(std::chrono::seconds(10)));
+}
+
+// A service with a self-signed certificate: the status names the check box, and ticking it lets
+// the next generation through.
+TEST(GenerateEndToEnd, RefusedCertificateNamesTheSwitchThatAllowsIt) {
+  HttplibLoopbackServer service(SelfSignedCertificate({"127.0.0.1"}), [](httplib::Server& server) {
+    server.Get("/create", [](const httplib::Request&, httplib::Response& res) {
+      res.set_content("https://s.example/1", "text/plain");
+    });
+  });
+  ProgramActions actions;
+  WindowFixture f(actions);
+  WritePlugin(f.dir(), "tls.json", {.name = "自签名", .path = service.url("/create?")});
+  QTest::mouseClick(f.find<QPushButton>("插件_刷新"), Qt::LeftButton);
+  auto* choice = f.find<QComboBox>("生成_批量接口");
+  ASSERT_TRUE(SpinUntil([&] { return choice->count() == 1; }));
+  choice->setCurrentIndex(0);
+  f.find<QPlainTextEdit>("生成_长网址")->setPlainText(QStringLiteral("https://example.com/long"));
+  auto* results = f.find<QTreeWidget>("生成_结果列表");
+  auto generate = [&] {
+    auto* button = f.find<QPushButton>("生成_生成按钮");
+    f.showPageOf(button);
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_TRUE(SpinUntil([] { return WaitForDetached(std::chrono::milliseconds(0)); }));
+  };
+
+  generate();
+  EXPECT_NE(f.ui().statusText().find("证书验证失败：信任此服务可勾选设定页的“忽略证书错误”"), Text::npos)
+      << f.ui().statusText();
+  auto* box = f.find<QCheckBox>("设定_忽略证书");
+  f.showPageOf(box);
+  QTest::mouseClick(box, Qt::LeftButton);
+  generate();
+  EXPECT_EQ(f.ui().statusText(), "网址生成完毕!");
+  ASSERT_EQ(results->topLevelItemCount(), 1);
+  EXPECT_EQ(results->topLevelItem(0)->text(1), QStringLiteral("https://s.example/1"));
 }
 
 }  // namespace

@@ -3,8 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <cstring>
+
+#include "app/gui/clipboard_keeper.h"
 
 int main(int argc, char** argv) {
+  // A window closed in a test hands its clipboard to this program started as the keeper.
+  if (argc >= 2 && std::strcmp(argv[1], pindle::kClipboardKeeperArgument) == 0)
+    return pindle::RunClipboardKeeper(argc, argv);
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   ::testing::InitGoogleTest(&argc, argv);
   // Death tests re-run this program, which then builds its own application.

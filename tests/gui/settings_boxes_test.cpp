@@ -37,19 +37,20 @@ void WriteSettings(const TempDir& dir, const std::string& utf8Lines) {
 struct StartupRow {
   const char* label;
   const char* ini;  // lines of section 软件设定, CR LF each; nullptr: no Setting.ini
-  bool onTop, autoUpdate, autoLoad, toggle, copy;
+  bool onTop, autoUpdate, autoLoad, toggle, copy, ignoreCert;
   bool loaded, pulled;
 };
 
 // clang-format off
 const StartupRow kStartupRows[] = {
-    {"no file", nullptr, false, false, false, false, false, false, false},
-    {"update alone", "自动更新=真\r\n", false, true, false, false, false, false, false},
-    {"update and load pull", "自动更新=真\r\n自动加载=真\r\n", false, true, true, false, false, false, true},
-    {"load alone", "自动加载=真\r\n", false, false, true, false, false, true, false},
-    {"top and double-clicks", "软件置顶=真\r\n双击切换=真\r\n双击复制=真\r\n", true, false, false, true, true, false, false},
-    {"only exactly 真 is on", "软件置顶=真的\r\n自动加载=true\r\n双击切换=1\r\n双击复制=假\r\n", false, false, false, false, false, false, false},
-    {"everything", "自动更新=假\r\n自动加载=真\r\n软件置顶=真\r\n双击切换=假\r\n双击复制=真\r\n", true, false, true, false, true, true, false},
+    {"no file", nullptr, false, false, false, false, false, false, false, false},
+    {"update alone", "自动更新=真\r\n", false, true, false, false, false, false, false, false},
+    {"update and load pull", "自动更新=真\r\n自动加载=真\r\n", false, true, true, false, false, false, false, true},
+    {"load alone", "自动加载=真\r\n", false, false, true, false, false, false, true, false},
+    {"top and double-clicks", "软件置顶=真\r\n双击切换=真\r\n双击复制=真\r\n", true, false, false, true, true, false, false, false},
+    {"only exactly 真 is on", "软件置顶=真的\r\n自动加载=true\r\n双击切换=1\r\n双击复制=假\r\n忽略证书错误=是\r\n", false, false, false, false, false, false, false, false},
+    {"everything", "自动更新=假\r\n自动加载=真\r\n软件置顶=真\r\n双击切换=假\r\n双击复制=真\r\n", true, false, true, false, true, false, true, false},
+    {"certificate errors ignored", "忽略证书错误=真\r\n", false, false, false, false, false, true, false, false},
 };
 // clang-format on
 
@@ -67,6 +68,7 @@ TEST(StartupSettings, StoredSwitchesCheckExactlyTheirBoxes) {
     EXPECT_EQ(f.find<QCheckBox>("设定_自动加载")->isChecked(), row.autoLoad);
     EXPECT_EQ(f.find<QCheckBox>("设定_双击切换")->isChecked(), row.toggle);
     EXPECT_EQ(f.find<QCheckBox>("设定_双击复制")->isChecked(), row.copy);
+    EXPECT_EQ(f.find<QCheckBox>("设定_忽略证书")->isChecked(), row.ignoreCert);
     EXPECT_EQ(f.window().windowFlags().testFlag(Qt::WindowStaysOnTopHint), row.onTop);
     EXPECT_TRUE(f.window().isVisible()) << "changing the top-most flag must show the window again";
     EXPECT_EQ(actions.loaded.load(), row.loaded);
@@ -84,7 +86,7 @@ struct ClickRow {
 
 const ClickRow kClickRows[] = {
     {"设定_总在最前", "软件置顶"}, {"设定_自动更新", "自动更新"}, {"设定_自动加载", "自动加载"},
-    {"设定_双击切换", "双击切换"}, {"设定_双击复制", "双击复制"},
+    {"设定_双击切换", "双击切换"}, {"设定_双击复制", "双击复制"}, {"设定_忽略证书", "忽略证书错误"},
 };
 
 TEST(StartupSettings, EachClickWritesItsKeyAtOnce) {
@@ -120,7 +122,7 @@ TEST(StartupSettings, StatesSetThroughControlsAreNotWritten) {
   ProgramActions actions;
   WindowFixture f(actions);
   ASSERT_TRUE(RunOnWorker([&] {
-    for (int i = 0; i < 5; ++i) f.ui().settingBox(static_cast<SettingBox>(i)).setChecked(true);
+    for (size_t i = 0; i < kSettingBoxCount; ++i) f.ui().settingBox(static_cast<SettingBox>(i)).setChecked(true);
   }));
   EXPECT_TRUE(f.find<QCheckBox>("设定_双击复制")->isChecked());
   EXPECT_FALSE(QFile::exists(QString::fromStdString(f.dir().file("Setting.ini"))));

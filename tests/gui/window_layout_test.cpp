@@ -45,6 +45,7 @@ const ControlRow kControls[] = {
     {"设定_自动加载", "QCheckBox", "自动加载插件", {72, 76, 104, 20}, false, true},
     {"设定_双击切换", "QCheckBox", "双击切换插件开关", {72, 96, 120, 20}, false, true},
     {"设定_双击复制", "QCheckBox", "双击复制短网址", {72, 119, 104, 20}, false, true},
+    {"设定_忽略证书", "QCheckBox", "忽略证书错误", {72, 142, 104, 20}, false, true},
     {"设定_反馈标签", "QLabel", "反馈内容：", {8, 227, 63, 20}, true, true},
     {"设定_反馈内容", "QPlainTextEdit", "", {72, 227, 216, 77}, true, true},
     {"设定_反馈按钮", "QPushButton", "反馈", {224, 311, 64, 32}, true, true},
