@@ -1,9 +1,10 @@
 #include "app/program_actions.h"
 
-#include "platform/background.h"
+#include "app/link_actions.h"
 #include "app/result_actions.h"
 #include "app/startup.h"
 #include "generate/generate_command.h"
+#include "platform/background.h"
 #include "plugins/cloud_plugin_sync.h"
 #include "plugins/plugin_registry.h"
 #include "update/feedback_sender.h"
@@ -28,6 +29,9 @@ bool ProgramActions::resultRightClicked(Controls& ui) { return PrepareResultMenu
 void ProgramActions::copyUrlChosen(Controls& ui) { CopySelectedResult(ui); }
 void ProgramActions::openUrlChosen(Controls& ui) { OpenSelectedResult(ui); }
 void ProgramActions::resultDoubleClicked(Controls& ui) { OnResultDoubleClick(ui); }
+void ProgramActions::expandUrlChosen(Controls& ui, const Text& url) {
+  StartDetached([&ui, url] { ShowRedirectChain(ui, url); });
+}
 bool ProgramActions::pluginRightClicked(Controls& ui) { return PluginRegistry::prepareMenu(ui); }
 void ProgramActions::pluginDoubleClicked(Controls& ui) { PluginRegistry::onDoubleClick(ui); }
 void ProgramActions::refreshClicked(Controls& ui) { PluginRegistry::refresh(ui); }

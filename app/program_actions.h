@@ -14,6 +14,7 @@ class ProgramActions : public WindowActions {
   void copyUrlChosen(Controls& ui) override;
   void openUrlChosen(Controls& ui) override;
   void resultDoubleClicked(Controls& ui) override;
+  void expandUrlChosen(Controls& ui, const Text& url) override;
   bool pluginRightClicked(Controls& ui) override;
   void pluginDoubleClicked(Controls& ui) override;
   void refreshClicked(Controls& ui) override;

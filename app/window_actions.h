@@ -18,6 +18,8 @@ class WindowActions {
   virtual void copyUrlChosen(Controls&) {}
   virtual void openUrlChosen(Controls&) {}
   virtual void resultDoubleClicked(Controls&) {}
+  // 展开短网址 on a link of the result list or the history
+  virtual void expandUrlChosen(Controls&, const Text& /*url*/) {}
   virtual bool pluginRightClicked(Controls&) { return false; }  // true: show 插件菜单
   virtual void pluginDoubleClicked(Controls&) {}
   virtual void refreshClicked(Controls&) {}

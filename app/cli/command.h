@@ -31,6 +31,8 @@ std::unique_ptr<Command> MakeShortenCommand();
 std::unique_ptr<Command> MakePluginsCommand();
 std::unique_ptr<Command> MakeSwitchCommand(bool enable);
 std::unique_ptr<Command> MakePullCommand();
+std::unique_ptr<Command> MakeQrCommand();
+std::unique_ptr<Command> MakeExpandCommand();
 
 // The plug-in list loaded into in-memory controls, exactly as the window loads it.
 void LoadPlugins(MemoryControls& ui);

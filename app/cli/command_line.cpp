@@ -18,6 +18,8 @@ std::vector<std::unique_ptr<Command>> AllCommands() {
   commands.push_back(MakeSwitchCommand(true));
   commands.push_back(MakeSwitchCommand(false));
   commands.push_back(MakePullCommand());
+  commands.push_back(MakeQrCommand());
+  commands.push_back(MakeExpandCommand());
   return commands;
 }
 

@@ -10,6 +10,7 @@
 #include "app/gui/about_text.h"
 #include "app/gui/file_drop_target.h"
 #include "app/gui/long_url_display.h"
+#include "app/gui/qr_dialog.h"
 #include "app/gui/report_list.h"
 #include "app/gui/text_convert.h"
 #include "app/gui/window_fonts.h"
@@ -30,6 +31,12 @@ template <typename W>
 W* Named(W* widget, const QString& name) {
   widget->setObjectName(name);
   return widget;
+}
+
+// The short-link cell of the list's selected row; empty when none is selected.
+Text SelectedLink(QTreeWidget* list) {
+  const auto selected = list->selectedItems();
+  return selected.isEmpty() ? Text() : FromQt(selected.first()->text(1));
 }
 
 }  // namespace
@@ -166,6 +173,9 @@ void MainWindow::buildMenus(WindowWidgets& widgets) {
   resultMenu_->setFont(WindowFont(kControlFontPixels));
   items[static_cast<size_t>(MenuItem::CopyUrl)] = item(resultMenu_, QStringLiteral("复制网址"));
   items[static_cast<size_t>(MenuItem::OpenUrl)] = item(resultMenu_, QStringLiteral("打开网址"));
+  resultMenu_->addSeparator();
+  item(resultMenu_, QStringLiteral("二维码"));
+  item(resultMenu_, QStringLiteral("展开短网址"));
 
   pluginMenu_ = Named(new QMenu(this), QStringLiteral("插件菜单"));
   pluginMenu_->setFont(WindowFont(kControlFontPixels));
@@ -198,11 +208,18 @@ void MainWindow::bindEvents(const WindowWidgets& widgets) {
   onClick("生成_生成按钮", [this, &ui] { actions_.generateClicked(ui); });
 
   connect(resultList_, &QWidget::customContextMenuRequested, this, [this, &ui] {
-    if (actions_.resultRightClicked(ui)) popUp(resultMenu_);
+    if (!actions_.resultRightClicked(ui)) return;
+    // Like copying and opening, these need a link.
+    const bool usable = ui.menuItem(MenuItem::CopyUrl).isEnabled();
+    for (const char* name : {"二维码", "展开短网址"})
+      resultMenu_->findChild<QAction*>(QString::fromUtf8(name), Qt::FindDirectChildrenOnly)->setEnabled(usable);
+    popUp(resultMenu_);
   });
   connect(resultList_, &ReportList::doubleClickedAnywhere, this, [this, &ui] { actions_.resultDoubleClicked(ui); });
   onChosen(resultMenu_, "复制网址", [this, &ui] { actions_.copyUrlChosen(ui); });
   onChosen(resultMenu_, "打开网址", [this, &ui] { actions_.openUrlChosen(ui); });
+  onChosen(resultMenu_, "二维码", [this] { showQrCode(SelectedLink(resultList_)); });
+  onChosen(resultMenu_, "展开短网址", [this, &ui] { actions_.expandUrlChosen(ui, SelectedLink(resultList_)); });
 
   connect(pluginList_, &QWidget::customContextMenuRequested, this, [this, &ui] {
     if (actions_.pluginRightClicked(ui)) popUp(pluginMenu_);
@@ -243,6 +260,13 @@ void MainWindow::onBatchSwitchClicked() {
 }
 
 void MainWindow::popUp(QMenu* menu) { menu->popup(QCursor::pos()); }
+
+QrDialog* MainWindow::showQrCode(const Text& text) {
+  auto* dialog = new QrDialog(text, this);
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->show();
+  return dialog;
+}
 
 void MainWindow::placePageControls() {
   for (const auto& [widget, place] : pagePlaces_) {

@@ -11,6 +11,7 @@
 
 namespace pindle {
 
+class QrDialog;
 class ReportList;
 
 // The program's only window: the tab control 功能选择 with its four pages, the status bar, the
@@ -25,6 +26,8 @@ class MainWindow : public QWidget {
 
   // The window as the core reaches it; usable from any thread.
   Controls& controls() { return *controls_; }
+  // 二维码: the text's QR code in a dialog of its own, which deletes itself when closed.
+  QrDialog* showQrCode(const Text& text);
 
  protected:
   void showEvent(QShowEvent* event) override;

@@ -166,7 +166,11 @@ void ExpectMenu(QMenu* menu, const std::vector<MenuRow>& items) {
 TEST(WindowLayout, PopUpMenusAndTheirItems) {
   WindowActions noActions;
   WindowFixture f(noActions);
-  ExpectMenu(f.find<QMenu>("生成菜单"), {{"复制网址", true, true}, {"打开网址", true, true}});
+  ExpectMenu(f.find<QMenu>("生成菜单"), {{"复制网址", true, true},
+                                         {"打开网址", true, true},
+                                         {"", true, true},
+                                         {"二维码", true, true},
+                                         {"展开短网址", true, true}});
   ExpectMenu(f.find<QMenu>("插件菜单"), {{"开启插件", true, true},
                                          {"关闭插件", true, true},
                                          {"", true, true},
