@@ -23,4 +23,6 @@ bool Settings::isOn(const Text& key) { return read(kSoftwareSection, key) == kOn
 
 bool VerifyTlsSetting() { return !Settings::isOn(kIgnoreCertificateErrorsKey); }
 
+bool RecordHistorySetting() { return Settings::read(kSoftwareSection, kRecordHistoryKey) != kOff; }
+
 }  // namespace pindle

@@ -28,4 +28,9 @@ inline constexpr const char* kIgnoreCertificateErrorsKey = "忽略证书错误";
 // Whether requests verify certificates: yes unless the user set "忽略证书错误" to "真".
 bool VerifyTlsSetting();
 
+inline constexpr const char* kRecordHistoryKey = "记录历史";
+
+// Whether generations are recorded in the history: yes unless the user set "记录历史" to "假".
+bool RecordHistorySetting();
+
 }  // namespace pindle

@@ -11,6 +11,7 @@ const char* SettingKeyOf(SettingBox box) {
     case SettingBox::AutoLoad: return "自动加载";
     case SettingBox::DoubleClickToggle: return "双击切换";
     case SettingBox::DoubleClickCopy: return "双击复制";
+    case SettingBox::RecordHistory: return kRecordHistoryKey;
   }
   return "";
 }
@@ -40,6 +41,7 @@ void RunStartupTask(Controls& ui, const StartupSteps& steps) {
   ui.settingBox(SettingBox::AlwaysOnTop).setChecked(onTop);
   ui.settingBox(SettingBox::DoubleClickToggle).setChecked(Settings::isOn("双击切换"));
   ui.settingBox(SettingBox::DoubleClickCopy).setChecked(Settings::isOn("双击复制"));
+  ui.settingBox(SettingBox::RecordHistory).setChecked(RecordHistorySetting());
   if (steps.runUpdateCheck) steps.runUpdateCheck();
 }
 

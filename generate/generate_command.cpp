@@ -1,8 +1,9 @@
 #include "generate/generate_command.h"
 
-#include "platform/background.h"
 #include "generate/shorten_engine.h"
+#include "history/history_recorder.h"
 #include "json/json_document.h"
+#include "platform/background.h"
 #include "plugins/plugin_registry.h"
 #include "web/text_utils.h"
 #include "web/web_request.h"
@@ -67,12 +68,15 @@ void RunGeneration(Controls& ui) {
 
   int failedPasses = 0;
   Text firstFailure;
+  HistoryRecorder history;
   auto pass = [&](int lineNumber, const Text& longUrl) {
     ui.setStatusText("正在生成网址");
     const Text pluginFile = row >= 0 ? ui.pluginList().cell(row, kPluginPathColumn) : Text();
     Text failure;
     const Text result = ShortenOne(pluginFile, longUrl, document, &failure);
-    ui.resultList().appendRow({row >= 0 ? ui.pluginList().cell(row, kPluginNameColumn) : Text(), result});
+    const Text pluginName = row >= 0 ? ui.pluginList().cell(row, kPluginNameColumn) : Text();
+    ui.resultList().appendRow({pluginName, result});
+    history.record({pluginName, longUrl, result, failure});
     if (failure.empty()) {
       ui.setStatusText(failedPasses == 0 ? Text("网址生成完毕!")
                                          : "网址生成完毕! 共 " + std::to_string(failedPasses) + " 行请求失败（" +
@@ -91,6 +95,8 @@ void RunGeneration(Controls& ui) {
   } else {
     for (int n = 1; n <= count; ++n) pass(n, NthLine(ui.longUrlBox().text(), n));
   }
+  // The batch is done either way; the status bar only adds that its history is missing.
+  if (!history.flush()) ui.setStatusText(ui.statusText() + " 历史记录未能写入：" + history.failure());
 }
 
 }  // namespace pindle

@@ -57,8 +57,8 @@ class MenuItemControl {
   virtual void setEnabled(bool enabled) = 0;
 };
 
-// The five settings check boxes of the 设定 page.
-enum class SettingBox { AlwaysOnTop, AutoUpdate, AutoLoad, DoubleClickToggle, DoubleClickCopy };
+// The settings check boxes of the 设定 page.
+enum class SettingBox { AlwaysOnTop, AutoUpdate, AutoLoad, DoubleClickToggle, DoubleClickCopy, RecordHistory };
 
 // Menu items whose state the core sets.
 enum class MenuItem { CopyUrl, OpenUrl, EnablePlugin, DisablePlugin, ModifyConfig };

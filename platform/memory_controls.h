@@ -104,7 +104,7 @@ class MemoryControls : public Controls {
   MemoryList pluginList_, resultList_;
   MemoryChoice pluginChoice_;
   MemoryText longUrl_, feedback_;
-  std::array<MemoryCheck, 5> boxes_;
+  std::array<MemoryCheck, 6> boxes_;
   std::array<MemoryMenuItem, 5> items_;
   std::mutex mutex_;
   std::vector<Text> statusHistory_;

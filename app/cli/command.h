@@ -33,6 +33,7 @@ std::unique_ptr<Command> MakeSwitchCommand(bool enable);
 std::unique_ptr<Command> MakePullCommand();
 std::unique_ptr<Command> MakeQrCommand();
 std::unique_ptr<Command> MakeExpandCommand();
+std::unique_ptr<Command> MakeHistoryCommand();
 
 // The plug-in list loaded into in-memory controls, exactly as the window loads it.
 void LoadPlugins(MemoryControls& ui);

@@ -20,6 +20,7 @@ std::vector<std::unique_ptr<Command>> AllCommands() {
   commands.push_back(MakePullCommand());
   commands.push_back(MakeQrCommand());
   commands.push_back(MakeExpandCommand());
+  commands.push_back(MakeHistoryCommand());
   return commands;
 }
 

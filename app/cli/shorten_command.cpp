@@ -9,6 +9,7 @@
 #include "app/cli/command.h"
 #include "generate/generate_command.h"
 #include "generate/shorten_engine.h"
+#include "history/history_recorder.h"
 #include "json/json_document.h"
 #include "plugins/plugin_registry.h"
 #include "web/text_utils.h"
@@ -113,10 +114,12 @@ class ShortenCommand : public Command {
     JsonDocument document;
     Progress progress(io.err, io.errIsTerminal, urls.size());
     int failures = 0;
+    HistoryRecorder history;
     for (size_t i = 0; i < urls.size(); ++i) {
       Text failure;
       const Text result = ShortenOne(pluginFile, urls[i], document, &failure);
       const bool ok = result.rfind("http", 0) == 0;
+      history.record({shownName, urls[i], result, failure});
       if (!ok) {
         ++failures;
         const Text reason = !failure.empty() ? failure : result.empty() ? Text("服务没有返回短网址") : "服务返回：" + result;
@@ -126,6 +129,7 @@ class ShortenCommand : public Command {
       progress.update(i + 1);
     }
     io.out.flush();
+    if (!history.flush()) io.err << "历史记录未能写入：" << history.failure() << "\n";
     return failures == 0 ? kExitOk : kExitFailed;
   }
 

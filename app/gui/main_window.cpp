@@ -3,12 +3,14 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <cstdlib>
 
 #include "app/gui/about_text.h"
 #include "app/gui/file_drop_target.h"
+#include "app/gui/history_page.h"
 #include "app/gui/long_url_display.h"
 #include "app/gui/qr_dialog.h"
 #include "app/gui/report_list.h"
@@ -62,6 +64,7 @@ MainWindow::MainWindow(WindowActions& actions, QWidget* parent)
   buildPluginPage(widgets);
   buildSettingsPage(widgets);
   buildAboutPage();
+  buildHistoryPage();
   tabs_->setCurrentIndex(0);
 
   widgets.statusBar = Named(new QStatusBar(this), QStringLiteral("状态条"));
@@ -73,6 +76,13 @@ MainWindow::MainWindow(WindowActions& actions, QWidget* parent)
   buildMenus(widgets);
   controls_ = std::make_unique<QtControls>(widgets);
   bindEvents(widgets);
+  history_ = new HistoryPage(
+      historyWidgets_, *controls_, [this](const Text& link) { showQrCode(link); },
+      [this](const Text& link) { actions_.expandUrlChosen(*controls_, link); }, this);
+  // The page shows the file as it is whenever it is opened.
+  connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
+    if (tabs_->widget(index) == historyWidgets_.list->parentWidget()) history_->reload();
+  });
 }
 
 MainWindow::~MainWindow() = default;
@@ -138,6 +148,8 @@ void MainWindow::buildSettingsPage(WindowWidgets& widgets) {
   boxes[static_cast<size_t>(SettingBox::DoubleClickToggle)] =
       box("双击切换插件开关", "设定_双击切换", {72, 96, 120, 20});
   boxes[static_cast<size_t>(SettingBox::DoubleClickCopy)] = box("双击复制短网址", "设定_双击复制", {72, 119, 104, 20});
+  // Below the place of the certificate switch under 双击复制.
+  boxes[static_cast<size_t>(SettingBox::RecordHistory)] = box("记录历史", "设定_记录历史", {72, 165, 104, 20});
   boxes[static_cast<size_t>(SettingBox::AutoUpdate)]->setEnabled(false);
 
   // The feedback form exists, bound to its action, but is never shown.
@@ -160,6 +172,21 @@ void MainWindow::buildAboutPage() {
   about->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   RefuseDrops(about);
   about->setPlainText(AboutText());
+}
+
+void MainWindow::buildHistoryPage() {
+  addPage(QStringLiteral("历史"));
+  auto& w = historyWidgets_;
+  w.search = onPage(new QLineEdit, QStringLiteral("历史_搜索"), {5, 36, 200, 24});
+  w.search->setPlaceholderText(QStringLiteral("搜索网址或插件"));
+  w.search->setClearButtonEnabled(true);
+  w.exportButton = onPage(new QPushButton(QStringLiteral("导出 CSV")), QStringLiteral("历史_导出"), {211, 35, 78, 26});
+  w.list = onPage(new ReportList({QStringLiteral("接口"), QStringLiteral("短网址"), QStringLiteral("长网址"),
+                                  QStringLiteral("时间"), QStringLiteral("失败原因"), QStringLiteral("编号")},
+                                 {70, 150, 220, 130, 200, 0}),
+                  QStringLiteral("历史_列表"), {5, 66, 284, 279});
+  w.menu = Named(new QMenu(this), QStringLiteral("历史菜单"));
+  w.menu->setFont(WindowFont(kControlFontPixels));
 }
 
 void MainWindow::buildMenus(WindowWidgets& widgets) {

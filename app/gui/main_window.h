@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/gui/history_page.h"
 #include "app/gui/qt_controls.h"
 #include "app/window_actions.h"
 
@@ -14,7 +15,7 @@ namespace pindle {
 class QrDialog;
 class ReportList;
 
-// The program's only window: the tab control 功能选择 with its four pages, the status bar, the
+// The program's only window: the tab control 功能选择 with its pages, the status bar, the
 // file drop target and the two pop-up menus. Every widget carries its name as objectName. The
 // window does only what is its own (the long-URL box's display mode, the batch switch, popping
 // up menus); every other event goes to `actions`.
@@ -44,6 +45,7 @@ class MainWindow : public QWidget {
   void buildPluginPage(WindowWidgets& widgets);
   void buildSettingsPage(WindowWidgets& widgets);
   void buildAboutPage();
+  void buildHistoryPage();
   void buildMenus(WindowWidgets& widgets);
   void bindEvents(const WindowWidgets& widgets);
   void placePageControls();
@@ -62,6 +64,8 @@ class MainWindow : public QWidget {
   ReportList* resultList_ = nullptr;
   ReportList* pluginList_ = nullptr;
   std::unique_ptr<QtControls> controls_;
+  HistoryPage::Widgets historyWidgets_;
+  HistoryPage* history_ = nullptr;
 };
 
 }  // namespace pindle

@@ -20,7 +20,7 @@ struct WindowWidgets {
   QComboBox* pluginChoice = nullptr;
   QPlainTextEdit* longUrlBox = nullptr;
   QPlainTextEdit* feedbackBox = nullptr;
-  std::array<QCheckBox*, 5> settingBoxes{};  // by SettingBox
+  std::array<QCheckBox*, 6> settingBoxes{};  // by SettingBox
   std::array<QAction*, 5> menuItems{};       // by MenuItem
   QStatusBar* statusBar = nullptr;
 };
@@ -109,7 +109,7 @@ class QtControls final : public Controls {
   QtList pluginList_, resultList_;
   QtChoice pluginChoice_;
   QtText longUrl_, feedback_;
-  std::array<QtCheck, 5> boxes_;
+  std::array<QtCheck, 6> boxes_;
   std::array<QtMenuItem, 5> items_;
 };
 

@@ -1,12 +1,21 @@
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <nlohmann/json.hpp>
+#include <sstream>
 
 #include "app/app_paths.h"
 #include "app/link_actions.h"
+#include "platform/codepage.h"
 #include "platform/memory_controls.h"
 #include "tests/support/httplib_server.h"
+#include "tests/support/loopback_shortener.h"
+#include "tests/support/plugin_files.h"
 #include "tests/support/process.h"
 #include "tests/support/temp_dir.h"
 
@@ -97,6 +106,93 @@ TEST_F(ToolCommandsTest, ExpandPrintsTheFinalAddressOrTheChain) {
                        server.url("/via") + "\n200\t" + target + "\n");
   EXPECT_EQ(run({"expand"}).exitCode, 2);
   EXPECT_EQ(run({"expand", "--bogus", "http://a"}).exitCode, 2);
+}
+
+TEST_F(ToolCommandsTest, ShortenBatchesAreRecordedAndListed) {
+  test::LoopbackShortener service;
+  test::WritePlugin(dir, "isgd.json", {.name = "Is.gd", .path = service.base() + "/create.php?format=simple&"});
+  auto r = run({"shorten", "-p", "is.gd", "https://a.example/一", "", "https://b.example/2"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.err.find("历史记录"), std::string::npos) << r.err;
+
+  r = run({"history"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  // The failed pass is kept with its reason.
+  const std::string kRefusal = "Error: Please enter a valid URL to shorten";
+  std::vector<std::string> lines;
+  std::istringstream out(r.out);
+  for (std::string line; std::getline(out, line);) lines.push_back(line.substr(line.find('\t') + 1));
+  EXPECT_EQ(lines, (std::vector<std::string>{"Is.gd\thttps://b.example/2\t" + service.shortFor(3) + "\t",
+                                             "Is.gd\t\t" + kRefusal + "\t服务返回：" + kRefusal,
+                                             "Is.gd\thttps://a.example/一\t" + service.shortFor(1) + "\t"}));
+  struct Case {
+    std::vector<std::string> args;
+    size_t lines;
+    std::string has;
+  } cases[] = {
+      {{"history", "--search", "一"}, 1, "a.example"},
+      {{"history", "--limit", "2"}, 2, "b.example"},
+      {{"history", "--search", "IS.GD", "--limit", "0"}, 3, "Is.gd"},
+      {{"history", "--search", "nothing"}, 0, ""},
+      {{"history", "--csv"}, 4, "\xEF\xBB\xBF时间,接口,长网址,短网址,失败原因\r\n"},
+  };
+  for (const auto& c : cases) {
+    r = run(c.args);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(static_cast<size_t>(std::count(r.out.begin(), r.out.end(), '\n')), c.lines) << c.args[1];
+    EXPECT_NE(r.out.find(c.has), std::string::npos) << r.out;
+  }
+  r = run({"history", "--json", "--limit", "1"});
+  const auto line = nlohmann::json::parse(r.out);
+  EXPECT_EQ(line["long"], "https://b.example/2");
+  EXPECT_EQ(line["short"], service.shortFor(3));
+  EXPECT_EQ(line["plugin"], "Is.gd");
+  EXPECT_EQ(line["error"], "");
+  for (const auto& bad :
+       {std::vector<std::string>{"history", "--limit", "x"}, {"history", "--limit"}, {"history", "x"}})
+    EXPECT_EQ(run(bad).exitCode, 2);
+
+  // Switched off: nothing more is written.
+  dir.write("Setting.ini", Utf8ToGbk("[软件设定]\r\n记录历史=假\r\n"));
+  EXPECT_EQ(run({"shorten", "-p", "is.gd", "https://c.example/"}).exitCode, 0);
+  EXPECT_EQ(run({"history", "--search", "c.example"}).out, "");
+}
+
+TEST_F(ToolCommandsTest, LockedOrGarbageHistoryNeverStopsTheBatch) {
+  test::LoopbackShortener service;
+  test::WritePlugin(dir, "isgd.json", {.name = "Is.gd", .path = service.base() + "/create.php?format=simple&"});
+  ASSERT_EQ(run({"shorten", "-p", "is.gd", "https://first/"}).exitCode, 0);
+  // Another process holds the write lock for the whole batch.
+  int ready[2], release[2];
+  ASSERT_EQ(pipe(ready), 0);
+  ASSERT_EQ(pipe(release), 0);
+  const pid_t holder = fork();
+  if (holder == 0) {
+    sqlite3* db = nullptr;
+    sqlite3_open(dir.file("history.sqlite").c_str(), &db);
+    char c = sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) == SQLITE_OK ? 'y' : 'n';
+    (void)!write(ready[1], &c, 1);
+    (void)!read(release[0], &c, 1);
+    _exit(0);
+  }
+  char c = 0;
+  ASSERT_EQ(read(ready[0], &c, 1), 1);
+  ASSERT_EQ(c, 'y');
+  auto r = run({"shorten", "-p", "is.gd", "https://a/1", "https://a/2"});
+  (void)!write(release[1], &c, 1);
+  waitpid(holder, nullptr, 0);
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out, service.shortFor(2) + "\n" + service.shortFor(3) + "\n");
+  EXPECT_NE(r.err.find("历史记录未能写入"), std::string::npos) << r.err;
+
+  dir.write("history.sqlite", std::string(3000, '\x01'));
+  r = run({"shorten", "-p", "is.gd", "https://a/3", "https://a/4"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out, service.shortFor(4) + "\n" + service.shortFor(5) + "\n");
+  EXPECT_NE(r.err.find("历史记录未能写入"), std::string::npos) << r.err;
+  r = run({"history"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("无法读取历史记录"), std::string::npos);
 }
 
 #endif

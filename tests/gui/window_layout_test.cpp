@@ -86,9 +86,9 @@ TEST(WindowLayout, WindowTabsAndStatusBar) {
   EXPECT_FALSE(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 
   auto* tabs = f.find<QTabWidget>("功能选择");
-  ASSERT_EQ(tabs->count(), 4);
-  const QStringList captions{"生成", "插件", "设定", "关于"};
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(tabs->tabText(i), captions[i]);
+  ASSERT_EQ(tabs->count(), 5);
+  const QStringList captions{"生成", "插件", "设定", "关于", "历史"};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(tabs->tabText(i), captions[i]);
   EXPECT_EQ(tabs->tabPosition(), QTabWidget::North);
 
   EXPECT_TRUE(f.find<QStatusBar>("状态条")->currentMessage().contains(QStringLiteral("Pindle")));
