@@ -5,7 +5,9 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDialog>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -102,6 +104,11 @@ TEST_F(HistoryWindowTest, BatchIsRecordedSearchedCopiedExportedAndDeleted) {
   RightClickRow(list, 0);
   ASSERT_TRUE(SpinUntil([&] { return menu->isVisible(); }));
   menu->hide();
+  menu->findChild<QAction*>(QStringLiteral("二维码"))->trigger();
+  auto* dialog = f.window().findChild<QDialog*>(QStringLiteral("二维码"));
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(dialog->findChild<QLabel*>(QStringLiteral("二维码_文本"))->text().toStdString(), service.shortFor(2));
+  dialog->close();
   menu->findChild<QAction*>(QStringLiteral("删除记录"))->trigger();
   EXPECT_EQ(Column(HistoryPage::LongUrlColumn), (std::vector<Text>{"https://a.example/一"}));
   EXPECT_EQ(HistoryStore().find("", 0).size(), 1u);
