@@ -54,6 +54,7 @@ size_t StopAtBody(char*, size_t size, size_t count, void* user) {
 }
 
 struct Answer {
+  bool reached = false;  // the connection stood (and its TLS handshake was done)
   long status = 0;
   Text location;  // absolute, resolved against the address asked
   Text error;
@@ -73,10 +74,11 @@ Answer Ask(CURL* curl, const Text& url, bool head) {
   const CURLcode code = curl_easy_perform(curl);
   Answer answer;
   curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &answer.status);
+  curl_off_t pretransfer = 0;
+  curl_easy_getinfo(curl, CURLINFO_PRETRANSFER_TIME_T, &pretransfer);
+  answer.reached = pretransfer > 0;
   if (code != CURLE_OK && !(code == CURLE_WRITE_ERROR && bodyStarted)) {
-    curl_off_t pretransfer = 0;
-    curl_easy_getinfo(curl, CURLINFO_PRETRANSFER_TIME_T, &pretransfer);
-    answer.error = DescribeCurlFailure(code, errorBuffer, pretransfer > 0, CurrentWebLimits());
+    answer.error = DescribeCurlFailure(code, errorBuffer, answer.reached, CurrentWebLimits());
     return answer;
   }
   if (!location.empty()) answer.location = Resolve(url, location);
@@ -124,8 +126,8 @@ RedirectChain FollowRedirectChain(const Text& url, const RedirectChainOptions& o
   for (;;) {
     Answer answer = Ask(curl.get(), current, true);
     // Services that refuse HEAD answer it with an error status (405, 501, sometimes 403 or 404)
-    // or break it off; their GET head tells the truth.
-    if (!answer.error.empty() || answer.status >= 400) {
+    // or break it off; their GET head tells the truth. A server never reached is not asked twice.
+    if (answer.status >= 400 || (!answer.error.empty() && answer.reached)) {
       Answer byGet = Ask(curl.get(), current, false);
       if (byGet.error.empty() || !answer.error.empty()) answer = std::move(byGet);
     }

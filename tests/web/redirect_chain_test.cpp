@@ -6,7 +6,9 @@
 #include <mutex>
 
 #include "tests/support/httplib_server.h"
+#include "tests/support/raw_http_server.h"
 #include "tests/support/test_certificates.h"
+#include "tests/web/web_test_helpers.h"
 
 namespace pindle {
 namespace {
@@ -134,6 +136,14 @@ TEST(RedirectChain, CertificateRuleAndDeadServer) {
   EXPECT_FALSE(dead.ok());
   ASSERT_EQ(dead.hops.size(), 1u);
   EXPECT_EQ(dead.hops[0].status, 0);
+
+  // A service that takes the request and never answers ends at the stall limit, like any request.
+  const test::ScopedWebLimits quick(test::QuickLimits());
+  test::RawHttpServer silent;
+  silent.answerOthers({"", test::RawReply::Stall});
+  const RedirectChain stalled = FollowRedirectChain(silent.url("/x"));
+  EXPECT_FALSE(stalled.ok());
+  EXPECT_EQ(stalled.hops.size(), 1u);
 }
 
 }  // namespace
