@@ -1,5 +1,6 @@
 #include "app/program_actions.h"
 
+#include "app/link_actions.h"
 #include "app/result_actions.h"
 #include "app/startup.h"
 #include "generate/generate_command.h"
@@ -38,6 +39,10 @@ void ProgramActions::copyUrlChosen(Controls& ui) { CopySelectedResult(ui); }
 void ProgramActions::openUrlChosen(Controls& ui) { OpenSelectedResult(ui); }
 void ProgramActions::resultDoubleClicked(Controls& ui) { OnResultDoubleClick(ui); }
 void ProgramActions::stopGenerationChosen(Controls&) { StopGenerations(); }
+
+void ProgramActions::expandUrlChosen(Controls& ui, const Text& url) {
+  StartDetached([&ui, url] { ShowRedirectChain(ui, url); });
+}
 bool ProgramActions::pluginRightClicked(Controls& ui) { return PluginRegistry::prepareMenu(ui); }
 void ProgramActions::pluginDoubleClicked(Controls& ui) { PluginRegistry::onDoubleClick(ui); }
 void ProgramActions::refreshClicked(Controls& ui) { PluginRegistry::refresh(ui); }

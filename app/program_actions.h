@@ -15,6 +15,7 @@ class ProgramActions : public WindowActions {
   void openUrlChosen(Controls& ui) override;
   void resultDoubleClicked(Controls& ui) override;
   void stopGenerationChosen(Controls& ui) override;
+  void expandUrlChosen(Controls& ui, const Text& url) override;
   bool pluginRightClicked(Controls& ui) override;
   void pluginDoubleClicked(Controls& ui) override;
   void refreshClicked(Controls& ui) override;

@@ -37,4 +37,6 @@ int ConcurrencySetting() {
   return n;
 }
 
+bool RecordHistorySetting() { return Settings::read(kSoftwareSection, kRecordHistoryKey) != kOff; }
+
 }  // namespace pindle

@@ -36,4 +36,9 @@ inline constexpr int kMaxConcurrency = 64;
 // key is absent or not a number from 1 to 64.
 int ConcurrencySetting();
 
+inline constexpr const char* kRecordHistoryKey = "记录历史";
+
+// Whether generations are recorded in the history: yes unless the user set "记录历史" to "假".
+bool RecordHistorySetting();
+
 }  // namespace pindle

@@ -12,6 +12,7 @@ const char* SettingKeyOf(SettingBox box) {
     case SettingBox::DoubleClickToggle: return "双击切换";
     case SettingBox::DoubleClickCopy: return "双击复制";
     case SettingBox::IgnoreCertificateErrors: return kIgnoreCertificateErrorsKey;
+    case SettingBox::RecordHistory: return kRecordHistoryKey;
   }
   return "";
 }
@@ -42,6 +43,7 @@ void RunStartupTask(Controls& ui, const StartupSteps& steps) {
   ui.settingBox(SettingBox::DoubleClickToggle).setChecked(Settings::isOn("双击切换"));
   ui.settingBox(SettingBox::DoubleClickCopy).setChecked(Settings::isOn("双击复制"));
   ui.settingBox(SettingBox::IgnoreCertificateErrors).setChecked(Settings::isOn(kIgnoreCertificateErrorsKey));
+  ui.settingBox(SettingBox::RecordHistory).setChecked(RecordHistorySetting());
   if (steps.runUpdateCheck) steps.runUpdateCheck();
 }
 

@@ -19,6 +19,8 @@ class WindowActions {
   virtual void openUrlChosen(Controls&) {}
   virtual void resultDoubleClicked(Controls&) {}
   virtual void stopGenerationChosen(Controls&) {}               // 停止生成, or Esc on the 生成 page
+  // 展开短网址 on a link of the result list or the history
+  virtual void expandUrlChosen(Controls&, const Text& /*url*/) {}
   virtual bool pluginRightClicked(Controls&) { return false; }  // true: show 插件菜单
   virtual void pluginDoubleClicked(Controls&) {}
   virtual void refreshClicked(Controls&) {}

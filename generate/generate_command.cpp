@@ -7,6 +7,7 @@
 #include "app/settings.h"
 #include "generate/batch_runner.h"
 #include "generate/shorten_engine.h"
+#include "history/history_recorder.h"
 #include "json/json_document.h"
 #include "platform/background.h"
 #include "plugins/plugin_registry.h"
@@ -141,8 +142,10 @@ void RunGeneration(Controls& ui) {
   settings.onWait = [&](const BatchWait& wait) { view.setStatusText(WaitStatusText(wait)); };
   int failedPasses = 0;
   Text firstFailure;
+  HistoryRecorder history;
   settings.onResult = [&](const BatchLineResult& r) {
     view.appendRow({r.plugin.name, r.result});
+    history.record({r.plugin.name, r.longUrl, r.result, r.failure});
     if (count > 1) view.setProgress(r.line, count);
     if (r.failure.empty()) {
       view.setStatusText(failedPasses == 0 ? Text("网址生成完毕!")
@@ -166,6 +169,8 @@ void RunGeneration(Controls& ui) {
   if (runner.stopped()) view.setStatusText(StoppedStatusText(done, count));
   if (count > 1) view.setProgress(0, 0);
   view.flush();
+  // The batch is done either way; the status bar only adds that its history is missing.
+  if (!history.flush()) ui.setStatusText(ui.statusText() + " 历史记录未能写入：" + history.failure());
 }
 
 Text StoppedStatusText(int done, int count) {

@@ -71,9 +71,10 @@ enum class SettingBox {
   AutoLoad,
   DoubleClickToggle,
   DoubleClickCopy,
-  IgnoreCertificateErrors
+  IgnoreCertificateErrors,
+  RecordHistory
 };
-inline constexpr size_t kSettingBoxCount = 6;
+inline constexpr size_t kSettingBoxCount = 7;
 
 // Menu items whose state the core sets.
 enum class MenuItem { CopyUrl, OpenUrl, EnablePlugin, DisablePlugin, ModifyConfig, StopGeneration };

@@ -31,6 +31,9 @@ std::unique_ptr<Command> MakeShortenCommand();
 std::unique_ptr<Command> MakePluginsCommand();
 std::unique_ptr<Command> MakeSwitchCommand(bool enable);
 std::unique_ptr<Command> MakePullCommand();
+std::unique_ptr<Command> MakeQrCommand();
+std::unique_ptr<Command> MakeExpandCommand();
+std::unique_ptr<Command> MakeHistoryCommand();
 
 // `pindle shorten --clipboard`: the address on the clipboard through `pluginFile`, the short
 // link back on the clipboard (kept after the process ends) and printed.

@@ -23,6 +23,9 @@ std::vector<std::unique_ptr<Command>> AllCommands() {
   commands.push_back(MakeSwitchCommand(true));
   commands.push_back(MakeSwitchCommand(false));
   commands.push_back(MakePullCommand());
+  commands.push_back(MakeQrCommand());
+  commands.push_back(MakeExpandCommand());
+  commands.push_back(MakeHistoryCommand());
   return commands;
 }
 

@@ -15,6 +15,7 @@
 #include "generate/batch_runner.h"
 #include "generate/generate_command.h"
 #include "generate/shorten_engine.h"
+#include "history/history_recorder.h"
 #include "plugins/plugin_registry.h"
 #include "web/text_utils.h"
 
@@ -185,7 +186,9 @@ class ShortenCommand : public Command {
     settings.longUrl = [&](int n) { return urls[static_cast<size_t>(n - 1)]; };
     settings.plugin = [&] { return BatchPlugin{shownName, pluginFile}; };
     settings.onWait = [&](const BatchWait& wait) { progress.waiting(wait); };
+    HistoryRecorder history;
     settings.onResult = [&](const BatchLineResult& r) {
+      history.record({r.plugin.name, r.longUrl, r.result, r.failure});
       const bool ok = r.result.rfind("http", 0) == 0;
       if (!ok) {
         ++failures;
@@ -203,6 +206,7 @@ class ShortenCommand : public Command {
     BatchRunner runner(std::move(settings));
     const int done = runner.run();
     io.out.flush();
+    if (!history.flush()) io.err << "历史记录未能写入：" << history.failure() << "\n";
     if (runner.stopped()) {
       progress.breakLine();
       io.err << StoppedStatusText(done, static_cast<int>(urls.size())) << "\n";

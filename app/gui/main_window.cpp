@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QShortcut>
 #include <QStackedWidget>
@@ -13,7 +14,9 @@
 #include "app/gui/about_text.h"
 #include "app/gui/clipboard_keeper.h"
 #include "app/gui/file_drop_target.h"
+#include "app/gui/history_page.h"
 #include "app/gui/long_url_display.h"
+#include "app/gui/qr_dialog.h"
 #include "app/gui/report_list.h"
 #include "app/gui/text_convert.h"
 #include "app/gui/window_fonts.h"
@@ -52,6 +55,12 @@ W* Named(W* widget, const QString& name) {
   return widget;
 }
 
+// The short-link cell of the list's selected row; empty when none is selected.
+Text SelectedLink(QTreeWidget* list) {
+  const auto selected = list->selectedItems();
+  return selected.isEmpty() ? Text() : FromQt(selected.first()->text(1));
+}
+
 }  // namespace
 
 MainWindow::MainWindow(WindowActions& actions, QWidget* parent)
@@ -77,6 +86,7 @@ MainWindow::MainWindow(WindowActions& actions, QWidget* parent)
   buildPluginPage(widgets);
   buildSettingsPage(widgets);
   buildAboutPage();
+  buildHistoryPage();
   tabs_->setCurrentIndex(0);
 
   widgets.statusBar = Named(new QStatusBar(this), QStringLiteral("状态条"));
@@ -94,6 +104,13 @@ MainWindow::MainWindow(WindowActions& actions, QWidget* parent)
   buildMenus(widgets);
   controls_ = std::make_unique<QtControls>(widgets);
   bindEvents(widgets);
+  history_ = new HistoryPage(
+      historyWidgets_, *controls_, [this](const Text& link) { showQrCode(link); },
+      [this](const Text& link) { actions_.expandUrlChosen(*controls_, link); }, this);
+  // The page shows the file as it is whenever it is opened.
+  connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
+    if (tabs_->widget(index) == historyWidgets_.list->parentWidget()) history_->reload();
+  });
 }
 
 MainWindow::~MainWindow() = default;
@@ -166,6 +183,8 @@ void MainWindow::buildSettingsPage(WindowWidgets& widgets) {
   boxes[static_cast<size_t>(SettingBox::DoubleClickCopy)] = box("双击复制短网址", "设定_双击复制", {72, 119, 104, 20});
   boxes[static_cast<size_t>(SettingBox::IgnoreCertificateErrors)] =
       box("忽略证书错误", "设定_忽略证书", {72, 142, 104, 20});
+  // Below the place of the certificate switch under 双击复制.
+  boxes[static_cast<size_t>(SettingBox::RecordHistory)] = box("记录历史", "设定_记录历史", {72, 165, 104, 20});
   boxes[static_cast<size_t>(SettingBox::AutoUpdate)]->setEnabled(false);
 
   // The feedback form exists, bound to its action, but is never shown.
@@ -191,6 +210,22 @@ void MainWindow::buildAboutPage() {
   about->setPlainText(AboutText() + QLatin1Char('\n') + PathsLine(Paths()));
 }
 
+void MainWindow::buildHistoryPage() {
+  addPage(QStringLiteral("历史"));
+  auto& w = historyWidgets_;
+  w.search = onPage(new QLineEdit, QStringLiteral("历史_搜索"), {5, 36, 200, 24}, kWidens);
+  w.search->setPlaceholderText(QStringLiteral("搜索网址或插件"));
+  w.search->setClearButtonEnabled(true);
+  w.exportButton = onPage(new QPushButton(QStringLiteral("导出 CSV")), QStringLiteral("历史_导出"), {211, 35, 78, 26},
+                         kKeepsRight);
+  w.list = onPage(new ReportList({QStringLiteral("接口"), QStringLiteral("短网址"), QStringLiteral("长网址"),
+                                  QStringLiteral("时间"), QStringLiteral("失败原因"), QStringLiteral("编号")},
+                                 {70, 150, 220, 130, 200, 0}),
+                  QStringLiteral("历史_列表"), {5, 66, 284, 279}, kFills);
+  w.menu = Named(new QMenu(this), QStringLiteral("历史菜单"));
+  w.menu->setFont(WindowFont(kControlFontPixels));
+}
+
 void MainWindow::buildMenus(WindowWidgets& widgets) {
   auto item = [](QMenu* menu, const QString& caption) {
     QAction* action = menu->addAction(caption);
@@ -205,6 +240,9 @@ void MainWindow::buildMenus(WindowWidgets& widgets) {
   QAction* stop = item(resultMenu_, QStringLiteral("停止生成"));
   stop->setEnabled(false);  // until a batch runs
   items[static_cast<size_t>(MenuItem::StopGeneration)] = stop;
+  resultMenu_->addSeparator();
+  item(resultMenu_, QStringLiteral("二维码"));
+  item(resultMenu_, QStringLiteral("展开短网址"));
 
   pluginMenu_ = Named(new QMenu(this), QStringLiteral("插件菜单"));
   pluginMenu_->setFont(WindowFont(kControlFontPixels));
@@ -237,7 +275,12 @@ void MainWindow::bindEvents(const WindowWidgets& widgets) {
   onClick("生成_生成按钮", [this, &ui] { actions_.generateClicked(ui); });
 
   connect(resultList_, &QWidget::customContextMenuRequested, this, [this, &ui] {
-    if (actions_.resultRightClicked(ui)) popUp(resultMenu_);
+    if (!actions_.resultRightClicked(ui)) return;
+    // Like copying and opening, these need a link.
+    const bool usable = ui.menuItem(MenuItem::CopyUrl).isEnabled();
+    for (const char* name : {"二维码", "展开短网址"})
+      resultMenu_->findChild<QAction*>(QString::fromUtf8(name), Qt::FindDirectChildrenOnly)->setEnabled(usable);
+    popUp(resultMenu_);
   });
   connect(resultList_, &ReportList::doubleClickedAnywhere, this, [this, &ui] { actions_.resultDoubleClicked(ui); });
   onChosen(resultMenu_, "复制网址", [this, &ui] { actions_.copyUrlChosen(ui); });
@@ -248,6 +291,8 @@ void MainWindow::bindEvents(const WindowWidgets& widgets) {
       new QShortcut(QKeySequence(Qt::Key_Escape), tabs_->widget(0), nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
   escape->setObjectName(QStringLiteral("停止生成快捷键"));
   connect(escape, &QShortcut::activated, this, [this, &ui] { actions_.stopGenerationChosen(ui); });
+  onChosen(resultMenu_, "二维码", [this] { showQrCode(SelectedLink(resultList_)); });
+  onChosen(resultMenu_, "展开短网址", [this, &ui] { actions_.expandUrlChosen(ui, SelectedLink(resultList_)); });
 
   connect(pluginList_, &QWidget::customContextMenuRequested, this, [this, &ui] {
     if (actions_.pluginRightClicked(ui)) popUp(pluginMenu_);
@@ -289,6 +334,13 @@ void MainWindow::onBatchSwitchClicked() {
 
 void MainWindow::popUp(QMenu* menu) { menu->popup(QCursor::pos()); }
 
+QrDialog* MainWindow::showQrCode(const Text& text) {
+  auto* dialog = new QrDialog(text, this);
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->show();
+  return dialog;
+}
+
 void MainWindow::placeControls() {
   const int extraWidth = std::max(0, width() - kBaseSize.width());
   const int extraHeight = std::max(0, height() - kBaseSize.height());
@@ -298,7 +350,7 @@ void MainWindow::placeControls() {
     const QPoint corner = parent == this ? QPoint(0, 0) : parent->mapTo(this, QPoint(0, 0));
     place.widget->setGeometry(Grown(place.base, place.growth, extraWidth, extraHeight).translated(-corner));
   }
-  for (ReportList* list : {resultList_, pluginList_})
+  for (ReportList* list : {resultList_, pluginList_, historyWidgets_.list})
     if (list) list->widenLastColumn(extraWidth);
 }
 

@@ -5,11 +5,13 @@
 #include <memory>
 #include <vector>
 
+#include "app/gui/history_page.h"
 #include "app/gui/qt_controls.h"
 #include "app/window_actions.h"
 
 namespace pindle {
 
+class QrDialog;
 class ReportList;
 
 // How a control follows the window when it grows: its left and top edges move, and its width
@@ -22,7 +24,7 @@ inline constexpr Growth kFills{0, 0, 1, 1};
 inline constexpr Growth kWidens{0, 0, 1, 0};
 inline constexpr Growth kKeepsRight{1, 0, 0, 0};
 
-// The program's only window: the tab control 功能选择 with its four pages, the status bar, the
+// The program's only window: the tab control 功能选择 with its pages, the status bar, the
 // file drop target and the two pop-up menus. It first shows at its base size with every control
 // at its base place, and can grow: see Growth. Every widget carries its name as objectName. The
 // window does only what is its own (the long-URL box's display mode, the batch switch, popping
@@ -35,6 +37,8 @@ class MainWindow : public QWidget {
 
   // The window as the core reaches it; usable from any thread.
   Controls& controls() { return *controls_; }
+  // 二维码: the text's QR code in a dialog of its own, which deletes itself when closed.
+  QrDialog* showQrCode(const Text& text);
 
   // The client size at which every control stands at its base place; also the smallest size.
   static constexpr QSize kBaseSize{296, 372};
@@ -59,6 +63,7 @@ class MainWindow : public QWidget {
   void buildPluginPage(WindowWidgets& widgets);
   void buildSettingsPage(WindowWidgets& widgets);
   void buildAboutPage();
+  void buildHistoryPage();
   void buildMenus(WindowWidgets& widgets);
   void bindEvents(const WindowWidgets& widgets);
   // The one place where every control's geometry follows from the window's size.
@@ -83,6 +88,8 @@ class MainWindow : public QWidget {
   ReportList* resultList_ = nullptr;
   ReportList* pluginList_ = nullptr;
   std::unique_ptr<QtControls> controls_;
+  HistoryPage::Widgets historyWidgets_;
+  HistoryPage* history_ = nullptr;
 };
 
 }  // namespace pindle

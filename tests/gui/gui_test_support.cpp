@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QTabWidget>
 #include <QTest>
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -65,7 +66,9 @@ void RecordingActions::note(const std::string& event) {
 namespace {
 QPoint RowPoint(QTreeWidget* list, int row) {
   if (row < 0) return QPoint(10, list->viewport()->height() - 5);
-  return list->visualItemRect(list->topLevelItem(row)).center();
+  // Rows wider than the view have their centre out of sight: aim inside the view.
+  const QRect rect = list->visualItemRect(list->topLevelItem(row));
+  return QPoint(std::min(rect.center().x(), list->viewport()->width() / 2), rect.center().y());
 }
 }  // namespace
 

@@ -4,10 +4,10 @@
 #include <QTest>
 #include <atomic>
 
-#include "platform/background.h"
 #include "app/program_actions.h"
 #include "app/settings.h"
 #include "app/startup.h"
+#include "platform/background.h"
 #include "platform/codepage.h"
 #include "tests/gui/gui_test_support.h"
 
@@ -87,6 +87,7 @@ struct ClickRow {
 const ClickRow kClickRows[] = {
     {"设定_总在最前", "软件置顶"}, {"设定_自动更新", "自动更新"}, {"设定_自动加载", "自动加载"},
     {"设定_双击切换", "双击切换"}, {"设定_双击复制", "双击复制"}, {"设定_忽略证书", "忽略证书错误"},
+    {"设定_记录历史", "记录历史"},
 };
 
 TEST(StartupSettings, EachClickWritesItsKeyAtOnce) {

@@ -91,9 +91,9 @@ TEST(WindowLayout, WindowTabsAndStatusBar) {
   EXPECT_FALSE(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 
   auto* tabs = f.find<QTabWidget>("功能选择");
-  ASSERT_EQ(tabs->count(), 4);
-  const QStringList captions{"生成", "插件", "设定", "关于"};
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(tabs->tabText(i), captions[i]);
+  ASSERT_EQ(tabs->count(), 5);
+  const QStringList captions{"生成", "插件", "设定", "关于", "历史"};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(tabs->tabText(i), captions[i]);
   EXPECT_EQ(tabs->tabPosition(), QTabWidget::North);
 
   EXPECT_TRUE(f.find<QStatusBar>("状态条")->currentMessage().contains(QStringLiteral("Pindle")));
@@ -171,8 +171,12 @@ void ExpectMenu(QMenu* menu, const std::vector<MenuRow>& items) {
 TEST(WindowLayout, PopUpMenusAndTheirItems) {
   WindowActions noActions;
   WindowFixture f(noActions);
-  ExpectMenu(f.find<QMenu>("生成菜单"),
-             {{"复制网址", true, true}, {"打开网址", true, true}, {"停止生成", true, false}});
+  ExpectMenu(f.find<QMenu>("生成菜单"), {{"复制网址", true, true},
+                                         {"打开网址", true, true},
+                                         {"停止生成", true, false},
+                                         {"", true, true},
+                                         {"二维码", true, true},
+                                         {"展开短网址", true, true}});
   ExpectMenu(f.find<QMenu>("插件菜单"), {{"开启插件", true, true},
                                          {"关闭插件", true, true},
                                          {"", true, true},

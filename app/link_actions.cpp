@@ -1,0 +1,38 @@
+#include "app/link_actions.h"
+
+#include "app/settings.h"
+
+namespace pindle {
+
+namespace {
+// Long enough to read a chain of several addresses.
+constexpr int kChainNoticeMs = 60'000;
+}  // namespace
+
+Text DescribeRedirectChain(const RedirectChain& chain) {
+  Text text;
+  int n = 0;
+  for (const auto& hop : chain.hops) {
+    text += std::to_string(++n) + ". ";
+    text += hop.status > 0 ? std::to_string(hop.status) : Text("—");
+    text += "  " + hop.url + "\n";
+  }
+  if (chain.ok())
+    text += "\n最终地址：" + chain.finalUrl;
+  else
+    text += "\n未能展开：" + chain.error;
+  return text;
+}
+
+void ShowRedirectChain(Controls& ui, const Text& url) {
+  ui.setStatusText("正在展开短网址");
+  const RedirectChain chain = FollowRedirectChain(url, {.verifyTls = VerifyTlsSetting()});
+  ui.setStatusText(chain.ok() ? Text("短网址已展开") : "短网址未能展开：" + chain.error);
+  Notice notice;
+  notice.message = DescribeRedirectChain(chain);
+  notice.title = "展开短网址";
+  notice.timeoutMs = kChainNoticeMs;
+  ui.showNotice(notice);
+}
+
+}  // namespace pindle

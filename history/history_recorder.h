@@ -1,0 +1,49 @@
+#pragma once
+#include <chrono>
+#include <mutex>
+#include <vector>
+
+#include "history/history_store.h"
+
+namespace pindle {
+
+// What one pass of a generation produced.
+struct HistoryPass {
+  Text plugin;
+  Text longUrl;
+  Text result;
+  Text failure;  // the request's failure, if any; a result that is no link gets a reason here
+};
+
+// Records the passes of one batch without slowing it: passes wait in memory and go to the file
+// in one transaction at most once a second and when the batch ends. A file that cannot be
+// written (locked, damaged) never stops the batch: the passes are kept for the final attempt,
+// and failed()/failure() tell the batch what to report. Safe to call from several threads.
+class HistoryRecorder {
+ public:
+  // Records into the history file when 记录历史 is on.
+  HistoryRecorder();
+  // Records into `store` when `enabled`; nothing at all otherwise.
+  HistoryRecorder(HistoryStore store, bool enabled);
+  ~HistoryRecorder();  // the final attempt
+  HistoryRecorder(const HistoryRecorder&) = delete;
+  HistoryRecorder& operator=(const HistoryRecorder&) = delete;
+
+  void record(const HistoryPass& pass);
+  // Writes what waits; false when the file could not take it (the passes then stay waiting).
+  bool flush();
+  bool failed();
+  Text failure();
+
+ private:
+  bool flushLocked();
+
+  HistoryStore store_;
+  bool enabled_;
+  std::mutex mutex_;
+  std::vector<HistoryEntry> waiting_;
+  std::chrono::steady_clock::time_point lastWrite_;
+  Text failure_;
+};
+
+}  // namespace pindle

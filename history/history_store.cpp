@@ -1,0 +1,177 @@
+#include "history/history_store.h"
+
+#include <sqlite3.h>
+
+#include <ctime>
+#include <memory>
+
+#include "app/app_paths.h"
+
+namespace pindle {
+namespace {
+
+// Short: a batch must not wait long for a file another program holds; the rows wait instead.
+constexpr int kBusyTimeoutMs = 200;
+
+struct Closer {
+  void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+  void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+};
+using Database = std::unique_ptr<sqlite3, Closer>;
+using Statement = std::unique_ptr<sqlite3_stmt, Closer>;
+
+bool Fail(sqlite3* db, Text* error) {
+  if (error) *error = db ? sqlite3_errmsg(db) : "无法打开历史文件";
+  return false;
+}
+
+Database Open(const Text& file, Text* error) {
+  if (file.empty()) {
+    if (error) *error = "没有历史文件的位置";
+    return nullptr;
+  }
+  sqlite3* raw = nullptr;
+  const int rc = sqlite3_open_v2(file.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  Database db(raw);
+  if (rc != SQLITE_OK) {
+    Fail(raw, error);
+    return nullptr;
+  }
+  sqlite3_busy_timeout(raw, kBusyTimeoutMs);
+  const char* setup =
+      "PRAGMA journal_mode=WAL;"
+      // In WAL mode this still never corrupts the file; a power cut may cost the last batch.
+      "PRAGMA synchronous=NORMAL;"
+      "CREATE TABLE IF NOT EXISTS history(id INTEGER PRIMARY KEY, at INTEGER NOT NULL, plugin TEXT NOT NULL,"
+      " long_url TEXT NOT NULL, result TEXT NOT NULL, failure TEXT NOT NULL);"
+      "CREATE INDEX IF NOT EXISTS history_at ON history(at);";
+  if (sqlite3_exec(raw, setup, nullptr, nullptr, nullptr) != SQLITE_OK) {
+    Fail(raw, error);
+    return nullptr;
+  }
+  return db;
+}
+
+Statement Prepare(sqlite3* db, const char* sql) {
+  sqlite3_stmt* raw = nullptr;
+  sqlite3_prepare_v2(db, sql, -1, &raw, nullptr);
+  return Statement(raw);
+}
+
+void BindText(sqlite3_stmt* statement, int index, const Text& text) {
+  sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+}
+
+Text ColumnText(sqlite3_stmt* statement, int column) {
+  const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+  return bytes ? Text(bytes, static_cast<size_t>(sqlite3_column_bytes(statement, column))) : Text();
+}
+
+// Runs `body` inside one write transaction; rolls back when it fails.
+template <typename Body>
+bool InTransaction(sqlite3* db, Text* error, Body body) {
+  if (sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) return Fail(db, error);
+  if (!body() || sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+    Fail(db, error);
+    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    return false;
+  }
+  return true;
+}
+
+// `text` as a LIKE pattern that matches it literally anywhere.
+Text ContainsPattern(const Text& text) {
+  Text pattern = "%";
+  for (const char c : text) {
+    if (c == '%' || c == '_' || c == '\\') pattern += '\\';
+    pattern += c;
+  }
+  return pattern + "%";
+}
+
+}  // namespace
+
+Text HistoryFile() {
+  const Text settings = Paths().settingsFile;
+  const size_t slash = settings.find_last_of('/');
+  if (settings.empty() || slash == Text::npos) return {};  // no paths yet: nowhere to keep it
+  return settings.substr(0, slash) + "/history.sqlite";
+}
+
+bool HistoryStore::append(const std::vector<HistoryEntry>& entries, Text* error) const {
+  if (entries.empty()) return true;
+  const Database db = Open(file_, error);
+  if (!db) return false;
+  return InTransaction(db.get(), error, [&] {
+    const Statement insert =
+        Prepare(db.get(), "INSERT INTO history(at, plugin, long_url, result, failure) VALUES (?1, ?2, ?3, ?4, ?5)");
+    if (!insert) return false;
+    for (const HistoryEntry& entry : entries) {
+      sqlite3_reset(insert.get());
+      sqlite3_bind_int64(insert.get(), 1, entry.unixTime);
+      BindText(insert.get(), 2, entry.plugin);
+      BindText(insert.get(), 3, entry.longUrl);
+      BindText(insert.get(), 4, entry.result);
+      BindText(insert.get(), 5, entry.failure);
+      if (sqlite3_step(insert.get()) != SQLITE_DONE) return false;
+    }
+    return true;
+  });
+}
+
+std::vector<HistoryEntry> HistoryStore::find(const Text& search, int limit, Text* error) const {
+  std::vector<HistoryEntry> entries;
+  const Database db = Open(file_, error);
+  if (!db) return entries;
+  const Statement query = Prepare(db.get(),
+                                  "SELECT id, at, plugin, long_url, result, failure FROM history"
+                                  " WHERE ?1 = '' OR long_url LIKE ?2 ESCAPE '\\' OR result LIKE ?2 ESCAPE '\\'"
+                                  " OR plugin LIKE ?2 ESCAPE '\\' ORDER BY at DESC, id DESC LIMIT ?3");
+  if (!query) {
+    Fail(db.get(), error);
+    return entries;
+  }
+  BindText(query.get(), 1, search);
+  BindText(query.get(), 2, ContainsPattern(search));
+  sqlite3_bind_int(query.get(), 3, limit > 0 ? limit : -1);
+  int rc;
+  while ((rc = sqlite3_step(query.get())) == SQLITE_ROW) {
+    HistoryEntry entry;
+    entry.id = sqlite3_column_int64(query.get(), 0);
+    entry.unixTime = sqlite3_column_int64(query.get(), 1);
+    entry.plugin = ColumnText(query.get(), 2);
+    entry.longUrl = ColumnText(query.get(), 3);
+    entry.result = ColumnText(query.get(), 4);
+    entry.failure = ColumnText(query.get(), 5);
+    entries.push_back(std::move(entry));
+  }
+  if (rc != SQLITE_DONE) Fail(db.get(), error);
+  return entries;
+}
+
+bool HistoryStore::remove(const std::vector<std::int64_t>& ids, Text* error) const {
+  if (ids.empty()) return true;
+  const Database db = Open(file_, error);
+  if (!db) return false;
+  return InTransaction(db.get(), error, [&] {
+    const Statement erase = Prepare(db.get(), "DELETE FROM history WHERE id = ?1");
+    if (!erase) return false;
+    for (const std::int64_t id : ids) {
+      sqlite3_reset(erase.get());
+      sqlite3_bind_int64(erase.get(), 1, id);
+      if (sqlite3_step(erase.get()) != SQLITE_DONE) return false;
+    }
+    return true;
+  });
+}
+
+Text FormatHistoryTime(std::int64_t unixTime) {
+  const std::time_t t = static_cast<std::time_t>(unixTime);
+  std::tm local{};
+  localtime_r(&t, &local);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+  return text;
+}
+
+}  // namespace pindle

@@ -1,0 +1,44 @@
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "platform/types.h"
+
+namespace pindle {
+
+// One pass of a generation as the history keeps it.
+struct HistoryEntry {
+  std::int64_t id = 0;        // given by the store
+  std::int64_t unixTime = 0;  // seconds
+  Text plugin;
+  Text longUrl;
+  Text result;   // what the pass produced: the short link, or the service's text
+  Text failure;  // why the pass gave no link; empty when it gave one
+};
+
+// history.sqlite beside Setting.ini; empty while the program's paths are not set.
+Text HistoryFile();
+
+// The history file, SQLite in WAL mode so that a reader never blocks a batch writing to it.
+// Every call opens the file and closes it again; failures come back as false with the reason
+// in `error` (a locked or damaged file is never replaced or repaired here).
+class HistoryStore {
+ public:
+  explicit HistoryStore(Text file = HistoryFile()) : file_(std::move(file)) {}
+  const Text& file() const { return file_; }
+
+  // All entries in one transaction.
+  bool append(const std::vector<HistoryEntry>& entries, Text* error = nullptr) const;
+  // Newest first; `search` (empty: everything) matches long URL, result and plug-in name,
+  // ASCII letters without regard to case; `limit` 0 means no limit.
+  std::vector<HistoryEntry> find(const Text& search, int limit, Text* error = nullptr) const;
+  bool remove(const std::vector<std::int64_t>& ids, Text* error = nullptr) const;
+
+ private:
+  Text file_;
+};
+
+// "YYYY-MM-DD HH:MM:SS" in local time.
+Text FormatHistoryTime(std::int64_t unixTime);
+
+}  // namespace pindle
