@@ -8,7 +8,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
   libcurl4-openssl-dev libssl-dev openssl
-  nlohmann-json3-dev libgtest-dev libgmock-dev libcpp-httplib-dev libbenchmark-dev
+  libpcre2-dev nlohmann-json3-dev libgtest-dev libgmock-dev libcpp-httplib-dev libbenchmark-dev
   fonts-noto-cjk xvfb xauth curl
   clang libclang-rt-14-dev
 )
