@@ -47,6 +47,7 @@ struct PreparedRequest {
   std::optional<Text> caFile;
   bool forbidRedirect = false;
   bool useSharedCookies = false;
+  bool captureRequest = false;
 };
 
 using Clock = std::chrono::steady_clock;
@@ -63,6 +64,7 @@ struct Received {
   Clock::time_point lastActivity;
   curl_off_t lastDown = -1, lastUp = -1;
   bool stalled = false;
+  Bytes sent;  // the request bytes, when captured
 
   void startExchange() {
     head.reset();
@@ -108,6 +110,11 @@ size_t OnBodyBytes(char* data, size_t size, size_t count, void* user) {
   received->body.append(data, n);
   received->lastActivity = Clock::now();
   return n;
+}
+
+int OnDebug(CURL*, curl_infotype type, char* data, size_t size, void* user) {
+  if (type == CURLINFO_HEADER_OUT || type == CURLINFO_DATA_OUT) static_cast<Received*>(user)->sent.append(data, size);
+  return 0;
 }
 
 struct CurlDeleter {
@@ -160,6 +167,12 @@ void SetCommonOptions(CURL* curl, const PreparedRequest& request, const WebLimit
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, OnBodyBytes);
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, &received);
   curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorBuffer);
+  if (request.captureRequest) {
+    // libcurl hands the outgoing bytes only to a debug callback, which needs verbose mode.
+    curl_easy_setopt(curl, CURLOPT_DEBUGFUNCTION, OnDebug);
+    curl_easy_setopt(curl, CURLOPT_DEBUGDATA, &received);
+    curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L);
+  }
   // The process-wide store; a request with cookies of its own neither reads nor writes it
   // (attaching it as well would send a second Cookie line).
   curl_easy_setopt(curl, CURLOPT_SHARE, request.useSharedCookies ? SharedCookieStore() : nullptr);
@@ -189,6 +202,7 @@ struct Outcome {
   Bytes body;
   int status = 0;
   Text error;
+  Bytes sent;
 };
 
 // The handle kept between requests while a ConnectionReuseScope lives on this thread. libcurl
@@ -279,6 +293,7 @@ Outcome Exchange(const PreparedRequest& request, const WebLimits& limits) {
     }
   }
   outcome.headers = received.head.reported();
+  outcome.sent = std::move(received.sent);
   if (outcome.error.empty()) outcome.body = std::move(received.body);
   return outcome;
 }
@@ -307,6 +322,7 @@ PreparedRequest Prepare(const RequestOptions& options) {
   request.caFile = options.caFile;
   request.forbidRedirect = options.forbidRedirect.value_or(false);
   request.useSharedCookies = !options.cookies.has_value();
+  request.captureRequest = options.captureRequest.value_or(false);
   return request;
 }
 
@@ -337,6 +353,7 @@ WebResponse WebRequest(const RequestOptions& options) {
     response.headers = std::move(outcome.headers);
     response.status = outcome.status;
     response.error = std::move(outcome.error);
+    response.sentRequest = std::move(outcome.sent);
     response.receivedCookies = ExtractSetCookies(response.headers);
     if (options.cookies && options.mergeCookies.value_or(true)) {
       Text sent = *options.cookies;

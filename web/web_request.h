@@ -35,6 +35,9 @@ struct RequestOptions {
   // A PEM file of the certificate authorities to trust instead of the system's (tests bring
   // their own authority this way). Not supplied: the system's store.
   std::optional<Text> caFile;
+  // Keep a copy of every byte of the request as it went out (header blocks and bodies, one after
+  // another when redirects are followed), for a trace. Off when not supplied.
+  std::optional<bool> captureRequest;
 };
 
 struct WebResponse {
@@ -44,6 +47,7 @@ struct WebResponse {
   std::optional<Text> cookies;  // the supplied cookies after merging (only when supplied)
   int status = 0;               // status code of the final response; 0 when none arrived
   Text error;                   // why the exchange failed (empty when it did not)
+  Bytes sentRequest;            // with captureRequest: the request bytes as sent
   bool failed() const { return !error.empty(); }
 };
 

@@ -18,6 +18,7 @@ std::vector<std::unique_ptr<Command>> AllCommands() {
   commands.push_back(MakeSwitchCommand(true));
   commands.push_back(MakeSwitchCommand(false));
   commands.push_back(MakePullCommand());
+  commands.push_back(MakeTestCommand());
   return commands;
 }
 
