@@ -32,6 +32,7 @@ std::unique_ptr<Command> MakePluginsCommand();
 std::unique_ptr<Command> MakeSwitchCommand(bool enable);
 std::unique_ptr<Command> MakePullCommand();
 std::unique_ptr<Command> MakeTestCommand();
+std::unique_ptr<Command> MakeImportCommand();
 
 // The plug-in list loaded into in-memory controls, exactly as the window loads it.
 void LoadPlugins(MemoryControls& ui);

@@ -19,6 +19,7 @@ std::vector<std::unique_ptr<Command>> AllCommands() {
   commands.push_back(MakeSwitchCommand(false));
   commands.push_back(MakePullCommand());
   commands.push_back(MakeTestCommand());
+  commands.push_back(MakeImportCommand());
   return commands;
 }
 

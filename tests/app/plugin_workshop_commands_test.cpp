@@ -69,6 +69,35 @@ TEST_F(WorkshopCommandTest, TestShowsEveryStepAndExitsByOutcome) {
   }
 }
 
+TEST_F(WorkshopCommandTest, ImportWritesFaithfulUploadersAndNamesTheRest) {
+  dir.write("ok.sxcu", R"({"Name":"Imported","RequestMethod":"GET","RequestURL":")" + service.base() +
+                           R"(/create.php","Parameters":{"format":"json","url":"{input}"},"URL":"{json:shorturl}"})");
+  dir.write("up.sxcu", R"({"RequestMethod":"POST","RequestURL":"https://up.example/u","Body":"MultipartFormData",
+      "FileFormName":"f","URL":"{json:url}"})");
+  struct Case {
+    std::vector<std::string> args;
+    int exitCode;
+    std::string outHas, errHas;
+  } cases[] = {
+      {{"import", dir.file("ok.sxcu"), dir.file("up.sxcu")},
+       1,
+       "ok.sxcu → " + dir.file("Plug/Imported.json"),
+       "up.sxcu：有无法表达的内容，没有写入；无法表达：multipart/form-data 正文无法表达；没有一处用到 "
+       "{input}，长网址到不了服务（加 --force 仍然写入）"},
+      {{"import", "--force", dir.file("up.sxcu")}, 0, "up.sxcu → " + dir.file("Plug/up.example.json"), ""},
+      {{"plugins"}, 0, "up.example\t是", ""},
+      {{"shorten", "-p", "Imported", "https://a.example/"}, 0, service.base() + "/s/", ""},
+      {{"import"}, 2, "", "用法: pindle import"},
+      {{"import", "--bogus", "x"}, 2, "", "未知选项"},
+  };
+  for (const auto& c : cases) {
+    const auto r = run(c.args);
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.out << r.err;
+    EXPECT_NE(r.out.find(c.outHas), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find(c.errHas), std::string::npos) << r.err;
+  }
+}
+
 }  // namespace
 }  // namespace pindle
 
