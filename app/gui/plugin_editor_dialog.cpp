@@ -100,6 +100,7 @@ PluginEditorDialog::PluginEditorDialog(const Text& path, const Text& plugDir, QW
       QStringLiteral("$Url$：换成百分号编码的长网址（大小写不限，可出现多次）；$RawUrl$：换成原样的长网址"), fields);
   urlRule->setObjectName(QStringLiteral("规则_Url"));
   urlRule->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  urlRule->setWordWrap(true);
   form_->addRow(QString(), urlRule);
   headers_ = new QPlainTextEdit(fields);
   headers_->setObjectName(QStringLiteral("API.Headers"));
@@ -122,6 +123,7 @@ PluginEditorDialog::PluginEditorDialog(const Text& path, const Text& plugDir, QW
   auto* quoteRule =
       new QLabel(QStringLiteral("标记模板：$Url$ 左边是左标记，右边是右标记；#引号 代表一个双引号"), fields);
   quoteRule->setObjectName(QStringLiteral("规则_引号"));
+  quoteRule->setWordWrap(true);
   form_->addRow(QString(), quoteRule);
   line("Response.Pattern", QStringLiteral("正则表达式"), QStringLiteral("取第 1 组；没有组时取整个匹配"));
   line("Response.ResultPrefix", QStringLiteral("结果前缀"), QStringLiteral("取到链接时加在前面（可空）"));
@@ -155,8 +157,11 @@ PluginEditorDialog::PluginEditorDialog(const Text& path, const Text& plugDir, QW
   testRow->addWidget(testButton_);
   right->addLayout(testRow);
   right->addWidget(trace_, 1);
+  auto* left = new QVBoxLayout;
+  left->addWidget(fields);
+  left->addStretch(1);  // the rows keep their height; the space goes below them
   auto* columns = new QHBoxLayout;
-  columns->addWidget(fields, 5);
+  columns->addLayout(left, 5);
   columns->addLayout(right, 6);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
