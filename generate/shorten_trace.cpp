@@ -68,6 +68,10 @@ class Explainer {
     for (const char c : text)
       if (c != '\r' && c != '\n') oneLine.push_back(c);
     const auto parsed = ParseJsonText(oneLine);
+    if (!parsed && Trim(oneLine).empty()) {
+      fail(EmptyReason::NotJson, "没有可解析的文字，不是 JSON（结果为“JSON解析失败”）");
+      return;
+    }
     if (!parsed) {
       const auto error = FindJsonSyntaxError(oneLine);
       const std::size_t byte = error ? OriginalOffset(text, error->byte) : 0;

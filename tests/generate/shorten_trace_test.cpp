@@ -44,6 +44,7 @@ TEST(ShortenTrace, ExtractionStepByStep) {
       {R"(cb({"u":"S"}))", "4", "v", "cb($Url$)", "", R::NoSuchPath, "路径第 1 步 “v” 找不到"},
       {R"(cb({"u":"S"))", "4", "u", "cb($Url$ )", "", R::RightMarkerMissing, "右标记"},
       {R"(cb(u:1))", "4", "u", "cb($Url$)", "", R::NotJson, "不是 JSON"},
+      {"", "1", "u", "", "", R::NotJson, "没有可解析的文字"},
       {R"(<b>https://s/5</b>)", "5", "", "", "<b>([^<]+)", R::None, "第 1 组 → “https://s/5”"},
       {"abc", "5", "", "", "z(.)", R::NoMatch, "没有匹配"},
       {"y", "5", "", "", "(x)?y", R::GroupUnset, "第 1 组没有参与匹配"},
