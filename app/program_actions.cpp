@@ -3,6 +3,7 @@
 #include "app/link_actions.h"
 #include "app/result_actions.h"
 #include "app/startup.h"
+#include "app/uploader_drop.h"
 #include "generate/generate_command.h"
 #include "platform/background.h"
 #include "plugins/cloud_plugin_sync.h"
@@ -23,7 +24,10 @@ void ProgramActions::windowCreated(Controls& ui) {
 }
 
 void ProgramActions::settingBoxClicked(Controls& ui, SettingBox box) { OnSettingBoxClicked(ui, box); }
-void ProgramActions::filesDropped(Controls& ui, const std::vector<Text>& paths) { OnFilesDropped(ui, paths); }
+void ProgramActions::filesDropped(Controls& ui, const std::vector<Text>& paths) {
+  const std::vector<Text> rest = ImportDroppedUploaders(ui, paths);
+  if (!rest.empty() || paths.empty()) OnFilesDropped(ui, rest);
+}
 void ProgramActions::generateClicked(Controls& ui) { OnGenerateClicked(ui); }
 bool ProgramActions::resultRightClicked(Controls& ui) {
   const bool running = GenerationRunning();

@@ -1,6 +1,8 @@
 #include "generate/shorten_engine.h"
 
 #include "app/settings.h"
+#include "generate/pattern_match.h"
+#include "generate/plugin_extensions.h"
 #include "platform/codepage.h"
 #include "plugins/plugin_definition.h"
 #include "plugins/plugin_file.h"
@@ -87,6 +89,9 @@ ShortenRequest PrepareShorten(const Text& pluginFile, const Text& longUrl, JsonD
   Text data = document.GetText(kPluginApiDataKey);
   const Text encoded = PercentEncode(longUrl);
   data = Replace(data, kUrlPlaceholder, encoded, 1, -1, /*caseSensitive=*/false);
+  // After "$Url$", so that a long URL that itself contains a placeholder is not scanned again.
+  const BodyType bodyType = ReadBodyType(document.GetText(kPluginApiBodyTypeKey));
+  data = ReplaceRawUrl(data, longUrl, bodyType);
 
   const Text method = document.GetText(kPluginApiTypeKey);
   RequestOptions& request = prepared.request;
@@ -104,18 +109,28 @@ ShortenRequest PrepareShorten(const Text& pluginFile, const Text& longUrl, JsonD
     return prepared;
   }
   request.extraHeaders = document.GetText(kPluginApiHeadersKey);
+  ApplyBodyType(bodyType, request);
   prepared.send = true;
   prepared.responseType = document.GetText(kPluginResponseTypeKey);
   prepared.responseParameter = document.GetText(kPluginResponseParameterKey);
   prepared.responsePrefix = document.GetText(kPluginResponsePrefixKey);
+  prepared.responsePattern = document.GetText(kPluginResponsePatternKey);
+  prepared.responseResultPrefix = document.GetText(kPluginResponseResultPrefixKey);
   return prepared;
 }
 
 Text FinishShorten(const ShortenRequest& prepared, const WebResponse& response, Text* failure) {
   if (failure) *failure = response.failed() ? response.error : Text();
   // Decode first, then extract, so the plug-in's own texts and markers stay intact.
-  const Text answer = DecodeAnswer(response.body);
-  return ExtractShortUrl(answer, prepared.responseType, prepared.responseParameter, prepared.responsePrefix);
+  return ExtractPreparedLink(prepared, DecodeAnswer(response.body));
+}
+
+Text ExtractPreparedLink(const ShortenRequest& prepared, const Text& answer) {
+  const Text extracted =
+      prepared.responseType == kPatternResponseType
+          ? ExtractByPattern(answer, prepared.responsePattern)
+          : ExtractShortUrl(answer, prepared.responseType, prepared.responseParameter, prepared.responsePrefix);
+  return WithResultPrefix(extracted, prepared.responseResultPrefix);
 }
 
 Text ShortenOne(const Text& pluginFile, const Text& longUrl, JsonDocument& document, Text* failure) {

@@ -21,6 +21,8 @@ struct ShortenRequest {
   Text responseType;
   Text responseParameter;
   Text responsePrefix;
+  Text responsePattern;       // Response.Pattern, for Response.Type "5"
+  Text responseResultPrefix;  // Response.ResultPrefix
 };
 ShortenRequest PrepareShorten(const Text& pluginFile, const Text& longUrl, JsonDocument& document);
 Text FinishShorten(const ShortenRequest& prepared, const WebResponse& response, Text* failure = nullptr);
@@ -40,8 +42,12 @@ Text Utf8ToLocal(const Bytes& bytes);
 // says so and as code page 936 otherwise.
 Text DecodeAnswer(const Bytes& body);
 
-// The five response types: "0" whole answer, "1" JSON path, "2" prefix + JSON path,
+// The classic response types: "0" whole answer, "1" JSON path, "2" prefix + JSON path,
 // "3" text between two markers, "4" JSON path inside the text between two markers.
 Text ExtractShortUrl(const Text& answer, const Text& type, const Text& parameter, const Text& prefix);
+
+// The link as the prepared run reads it from a decoded answer: the classic types, the regular
+// expression of type "5" (generate/plugin_extensions.h), then the result prefix.
+Text ExtractPreparedLink(const ShortenRequest& prepared, const Text& answer);
 
 }  // namespace pindle

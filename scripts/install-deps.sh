@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
   libcurl4-openssl-dev libssl-dev openssl
   libqrencode-dev libpng-dev libsqlite3-dev zbar-tools
-  nlohmann-json3-dev libgtest-dev libgmock-dev libcpp-httplib-dev libbenchmark-dev
+  libpcre2-dev nlohmann-json3-dev libgtest-dev libgmock-dev libcpp-httplib-dev libbenchmark-dev
   libxcb1-dev
   fonts-noto-cjk xvfb xauth curl xclip
   clang libclang-rt-14-dev

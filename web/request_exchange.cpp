@@ -42,6 +42,7 @@ struct PreparedRequest {
   bool forbidRedirect = false;
   bool useSharedCookies = false;
   bool utf8Texts = false;  // the headers go out as UTF-8 bytes
+  bool captureRequest = false;
 };
 
 using Clock = std::chrono::steady_clock;
@@ -58,6 +59,7 @@ struct Received {
   Clock::time_point lastActivity;
   curl_off_t lastDown = -1, lastUp = -1;
   bool stalled = false;
+  Bytes sent;  // the request bytes, when captured
 
   void startExchange() {
     head.reset();
@@ -103,6 +105,11 @@ size_t OnBodyBytes(char* data, size_t size, size_t count, void* user) {
   received->body.append(data, n);
   received->lastActivity = Clock::now();
   return n;
+}
+
+int OnDebug(CURL*, curl_infotype type, char* data, size_t size, void* user) {
+  if (type == CURLINFO_HEADER_OUT || type == CURLINFO_DATA_OUT) static_cast<Received*>(user)->sent.append(data, size);
+  return 0;
 }
 
 struct CurlDeleter {
@@ -155,6 +162,11 @@ void SetCommonOptions(CURL* curl, const PreparedRequest& request, const WebLimit
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, OnBodyBytes);
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, &received);
   curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorBuffer);
+  // libcurl hands the outgoing bytes only to a debug callback, which needs verbose mode; set both
+  // ways, since a kept handle may come from a captured request.
+  curl_easy_setopt(curl, CURLOPT_DEBUGFUNCTION, request.captureRequest ? OnDebug : nullptr);
+  curl_easy_setopt(curl, CURLOPT_DEBUGDATA, request.captureRequest ? &received : nullptr);
+  curl_easy_setopt(curl, CURLOPT_VERBOSE, request.captureRequest ? 1L : 0L);
   // The process-wide store; a request with cookies of its own neither reads nor writes it
   // (attaching it as well would send a second Cookie line).
   curl_easy_setopt(curl, CURLOPT_SHARE, request.useSharedCookies ? SharedCookieStore() : nullptr);
@@ -205,6 +217,7 @@ PreparedRequest Prepare(const RequestOptions& options) {
   request.caFile = options.caFile;
   request.forbidRedirect = options.forbidRedirect.value_or(false);
   request.useSharedCookies = !options.cookies.has_value();
+  request.captureRequest = options.captureRequest.value_or(false);
   return request;
 }
 
@@ -332,6 +345,7 @@ WebResponse RequestExchange::takeResponse() {
     if (!s.curl) return response;  // never sent: headers and cookies stay as they were
     response.headers = s.received.head.reported();
     if (s.error.empty()) response.body = std::move(s.received.body);
+    response.sentRequest = std::move(s.received.sent);
     response.receivedCookies = ExtractSetCookies(response.headers);
     if (s.options.cookies && s.options.mergeCookies.value_or(true)) {
       Text sent = *s.options.cookies;

@@ -38,6 +38,9 @@ struct RequestOptions {
   // On: the URL, postText, extraHeaders and cookies go out as their UTF-8 bytes, as a plug-in file or
   // manifest saved in UTF-8 holds them. Not supplied or off: code page 936.
   std::optional<bool> utf8Texts;
+  // Keep a copy of every byte of the request as it went out (header blocks and bodies, one after
+  // another when redirects are followed), for a trace. Off when not supplied.
+  std::optional<bool> captureRequest;
 };
 
 struct WebResponse {
@@ -47,6 +50,7 @@ struct WebResponse {
   std::optional<Text> cookies;  // the supplied cookies after merging (only when supplied)
   int status = 0;               // status code of the final response; 0 when none arrived
   Text error;                   // why the exchange failed (empty when it did not)
+  Bytes sentRequest;            // with captureRequest: the request bytes as sent
   bool failed() const { return !error.empty(); }
 };
 

@@ -31,6 +31,8 @@ std::unique_ptr<Command> MakeShortenCommand();
 std::unique_ptr<Command> MakePluginsCommand();
 std::unique_ptr<Command> MakeSwitchCommand(bool enable);
 std::unique_ptr<Command> MakePullCommand();
+std::unique_ptr<Command> MakeTestCommand();
+std::unique_ptr<Command> MakeImportCommand();
 std::unique_ptr<Command> MakeQrCommand();
 std::unique_ptr<Command> MakeExpandCommand();
 std::unique_ptr<Command> MakeHistoryCommand();

@@ -26,6 +26,8 @@ std::vector<std::unique_ptr<Command>> AllCommands() {
   commands.push_back(MakeQrCommand());
   commands.push_back(MakeExpandCommand());
   commands.push_back(MakeHistoryCommand());
+  commands.push_back(MakeTestCommand());
+  commands.push_back(MakeImportCommand());
   return commands;
 }
 

@@ -11,16 +11,20 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "app/app_paths.h"
 #include "app/gui/about_text.h"
 #include "app/gui/clipboard_keeper.h"
 #include "app/gui/file_drop_target.h"
 #include "app/gui/history_page.h"
 #include "app/gui/long_url_display.h"
+#include "app/gui/plugin_editor_dialog.h"
 #include "app/gui/qr_dialog.h"
 #include "app/gui/report_list.h"
 #include "app/gui/text_convert.h"
 #include "app/gui/window_fonts.h"
 #include "app/gui/window_placement.h"
+#include "platform/background.h"
+#include "plugins/plugin_registry.h"
 
 namespace pindle {
 namespace {
@@ -255,6 +259,8 @@ void MainWindow::buildMenus(WindowWidgets& widgets) {
   items[static_cast<size_t>(MenuItem::ModifyConfig)] = modifyConfig;
   item(pluginMenu_, QStringLiteral("更新插件"));
   item(pluginMenu_, QStringLiteral("编辑插件"));
+  item(pluginMenu_, QStringLiteral("在窗口中编辑"));
+  item(pluginMenu_, QStringLiteral("新建插件"));
   item(pluginMenu_, QStringLiteral("删除插件"));
   item(pluginMenu_, QStringLiteral("插件说明"))->setVisible(false);
 }
@@ -306,6 +312,11 @@ void MainWindow::bindEvents(const WindowWidgets& widgets) {
   onChosen(pluginMenu_, "更新插件", [this, &ui] { actions_.updatePluginChosen(ui); });
   onChosen(pluginMenu_, "编辑插件", [this, &ui] { actions_.editPluginChosen(ui); });
   onChosen(pluginMenu_, "删除插件", [this, &ui] { actions_.deletePluginChosen(ui); });
+  onChosen(pluginMenu_, "在窗口中编辑", [this, &ui] {
+    const int row = ui.pluginList().selectedRow();
+    if (row >= 0) openPluginEditor(ui.pluginList().cell(row, kPluginPathColumn));
+  });
+  onChosen(pluginMenu_, "新建插件", [this] { openPluginEditor(Text()); });
 
   // clicked, not toggled: states set by code (the start-up task) must not be written back.
   for (size_t i = 0; i < widgets.settingBoxes.size(); ++i) {
@@ -339,6 +350,18 @@ QrDialog* MainWindow::showQrCode(const Text& text) {
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   dialog->show();
   return dialog;
+}
+
+void MainWindow::openPluginEditor(const Text& path) {
+  auto* editor = new PluginEditorDialog(path, Paths().plugDir, this);
+  editor->setAttribute(Qt::WA_DeleteOnClose);
+  // The list shows the saved file at once. Loaded off the window thread, like 插件_刷新: a load
+  // already running waits on this thread for its status text, so loading here could deadlock.
+  connect(editor, &PluginEditorDialog::saved, this, [this] {
+    Controls& ui = *controls_;
+    StartDetached([&ui] { PluginRegistry::load(ui); });
+  });
+  editor->show();
 }
 
 void MainWindow::placeControls() {

@@ -70,6 +70,8 @@ class MainWindow : public QWidget {
   void placeControls();
   void onBatchSwitchClicked();
   static void popUp(QMenu* menu);
+  // The plug-in editor for a file (empty: a new plug-in), beside the window.
+  void openPluginEditor(const Text& path);
 
   WindowActions& actions_;
   QTabWidget* tabs_ = nullptr;

@@ -183,6 +183,8 @@ TEST(WindowLayout, PopUpMenusAndTheirItems) {
                                          {"修改配置", false, false},
                                          {"更新插件", true, true},
                                          {"编辑插件", true, true},
+                                         {"在窗口中编辑", true, true},
+                                         {"新建插件", true, true},
                                          {"删除插件", true, true},
                                          {"插件说明", false, true}});
   EXPECT_FALSE(f.find<QMenu>("生成菜单")->isVisible());

@@ -21,6 +21,9 @@ std::string PluginJson(const PluginFields& fields) {
   j["Response"]["Type"] = fields.responseType;
   j["Response"]["Parameter"] = fields.parameter;
   j["Response"]["Prefix"] = fields.prefix;
+  if (!fields.bodyType.empty()) j["API"]["BodyType"] = fields.bodyType;
+  if (!fields.pattern.empty()) j["Response"]["Pattern"] = fields.pattern;
+  if (!fields.resultPrefix.empty()) j["Response"]["ResultPrefix"] = fields.resultPrefix;
   return j.dump(2);
 }
 

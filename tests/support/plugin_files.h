@@ -16,6 +16,10 @@ struct PluginFields {
   std::string parameter;
   std::string prefix;
   std::string updateUrl;
+  // The optional keys; written only when not empty.
+  std::string bodyType;      // API.BodyType
+  std::string pattern;       // Response.Pattern
+  std::string resultPrefix;  // Response.ResultPrefix
 };
 
 // The plug-in file's JSON text (UTF-8).

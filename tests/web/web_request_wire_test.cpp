@@ -352,6 +352,17 @@ TEST(WebRequestWire, ExchangesByteForByte) {
     EXPECT_EQ(r.body, c.wantBody);
     EXPECT_EQ(r.receivedCookies, c.wantReceivedCookies);
     EXPECT_EQ(r.cookies, c.wantCookies);
+    EXPECT_EQ(r.sentRequest, "");  // nothing is kept unless asked for
+
+    // Captured, the request reads exactly as it arrived (after any earlier exchanges of a redirect).
+    ClearSharedCookies();
+    RequestOptions capturing = test::WithPort(c.options, server.port());
+    capturing.captureRequest = true;
+    const WebResponse captured = WebRequest(capturing);
+    const std::string arrived = server.lastRequest();
+    ASSERT_GE(captured.sentRequest.size(), arrived.size());
+    EXPECT_EQ(captured.sentRequest.substr(captured.sentRequest.size() - arrived.size()), arrived);
+    EXPECT_EQ(captured.body, c.wantBody);
   }
 }
 

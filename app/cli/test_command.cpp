@@ -1,0 +1,75 @@
+#include <ostream>
+
+#include "app/cli/command.h"
+#include "generate/shorten_trace.h"
+#include "json/json_document.h"
+#include "plugins/plugin_registry.h"
+#include "web/text_utils.h"
+
+namespace pindle::cli {
+namespace {
+
+// test: one long URL through one plug-in, every step shown.
+class TestCommand : public Command {
+ public:
+  std::string name() const override { return "test"; }
+  std::string description() const override { return "试一个插件并显示每一步（请求、应答、解码、提取）"; }
+  std::string usage() const override {
+    return "用法: pindle test -p 插件名 [网址]\n"
+           "  用这个插件（开启或关闭的都可以，名称不区分大小写）生成一次短网址，显示实际发出的请求、\n"
+           "  应答、解码方式和提取的每一步；没有得到短网址时说明原因。网址省略时用 https://example.com/\n"
+           "退出码: 0 得到了短网址，1 没有得到，2 用法错误\n";
+  }
+  int execute(const std::vector<std::string>& args, Streams& io) override {
+    std::string pluginName;
+    bool pluginGiven = false;
+    Text longUrl = "https://example.com/";
+    int urls = 0;
+    for (size_t i = 0; i < args.size(); ++i) {
+      if (args[i] == "-p" || args[i] == "--plugin") {
+        if (i + 1 >= args.size()) break;
+        pluginName = args[++i];
+        pluginGiven = true;
+      } else if (args[i].size() > 1 && args[i][0] == '-') {
+        io.err << "未知选项：" << args[i] << "\n" << usage();
+        return kExitUsage;
+      } else {
+        longUrl = args[i];
+        ++urls;
+      }
+    }
+    if (!pluginGiven || urls > 1) {
+      io.err << usage();
+      return kExitUsage;
+    }
+    MemoryControls ui;
+    LoadPlugins(ui);
+    auto& list = ui.plugins();
+    int row = -1;
+    std::vector<Text> names;
+    for (int r = 0; r < list.rowCount(); ++r) {
+      const Text n = list.cell(r, kPluginNameColumn);
+      if (!n.empty()) names.push_back(n);
+      if (row < 0 && n == pluginName) row = r;
+    }
+    for (int r = 0; r < list.rowCount() && row < 0; ++r)
+      if (EqualsIgnoreAsciiCase(list.cell(r, kPluginNameColumn), pluginName)) row = r;
+    if (row < 0 || pluginName.empty()) {
+      io.err << "没有叫“" << pluginName << "”的插件。本地插件：" << Join(names, "、") << "\n";
+      return kExitUsage;
+    }
+    io.out << "插件：" << list.cell(row, kPluginNameColumn) << "（" << list.cell(row, kPluginPathColumn) << "）\n"
+           << "长网址：" << longUrl << "\n\n";
+    JsonDocument document;
+    const ShortenTrace trace = TraceShorten(list.cell(row, kPluginPathColumn), longUrl, document);
+    io.out << FormatTrace(trace);
+    io.out.flush();
+    return trace.linkCameOut() ? kExitOk : kExitFailed;
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<Command> MakeTestCommand() { return std::make_unique<TestCommand>(); }
+
+}  // namespace pindle::cli

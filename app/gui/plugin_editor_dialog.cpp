@@ -1,0 +1,344 @@
+#include "app/gui/plugin_editor_dialog.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFontDatabase>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QUuid>
+#include <QVBoxLayout>
+#include <filesystem>
+#include <thread>
+
+#include "app/gui/text_convert.h"
+#include "generate/pattern_match.h"
+#include "generate/shorten_trace.h"
+#include "json/json_text.h"
+#include "platform/files.h"
+#include "plugins/plugin_definition.h"
+#include "plugins/plugin_file.h"
+#include "web/text_utils.h"
+
+namespace pindle {
+namespace {
+
+// Form fields by key: the member of the file they stand for (section, member).
+struct Field {
+  const char* key;
+  const char* section;  // "" for a top-level member
+  const char* member;
+  bool optional;  // left out of the file when empty
+};
+constexpr Field kLineFields[] = {
+    {"Name", "", "Name", false},
+    {"Deploy", "", "Deploy", false},
+    {"Version", "", "Version", false},
+    {"Author", "", "Author", false},
+    {"Updated", "", "Updated", false},
+    {"UpdateURL", "", "UpdateURL", false},
+    {"API.API Path", "API", "API Path", false},
+    {"API.Data", "API", "Data", false},
+    {"Response.Parameter", "Response", "Parameter", false},
+    {"Response.Prefix", "Response", "Prefix", false},
+    {"Response.Pattern", "Response", "Pattern", true},
+    {"Response.ResultPrefix", "Response", "ResultPrefix", true},
+};
+
+Text MemberText(const Json& file, const char* section, const char* member) {
+  const Json* node = &file;
+  if (*section) {
+    if (!file.is_object() || !file.contains(section)) return {};
+    node = &file[section];
+  }
+  if (!node->is_object() || !node->contains(member)) return {};
+  const Json& v = (*node)[member];
+  if (v.is_string()) return v.get<std::string>();
+  if (v.is_null()) return {};
+  if (v.is_number()) return Number13gText(v.get<double>());
+  return v.dump();
+}
+
+QString TypeCaption(int type) {
+  static const char* kCaptions[] = {
+      "0 整个应答",          "1 JSON 路径", "2 前缀 + JSON 路径", "3 两个标记之间", "4 两个标记之间的 JSON 路径",
+      "5 正则表达式（扩展）"};
+  return QString::fromUtf8(kCaptions[type]);
+}
+
+}  // namespace
+
+PluginEditorDialog::PluginEditorDialog(const Text& path, const Text& plugDir, QWidget* parent)
+    : QDialog(parent), path_(path), plugDir_(plugDir) {
+  setObjectName(QStringLiteral("插件编辑"));
+  setWindowTitle(path.empty() ? QStringLiteral("新建插件")
+                              : QStringLiteral("编辑插件 - ") + ToQt(FileNameOfPath(path)));
+  resize(1180, 680);
+
+  auto* fields = new QWidget(this);
+  form_ = new QFormLayout(fields);
+  form_->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+  line("Name", QStringLiteral("名称"));
+  line("Version", QStringLiteral("版本"));
+  line("Author", QStringLiteral("作者"));
+  line("Updated", QStringLiteral("更新日期"));
+  line("Deploy", QStringLiteral("配置"), QStringLiteral("true 或 false：有没有配置文件"));
+  line("UpdateURL", QStringLiteral("更新地址"));
+
+  method_ = new QComboBox(fields);
+  method_->setObjectName(QStringLiteral("API.Type"));
+  method_->addItems({QStringLiteral("GET"), QStringLiteral("POST")});
+  form_->addRow(QStringLiteral("请求方法"), method_);
+  line("API.API Path", QStringLiteral("地址"), QStringLiteral("GET 时数据直接接在地址后面"));
+  line("API.Data", QStringLiteral("数据"));
+  auto* urlRule = new QLabel(
+      QStringLiteral("$Url$：换成百分号编码的长网址（大小写不限，可出现多次）；$RawUrl$：换成原样的长网址"), fields);
+  urlRule->setObjectName(QStringLiteral("规则_Url"));
+  urlRule->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  urlRule->setWordWrap(true);
+  form_->addRow(QString(), urlRule);
+  headers_ = new QPlainTextEdit(fields);
+  headers_->setObjectName(QStringLiteral("API.Headers"));
+  headers_->setFixedHeight(58);
+  headers_->setPlaceholderText(QStringLiteral("每行一个，例如 Accept: application/json"));
+  form_->addRow(QStringLiteral("请求头"), headers_);
+  bodyType_ = new QComboBox(fields);
+  bodyType_->setObjectName(QStringLiteral("API.BodyType"));
+  bodyType_->addItem(QStringLiteral("照旧（表单，GBK）"), QString());
+  bodyType_->addItem(QStringLiteral("json：JSON 正文，UTF-8"), QStringLiteral("json"));
+  bodyType_->addItem(QStringLiteral("form：表单正文"), QStringLiteral("form"));
+  form_->addRow(QStringLiteral("正文类型"), bodyType_);
+
+  responseType_ = new QComboBox(fields);
+  responseType_->setObjectName(QStringLiteral("Response.Type"));
+  for (int t = 0; t <= 5; ++t) responseType_->addItem(TypeCaption(t), QString::number(t));
+  form_->addRow(QStringLiteral("应答类型"), responseType_);
+  line("Response.Parameter", QStringLiteral("JSON 路径"), QStringLiteral("例如 data.short 或 list[0].url"));
+  line("Response.Prefix", QStringLiteral("前缀"));
+  auto* quoteRule =
+      new QLabel(QStringLiteral("标记模板：$Url$ 左边是左标记，右边是右标记；#引号 代表一个双引号"), fields);
+  quoteRule->setObjectName(QStringLiteral("规则_引号"));
+  quoteRule->setWordWrap(true);
+  form_->addRow(QString(), quoteRule);
+  line("Response.Pattern", QStringLiteral("正则表达式"), QStringLiteral("取第 1 组；没有组时取整个匹配"));
+  line("Response.ResultPrefix", QStringLiteral("结果前缀"), QStringLiteral("取到链接时加在前面（可空）"));
+
+  checks_ = new QLabel(fields);
+  checks_->setObjectName(QStringLiteral("检查"));
+  checks_->setWordWrap(true);
+  checks_->setStyleSheet(QStringLiteral("color: #b00020"));
+  form_->addRow(QString(), checks_);
+
+  trace_ = new QPlainTextEdit(this);
+  trace_->setObjectName(QStringLiteral("测试结果"));
+  trace_->setReadOnly(true);
+  trace_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  trace_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  trace_->setPlaceholderText(QStringLiteral("按“测试”后，这里显示实际发出的请求、应答、解码和提取的每一步"));
+
+  testUrl_ = new QLineEdit(QStringLiteral("https://example.com/"), this);
+  testUrl_->setObjectName(QStringLiteral("测试网址"));
+  testButton_ = new QPushButton(QStringLiteral("测试"), this);
+  testButton_->setObjectName(QStringLiteral("测试"));
+  auto* saveButton = new QPushButton(QStringLiteral("保存"), this);
+  saveButton->setObjectName(QStringLiteral("保存"));
+  auto* cancelButton = new QPushButton(QStringLiteral("取消"), this);
+  cancelButton->setObjectName(QStringLiteral("取消"));
+
+  auto* right = new QVBoxLayout;
+  auto* testRow = new QHBoxLayout;
+  testRow->addWidget(new QLabel(QStringLiteral("长网址"), this));
+  testRow->addWidget(testUrl_, 1);
+  testRow->addWidget(testButton_);
+  right->addLayout(testRow);
+  right->addWidget(trace_, 1);
+  auto* left = new QVBoxLayout;
+  left->addWidget(fields);
+  left->addStretch(1);  // the rows keep their height; the space goes below them
+  auto* columns = new QHBoxLayout;
+  columns->addLayout(left, 5);
+  columns->addLayout(right, 6);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(saveButton);
+  buttons->addWidget(cancelButton);
+  auto* all = new QVBoxLayout(this);
+  all->addLayout(columns, 1);
+  all->addLayout(buttons);
+
+  load();
+  showFieldsForType();
+  runChecks();
+  for (auto* edit : findChildren<QLineEdit*>())
+    if (edit != testUrl_) connect(edit, &QLineEdit::textChanged, this, &PluginEditorDialog::runChecks);
+  connect(headers_, &QPlainTextEdit::textChanged, this, &PluginEditorDialog::runChecks);
+  for (auto* box : {method_, bodyType_, responseType_})
+    connect(box, &QComboBox::currentIndexChanged, this, [this] {
+      showFieldsForType();
+      runChecks();
+    });
+  connect(testButton_, &QPushButton::clicked, this, &PluginEditorDialog::runTest);
+  connect(saveButton, &QPushButton::clicked, this, &PluginEditorDialog::save);
+  connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+QLineEdit* PluginEditorDialog::line(const char* key, const QString& label, const QString& help) {
+  auto* edit = new QLineEdit(form_->parentWidget());
+  edit->setObjectName(QString::fromUtf8(key));
+  if (!help.isEmpty()) edit->setPlaceholderText(help);
+  form_->addRow(label, edit);
+  return edit;
+}
+
+void PluginEditorDialog::load() {
+  original_ = Json::object();
+  if (!path_.empty()) {
+    encoding_ = DetectPluginFileEncoding(path_);
+    if (auto parsed = ParseJsonText(ReadPluginFileText(path_)); parsed && parsed->value.is_object())
+      original_ = std::move(parsed->value);
+  } else {
+    original_ = Json{{"Deploy", "false"}, {"Version", "1.0"}};
+  }
+  for (const Field& f : kLineFields)
+    findChild<QLineEdit*>(QString::fromUtf8(f.key))->setText(ToQt(MemberText(original_, f.section, f.member)));
+  const Text method = MemberText(original_, "API", "Type");
+  if (!method.empty() && method_->findText(ToQt(method)) < 0) method_->addItem(ToQt(method));
+  method_->setCurrentText(method.empty() ? QStringLiteral("GET") : ToQt(method));
+  headers_->setPlainText(ToQt(Replace(MemberText(original_, "API", "Headers"), "\r\n", "\n")));
+  const int body = bodyType_->findData(ToQt(ToLowerAscii(MemberText(original_, "API", "BodyType"))));
+  bodyType_->setCurrentIndex(body < 0 ? 0 : body);
+  const Text type = MemberText(original_, "Response", "Type");
+  int index = responseType_->findData(ToQt(type));
+  if (index < 0 && !type.empty()) {
+    responseType_->addItem(ToQt(type) + QStringLiteral("（未知类型）"), ToQt(type));
+    index = responseType_->count() - 1;
+  }
+  responseType_->setCurrentIndex(index < 0 ? 0 : index);
+}
+
+void PluginEditorDialog::showFieldsForType() {
+  const QString type = responseType_->currentData().toString();
+  const bool path = type == "1" || type == "2" || type == "4";
+  const bool markers = type == "3" || type == "4";
+  form_->setRowVisible(findChild<QLineEdit*>(QStringLiteral("Response.Parameter")), path);
+  form_->setRowVisible(findChild<QLineEdit*>(QStringLiteral("Response.Prefix")), type == "2" || markers);
+  form_->setRowVisible(findChild<QLabel*>(QStringLiteral("规则_引号")), markers);
+  form_->setRowVisible(findChild<QLineEdit*>(QStringLiteral("Response.Pattern")), type == "5");
+  if (auto* label =
+          qobject_cast<QLabel*>(form_->labelForField(findChild<QLineEdit*>(QStringLiteral("Response.Prefix")))))
+    label->setText(markers ? QStringLiteral("标记模板") : QStringLiteral("前缀"));
+}
+
+Text PluginEditorDialog::pluginText() const {
+  Json file = original_;
+  if (!file.is_object()) file = Json::object();
+  auto put = [&](const char* section, const char* member, const Text& value, bool optional) {
+    Json& node = *section ? file[section] : file;
+    if (!node.is_object()) node = Json::object();
+    if (optional && value.empty())
+      node.erase(member);
+    else
+      node[member] = value;
+  };
+  const QString type = responseType_->currentData().toString();
+  for (const Field& f : kLineFields) {
+    Text value = FromQt(findChild<QLineEdit*>(QString::fromUtf8(f.key))->text());
+    // An expression left in the hidden field of another type does not go into the file.
+    if (Text(f.key) == kPluginResponsePatternKey && type != kPatternResponseType) value.clear();
+    put(f.section, f.member, value, f.optional);
+  }
+  put("API", "Type", FromQt(method_->currentText()), false);
+  put("API", "Headers", Replace(Trim(FromQt(headers_->toPlainText())), "\n", "\r\n"), false);
+  put("API", "BodyType", FromQt(bodyType_->currentData().toString()), true);
+  put("Response", "Type", FromQt(responseType_->currentData().toString()), false);
+  return file.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}
+
+QStringList PluginEditorDialog::problems() const {
+  QStringList found;
+  auto text = [this](const char* key) { return FromQt(findChild<QLineEdit*>(QString::fromUtf8(key))->text()); };
+  const Text address = text("API.API Path");
+  const Text data = text("API.Data");
+  const QString type = responseType_->currentData().toString();
+  if (text("Name").empty()) found << QStringLiteral("名称为空：插件不会出现在生成页的插件选择里");
+  if (!EqualsIgnoreAsciiCase(address.substr(0, 7), "http://") &&
+      !EqualsIgnoreAsciiCase(address.substr(0, 8), "https://"))
+    found << QStringLiteral("地址不是 http:// 或 https:// 开头");
+  if (method_->currentText() == "POST" && data.empty())
+    found << QStringLiteral("POST 请求没有数据：长网址到不了服务");
+  else if (!Contains(data, "$Url$", true) && !Contains(data, "$RawUrl$", true))
+    found << QStringLiteral("数据里没有 $Url$ 或 $RawUrl$：长网址不会发出");
+  if ((type == "3" || type == "4") && Split(text("Response.Prefix"), "$Url$").size() < 2)
+    found << QStringLiteral("标记模板要用 $Url$ 分成左右两个标记，且 $Url$ 后面要有右标记");
+  if ((type == "1" || type == "2" || type == "4") && text("Response.Parameter").empty())
+    found << QStringLiteral("JSON 路径为空：取不到任何值");
+  if (type == "5") {
+    const PatternMatch m = MatchPattern("", text("Response.Pattern"));
+    if (m.outcome == PatternMatch::Outcome::EmptyPattern) found << QStringLiteral("正则表达式为空");
+    if (m.outcome == PatternMatch::Outcome::BadPattern) found << QStringLiteral("正则表达式有错：") + ToQt(m.message);
+  }
+  return found;
+}
+
+void PluginEditorDialog::runChecks() {
+  const QStringList found = problems();
+  checks_->setText(found.isEmpty() ? QString() : QStringLiteral("• ") + found.join(QStringLiteral("\n• ")));
+}
+
+void PluginEditorDialog::runTest() {
+  testButton_->setEnabled(false);
+  trace_->setPlainText(QStringLiteral("正在测试……"));
+  // The form as it stands, in a file of its own, so the traced run reads exactly what a save
+  // would write; the worker removes it.
+  const Text file = FromQt(QDir::temp().filePath(QStringLiteral("pindle-test-") +
+                                                 QUuid::createUuid().toString(QUuid::WithoutBraces) + ".json"));
+  const Text text = pluginText();
+  const Text longUrl = FromQt(testUrl_->text());
+  QPointer<PluginEditorDialog> self(this);
+  std::thread([self, file, text, longUrl] {
+    Text shown;
+    if (WriteFileAtomically(file, text)) {
+      JsonDocument document;
+      shown = FormatTrace(TraceShorten(file, longUrl, document));
+      RemoveFile(file);
+    } else {
+      shown = "写不进临时文件 " + file;
+    }
+    QMetaObject::invokeMethod(qApp, [self, shown] {
+      if (!self) return;
+      self->trace_->setPlainText(ToQt(shown));
+      self->testButton_->setEnabled(true);
+    });
+  }).detach();
+}
+
+void PluginEditorDialog::save() {
+  Text target = path_;
+  if (target.empty()) {
+    Text name;
+    for (const char c : FromQt(findChild<QLineEdit*>(QStringLiteral("Name"))->text()))
+      name.push_back(Contains("/\\:*?\"<>|", std::string_view(&c, 1)) || (c >= 0 && c < 0x20) ? '_' : c);
+    name = Trim(name);
+    if (name.empty()) name = "新插件";
+    Text dir = plugDir_;
+    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+    MakeDirectories(dir);
+    target = dir + "/" + name + ".json";
+    // A new plug-in never replaces another one's file.
+    for (int n = 2; FileExists(target); ++n) target = dir + "/" + name + "-" + std::to_string(n) + ".json";
+  }
+  if (!WritePluginFile(target, pluginText(), encoding_)) {
+    checks_->setText(QStringLiteral("• 保存失败：写不进 ") + ToQt(target));
+    return;
+  }
+  path_ = target;
+  emit saved(ToQt(target));
+  accept();
+}
+
+}  // namespace pindle

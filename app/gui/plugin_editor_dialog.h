@@ -1,0 +1,59 @@
+#pragma once
+#include <QDialog>
+#include <QString>
+
+#include "json/json_parse.h"
+#include "platform/types.h"
+#include "plugins/plugin_file_writer.h"
+
+class QComboBox;
+class QFormLayout;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace pindle {
+
+// A plug-in file as a form: one field per key (the response fields the chosen Response.Type
+// reads), checks as you type, a test run that shows every step beside the form, and a save that
+// writes the file atomically in the encoding it was read in. Every field carries its key path as
+// objectName ("Name", "API.Type", "API.API Path", "Response.Pattern", ...).
+class PluginEditorDialog : public QDialog {
+  Q_OBJECT
+ public:
+  // `path` empty: a new plug-in, saved as <plugDir>/<Name>.json.
+  PluginEditorDialog(const Text& path, const Text& plugDir, QWidget* parent = nullptr);
+
+  // The form as a plug-in file's text: the file's other members are kept as they were.
+  Text pluginText() const;
+  // What the checks found, one line each; empty when none.
+  QStringList problems() const;
+
+ signals:
+  void saved(const QString& path);
+
+ private:
+  QLineEdit* line(const char* key, const QString& label, const QString& help = {});
+  void load();
+  void showFieldsForType();
+  void runChecks();
+  void runTest();
+  void save();
+
+  Text path_;
+  Text plugDir_;
+  PluginFileEncoding encoding_ = PluginFileEncoding::Gbk;
+  Json original_;
+  QFormLayout* form_ = nullptr;
+  QComboBox* method_ = nullptr;
+  QComboBox* bodyType_ = nullptr;
+  QComboBox* responseType_ = nullptr;
+  QPlainTextEdit* headers_ = nullptr;
+  QLabel* checks_ = nullptr;
+  QLineEdit* testUrl_ = nullptr;
+  QPushButton* testButton_ = nullptr;
+  QPlainTextEdit* trace_ = nullptr;
+};
+
+}  // namespace pindle

@@ -1,0 +1,456 @@
+#include "plugins/sxcu_import.h"
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+
+#include "json/json_parse.h"
+#include "json/json_path.h"
+#include "platform/codepage.h"
+#include "platform/files.h"
+#include "plugins/plugin_definition.h"
+#include "web/text_utils.h"
+#include "web/url_helpers.h"
+
+namespace pindle {
+namespace {
+
+// A template split into plain text and syntax items ({name:argument} or $name:argument$).
+struct Piece {
+  bool syntax = false;
+  Text text;  // the plain text, or the whole item as written
+  Text name;  // lower-case
+  Text argument;
+};
+
+bool StartsWithIgnoreCase(const Text& text, std::string_view start) {
+  return EqualsIgnoreAsciiCase(text.substr(0, start.size()), start);
+}
+bool EndsWith(const Text& text, std::string_view end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+bool IsNameChar(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+void AddText(std::vector<Piece>& pieces, char c) {
+  if (pieces.empty() || pieces.back().syntax) pieces.push_back({});
+  pieces.back().text.push_back(c);
+}
+
+Piece SyntaxPiece(const Text& written, const Text& inside) {
+  Piece p;
+  p.syntax = true;
+  p.text = written;
+  const auto colon = inside.find(':');
+  p.name = ToLowerAscii(inside.substr(0, colon));
+  if (colon != Text::npos) p.argument = inside.substr(colon + 1);
+  return p;
+}
+
+// Current syntax: a backslash escapes the next brace, bar or backslash; braces inside an item
+// nest, so an expression such as \d{3} can stand in one.
+std::vector<Piece> SplitCurrent(const Text& s) {
+  std::vector<Piece> pieces;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    const char c = s[i];
+    if (c == '\\' && i + 1 < s.size() && (s[i + 1] == '{' || s[i + 1] == '}' || s[i + 1] == '\\' || s[i + 1] == '|')) {
+      AddText(pieces, s[++i]);
+      continue;
+    }
+    if (c != '{' || i + 1 >= s.size() || !IsNameChar(s[i + 1])) {
+      AddText(pieces, c);
+      continue;
+    }
+    int depth = 0;
+    std::size_t end = i;
+    for (; end < s.size(); ++end) {
+      if (s[end] == '\\') {
+        ++end;
+      } else if (s[end] == '{') {
+        ++depth;
+      } else if (s[end] == '}' && --depth == 0) {
+        break;
+      }
+    }
+    if (end >= s.size()) {
+      AddText(pieces, c);
+      continue;
+    }
+    pieces.push_back(SyntaxPiece(s.substr(i, end - i + 1), s.substr(i + 1, end - i - 1)));
+    i = end;
+  }
+  return pieces;
+}
+
+// Older syntax: $name$ or $name:argument$; "$$" and a "$" that starts no name stay plain.
+std::vector<Piece> SplitOlder(const Text& s) {
+  std::vector<Piece> pieces;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    const auto end = s[i] == '$' ? s.find('$', i + 1) : Text::npos;
+    if (end == Text::npos || end == i + 1 || !IsNameChar(s[i + 1])) {
+      AddText(pieces, s[i]);
+      continue;
+    }
+    pieces.push_back(SyntaxPiece(s.substr(i, end - i + 1), s.substr(i + 1, end - i - 1)));
+    i = end;
+  }
+  return pieces;
+}
+
+// Form and query encoding of plain text: unreserved characters stay, all else is %XX of UTF-8.
+Text FormEncode(const Text& text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  Text out;
+  for (const char ch : text) {
+    const auto b = static_cast<unsigned char>(ch);
+    if (IsNameChar(ch) || b == '-' || b == '.' || b == '~') {
+      out.push_back(ch);
+    } else {
+      out.push_back('%');
+      out.push_back(kHex[b >> 4]);
+      out.push_back(kHex[b & 0x0F]);
+    }
+  }
+  return out;
+}
+
+Text JsonString(const Json& value) {
+  if (value.is_string()) return value.get<std::string>();
+  if (value.is_null()) return {};
+  return value.dump();
+}
+
+class Converter {
+ public:
+  Converter(const Json& file, bool older) : file_(file), older_(older) {}
+
+  std::vector<Piece> split(const Text& s) const { return older_ ? SplitOlder(s) : SplitCurrent(s); }
+  Text written(const char* name) const { return older_ ? "$" + Text(name) + "$" : "{" + Text(name) + "}"; }
+
+  void problem(const Text& text) {
+    for (const Text& p : problems_)
+      if (p == text) return;
+    problems_.push_back(text);
+  }
+
+  // A value of a parameter, argument, header or the JSON body: plain text and the long URL only.
+  Text value(const Text& where, const Text& raw, Text (*plain)(const Text&), const Text& longUrl) {
+    Text out;
+    for (const Piece& p : split(raw)) {
+      if (!p.syntax) {
+        out += plain(p.text);
+      } else if (p.name == "input" && !longUrl.empty()) {
+        out += longUrl;
+        usesInput_ = true;
+      } else {
+        problem(where + "里的 " + p.text + " 无法表达");
+      }
+    }
+    return out;
+  }
+
+  // name=value pairs of an object, joined by "&".
+  Text pairs(const char* key, const Text& longUrl) {
+    Text out;
+    const auto it = file_.find(key);
+    if (it == file_.end() || !it->is_object()) return out;
+    for (const auto& [name, v] : it->items()) {
+      if (!out.empty()) out += "&";
+      out += FormEncode(name) + "=" + value(Text(key) + " 的 " + name, JsonString(v), FormEncode, longUrl);
+    }
+    return out;
+  }
+
+  Text text(const char* key) const {
+    const auto it = file_.find(key);
+    return it == file_.end() ? Text() : JsonString(*it);
+  }
+  bool has(const char* key) const { return file_.contains(key); }
+
+  // A JSON path as ShareX writes it ($.a.b, a[0].b) in the plug-in format's form.
+  Text jsonPath(Text path) {
+    if (path.rfind("$.", 0) == 0)
+      path.erase(0, 2);
+    else if (path.rfind("$", 0) == 0)
+      path.erase(0, 1);
+    if (path.empty() || ParseAccessors(path[0] == '[' ? path : "." + path)) return path;
+    // Member names that are not identifiers go in brackets.
+    Text out;
+    for (const Text& part : Split(path, ".")) {
+      const auto bracket = part.find('[');
+      const Text name = part.substr(0, bracket);
+      out += "['" + Replace(name, "'", "\\'") + "']";
+      if (bracket != Text::npos) out += part.substr(bracket);
+    }
+    if (!ParseAccessors(out)) problem("JSON 路径 " + path + " 无法表达");
+    return out;
+  }
+
+  // The expression of a regex item and the group it names, as Response.Pattern reads it.
+  Text pattern(Text expression, Text group) {
+    if (group.empty() || group == "0") return "(" + expression + ")";  // the whole match as group 1
+    if (group != "1") problem("正则表达式取第 " + group + " 组，插件格式只取第 1 组");
+    return expression;
+  }
+
+  void response(Json& r) {
+    r["Type"] = "0";
+    r["Parameter"] = "";
+    r["Prefix"] = "";
+    const Text rtype = text("ResponseType");
+    if (!rtype.empty() && rtype != "Text") problem("应答类型 " + rtype + " 无法表达");
+    const std::vector<Piece> pieces = split(text("URL"));
+    Text before;
+    const Piece* item = nullptr;
+    for (const Piece& p : pieces) {
+      if (!p.syntax && !item) {
+        before += p.text;
+      } else if (!p.syntax) {
+        problem("结果模板 URL 在 " + item->text + " 后面还有文字");
+      } else if (item) {
+        problem("结果模板 URL 由多个部分拼成（" + item->text + "、" + p.text + "）");
+      } else {
+        item = &p;
+      }
+    }
+    if (!item) {
+      if (!before.empty()) problem("结果模板 URL 是固定文字，不取应答里的内容");
+      return;  // ShareX takes the whole answer when URL is empty
+    }
+    if (item->name == "response") {
+      if (!before.empty()) r["ResultPrefix"] = before;
+    } else if (item->name == "json") {
+      r["Type"] = before.empty() ? "1" : "2";
+      r["Parameter"] = jsonPath(item->argument);
+      r["Prefix"] = before;
+    } else if (item->name == "regex" || (older_ && !item->name.empty() && IsDigits(item->name))) {
+      r["Type"] = kPatternResponseType;
+      r["Pattern"] = older_ ? olderPattern(*item) : currentPattern(item->argument);
+      if (!before.empty()) r["ResultPrefix"] = before;
+    } else {
+      problem("结果模板 URL 用了 " + item->text + "，无法表达");
+    }
+  }
+
+  Text currentPattern(const Text& argument) {
+    // The group stands behind the last bar that no backslash escapes.
+    Text group;
+    std::size_t end = argument.size();
+    for (std::size_t i = argument.size(); i-- > 0;) {
+      if (argument[i] != '|' || (i > 0 && argument[i - 1] == '\\')) continue;
+      if (IsDigits(argument.substr(i + 1))) {
+        group = argument.substr(i + 1);
+        end = i;
+      }
+      break;
+    }
+    Text expression;
+    for (std::size_t i = 0; i < end; ++i) {
+      const bool escape = argument[i] == '\\' && i + 1 < end &&
+                          (argument[i + 1] == '{' || argument[i + 1] == '}' || argument[i + 1] == '|');
+      if (escape) ++i;
+      expression.push_back(argument[i]);
+    }
+    return pattern(expression, group);
+  }
+
+  // $n$, $regex:n$, $regex:n,group$ or $regex:n|group$ over the file's RegexList (from 1).
+  Text olderPattern(const Piece& item) {
+    Text reference = item.name == "regex" ? item.argument : item.name;
+    Text group;
+    if (const auto sep = reference.find_first_of(",|"); sep != Text::npos) {
+      group = reference.substr(sep + 1);
+      reference = reference.substr(0, sep);
+    }
+    const auto list = file_.find("RegexList");
+    const long long n = IsDigits(reference) ? ToInteger(reference) : 0;
+    if (list == file_.end() || !list->is_array() || n < 1 || n > static_cast<long long>(list->size())) {
+      problem("结果模板 " + item.text + " 指向不存在的 RegexList 项");
+      return {};
+    }
+    return pattern(JsonString((*list)[static_cast<std::size_t>(n - 1)]), group);
+  }
+
+  static bool IsDigits(const Text& s) {
+    if (s.empty()) return false;
+    for (const char c : s)
+      if (c < '0' || c > '9') return false;
+    return true;
+  }
+
+  SxcuConversion convert() {
+    SxcuConversion out;
+    out.readable = true;
+    const Text url = text("RequestURL");
+    out.name = Trim(text("Name"));
+    if (out.name.empty()) out.name = UrlHost(url);
+
+    Text method = ToUpperAscii(text(older_ && !has("RequestMethod") ? "RequestType" : "RequestMethod"));
+    if (method.empty()) method = "POST";
+    if (method != "GET" && method != "POST") problem("请求方法 " + method + " 无法表达（只有 GET 和 POST）");
+    if (!StartsWithIgnoreCase(url, "http://") && !StartsWithIgnoreCase(url, "https://"))
+      problem("RequestURL " + Text(url.empty() ? "为空" : url) + " 不是 http(s) 地址");
+
+    Text body = text("Body");
+    if (body.empty() && older_) {
+      // The older files send Arguments as the query of a GET and as a form otherwise.
+      if (!text("FileFormName").empty())
+        body = "MultipartFormData";
+      else if (method != "GET" && has("Arguments"))
+        body = "FormURLEncoded";
+    }
+    Json plugin = Json::object();
+    Json api = Json::object();
+    api["Type"] = method == "GET" ? "GET" : "POST";
+
+    // The long URL reaches the service only through API.Data, so in a POST the address's own
+    // parameters must be plain.
+    const bool queryInData = method == "GET";
+    Text query = pairs("Parameters", queryInData ? "$Url$" : "");
+    if (older_ && method == "GET") {
+      const Text arguments = pairs("Arguments", "$Url$");
+      query += (!query.empty() && !arguments.empty() ? "&" : "") + arguments;
+    }
+    Text path = url;
+    Text data;
+    if (queryInData) {
+      if (!query.empty()) path += Contains(url, "?") ? (EndsWith(url, "?") || EndsWith(url, "&") ? "" : "&") : "?";
+      data = query;
+    } else if (!query.empty()) {
+      path += (Contains(url, "?") ? "&" : "?") + query;
+    }
+    if (body == "" || body == "None") {
+    } else if (body == "FormURLEncoded") {
+      if (method == "GET") problem("GET 请求带表单正文，无法表达");
+      data = pairs("Arguments", "$Url$");
+      api["BodyType"] = "form";
+    } else if (body == "JSON") {
+      if (method == "GET") problem("GET 请求带 JSON 正文，无法表达");
+      data = value(
+          "Data", text("Data"), [](const Text& t) { return t; }, "$RawUrl$");
+      api["BodyType"] = "json";
+    } else if (body == "MultipartFormData") {
+      problem("multipart/form-data 正文无法表达");
+    } else {
+      problem("正文类型 " + body + " 无法表达");
+    }
+    api["API Path"] = path;
+    api["Data"] = data;
+    Text headers;
+    if (const auto it = file_.find("Headers"); it != file_.end() && it->is_object()) {
+      for (const auto& [name, v] : it->items())
+        headers += (headers.empty() ? "" : "\r\n") + name + ": " +
+                   value(
+                       "Headers 的 " + name, JsonString(v), [](const Text& t) { return t; }, "");
+    }
+    api["Headers"] = headers;
+    if (!usesInput_) problem("没有一处用到 " + written("input") + "，长网址到不了服务");
+
+    Json response = Json::object();
+    this->response(response);
+
+    plugin["Name"] = out.name;
+    plugin["Deploy"] = "false";
+    plugin["Version"] = "1.0";
+    plugin["Author"] = "ShareX 导入";
+    plugin["Updated"] = Today();
+    plugin["UpdateURL"] = "";
+    plugin["API"] = api;
+    plugin["Response"] = response;
+    out.pluginJson = plugin.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+    out.problems = problems_;
+    return out;
+  }
+
+  static Text Today() {
+    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    std::tm local{};
+    localtime_r(&now, &local);
+    char buffer[16];
+    std::strftime(buffer, sizeof buffer, "%Y-%m-%d", &local);
+    return buffer;
+  }
+
+ private:
+  const Json& file_;
+  bool older_;
+  bool usesInput_ = false;
+  std::vector<Text> problems_;
+};
+
+// The older generation names its method "RequestType" or writes its items between dollars.
+bool UsesOlderSyntax(const Json& file, const Text& text) {
+  if (file.contains("RequestType") && !file.contains("RequestMethod")) return true;
+  for (const char* item : {"$input$", "$response$", "$json:", "$regex", "$xml:", "$header:", "$prompt", "$random",
+                           "$select", "$filename$"})
+    if (Contains(text, item, true)) return true;
+  return false;
+}
+
+// A name fit to be a file name on every system.
+Text FileNameFor(const Text& name) {
+  Text out;
+  for (const char c : name)
+    out.push_back(Contains("/\\:*?\"<>|", std::string_view(&c, 1)) || (c >= 0 && c < 0x20) ? '_' : c);
+  out = Trim(out);
+  if (out.empty() || out == "." || out == "..") out = "sharex";
+  return out;
+}
+
+}  // namespace
+
+bool IsSxcuPath(const Text& path) { return EndsWith(ToLowerAscii(path), ".sxcu"); }
+
+SxcuConversion ConvertSxcu(const Text& text) {
+  const auto parsed = ParseJsonText(text);
+  if (!parsed || !parsed->value.is_object()) return {};
+  Converter converter(parsed->value, UsesOlderSyntax(parsed->value, text));
+  return converter.convert();
+}
+
+SxcuImport ImportSxcuFile(const Text& path, const Text& plugDir, bool force) {
+  SxcuImport result;
+  result.source = path;
+  const auto bytes = ReadWholeFile(path, 1u << 20);
+  if (!bytes) {
+    result.error = "读不到文件";
+    return result;
+  }
+  const SxcuConversion conversion = ConvertSxcu(DecodeLocalText(*bytes));
+  if (!conversion.readable) {
+    result.error = "不是 ShareX 自定义上传器文件（JSON 对象）";
+    return result;
+  }
+  result.name = conversion.name;
+  result.problems = conversion.problems;
+  if (!conversion.problems.empty() && !force) {
+    result.error = "有无法表达的内容，没有写入";
+    return result;
+  }
+  Text dir = plugDir;
+  while (dir.size() > 1 && (dir.back() == '/' || dir.back() == '\\')) dir.pop_back();
+  const Text target = dir + "/" + FileNameFor(conversion.name) + ".json";
+  const Bytes gbk = Utf8ToGbk(conversion.pluginJson);
+  // Plug-in files are code page 936 by custom; what it cannot hold goes as UTF-8 with a mark.
+  const Bytes content = GbkToUtf8Text(gbk) == conversion.pluginJson ? gbk : "\xEF\xBB\xBF" + conversion.pluginJson;
+  if (!MakeDirectories(dir) || !WriteFileAtomically(target, content)) {
+    result.error = "写不进 " + target;
+    return result;
+  }
+  result.written = target;
+  return result;
+}
+
+Text DescribeImport(const SxcuImport& import) {
+  Text line = FileNameOfPath(import.source);
+  if (import.ok())
+    line += " → " + import.written + "（插件“" + import.name + "”）";
+  else
+    line += "：" + import.error;
+  if (!import.problems.empty()) line += "；无法表达：" + Join(import.problems, "；");
+  return line;
+}
+
+}  // namespace pindle

@@ -1,0 +1,151 @@
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "app/gui/plugin_editor_dialog.h"
+#include "app/program_actions.h"
+#include "platform/codepage.h"
+#include "tests/gui/gui_test_support.h"
+#include "tests/support/loopback_shortener.h"
+#include "tests/support/plugin_files.h"
+
+namespace pindle::test {
+namespace {
+
+class PluginEditorTest : public ::testing::Test {
+ protected:
+  LoopbackShortener service;
+  ProgramActions actions;
+  WindowFixture f{actions};
+  QTreeWidget* list = nullptr;
+
+  void SetUp() override {
+    WritePlugin(f.dir(), "isgd.json", {.name = "Is.gd", .path = service.base() + "/create.php?format=simple&"});
+    auto* refresh = f.find<QPushButton>("插件_刷新");
+    f.showPageOf(refresh);
+    QTest::mouseClick(refresh, Qt::LeftButton);
+    list = f.find<QTreeWidget>("插件_插件列表");
+    ASSERT_TRUE(SpinUntil([&] { return list->topLevelItemCount() == 1; }));
+    ASSERT_TRUE(loadFinished());
+  }
+  // The loads run on workers that report to the window last; none may outlive the test.
+  bool loadFinished() {
+    const bool done = SpinUntil([&] { return f.ui().statusText().find("插件加载完成") != Text::npos; });
+    f.ui().setStatusText("");
+    return done;
+  }
+  PluginEditorDialog* choose(const char* item) {
+    ClickRow(list, 0);
+    f.find<QMenu>("插件菜单")->findChild<QAction*>(QString::fromUtf8(item))->trigger();
+    return f.window().findChild<PluginEditorDialog*>(QStringLiteral("插件编辑"));
+  }
+  template <typename W>
+  static W* in(QDialog* d, const char* name) {
+    W* w = d->findChild<W*>(QString::fromUtf8(name));
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+  }
+  static void type(QDialog* d, const char* name, const QString& text) { in<QLineEdit>(d, name)->setText(text); }
+  static void choose(QDialog* d, const char* name, int index) { in<QComboBox>(d, name)->setCurrentIndex(index); }
+};
+
+TEST_F(PluginEditorTest, NewPluginFilledCheckedTestedSavedAndListed) {
+  PluginEditorDialog* d = choose("新建插件");
+  ASSERT_NE(d, nullptr);
+  EXPECT_TRUE(d->isVisible());
+  EXPECT_NE(in<QLabel>(d, "规则_Url")->text().indexOf("$Url$"), -1);
+
+  // Checks as you type, and the response fields that go with the type.
+  struct Step {
+    std::function<void()> edit;
+    const char* checkHas;  // "" : no problem left
+    bool parameterShown, prefixShown, patternShown;
+  } steps[] = {
+      {[&] { type(d, "Name", QStringLiteral("编辑器短链")); }, "地址不是 http:// 或 https:// 开头", false, false,
+       false},
+      {[&] { type(d, "API.API Path", "ftp://x/"); }, "地址不是", false, false, false},
+      {[&] { type(d, "API.API Path", QString::fromStdString(service.base() + "/create.php?")); }, "数据里没有 $Url$",
+       false, false, false},
+      {[&] { choose(d, "API.Type", 1); }, "POST 请求没有数据", false, false, false},
+      {[&] { choose(d, "API.Type", 0); }, "数据里没有 $Url$", false, false, false},
+      {[&] { type(d, "API.Data", "format=json&url=$Url$"); }, "", false, false, false},
+      {[&] { choose(d, "Response.Type", 3); }, "标记模板要用 $Url$", false, true, false},
+      {[&] { type(d, "Response.Prefix", "<a>$Url$</a>"); }, "", false, true, false},
+      {[&] { choose(d, "Response.Type", 5); }, "正则表达式为空", false, false, true},
+      {[&] { type(d, "Response.Pattern", "(a"); }, "正则表达式有错", false, false, true},
+      {[&] { choose(d, "Response.Type", 1); }, "JSON 路径为空", true, false, false},
+      {[&] { type(d, "Response.Parameter", "shorturl"); }, "", true, false, false},
+  };
+  for (size_t i = 0; i < std::size(steps); ++i) {
+    SCOPED_TRACE(i);
+    steps[i].edit();
+    const QString checks = in<QLabel>(d, "检查")->text();
+    if (*steps[i].checkHas)
+      EXPECT_NE(checks.indexOf(QString::fromUtf8(steps[i].checkHas)), -1) << checks.toStdString();
+    else
+      EXPECT_TRUE(checks.isEmpty()) << checks.toStdString();
+    EXPECT_EQ(in<QLineEdit>(d, "Response.Parameter")->isVisibleTo(d), steps[i].parameterShown);
+    EXPECT_EQ(in<QLineEdit>(d, "Response.Prefix")->isVisibleTo(d), steps[i].prefixShown);
+    EXPECT_EQ(in<QLineEdit>(d, "Response.Pattern")->isVisibleTo(d), steps[i].patternShown);
+  }
+
+  // 测试 runs the form as it stands against the service and shows every step beside it.
+  type(d, "测试网址", QStringLiteral("https://example.com/中"));
+  QTest::mouseClick(in<QPushButton>(d, "测试"), Qt::LeftButton);
+  auto* trace = in<QPlainTextEdit>(d, "测试结果");
+  ASSERT_TRUE(SpinUntil([&] { return trace->toPlainText().contains(QStringLiteral("【结果】")); }));
+  const std::string shown = trace->toPlainText().toStdString();
+  EXPECT_NE(shown.find("GET /create.php?format=json&url=%68"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("%D6%D0 HTTP/1.1"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("【结果】\n" + service.shortFor(1)), std::string::npos) << shown;
+  EXPECT_TRUE(in<QPushButton>(d, "测试")->isEnabled());
+
+  // 保存 writes Plug/<Name>.json in code page 936 and the list shows the new row.
+  QTest::mouseClick(in<QPushButton>(d, "保存"), Qt::LeftButton);
+  ASSERT_TRUE(SpinUntil([&] { return list->topLevelItemCount() == 2; }));
+  const std::string bytes = f.dir().read("Plug/编辑器短链.json");
+  EXPECT_EQ(bytes.find("编辑器短链"), std::string::npos) << "not UTF-8";
+  const std::string text = GbkToUtf8Text(bytes);
+  EXPECT_NE(text.find("\"Name\": \"编辑器短链\""), std::string::npos) << text;
+  EXPECT_NE(text.find("\"Type\": \"1\""), std::string::npos);
+  EXPECT_EQ(text.find("Pattern"), std::string::npos) << "an empty optional key stays out";
+  bool listed = false;
+  for (int r = 0; r < list->topLevelItemCount(); ++r)
+    listed |= list->topLevelItem(r)->text(0) == QStringLiteral("编辑器短链");
+  EXPECT_TRUE(listed);
+  EXPECT_TRUE(loadFinished());
+  EXPECT_EQ(f.ui().pluginChoice().items().size(), 2u);
+}
+
+TEST_F(PluginEditorTest, EditingKeepsTheEncodingAndTheOtherMembers) {
+  // A UTF-8 file with a byte-order mark and a member the form does not know.
+  f.dir().write("Plug/isgd.json",
+                "\xEF\xBB\xBF{\"Name\":\"Is.gd\",\"Extra\":{\"k\":1.5},\"API\":{\"Type\":\"GET\","
+                "\"API Path\":\"" +
+                    service.base() +
+                    "/create.php?format=simple&\",\"Data\":\"url=$Url$\"},"
+                    "\"Response\":{\"Type\":0}}");
+  PluginEditorDialog* d = choose("在窗口中编辑");
+  ASSERT_NE(d, nullptr);
+  EXPECT_EQ(in<QLineEdit>(d, "Name")->text(), QStringLiteral("Is.gd"));
+  EXPECT_EQ(in<QComboBox>(d, "Response.Type")->currentIndex(), 0);
+  type(d, "Author", QStringLiteral("作者😀"));
+  QTest::mouseClick(in<QPushButton>(d, "保存"), Qt::LeftButton);
+  ASSERT_TRUE(SpinUntil(
+      [&] { return list->topLevelItemCount() == 1 && list->topLevelItem(0)->text(4) == QStringLiteral("作者😀"); }));
+  EXPECT_TRUE(loadFinished());
+  const std::string bytes = f.dir().read("Plug/isgd.json");
+  EXPECT_EQ(bytes.substr(0, 3), "\xEF\xBB\xBF");
+  EXPECT_NE(bytes.find("\"Extra\": {\n    \"k\": 1.5\n  }"), std::string::npos) << bytes;
+  EXPECT_NE(bytes.find("\"Type\": \"0\""), std::string::npos);
+}
+
+}  // namespace
+}  // namespace pindle::test
