@@ -182,45 +182,47 @@ Text SanitizeUtf8(std::string_view bytes) {
   return out;
 }
 
+void AppendUtf8(Text& out, char32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
 // Written by hand: a few lines, and iconv would stop at the first lone surrogate.
-Text Utf16LeToUtf8(std::string_view utf16) {
+Text Utf16ToUtf8(std::string_view utf16, bool littleEndian) {
   Text out;
   out.reserve(utf16.size() * 3 / 2);
-  const auto unitAt = [&](size_t i) {
-    return static_cast<unsigned>(static_cast<unsigned char>(utf16[i])) |
-           static_cast<unsigned>(static_cast<unsigned char>(utf16[i + 1])) << 8;
-  };
-  const auto append = [&](unsigned cp) {
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | (cp >> 6));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (cp >> 18));
-      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
+  const auto unitAt = [&](size_t i) -> char32_t {
+    const auto lo = static_cast<unsigned char>(utf16[littleEndian ? i : i + 1]);
+    const auto hi = static_cast<unsigned char>(utf16[littleEndian ? i + 1 : i]);
+    return static_cast<char32_t>(hi << 8 | lo);
   };
   size_t i = 0;
   for (; i + 1 < utf16.size(); i += 2) {
-    const unsigned unit = unitAt(i);
+    const char32_t unit = unitAt(i);
     if (unit >= 0xD800 && unit <= 0xDBFF && i + 3 < utf16.size()) {
-      const unsigned low = unitAt(i + 2);
+      const char32_t low = unitAt(i + 2);
       if (low >= 0xDC00 && low <= 0xDFFF) {
-        append(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+        AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
         i += 2;
         continue;
       }
     }
-    append(unit >= 0xD800 && unit <= 0xDFFF ? 0xFFFD : unit);
+    AppendUtf8(out, unit >= 0xD800 && unit <= 0xDFFF ? char32_t{0xFFFD} : unit);
   }
-  if (i < utf16.size()) append(0xFFFD);
+  if (i < utf16.size()) AppendUtf8(out, 0xFFFD);
   return out;
 }
 

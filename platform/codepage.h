@@ -17,9 +17,13 @@ bool HasNonAscii(std::string_view bytes);
 // True when every non-ASCII byte pair lies in the GB2312 area of code page 936.
 bool IsPlausibleGbk(std::string_view bytes);
 
-// UTF-16 little endian (no byte-order mark) to UTF-8 and back. A lone surrogate or an odd last
-// byte becomes U+FFFD.
-Text Utf16LeToUtf8(std::string_view utf16);
+// Appends one code point as UTF-8.
+void AppendUtf8(Text& out, char32_t cp);
+
+// UTF-16 (no byte-order mark) to UTF-8. A lone surrogate or an odd last byte becomes U+FFFD.
+Text Utf16ToUtf8(std::string_view utf16, bool littleEndian);
+// UTF-16 little endian (no byte-order mark) to UTF-8 and back.
+inline Text Utf16LeToUtf8(std::string_view utf16) { return Utf16ToUtf8(utf16, true); }
 Bytes Utf8ToUtf16Le(std::string_view utf8);
 
 // Makes sure a text is well-formed UTF-8: every byte that does not start a valid sequence becomes U+FFFD.
