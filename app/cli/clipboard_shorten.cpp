@@ -3,6 +3,7 @@
 #include "app/cli/command.h"
 #include "app/cli/system_clipboard.h"
 #include "generate/shorten_engine.h"
+#include "history/history_recorder.h"
 #include "json/json_document.h"
 #include "web/text_utils.h"
 
@@ -42,7 +43,7 @@ Text Preview(const Text& text) {
 void SetSystemClipboard(SystemClipboard clipboard) { Storage() = std::move(clipboard); }
 const SystemClipboard& TheSystemClipboard() { return Storage(); }
 
-int ShortenClipboardAddress(const Text& pluginFile, const std::vector<Text>& urls, Streams& io) {
+int ShortenClipboardAddress(const Text& pluginName, const Text& pluginFile, const std::vector<Text>& urls, Streams& io) {
   if (!urls.empty()) {
     io.err << "--clipboard 取剪贴板上的网址，不再另给网址\n";
     return kExitUsage;
@@ -64,6 +65,11 @@ int ShortenClipboardAddress(const Text& pluginFile, const std::vector<Text>& url
   JsonDocument document;
   Text failure;
   const Text result = ShortenOne(pluginFile, *address, document, &failure);
+  {
+    HistoryRecorder history;  // like every other pass, with its reason when it failed
+    history.record({pluginName, *address, result, failure});
+    if (!history.flush()) io.err << "历史记录未能写入：" << history.failure() << "\n";
+  }
   if (!result.starts_with("http")) {
     io.err << *address << " 失败："
            << (!failure.empty() ? failure

@@ -39,7 +39,7 @@ std::unique_ptr<Command> MakeHistoryCommand();
 
 // `pindle shorten --clipboard`: the address on the clipboard through `pluginFile`, the short
 // link back on the clipboard (kept after the process ends) and printed.
-int ShortenClipboardAddress(const Text& pluginFile, const std::vector<Text>& urls, Streams& io);
+int ShortenClipboardAddress(const Text& pluginName, const Text& pluginFile, const std::vector<Text>& urls, Streams& io);
 
 // The plug-in list loaded into in-memory controls, exactly as the window loads it.
 void LoadPlugins(MemoryControls& ui);

@@ -231,6 +231,8 @@ TEST_F(CommandLineTest, ShortensTheClipboardAndLeavesTheLinkThere) {
   // The command has ended: the link is still there, and stays for a second reader.
   EXPECT_EQ(ReadClipboardWithXclip(x.name()), service.shortFor(1));
   EXPECT_EQ(ReadClipboardWithXclip(x.name()), service.shortFor(1));
+  // Recorded like any other pass.
+  EXPECT_NE(run({"history", "--limit", "1"}).out.find(service.shortFor(1)), std::string::npos);
 
   struct Case {
     const char* label;
