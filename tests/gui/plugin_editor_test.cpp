@@ -170,6 +170,7 @@ TEST_F(PluginEditorTest, RightClickBesideTheRowsOffersNewPlugin) {
   auto* d = f.window().findChild<PluginEditorDialog*>(QStringLiteral("插件编辑"));
   ASSERT_NE(d, nullptr);
   EXPECT_TRUE(in<QLineEdit>(d, "Name")->text().isEmpty());
+  EXPECT_EQ(d->font(), newMenu->font());  // the window's font, though a window of its own
 }
 
 }  // namespace
