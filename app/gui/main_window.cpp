@@ -220,8 +220,8 @@ void MainWindow::buildHistoryPage() {
   w.search = onPage(new QLineEdit, QStringLiteral("历史_搜索"), {5, 36, 200, 24}, kWidens);
   w.search->setPlaceholderText(QStringLiteral("搜索网址或插件"));
   w.search->setClearButtonEnabled(true);
-  w.exportButton = onPage(new QPushButton(QStringLiteral("导出 CSV")), QStringLiteral("历史_导出"), {211, 35, 78, 26},
-                         kKeepsRight);
+  w.exportButton =
+      onPage(new QPushButton(QStringLiteral("导出 CSV")), QStringLiteral("历史_导出"), {211, 35, 78, 26}, kKeepsRight);
   w.list = onPage(new ReportList({QStringLiteral("接口"), QStringLiteral("短网址"), QStringLiteral("长网址"),
                                   QStringLiteral("时间"), QStringLiteral("失败原因"), QStringLiteral("编号")},
                                  {70, 150, 220, 130, 200, 0}),
@@ -263,6 +263,11 @@ void MainWindow::buildMenus(WindowWidgets& widgets) {
   item(pluginMenu_, QStringLiteral("新建插件"));
   item(pluginMenu_, QStringLiteral("删除插件"));
   item(pluginMenu_, QStringLiteral("插件说明"))->setVisible(false);
+
+  // With no row chosen (an empty Plug folder has none) a new plug-in can still be started.
+  newPluginMenu_ = Named(new QMenu(this), QStringLiteral("新建插件菜单"));
+  newPluginMenu_->setFont(WindowFont(kControlFontPixels));
+  item(newPluginMenu_, QStringLiteral("新建插件"));
 }
 
 void MainWindow::bindEvents(const WindowWidgets& widgets) {
@@ -300,9 +305,8 @@ void MainWindow::bindEvents(const WindowWidgets& widgets) {
   onChosen(resultMenu_, "二维码", [this] { showQrCode(SelectedLink(resultList_)); });
   onChosen(resultMenu_, "展开短网址", [this, &ui] { actions_.expandUrlChosen(ui, SelectedLink(resultList_)); });
 
-  connect(pluginList_, &QWidget::customContextMenuRequested, this, [this, &ui] {
-    if (actions_.pluginRightClicked(ui)) popUp(pluginMenu_);
-  });
+  connect(pluginList_, &QWidget::customContextMenuRequested, this,
+          [this, &ui] { popUp(actions_.pluginRightClicked(ui) ? pluginMenu_ : newPluginMenu_); });
   connect(pluginList_, &ReportList::doubleClickedAnywhere, this, [this, &ui] { actions_.pluginDoubleClicked(ui); });
   onClick("插件_刷新", [this, &ui] { actions_.refreshClicked(ui); });
   onClick("插件_更新", [this, &ui] { actions_.pullClicked(ui); });
@@ -317,6 +321,7 @@ void MainWindow::bindEvents(const WindowWidgets& widgets) {
     if (row >= 0) openPluginEditor(ui.pluginList().cell(row, kPluginPathColumn));
   });
   onChosen(pluginMenu_, "新建插件", [this] { openPluginEditor(Text()); });
+  onChosen(newPluginMenu_, "新建插件", [this] { openPluginEditor(Text()); });
 
   // clicked, not toggled: states set by code (the start-up task) must not be written back.
   for (size_t i = 0; i < widgets.settingBoxes.size(); ++i) {

@@ -84,6 +84,7 @@ class MainWindow : public QWidget {
   std::vector<Place> places_;
   QMenu* resultMenu_ = nullptr;
   QMenu* pluginMenu_ = nullptr;
+  QMenu* newPluginMenu_ = nullptr;  // right-click beside the rows: 新建插件 alone
   QPlainTextEdit* longUrlBox_ = nullptr;
   QCheckBox* batchSwitch_ = nullptr;
   QComboBox* pluginChoice_ = nullptr;

@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "app/gui/text_convert.h"
+#include "app/gui/window_fonts.h"
 #include "generate/pattern_match.h"
 #include "generate/shorten_trace.h"
 #include "json/json_text.h"
@@ -79,6 +80,7 @@ PluginEditorDialog::PluginEditorDialog(const Text& path, const Text& plugDir, QW
   setWindowTitle(path.empty() ? QStringLiteral("新建插件")
                               : QStringLiteral("编辑插件 - ") + ToQt(FileNameOfPath(path)));
   resize(1180, 680);
+  setFont(WindowFont(12));  // a window of its own: the main window's font does not pass to it
 
   auto* fields = new QWidget(this);
   form_ = new QFormLayout(fields);

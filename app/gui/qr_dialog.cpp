@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "app/gui/text_convert.h"
+#include "app/gui/window_fonts.h"
 #include "qr/qr_png.h"
 
 namespace pindle {
@@ -32,6 +33,7 @@ QImage QrImage(const QrMatrix& code, int moduleSize) {
 QrDialog::QrDialog(const Text& text, QWidget* parent) : QDialog(parent), code_(MakeQrCode(text)) {
   setObjectName(QStringLiteral("二维码"));
   setWindowTitle(QStringLiteral("二维码"));
+  setFont(WindowFont(12));  // a window of its own: the main window's font does not pass to it
   auto* layout = new QVBoxLayout(this);
   picture_ = new QLabel;
   picture_->setObjectName(QStringLiteral("二维码_图片"));

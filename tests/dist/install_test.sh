@@ -39,4 +39,24 @@ run_isolated "$work/user2" "$work/user2/config" "$work/user2/data" "$usr/portabl
 run_isolated "$work/user2" "$work/user2/config" "$work/user2/data" "$usr/portable/pindle" disable "没有这个" || true
 [ -z "$(ls -A "$work/user2")" ] || fail "the portable copy wrote into the user's folders"
 [ ! -e "$usr/portable/Plug" ] || fail "the portable copy created a Plug folder"
+
+# The manual names every command and option the program's help lists.
+manual=$(zcat "$usr/share/man/man1/pindle.1.gz")
+for command in $("$usr/portable/pindle" --help | awk '/^  [a-z]/ { print $1 }'); do
+  grep -q "^\.B pindle $command" <<<"$manual" || fail "the manual's synopsis lacks $command"
+  for option in $("$usr/portable/pindle" "$command" --help | grep -o -- '--\?[a-z][a-z-]*' | sort -u); do
+    grep -qF -- "${option//-/\\-}" <<<"$manual" || fail "the manual lacks $command $option"
+  done
+done
+
+# Completion offers plug-in names, not the list's header.
+mkdir -p "$usr/portable/Plug"
+cp "$source/Plug/tinyurl.json" "$usr/portable/Plug/"
+offered=$(
+  . "$usr/share/bash-completion/completions/pindle"
+  COMP_WORDS=("$usr/portable/pindle" shorten -p "") COMP_CWORD=3
+  _pindle
+  printf '%s\n' "${COMPREPLY[@]}"
+)
+[ "$offered" = TinyURL ] || fail "completion after -p offers: $offered"
 echo "install test passed"

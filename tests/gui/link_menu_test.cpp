@@ -50,6 +50,7 @@ TEST(LinkMenu, QrAndExpandFollowTheLinkTest) {
   ASSERT_NE(dialog, nullptr);
   ClosedAfter closer{dialog};
   EXPECT_EQ(dialog->findChild<QLabel*>(QStringLiteral("二维码_文本"))->text(), QStringLiteral("https://t.cn/短"));
+  EXPECT_EQ(dialog->font(), menu->font());  // the window's font, though a window of its own
 }
 
 TEST(QrDialog, ShownSavedAndCopiedImagesReadBack) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -145,6 +146,31 @@ TEST_F(PluginEditorTest, EditingKeepsTheEncodingAndTheOtherMembers) {
   EXPECT_EQ(bytes.substr(0, 3), "\xEF\xBB\xBF");
   EXPECT_NE(bytes.find("\"Extra\": {\n    \"k\": 1.5\n  }"), std::string::npos) << bytes;
   EXPECT_NE(bytes.find("\"Type\": \"0\""), std::string::npos);
+}
+
+// 新建插件 stays in reach when no row is chosen, as in an empty Plug folder.
+TEST_F(PluginEditorTest, RightClickBesideTheRowsOffersNewPlugin) {
+  auto* rowMenu = f.find<QMenu>("插件菜单");
+  auto* newMenu = f.find<QMenu>("新建插件菜单");
+  const QPoint onRow = list->visualItemRect(list->topLevelItem(0)).center();
+  const QPoint besideRows(onRow.x(), list->viewport()->height() - 5);
+  const struct {
+    QPoint at;
+    QMenu* shown;
+  } cases[] = {{onRow, rowMenu}, {besideRows, newMenu}};
+  for (const auto& c : cases) {
+    QTest::mouseClick(list->viewport(), Qt::RightButton, {}, c.at);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, c.at, list->viewport()->mapToGlobal(c.at));
+    QCoreApplication::sendEvent(list->viewport(), &event);
+    EXPECT_TRUE(c.shown->isVisible());
+    EXPECT_FALSE((c.shown == rowMenu ? newMenu : rowMenu)->isVisible());
+    c.shown->hide();
+  }
+  newMenu->findChild<QAction*>(QStringLiteral("新建插件"))->trigger();
+  auto* d = f.window().findChild<PluginEditorDialog*>(QStringLiteral("插件编辑"));
+  ASSERT_NE(d, nullptr);
+  EXPECT_TRUE(in<QLineEdit>(d, "Name")->text().isEmpty());
+  EXPECT_EQ(d->font(), newMenu->font());  // the window's font, though a window of its own
 }
 
 }  // namespace
