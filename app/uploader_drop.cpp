@@ -1,6 +1,7 @@
 #include "app/uploader_drop.h"
 
 #include "app/app_paths.h"
+#include "platform/background.h"
 #include "plugins/plugin_registry.h"
 #include "plugins/sxcu_import.h"
 
@@ -20,11 +21,16 @@ std::vector<Text> ImportDroppedUploaders(Controls& ui, const std::vector<Text>& 
     report += (report.empty() ? "" : "\r\n") + DescribeImport(result);
   }
   if (written + refused == 0) return rest;
-  if (written > 0) PluginRegistry::load(ui);
-  // After the load, whose own count would otherwise have the last word in the status bar.
-  ui.setStatusText("ShareX 上传器：导入 " + std::to_string(written) + " 个" +
-                   (refused ? "，" + std::to_string(refused) + " 个没有导入" : Text()));
-  ui.showNotice({.message = report, .timeoutMs = 15000});
+  // A drop arrives on the window thread, which must not wait for a load that may be running (that
+  // load waits for the window thread to show its status): the reload and the report go to a
+  // thread of their own.
+  StartDetached([&ui, written, refused, report] {
+    if (written > 0) PluginRegistry::load(ui);
+    // After the load, whose own count would otherwise have the last word in the status bar.
+    ui.setStatusText("ShareX 上传器：导入 " + std::to_string(written) + " 个" +
+                     (refused ? "，" + std::to_string(refused) + " 个没有导入" : Text()));
+    ui.showNotice({.message = report, .timeoutMs = 15000});
+  });
   return rest;
 }
 

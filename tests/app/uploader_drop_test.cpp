@@ -4,6 +4,7 @@
 
 #include "app/app_paths.h"
 #include "app/program_actions.h"
+#include "platform/background.h"
 #include "platform/memory_controls.h"
 #include "plugins/plugin_registry.h"
 #include "tests/support/temp_dir.h"
@@ -39,6 +40,7 @@ TEST(UploaderDrop, SxcuFilesBecomePluginsAndTheRestGoesToTheBox) {
     std::vector<Text> paths;
     for (const auto& name : c.dropped) paths.push_back(dir.file(name));
     actions.filesDropped(ui, paths);
+    ASSERT_TRUE(WaitForDetached(std::chrono::seconds(10)));  // the reload and report run off the window thread
     EXPECT_EQ(ui.plugins().rowCount(), c.rows);
     if (c.rows) EXPECT_EQ(ui.plugins().cell(0, kPluginNameColumn), "拖进来的");
     EXPECT_EQ(ui.statusText(), c.status);
