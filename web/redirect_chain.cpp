@@ -6,18 +6,13 @@
 #include <memory>
 
 #include "web/curl_global.h"
+#include "web/request_exchange.h"
 #include "web/text_utils.h"
 #include "web/web_errors.h"
 #include "web/web_limits.h"
 
 namespace pindle {
 namespace {
-
-constexpr const char* kUserAgent = "Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)";
-
-bool IsRedirect(long status) {
-  return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
-}
 
 // The Location line of the response, kept by hand: libcurl forgets the one it saw when a
 // transfer is stopped at the body.
@@ -89,7 +84,7 @@ void SetOptions(CURL* curl, const RedirectChainOptions& options, const WebLimits
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);  // hop by hop, to see each one
-  curl_easy_setopt(curl, CURLOPT_USERAGENT, kUserAgent);
+  curl_easy_setopt(curl, CURLOPT_USERAGENT, kDefaultUserAgent);
   curl_easy_setopt(curl, CURLOPT_PROXY, "");       // direct, whatever the environment says
   curl_easy_setopt(curl, CURLOPT_COOKIEFILE, "");  // cookies set on the way go along to later hops
   curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, KeepLocation);
@@ -136,7 +131,7 @@ RedirectChain FollowRedirectChain(const Text& url, const RedirectChainOptions& o
       chain.error = answer.error;
       return chain;
     }
-    if (!IsRedirect(answer.status) || answer.location.empty()) break;
+    if (!IsFollowedRedirect(answer.status) || answer.location.empty()) break;
     const auto seen = std::find_if(chain.hops.begin(), chain.hops.end(),
                                    [&](const RedirectHop& hop) { return hop.url == answer.location; });
     if (seen != chain.hops.end()) {

@@ -17,7 +17,6 @@
 namespace pindle {
 namespace {
 
-constexpr const char* kDefaultUserAgent = "Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)";
 constexpr const char* kVerbs[] = {"GET", "POST", "HEAD", "PUT", "OPTIONS", "DELETE", "TRACE", "CONNECT"};
 
 HttpMethodCode ClampMethod(HttpMethodCode code) { return code < kGet || code > kConnect ? kGet : code; }
@@ -25,9 +24,6 @@ HttpMethodCode ClampMethod(HttpMethodCode code) { return code < kGet || code > k
 bool StartsWithHttps(std::string_view url) { return Left(ToLowerAscii(url), 8) == "https://"; }
 bool StartsWithHttp(std::string_view url) { return Left(ToLowerAscii(url), 7) == "http://"; }
 
-bool IsFollowedRedirect(long status) {
-  return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
-}
 
 // Everything the pipeline decided before the first byte goes out.
 struct PreparedRequest {

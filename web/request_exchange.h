@@ -10,6 +10,14 @@
 
 namespace pindle {
 
+// The agent every request sends unless its headers name one.
+inline constexpr const char* kDefaultUserAgent = "Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)";
+
+// The statuses whose Location is followed.
+inline bool IsFollowedRedirect(long status) {
+  return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
 // One request from its options to its WebResponse, as a state machine over a libcurl easy handle,
 // so that the blocking WebRequest and the batch's multi transfer drive exactly the same exchange:
 // the same options on the handle, the same own redirect loop, the same limits and error texts.
