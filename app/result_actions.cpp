@@ -14,7 +14,7 @@ bool PrepareResultMenu(Controls& ui) {
   auto& list = ui.resultList();
   const int row = list.selectedRow();
   if (row < 0) return false;
-  const bool usable = list.cell(row, kShortUrlColumn).find("http") != Text::npos;
+  const bool usable = IsUsableLink(list.cell(row, kShortUrlColumn));
   ui.menuItem(MenuItem::CopyUrl).setEnabled(usable);
   ui.menuItem(MenuItem::OpenUrl).setEnabled(usable);
   return true;
@@ -23,20 +23,30 @@ bool PrepareResultMenu(Controls& ui) {
 void CopySelectedResult(Controls& ui) {
   const int row = ui.resultList().selectedRow();
   if (row < 0) return;
-  ui.setClipboardText(ui.resultList().cell(row, kShortUrlColumn));
-  ui.setStatusText("网址已复制到剪辑板");
+  CopyLink(ui, ui.resultList().cell(row, kShortUrlColumn));
 }
 
 void OpenSelectedResult(Controls& ui) {
   const int row = ui.resultList().selectedRow();
   if (row < 0) return;
-  ShellOpen(ui.resultList().cell(row, kShortUrlColumn));
-  ui.setStatusText("已打开短网址");
+  OpenLink(ui, ui.resultList().cell(row, kShortUrlColumn));
 }
 
 void OnResultDoubleClick(Controls& ui) {
   if (ui.resultList().selectedRow() < 0 || !ui.settingBox(SettingBox::DoubleClickCopy).isChecked()) return;
   CopySelectedResult(ui);
+}
+
+bool IsUsableLink(const Text& link) { return link.find("http") != Text::npos; }
+
+void CopyLink(Controls& ui, const Text& link) {
+  ui.setClipboardText(link);
+  ui.setStatusText("网址已复制到剪辑板");
+}
+
+void OpenLink(Controls& ui, const Text& link) {
+  ShellOpen(link);
+  ui.setStatusText("已打开短网址");
 }
 
 void OnFilesDropped(Controls& ui, const std::vector<Text>& paths) { ui.longUrlBox().setText(TextOfFiles(paths)); }

@@ -13,6 +13,12 @@ void OpenSelectedResult(Controls& ui);
 // Copies the selected row's link when 设定_双击复制 is checked; otherwise nothing.
 void OnResultDoubleClick(Controls& ui);
 
+// What the result list does with one link, for every list of links (the history too): whether
+// copying and opening it make sense, and the two actions with their status texts.
+bool IsUsableLink(const Text& link);
+void CopyLink(Controls& ui, const Text& link);
+void OpenLink(Controls& ui, const Text& link);
+
 // Files dropped on the window: the long-URL box gets the contents of all of them, in drop
 // order, decoded as outside text (UTF-16 with a byte-order mark, UTF-8 or GBK); a file that cannot be read adds
 // nothing.

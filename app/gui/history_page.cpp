@@ -4,10 +4,10 @@
 #include <QFileDialog>
 
 #include "app/gui/text_convert.h"
+#include "app/result_actions.h"
 #include "history/history_csv.h"
 #include "history/history_store.h"
 #include "platform/files.h"
-#include "platform/shell_open.h"
 
 namespace pindle {
 
@@ -31,10 +31,7 @@ HistoryPage::HistoryPage(const Widgets& widgets, Controls& ui, LinkAction showQr
     connect(chosen, &QAction::triggered, this, action);
   };
   item(QStringLiteral("复制网址"), [this] { copySelected(); });
-  item(QStringLiteral("打开网址"), [this] {
-    ShellOpen(selectedLink());
-    ui_.setStatusText("已打开短网址");
-  });
+  item(QStringLiteral("打开网址"), [this] { OpenLink(ui_, selectedLink()); });
   w_.menu->addSeparator();
   item(QStringLiteral("二维码"), [this] { showQr_(selectedLink()); });
   item(QStringLiteral("展开短网址"), [this] { expand_(selectedLink()); });
@@ -77,10 +74,7 @@ void HistoryPage::deleteSelected() {
   reload();
 }
 
-void HistoryPage::copySelected() {
-  ui_.setClipboardText(selectedLink());
-  ui_.setStatusText("网址已复制到剪辑板");
-}
+void HistoryPage::copySelected() { CopyLink(ui_, selectedLink()); }
 
 Text HistoryPage::selectedLink() const {
   const QTreeWidgetItem* row = w_.list->currentItem();
@@ -93,7 +87,7 @@ Text HistoryPage::selectedLink() const {
 
 void HistoryPage::onRightClick() {
   if (w_.list->selectedItems().isEmpty()) return;
-  const bool usable = selectedLink().find("http") != Text::npos;
+  const bool usable = IsUsableLink(selectedLink());
   for (const char* name : {"复制网址", "打开网址", "二维码", "展开短网址"})
     w_.menu->findChild<QAction*>(QString::fromUtf8(name), Qt::FindDirectChildrenOnly)->setEnabled(usable);
   w_.menu->popup(QCursor::pos());
