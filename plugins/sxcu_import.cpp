@@ -9,6 +9,7 @@
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "plugins/plugin_definition.h"
+#include "plugins/plugin_file_writer.h"
 #include "web/text_utils.h"
 #include "web/url_helpers.h"
 
@@ -432,10 +433,8 @@ SxcuImport ImportSxcuFile(const Text& path, const Text& plugDir, bool force) {
   Text dir = plugDir;
   while (dir.size() > 1 && (dir.back() == '/' || dir.back() == '\\')) dir.pop_back();
   const Text target = dir + "/" + FileNameFor(conversion.name) + ".json";
-  const Bytes gbk = Utf8ToGbk(conversion.pluginJson);
   // Plug-in files are code page 936 by custom; what it cannot hold goes as UTF-8 with a mark.
-  const Bytes content = GbkToUtf8Text(gbk) == conversion.pluginJson ? gbk : "\xEF\xBB\xBF" + conversion.pluginJson;
-  if (!MakeDirectories(dir) || !WriteFileAtomically(target, content)) {
+  if (!MakeDirectories(dir) || !WritePluginFile(target, conversion.pluginJson, PluginFileEncoding::Gbk)) {
     result.error = "写不进 " + target;
     return result;
   }
