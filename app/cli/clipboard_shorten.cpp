@@ -71,11 +71,7 @@ int ShortenClipboardAddress(const Text& pluginName, const Text& pluginFile, cons
     if (!history.flush()) io.err << "历史记录未能写入：" << history.failure() << "\n";
   }
   if (!result.starts_with("http")) {
-    io.err << *address << " 失败："
-           << (!failure.empty() ? failure
-               : result.empty() ? Text("服务没有返回短网址")
-                                : "服务返回：" + result)
-           << "\n";
+    io.err << *address << " 失败：" << NoLinkReason(result, failure) << "\n";
     return kExitFailed;
   }
   problem.clear();

@@ -192,9 +192,7 @@ class ShortenCommand : public Command {
       const bool ok = r.result.rfind("http", 0) == 0;
       if (!ok) {
         ++failures;
-        const Text reason = !r.failure.empty() ? r.failure
-                            : r.result.empty() ? Text("服务没有返回短网址")
-                                               : "服务返回：" + r.result;
+        const Text reason = NoLinkReason(r.result, r.failure);
         progress.breakLine();
         io.err << "第 " << r.line << " 行（" << r.longUrl << "）失败：" << reason << "\n";
       }
