@@ -17,7 +17,8 @@ packages=(
 )
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null) || status=""
+  [ "$status" = "install ok installed" ] || missing+=("$p")
 done
 if [ "${#missing[@]}" -gt 0 ]; then
   $SUDO apt-get update

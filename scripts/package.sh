@@ -17,4 +17,5 @@ mkdir -p "$out"
 cpack --config "$build/CPackConfig.cmake" -G DEB -B "$out" >/dev/null
 # CPack leaves its staging tree beside the package.
 rm -rf "$out/_CPack_Packages"
-ls -t "$out"/pindle_*.deb | head -n 1
+newest=$(ls -t "$out"/pindle_*.deb)
+printf '%s\n' "${newest%%$'\n'*}"

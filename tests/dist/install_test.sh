@@ -23,7 +23,8 @@ grep -qx "Exec=pindle %U" "$usr/share/applications/$app.desktop" || fail "Exec l
 grep -qx "Icon=$app" "$usr/share/applications/$app.desktop" || fail "Icon line"
 grep -q "<launchable type=\"desktop-id\">$app.desktop</launchable>" "$usr/share/metainfo/$app.metainfo.xml" ||
   fail "metainfo names another desktop entry"
-zcat "$usr/share/man/man1/pindle.1.gz" | grep -q '^\.TH PINDLE 1' || fail "manual page"
+manual=$(zcat "$usr/share/man/man1/pindle.1.gz") || fail "manual page unreadable"
+grep -q '^\.TH PINDLE 1' <<<"$manual" || fail "manual page"
 bash -n "$usr/share/bash-completion/completions/pindle" || fail "bash completion"
 
 check_installed_program "$usr" "$source" "$work/user"
@@ -34,14 +35,14 @@ mkdir -p "$usr/portable"
 cp "$usr/bin/pindle" "$usr/portable/pindle"
 : >"$usr/portable/Setting.ini"
 mkdir -p "$work/user2"
-run_isolated "$work/user2" "$work/user2/config" "$work/user2/data" "$usr/portable/pindle" --version |
-  grep -qF "$usr/portable/Setting.ini" || fail "the portable copy does not use the Setting.ini beside itself"
+portable_version=$(run_isolated "$work/user2" "$work/user2/config" "$work/user2/data" "$usr/portable/pindle" --version)
+grep -qF "$usr/portable/Setting.ini" <<<"$portable_version" ||
+  fail "the portable copy does not use the Setting.ini beside itself"
 run_isolated "$work/user2" "$work/user2/config" "$work/user2/data" "$usr/portable/pindle" disable "没有这个" || true
 [ -z "$(ls -A "$work/user2")" ] || fail "the portable copy wrote into the user's folders"
 [ ! -e "$usr/portable/Plug" ] || fail "the portable copy created a Plug folder"
 
 # The manual names every command and option the program's help lists.
-manual=$(zcat "$usr/share/man/man1/pindle.1.gz")
 for command in $("$usr/portable/pindle" --help | awk '/^  [a-z]/ { print $1 }'); do
   grep -q "^\.B pindle $command" <<<"$manual" || fail "the manual's synopsis lacks $command"
   for option in $("$usr/portable/pindle" "$command" --help | grep -o -- '--\?[a-z][a-z-]*' | sort -u); do

@@ -37,22 +37,27 @@ check_installed_program() {
   starters=$(cd "$source/Plug" && ls ./*.json | wc -l)
   local listed
   # One row a plug-in under the heading, each naming its file in XDG_DATA_HOME.
-  listed=$(run_isolated "$home" "$config" "$data" "$program" plugins | tail -n +2) || fail "pindle plugins failed"
+  listed=$(run_isolated "$home" "$config" "$data" "$program" plugins) || fail "pindle plugins failed"
+  listed=${listed#*$'\n'}
   [ "$(printf '%s\n' "$listed" | grep -c "	$data/pindle/Plug/.*\.json$")" -eq "$starters" ] ||
     fail "expected $starters starter plug-ins in XDG_DATA_HOME, got: $listed"
   [ "$(ls "$data/pindle/Plug" | wc -l)" -eq "$starters" ] || fail "the starter plug-ins were not copied"
 
   local name
-  name=$(printf '%s\n' "$listed" | head -n 1 | cut -f1)
+  name=${listed%%$'\n'*}
+  name=${name%%$'\t'*}
   run_isolated "$home" "$config" "$data" "$program" disable "$name" || fail "pindle disable failed"
-  iconv -f GBK -t UTF-8 "$config/pindle/Setting.ini" | grep -q "^$name=否" ||
+  local settings
+  settings=$(iconv -f GBK -t UTF-8 "$config/pindle/Setting.ini") || fail "Setting.ini is not GBK"
+  grep -q "^$name=否" <<<"$settings" ||
     fail "the switch is not in XDG_CONFIG_HOME: $(cat "$config/pindle/Setting.ini" 2>&1)"
-  run_isolated "$home" "$config" "$data" "$program" plugins | grep -q "^$name	否" || fail "the switch did not hold"
+  listed=$(run_isolated "$home" "$config" "$data" "$program" plugins) || fail "pindle plugins failed"
+  grep -q "^$name	否" <<<"$listed" || fail "the switch did not hold"
 
   local version
   version=$(run_isolated "$home" "$config" "$data" "$program" --version)
   for path in "$config/pindle/Setting.ini" "$data/pindle/Plug/" "$data/pindle/Deploy/"; do
-    printf '%s\n' "$version" | grep -qF "$path" || fail "--version does not name $path: $version"
+    grep -qF "$path" <<<"$version" || fail "--version does not name $path: $version"
   done
   [ "$(tree_of "$prefix")" = "$before" ] || fail "the program wrote beside itself"
   [ -z "$(ls -A "$home")" ] || fail "the program wrote into HOME although XDG folders were given"

@@ -11,9 +11,11 @@ deb=$(bash "$source/scripts/package.sh" "$build" "$work/out") || fail "scripts/p
 [ -f "$deb" ] || fail "no package: $deb"
 depends=$(dpkg-deb -f "$deb" Depends)
 for library in libqt6widgets6 libcurl; do
-  printf '%s\n' "$depends" | grep -q "$library" || fail "Depends lacks $library: $depends"
+  grep -q "$library" <<<"$depends" || fail "Depends lacks $library: $depends"
 done
-dpkg-deb -c "$deb" | grep -q ' \./usr/share/pindle/Plug/tinyurl.json$' || fail "starter plug-ins missing"
+# The listing is captured first: a reader that stops at its first match would kill dpkg-deb's tar.
+listing=$(dpkg-deb -c "$deb") || fail "dpkg-deb -c"
+grep -q ' \./usr/share/pindle/Plug/tinyurl.json$' <<<"$listing" || fail "starter plug-ins missing"
 
 lintian --fail-on error --tag-display-limit 0 "$deb" >"$work/lintian.txt" 2>&1 ||
   fail "lintian reports errors: $(cat "$work/lintian.txt")"
