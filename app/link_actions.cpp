@@ -1,6 +1,6 @@
 #include "app/link_actions.h"
 
-#include "app/settings.h"
+#include "config/settings.h"
 
 namespace pindle {
 

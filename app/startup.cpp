@@ -1,18 +1,25 @@
 #include "app/startup.h"
 
-#include "app/settings.h"
+#include "config/settings.h"
 
 namespace pindle {
 
 const char* SettingKeyOf(SettingBox box) {
   switch (box) {
-    case SettingBox::AlwaysOnTop: return "软件置顶";
-    case SettingBox::AutoUpdate: return "自动更新";
-    case SettingBox::AutoLoad: return "自动加载";
-    case SettingBox::DoubleClickToggle: return "双击切换";
-    case SettingBox::DoubleClickCopy: return "双击复制";
-    case SettingBox::IgnoreCertificateErrors: return kIgnoreCertificateErrorsKey;
-    case SettingBox::RecordHistory: return kRecordHistoryKey;
+    case SettingBox::AlwaysOnTop:
+      return "软件置顶";
+    case SettingBox::AutoUpdate:
+      return "自动更新";
+    case SettingBox::AutoLoad:
+      return "自动加载";
+    case SettingBox::DoubleClickToggle:
+      return "双击切换";
+    case SettingBox::DoubleClickCopy:
+      return "双击复制";
+    case SettingBox::IgnoreCertificateErrors:
+      return kIgnoreCertificateErrorsKey;
+    case SettingBox::RecordHistory:
+      return kRecordHistoryKey;
   }
   return "";
 }

@@ -1,6 +1,6 @@
 #include "app/uploader_drop.h"
 
-#include "app/app_paths.h"
+#include "config/app_paths.h"
 #include "platform/background.h"
 #include "plugins/plugin_registry.h"
 #include "plugins/sxcu_import.h"

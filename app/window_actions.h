@@ -18,7 +18,7 @@ class WindowActions {
   virtual void copyUrlChosen(Controls&) {}
   virtual void openUrlChosen(Controls&) {}
   virtual void resultDoubleClicked(Controls&) {}
-  virtual void stopGenerationChosen(Controls&) {}               // 停止生成, or Esc on the 生成 page
+  virtual void stopGenerationChosen(Controls&) {}  // 停止生成, or Esc on the 生成 page
   // 展开短网址 on a link of the result list or the history
   virtual void expandUrlChosen(Controls&, const Text& /*url*/) {}
   virtual bool pluginRightClicked(Controls&) { return false; }  // true: show 插件菜单

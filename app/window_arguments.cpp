@@ -5,7 +5,7 @@
 
 #include "app/result_actions.h"
 #include "platform/files.h"
-#include "web/text_utils.h"
+#include "text/text_utils.h"
 
 namespace pindle {
 namespace {

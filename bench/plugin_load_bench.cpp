@@ -8,10 +8,10 @@
 #include <fstream>
 #include <string>
 
-#include "app/app_paths.h"
-#include "platform/memory_controls.h"
-#include "app/settings.h"
+#include "config/app_paths.h"
+#include "config/settings.h"
 #include "platform/codepage.h"
+#include "platform/memory_controls.h"
 #include "plugins/plugin_registry.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "plugins/plugin_file.h"
 #include "tests/support/loopback_shortener.h"
 #include "tests/support/plugin_files.h"
-#include "web/text_utils.h"
+#include "text/text_utils.h"
 #include "web/web_request.h"
 
 using namespace pindle;
@@ -28,10 +28,13 @@ int main(int argc, char** argv) {
   const int count = argc > 1 ? std::atoi(argv[1]) : 10000;
   test::TempDir dir;
   test::LoopbackShortener service;
-  const std::string plugin =
-      test::WritePlugin(dir, "bench.json",
-                        {.name = "基准", .path = service.base() + "/create.php?", .data = "format=json&url=$Url$",
-                         .headers = "Accept: application/json", .responseType = "1", .parameter = "shorturl"});
+  const std::string plugin = test::WritePlugin(dir, "bench.json",
+                                               {.name = "基准",
+                                                .path = service.base() + "/create.php?",
+                                                .data = "format=json&url=$Url$",
+                                                .headers = "Accept: application/json",
+                                                .responseType = "1",
+                                                .parameter = "shorturl"});
   std::vector<std::string> urls;
   for (int i = 0; i < count; ++i) urls.push_back("https://example.com/articles/" + std::to_string(i) + "?ref=中文&x=1");
 

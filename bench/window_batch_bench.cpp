@@ -13,9 +13,9 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "app/app_paths.h"
 #include "app/gui/main_window.h"
 #include "app/program_actions.h"
+#include "config/app_paths.h"
 #include "generate/generate_command.h"
 #include "platform/background.h"
 #include "plugins/plugin_registry.h"

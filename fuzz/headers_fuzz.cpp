@@ -1,7 +1,7 @@
 // Header name rewriting, user-agent lookup and header completion over a plug-in's headers.
 #include "fuzz/fuzz_input.h"
+#include "text/text_utils.h"
 #include "web/header_helpers.h"
-#include "web/text_utils.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const auto f = pindle::fuzz::Fields(data, size, 2);

@@ -9,9 +9,9 @@
 
 #include "generate/shorten_engine.h"
 #include "json/json_document.h"
+#include "text/text_utils.h"
 #include "web/multi_transfer.h"
 #include "web/retry_after.h"
-#include "web/text_utils.h"
 #include "web/url_helpers.h"
 
 namespace pindle {

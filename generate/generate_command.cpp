@@ -4,14 +4,14 @@
 #include <optional>
 #include <set>
 
-#include "app/settings.h"
+#include "config/settings.h"
 #include "generate/batch_runner.h"
 #include "generate/shorten_engine.h"
 #include "history/history_recorder.h"
 #include "json/json_document.h"
 #include "platform/background.h"
 #include "plugins/plugin_registry.h"
-#include "web/text_utils.h"
+#include "text/text_utils.h"
 #include "web/web_request.h"
 
 namespace pindle {

@@ -2,7 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "web/text_utils.h"
+#include "text/text_utils.h"
 
 namespace pindle {
 

@@ -1,12 +1,12 @@
 #include "generate/shorten_engine.h"
 
-#include "app/settings.h"
+#include "config/settings.h"
 #include "generate/pattern_match.h"
 #include "generate/plugin_extensions.h"
 #include "platform/codepage.h"
 #include "plugins/plugin_definition.h"
 #include "plugins/plugin_file.h"
-#include "web/text_utils.h"
+#include "text/text_utils.h"
 #include "web/web_request.h"
 
 namespace pindle {

@@ -10,7 +10,7 @@
 #include "platform/codepage.h"
 #include "plugins/plugin_definition.h"
 #include "plugins/plugin_file.h"
-#include "web/text_utils.h"
+#include "text/text_utils.h"
 #include "web/web_request.h"
 
 namespace pindle {

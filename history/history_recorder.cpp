@@ -2,7 +2,7 @@
 
 #include <ctime>
 
-#include "app/settings.h"
+#include "config/settings.h"
 
 namespace pindle {
 namespace {

@@ -5,7 +5,7 @@
 #include <ctime>
 #include <memory>
 
-#include "app/app_paths.h"
+#include "config/app_paths.h"
 
 namespace pindle {
 namespace {

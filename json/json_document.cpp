@@ -10,7 +10,7 @@
 #include "json/json_parse.h"
 #include "json/json_path.h"
 #include "json/json_text.h"
-#include "web/text_utils.h"
+#include "text/text_utils.h"
 
 namespace pindle {
 

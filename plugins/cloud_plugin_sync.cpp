@@ -2,16 +2,16 @@
 
 #include <mutex>
 
-#include "app/app_paths.h"
-#include "app/builtin_addresses.h"
-#include "app/settings.h"
+#include "config/app_paths.h"
+#include "config/builtin_addresses.h"
+#include "config/settings.h"
 #include "json/json_document.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "plugins/plugin_definition.h"
 #include "plugins/plugin_file.h"
 #include "plugins/plugin_registry.h"
-#include "web/text_utils.h"
+#include "text/text_utils.h"
 #include "web/web_request.h"
 
 namespace pindle {

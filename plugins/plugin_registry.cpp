@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "app/app_paths.h"
+#include "config/app_paths.h"
+#include "config/settings.h"
 #include "platform/background.h"
-#include "app/settings.h"
 #include "platform/files.h"
 #include "platform/shell_open.h"
 #include "plugins/plugin_rows.h"

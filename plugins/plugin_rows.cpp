@@ -1,6 +1,6 @@
 #include "plugins/plugin_rows.h"
 
-#include "app/settings.h"
+#include "config/settings.h"
 #include "json/json_document.h"
 #include "platform/files.h"
 #include "plugins/plugin_definition.h"

@@ -10,7 +10,7 @@
 #include "platform/files.h"
 #include "plugins/plugin_definition.h"
 #include "plugins/plugin_file_writer.h"
-#include "web/text_utils.h"
+#include "text/text_utils.h"
 #include "web/url_helpers.h"
 
 namespace pindle {

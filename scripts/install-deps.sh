@@ -12,7 +12,7 @@ packages=(
   libpcre2-dev nlohmann-json3-dev libgtest-dev libgmock-dev libcpp-httplib-dev libbenchmark-dev
   libxcb1-dev
   fonts-noto-cjk xvfb xauth curl xclip
-  clang libclang-rt-14-dev
+  clang clang-format libclang-rt-14-dev
   desktop-file-utils appstream lintian dpkg-dev librsvg2-bin
 )
 missing=()

@@ -1,7 +1,7 @@
 #include "update/feedback_sender.h"
 
-#include "app/builtin_addresses.h"
-#include "app/settings.h"
+#include "config/builtin_addresses.h"
+#include "config/settings.h"
 #include "generate/shorten_engine.h"
 #include "web/web_request.h"
 

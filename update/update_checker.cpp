@@ -1,11 +1,12 @@
 #include "update/update_checker.h"
 
-#include "app/builtin_addresses.h"
-#include "app/settings.h"
+#include "config/builtin_addresses.h"
+#include "config/settings.h"
+#include "config/version.h"
 #include "json/json_document.h"
 #include "platform/codepage.h"
 #include "platform/shell_open.h"
-#include "web/text_utils.h"
+#include "text/text_utils.h"
 #include "web/web_request.h"
 
 namespace pindle {
@@ -35,7 +36,7 @@ void UpdateChecker::run(Controls& ui) {
   // The cloud list address is worth keeping whatever else the manifest lacks.
   if (!plugUrl.empty()) Settings::write(kSoftwareSection, "插件更新", plugUrl);
   // Only a question the user can act on: a version to compare and a page a browser can open.
-  if (version.empty() || version == builtInVersion || !IsWebAddress(downUrl)) return;
+  if (version.empty() || version == kProgramVersion || !IsWebAddress(downUrl)) return;
   Notice question;
   question.message = "有新版本了！是否前往下载？";
   question.buttons = kButtonsOkCancel;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "web/text_utils.h"
+#include "text/text_utils.h"
 
 namespace pindle {
 namespace {

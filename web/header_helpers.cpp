@@ -1,6 +1,6 @@
 #include "web/header_helpers.h"
 
-#include "web/text_utils.h"
+#include "text/text_utils.h"
 
 namespace pindle {
 

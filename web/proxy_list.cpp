@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "web/text_utils.h"
+#include "text/text_utils.h"
 
 namespace pindle {
 namespace {

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <memory>
 
+#include "text/text_utils.h"
 #include "web/curl_global.h"
 #include "web/request_exchange.h"
-#include "web/text_utils.h"
 #include "web/web_errors.h"
 #include "web/web_limits.h"
 

@@ -5,13 +5,13 @@
 #include <vector>
 
 #include "platform/codepage.h"
+#include "text/text_utils.h"
 #include "web/cookies.h"
 #include "web/curl_global.h"
 #include "web/header_helpers.h"
 #include "web/proxy_list.h"
 #include "web/request_headers.h"
 #include "web/request_target.h"
-#include "web/text_utils.h"
 #include "web/web_errors.h"
 
 namespace pindle {
@@ -23,7 +23,6 @@ HttpMethodCode ClampMethod(HttpMethodCode code) { return code < kGet || code > k
 
 bool StartsWithHttps(std::string_view url) { return Left(ToLowerAscii(url), 8) == "https://"; }
 bool StartsWithHttp(std::string_view url) { return Left(ToLowerAscii(url), 7) == "http://"; }
-
 
 // Everything the pipeline decided before the first byte goes out.
 struct PreparedRequest {

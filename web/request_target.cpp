@@ -1,7 +1,7 @@
 #include "web/request_target.h"
 
 #include "platform/codepage.h"
-#include "web/text_utils.h"
+#include "text/text_utils.h"
 #include "web/url_helpers.h"
 
 namespace pindle {

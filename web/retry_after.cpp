@@ -4,7 +4,7 @@
 
 #include <charconv>
 
-#include "web/text_utils.h"
+#include "text/text_utils.h"
 
 namespace pindle {
 

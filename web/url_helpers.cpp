@@ -2,7 +2,7 @@
 
 #include <climits>
 
-#include "web/text_utils.h"
+#include "text/text_utils.h"
 
 namespace pindle {
 

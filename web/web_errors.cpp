@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "app/settings.h"
+#include "config/settings.h"
 
 namespace pindle {
 namespace {

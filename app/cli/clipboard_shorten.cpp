@@ -5,7 +5,7 @@
 #include "generate/shorten_engine.h"
 #include "history/history_recorder.h"
 #include "json/json_document.h"
-#include "web/text_utils.h"
+#include "text/text_utils.h"
 
 namespace pindle::cli {
 namespace {
@@ -43,7 +43,8 @@ Text Preview(const Text& text) {
 void SetSystemClipboard(SystemClipboard clipboard) { Storage() = std::move(clipboard); }
 const SystemClipboard& TheSystemClipboard() { return Storage(); }
 
-int ShortenClipboardAddress(const Text& pluginName, const Text& pluginFile, const std::vector<Text>& urls, Streams& io) {
+int ShortenClipboardAddress(const Text& pluginName, const Text& pluginFile, const std::vector<Text>& urls,
+                            Streams& io) {
   if (!urls.empty()) {
     io.err << "--clipboard 取剪贴板上的网址，不再另给网址\n";
     return kExitUsage;

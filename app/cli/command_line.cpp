@@ -5,13 +5,14 @@
 #include <ostream>
 #include <string_view>
 
-#include "app/app_paths.h"
-#include "app/builtin_addresses.h"
 #include "app/cli/command.h"
 #include "app/window_arguments.h"
+#include "config/app_paths.h"
+#include "config/builtin_addresses.h"
+#include "config/version.h"
 #include "platform/files.h"
 #include "plugins/plugin_registry.h"
-#include "web/text_utils.h"
+#include "text/text_utils.h"
 
 namespace pindle {
 namespace cli {
@@ -100,7 +101,7 @@ int RunCommandLine(const std::vector<std::string>& args, std::istream& in, std::
   if (Paths().settingsFile.empty()) SetPaths(PrepareProgramPaths().paths);
   if (args[0] == "--version") {
     const AppPaths paths = Paths();
-    out << builtInVersion << "\n设置文件：" << paths.settingsFile << "\n插件目录：" << paths.plugDir << "\n配置目录："
+    out << kProgramVersion << "\n设置文件：" << paths.settingsFile << "\n插件目录：" << paths.plugDir << "\n配置目录："
         << paths.deployDir << "\n";
     return cli::kExitOk;
   }

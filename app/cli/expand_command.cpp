@@ -1,7 +1,7 @@
 #include <ostream>
 
 #include "app/cli/command.h"
-#include "app/settings.h"
+#include "config/settings.h"
 #include "web/redirect_chain.h"
 
 namespace pindle::cli {

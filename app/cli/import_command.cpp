@@ -1,7 +1,7 @@
 #include <ostream>
 
-#include "app/app_paths.h"
 #include "app/cli/command.h"
+#include "config/app_paths.h"
 #include "plugins/sxcu_import.h"
 
 namespace pindle::cli {

@@ -4,7 +4,7 @@
 #include "app/cli/command.h"
 #include "plugins/cloud_plugin_sync.h"
 #include "plugins/plugin_registry.h"
-#include "web/text_utils.h"
+#include "text/text_utils.h"
 
 namespace pindle::cli {
 namespace {
@@ -30,12 +30,14 @@ class PluginsCommand : public Command {
     }
     MemoryControls ui;
     LoadPlugins(ui);
-    static constexpr int kShown[] = {kPluginNameColumn,    kPluginSwitchColumn,  kPluginVersionColumn,
-                                     kPluginAuthorColumn,  kPluginUpdatedColumn, kPluginPathColumn};
+    static constexpr int kShown[] = {kPluginNameColumn,   kPluginSwitchColumn,  kPluginVersionColumn,
+                                     kPluginAuthorColumn, kPluginUpdatedColumn, kPluginPathColumn};
     static constexpr const char* kKeys[] = {"name", "enabled", "version", "author", "updated", "file"};
     if (!json) io.out << "接口\t启用\t版本\t作者\t更新日期\t插件路径\n";
     for (const auto& row : ui.plugins().rows()) {
-      auto cell = [&](int column) { return column < static_cast<int>(row.size()) ? row[static_cast<size_t>(column)] : Text(); };
+      auto cell = [&](int column) {
+        return column < static_cast<int>(row.size()) ? row[static_cast<size_t>(column)] : Text();
+      };
       if (json) {
         nlohmann::ordered_json line;
         for (size_t i = 0; i < std::size(kShown); ++i) line[kKeys[i]] = cell(kShown[i]);
@@ -56,7 +58,8 @@ class SwitchCommand : public Command {
   std::string name() const override { return enable_ ? "enable" : "disable"; }
   std::string description() const override { return enable_ ? "开启插件" : "关闭插件"; }
   std::string usage() const override {
-    return "用法: pindle " + name() + " 插件名\n  " + (enable_ ? "开启" : "关闭") + "这个插件（写入 Setting.ini 的“插件开关”）\n";
+    return "用法: pindle " + name() + " 插件名\n  " + (enable_ ? "开启" : "关闭") +
+           "这个插件（写入 Setting.ini 的“插件开关”）\n";
   }
   int execute(const std::vector<std::string>& args, Streams& io) override {
     if (args.size() != 1) {
@@ -96,7 +99,9 @@ class PullCommand : public Command {
  public:
   std::string name() const override { return "pull"; }
   std::string description() const override { return "从云端插件列表拉取全部插件到 Plug 目录"; }
-  std::string usage() const override { return "用法: pindle pull\n  从“插件更新”的地址拉取插件列表并下载其中每个插件\n"; }
+  std::string usage() const override {
+    return "用法: pindle pull\n  从“插件更新”的地址拉取插件列表并下载其中每个插件\n";
+  }
   int execute(const std::vector<std::string>& args, Streams& io) override {
     if (!args.empty()) {
       io.err << usage();

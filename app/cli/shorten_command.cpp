@@ -9,15 +9,15 @@
 #include <nlohmann/json.hpp>
 #include <ostream>
 
-#include "app/app_paths.h"
 #include "app/cli/command.h"
-#include "app/settings.h"
+#include "config/app_paths.h"
+#include "config/settings.h"
 #include "generate/batch_runner.h"
 #include "generate/generate_command.h"
 #include "generate/shorten_engine.h"
 #include "history/history_recorder.h"
 #include "plugins/plugin_registry.h"
-#include "web/text_utils.h"
+#include "text/text_utils.h"
 
 namespace pindle::cli {
 namespace {

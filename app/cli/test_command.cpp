@@ -4,7 +4,7 @@
 #include "generate/shorten_trace.h"
 #include "json/json_document.h"
 #include "plugins/plugin_registry.h"
-#include "web/text_utils.h"
+#include "text/text_utils.h"
 
 namespace pindle::cli {
 namespace {

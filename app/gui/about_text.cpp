@@ -3,6 +3,8 @@
 #include <QStringList>
 #include <initializer_list>
 
+#include "config/version.h"
+
 namespace pindle {
 namespace {
 
@@ -33,7 +35,7 @@ QString AboutText() {
                     rule,
                     QStringLiteral("软件信息："),
                     QStringLiteral(" ● 软件名称：Pindle"),
-                    QStringLiteral(" ● 最新版本：2.4.4.1"),
+                    QStringLiteral(" ● 最新版本：") + QString::fromUtf8(kProgramVersion),
                     QStringLiteral(" ● 编译日期：2020-04-04"),
                     QString(),
                     QStringLiteral("0 × 02 更新记录"),

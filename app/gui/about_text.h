@@ -1,7 +1,7 @@
 #pragma once
 #include <QString>
 
-#include "app/app_paths.h"
+#include "config/app_paths.h"
 
 namespace pindle {
 

@@ -11,7 +11,6 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "app/app_paths.h"
 #include "app/gui/about_text.h"
 #include "app/gui/clipboard_keeper.h"
 #include "app/gui/file_drop_target.h"
@@ -23,6 +22,8 @@
 #include "app/gui/text_convert.h"
 #include "app/gui/window_fonts.h"
 #include "app/gui/window_placement.h"
+#include "config/app_paths.h"
+#include "config/version.h"
 #include "platform/background.h"
 #include "plugins/plugin_registry.h"
 
@@ -71,7 +72,7 @@ MainWindow::MainWindow(WindowActions& actions, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
       actions_(actions) {
-  setWindowTitle(QStringLiteral("Pindle v2.4.4.1"));
+  setWindowTitle(QStringLiteral("Pindle v") + QString::fromUtf8(kProgramVersion));
   setFont(WindowFont(kControlFontPixels));
   // The tab control fills the client area, the status bar lies over its foot; below the base
   // size controls would overlap.

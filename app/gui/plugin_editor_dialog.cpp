@@ -24,7 +24,7 @@
 #include "platform/files.h"
 #include "plugins/plugin_definition.h"
 #include "plugins/plugin_file.h"
-#include "web/text_utils.h"
+#include "text/text_utils.h"
 
 namespace pindle {
 namespace {

@@ -4,13 +4,13 @@
 #include <QIcon>
 #include <iostream>
 
-#include "app/app_paths.h"
 #include "app/gui/display_platform.h"
 #include "app/gui/main_window.h"
 #include "app/gui/qt_shell_open.h"
 #include "app/gui/window_placement.h"
 #include "app/program_actions.h"
 #include "app/window_arguments.h"
+#include "config/app_paths.h"
 #include "platform/files.h"
 
 namespace pindle {

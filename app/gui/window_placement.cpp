@@ -5,7 +5,7 @@
 #include <QStringList>
 #include <algorithm>
 
-#include "app/settings.h"
+#include "config/settings.h"
 
 namespace pindle {
 

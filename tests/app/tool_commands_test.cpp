@@ -9,8 +9,8 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "app/app_paths.h"
 #include "app/link_actions.h"
+#include "config/app_paths.h"
 #include "history/history_store.h"
 #include "platform/codepage.h"
 #include "platform/memory_controls.h"

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/app_paths.h"
 #include "app/program_actions.h"
+#include "config/app_paths.h"
 #include "platform/background.h"
 #include "platform/memory_controls.h"
 #include "plugins/plugin_registry.h"

@@ -12,13 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "app/app_paths.h"
-#include "platform/background.h"
-#include "platform/memory_controls.h"
+#include "config/app_paths.h"
 #include "generate/generate_command.h"
 #include "generate/shorten_engine.h"
 #include "json/json_document.h"
+#include "platform/background.h"
 #include "platform/codepage.h"
+#include "platform/memory_controls.h"
 #include "plugins/plugin_registry.h"
 #include "tests/faults/fault_support.h"
 #include "tests/support/loopback_shortener.h"

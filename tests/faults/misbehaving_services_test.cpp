@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/app_paths.h"
-#include "app/settings.h"
+#include "config/app_paths.h"
+#include "config/settings.h"
 #include "generate/generate_command.h"
 #include "generate/shorten_engine.h"
 #include "json/json_document.h"

@@ -29,8 +29,9 @@ std::string FileAfter(long writes) {
 }
 
 TEST(SettingsKilled, EveryKillLeavesTheOldOrTheNewFile) {
-  EXPECT_EQ(GbkToUtf8Text(FileAfter(12)), "[插件开关]\r\n开关0=值10\r\n开关1=值11\r\n开关2=值2\r\n开关3=值3\r\n开关4=值4\r\n"
-                                          "开关5=值5\r\n开关6=值6\r\n开关7=值7\r\n开关8=值8\r\n开关9=值9\r\n");
+  EXPECT_EQ(GbkToUtf8Text(FileAfter(12)),
+            "[插件开关]\r\n开关0=值10\r\n开关1=值11\r\n开关2=值2\r\n开关3=值3\r\n开关4=值4\r\n"
+            "开关5=值5\r\n开关6=值6\r\n开关7=值7\r\n开关8=值8\r\n开关9=值9\r\n");
   test::TempDir dir;
   std::mt19937 random(11);
   const std::regex value("=\xD6\xB5(\\d+)\r\n");  // "=值<n>" in code page 936
@@ -44,7 +45,8 @@ TEST(SettingsKilled, EveryKillLeavesTheOldOrTheNewFile) {
     if (!std::filesystem::exists(dir.file("Setting.ini"))) continue;  // killed before its first write
     const std::string got = dir.read("Setting.ini");
     long newest = -1;
-    for (std::sregex_iterator it(got.begin(), got.end(), value), end; it != end; ++it) newest = std::max(newest, std::stol((*it)[1]));
+    for (std::sregex_iterator it(got.begin(), got.end(), value), end; it != end; ++it)
+      newest = std::max(newest, std::stol((*it)[1]));
     ASSERT_GE(newest, 0) << "round " << round << ": no value in a file of " << got.size() << " bytes";
     EXPECT_EQ(got, FileAfter(newest + 1)) << "round " << round;
   }

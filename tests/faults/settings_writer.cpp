@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <string>
 
-#include "app/app_paths.h"
-#include "app/settings.h"
+#include "config/app_paths.h"
+#include "config/settings.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {
@@ -14,7 +14,8 @@ int main(int argc, char** argv) {
   }
   pindle::SetPaths(pindle::AppPaths::FromProgramDirectory(argv[1]));
   for (long i = 0;; ++i) {
-    if (!pindle::Settings::write(pindle::kPluginSwitchSection, "开关" + std::to_string(i % 10), "值" + std::to_string(i))) {
+    if (!pindle::Settings::write(pindle::kPluginSwitchSection, "开关" + std::to_string(i % 10),
+                                 "值" + std::to_string(i))) {
       std::fprintf(stderr, "write %ld failed\n", i);
       return 1;
     }

@@ -3,8 +3,8 @@
 #include <chrono>
 #include <thread>
 
-#include "app/app_paths.h"
-#include "app/settings.h"
+#include "config/app_paths.h"
+#include "config/settings.h"
 #include "generate/batch_runner.h"
 #include "generate/generate_command.h"
 #include "generate/shorten_engine.h"

@@ -5,8 +5,8 @@
 #include <chrono>
 #include <set>
 
-#include "app/app_paths.h"
-#include "app/settings.h"
+#include "config/app_paths.h"
+#include "config/settings.h"
 #include "generate/shorten_engine.h"
 #include "platform/background.h"
 #include "platform/memory_controls.h"
@@ -95,9 +95,12 @@ TEST_F(GenerateTest, OneRowPerLineInOrder) {
     Text input;
     std::vector<Text> sentUrls;
   } cases[] = {
-      {"https://a", {"https://a"}},       {"https://a\n", {"https://a"}},  // the line break ending a single URL is not
-                                                                           // sent
-      {"u1\nu2\nu3", {"u1", "u2", "u3"}}, {"u1\r\nu2\r\n", {"u1", "u2"}}, {"u1\n\nu2", {"u1", "", "u2"}},
+      {"https://a", {"https://a"}},
+      {"https://a\n", {"https://a"}},  // the line break ending a single URL is not
+                                       // sent
+      {"u1\nu2\nu3", {"u1", "u2", "u3"}},
+      {"u1\r\nu2\r\n", {"u1", "u2"}},
+      {"u1\n\nu2", {"u1", "", "u2"}},
   };
   for (const auto& c : cases) {
     service.clearRequests();

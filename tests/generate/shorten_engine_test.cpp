@@ -36,12 +36,12 @@ TEST(ShortenEngine, LooksLikeUtf8) {
       {"", false},
       {"\xEF\xBB\xBFplain", true},
       {"plain ascii", false},
-      {"caf\xC3\xA9", false},                 // only two-byte sequences: left alone
-      {"caf\xC3\xA9 \xE4\xB8\xAD", true},     // a three-byte sequence decides
-      {"\xF0\x9F\x98\x80", true},             // four bytes
-      {"\xD6\xD0\xCE\xC4", false},            // GBK: lead byte without continuation
-      {"\xE4\xB8", false},                    // cut off by the end
-      {"\x80\xE4\xB8\xAD", false},            // invalid byte first
+      {"caf\xC3\xA9", false},              // only two-byte sequences: left alone
+      {"caf\xC3\xA9 \xE4\xB8\xAD", true},  // a three-byte sequence decides
+      {"\xF0\x9F\x98\x80", true},          // four bytes
+      {"\xD6\xD0\xCE\xC4", false},         // GBK: lead byte without continuation
+      {"\xE4\xB8", false},                 // cut off by the end
+      {"\x80\xE4\xB8\xAD", false},         // invalid byte first
       {"\xC3\xA9\xFF\xE4\xB8\xAD", false},
   };
   for (const auto& c : cases) EXPECT_EQ(LooksLikeUtf8(c.body), c.want) << c.body;
@@ -51,7 +51,9 @@ TEST(ShortenEngine, DecodeAnswer) {
   EXPECT_EQ(DecodeAnswer("{\"m\":\"中文\"}"), "{\"m\":\"中文\"}");
   EXPECT_EQ(DecodeAnswer(Utf8ToGbk("{\"m\":\"中文\"}")), "{\"m\":\"中文\"}");
   EXPECT_EQ(DecodeAnswer(Bytes("abc\0def", 7)), "abc");
+  // clang-format off
   EXPECT_EQ(DecodeAnswer("\xEF\xBB\xBF" "中"), "中");
+  // clang-format on
 }
 
 TEST(ShortenEngine, ExtractShortUrl) {
@@ -76,8 +78,8 @@ TEST(ShortenEngine, ExtractShortUrl) {
       {R"({"url":"S"})", "3", "", "#引号url#引号:#引号$Url$#引号", "S"},
       {"<shorturl>S</shorturl>", "3", "", "<shorturl>$Url$</shorturl>", "S"},
       {"<a>S</a>", "3", "", "<b>$Url$</b>", ""},
-      {"<a>S</a>", "3", "", "<a>", ""},          // no "$Url$": no right marker
-      {"<a>S</a>", "3", "", "<a>$Url$", ""},     // nothing behind it
+      {"<a>S</a>", "3", "", "<a>", ""},       // no "$Url$": no right marker
+      {"<a>S</a>", "3", "", "<a>$Url$", ""},  // nothing behind it
       {R"(cb({"u":"S"}))", "4", "u", "cb($Url$)", "S"},
       {R"(cb({"u":"S"}))", "4", "u", "xx($Url$)", "JSON解析失败"},
       {R"(cb({"u":"S"}))", "4", "u", "cb(", ""},
@@ -109,14 +111,22 @@ TEST_F(ShortenOneTest, EachResponseTypeByGetAndPost) {
   } cases[] = {
       {{.path = "/create.php?format=simple&", .responseType = "0"}, "", "GET", "/create.php?format=simple&url=%s"},
       {{.path = "/create.php?", .data = "format=json&url=$URL$", .responseType = "1", .parameter = "shorturl"},
-       "", "GET", "/create.php?format=json&url=%s"},
+       "",
+       "GET",
+       "/create.php?format=json&url=%s"},
       {{.path = "/api/shorten?", .responseType = "2", .parameter = "data.hits", .prefix = "hits="},
-       "", "GET", "/api/shorten?url=%s"},
+       "",
+       "GET",
+       "/api/shorten?url=%s"},
       {{.path = "/create.php?format=xml&", .responseType = "3", .prefix = "<shorturl>$Url$</shorturl>"},
-       "", "GET", "/create.php?format=xml&url=%s"},
+       "",
+       "GET",
+       "/create.php?format=xml&url=%s"},
       {{.path = "/jsonp?", .responseType = "4", .parameter = "u", .prefix = "cb($Url$)"}, "", "GET", "/jsonp?url=%s"},
       {{.type = "POST", .path = "/post", .data = "link=$url$&x=1", .responseType = "1", .parameter = "url"},
-       "", "POST", "/post"},
+       "",
+       "POST",
+       "/post"},
   };
   const std::string longUrl = "https://example.com/a?b=1";
   const std::string encoded = PercentEncode(longUrl);
@@ -143,8 +153,8 @@ TEST_F(ShortenOneTest, EachResponseTypeByGetAndPost) {
 }
 
 TEST_F(ShortenOneTest, HeadersFromThePluginAndChineseLongUrls) {
-  const std::string file = plugin({.path = service.base() + "/create.php?format=simple&",
-                                   .headers = "X-Api-Key: 密钥\r\naccept: text/plain"});
+  const std::string file = plugin(
+      {.path = service.base() + "/create.php?format=simple&", .headers = "X-Api-Key: 密钥\r\naccept: text/plain"});
   EXPECT_EQ(ShortenOne(file, "http://例子.cn/中", document), service.shortFor(1));
   const auto seen = service.requests().back();
   EXPECT_EQ(seen.target, "/create.php?format=simple&url=" + PercentEncode("http://例子.cn/中"));
@@ -156,8 +166,7 @@ TEST_F(ShortenOneTest, HeadersFromThePluginAndChineseLongUrls) {
 TEST_F(ShortenOneTest, Utf8AndGbkAnswersWithChineseText) {
   for (const char* route : {"/utf8?", "/gbk?"}) {
     service.clearRequests();
-    const std::string file =
-        plugin({.path = service.base() + route, .responseType = "1", .parameter = "url"});
+    const std::string file = plugin({.path = service.base() + route, .responseType = "1", .parameter = "url"});
     EXPECT_EQ(ShortenOne(file, "x", document), service.shortFor(1) + "/中文") << route;
     const std::string msg = plugin({.path = service.base() + route, .responseType = "1", .parameter = "msg"});
     EXPECT_EQ(ShortenOne(msg, "x", document), "生成成功") << route;
@@ -165,7 +174,9 @@ TEST_F(ShortenOneTest, Utf8AndGbkAnswersWithChineseText) {
     const std::string prefixed =
         plugin({.path = service.base() + route, .responseType = "2", .parameter = "none", .prefix = "短链："});
     EXPECT_EQ(ShortenOne(prefixed, "x", document), "短链：") << route;
-    const std::string broken = plugin({.path = service.base() + route, .responseType = "4", .parameter = "url",
+    const std::string broken = plugin({.path = service.base() + route,
+                                       .responseType = "4",
+                                       .parameter = "url",
                                        .prefix = "#引号msg#引号:#引号$Url$#引号"});
     EXPECT_EQ(ShortenOne(broken, "x", document), "JSON解析失败") << route;
   }
@@ -182,7 +193,8 @@ TEST_F(ShortenOneTest, NoRequestAndFailures) {
   EXPECT_EQ(service.requests().size(), 1u);
 
   // A request that cannot connect: the row text as prescribed, the reason beside it.
-  const std::string dead = plugin({.path = "http://127.0.0.1:1/x?", .responseType = "2", .parameter = "u", .prefix = "P"});
+  const std::string dead =
+      plugin({.path = "http://127.0.0.1:1/x?", .responseType = "2", .parameter = "u", .prefix = "P"});
   Text failure;
   EXPECT_EQ(ShortenOne(dead, "x", document, &failure), "PJSON解析失败");
   EXPECT_FALSE(failure.empty());
@@ -194,7 +206,9 @@ TEST_F(ShortenOneTest, NoRequestAndFailures) {
 TEST_F(ShortenOneTest, ThePluginFileIsReadAnewEveryTime) {
   const std::string file = plugin({.path = service.base() + "/create.php?format=simple&"});
   EXPECT_EQ(ShortenOne(file, "x", document), service.shortFor(1));
-  plugin({.path = service.base() + "/create.php?", .data = "format=json&url=$Url$", .responseType = "1",
+  plugin({.path = service.base() + "/create.php?",
+          .data = "format=json&url=$Url$",
+          .responseType = "1",
           .parameter = "shorturl"});
   EXPECT_EQ(ShortenOne(file, "x", document), service.shortFor(2));
   EXPECT_EQ(service.requests().back().target.rfind("/create.php?format=json", 0), 0u);

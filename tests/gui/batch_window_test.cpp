@@ -10,7 +10,7 @@
 #include <QTreeWidget>
 
 #include "app/program_actions.h"
-#include "app/settings.h"
+#include "config/settings.h"
 #include "generate/generate_command.h"
 #include "generate/shorten_engine.h"
 #include "platform/background.h"

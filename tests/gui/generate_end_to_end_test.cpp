@@ -10,10 +10,10 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include "platform/background.h"
 #include "app/program_actions.h"
-#include "app/settings.h"
+#include "config/settings.h"
 #include "generate/shorten_engine.h"
+#include "platform/background.h"
 #include "tests/gui/gui_test_support.h"
 #include "tests/support/httplib_server.h"
 #include "tests/support/loopback_shortener.h"
@@ -31,8 +31,13 @@ TEST(GenerateEndToEnd, RefreshPasteGenerateCopy) {
   Settings::write(kSoftwareSection, kConcurrencyKey, "1");
   WritePlugin(f.dir(), "isgd.json", {.name = "Is.gd", .path = service.base() + "/create.php?format=simple&"});
   WritePlugin(f.dir(), "json.json",
-              {.name = "JSON短链", .type = "POST", .path = service.base() + "/post", .data = "url=$Url$",
-               .headers = "X-Key: 1", .responseType = "1", .parameter = "url"});
+              {.name = "JSON短链",
+               .type = "POST",
+               .path = service.base() + "/post",
+               .data = "url=$Url$",
+               .headers = "X-Key: 1",
+               .responseType = "1",
+               .parameter = "url"});
 
   auto* refresh = f.find<QPushButton>("插件_刷新");
   f.showPageOf(refresh);

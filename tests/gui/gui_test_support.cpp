@@ -9,7 +9,7 @@
 #include <atomic>
 #include <thread>
 
-#include "app/app_paths.h"
+#include "config/app_paths.h"
 
 namespace pindle::test {
 

@@ -17,8 +17,8 @@
 #include <QTreeWidget>
 
 #include "app/program_actions.h"
-#include "app/settings.h"
 #include "app/startup.h"
+#include "config/settings.h"
 #include "history/history_store.h"
 #include "platform/background.h"
 #include "platform/codepage.h"

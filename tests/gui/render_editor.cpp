@@ -12,9 +12,9 @@
 #include <QTreeWidget>
 #include <cstdio>
 
-#include "app/app_paths.h"
 #include "app/gui/main_window.h"
 #include "app/gui/plugin_editor_dialog.h"
+#include "config/app_paths.h"
 #include "plugins/plugin_registry.h"
 
 int main(int argc, char** argv) {

@@ -5,8 +5,8 @@
 #include <atomic>
 
 #include "app/program_actions.h"
-#include "app/settings.h"
 #include "app/startup.h"
+#include "config/settings.h"
 #include "platform/background.h"
 #include "platform/codepage.h"
 #include "tests/gui/gui_test_support.h"

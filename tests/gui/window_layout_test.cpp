@@ -11,7 +11,7 @@
 #include <QTabWidget>
 #include <QTreeWidget>
 
-#include "app/app_paths.h"
+#include "config/app_paths.h"
 #include "tests/gui/gui_test_support.h"
 
 namespace pindle::test {

@@ -9,9 +9,9 @@
 #include <QTreeWidget>
 #include <cstdlib>
 
-#include "app/app_paths.h"
 #include "app/gui/window_placement.h"
-#include "app/settings.h"
+#include "config/app_paths.h"
+#include "config/settings.h"
 #include "platform/codepage.h"
 #include "tests/gui/gui_test_support.h"
 

@@ -5,8 +5,8 @@
 
 #include <fstream>
 
-#include "app/app_paths.h"
-#include "app/settings.h"
+#include "config/app_paths.h"
+#include "config/settings.h"
 #include "history/history_csv.h"
 #include "history/history_recorder.h"
 #include "history/history_store.h"

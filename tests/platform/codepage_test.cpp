@@ -30,6 +30,7 @@ TEST(Codepage, SubstitutesQuestionMarks) {
     const char* want;
     bool toGbk;
   } cases[] = {
+      // clang-format off
       {"a😀b", "a?b", true},          // no 936 form
       {"a\xFF" "b", "a?b", true},     // invalid UTF-8 byte
       {"x\xE4\xB8", "x?", true},      // cut-off sequence at the end
@@ -37,6 +38,7 @@ TEST(Codepage, SubstitutesQuestionMarks) {
       {"\xD6\x30z", "?0z", false},    // lead byte without a valid trail byte
       {"\xFF" "a", "?a", false},      // not a 936 byte
       {"\xFF\xFF\xFF" "a\xFF\xD6\xD0\xFF", "???a?中?", false},  // runs of them, around a character
+      // clang-format on
       {"\xFF\xD6\xFF\xD6", "????", false},  // lead bytes inside a run, one cut off at the end
       {"\xD6\x30\xFF\x80", "?0?€", false},  // € (0x80) is a character, not part of the run
   };
@@ -55,9 +57,11 @@ TEST(Codepage, DecodeLocalTextRecognisesUtf8Files) {
   };
   for (const auto& c : cases) EXPECT_EQ(DecodeLocalText(c.bytes), c.want) << c.bytes;
   EXPECT_TRUE(IsWellFormedUtf8("中文"));
-  EXPECT_FALSE(IsWellFormedUtf8("\xC0\x80"));       // overlong
-  EXPECT_FALSE(IsWellFormedUtf8("\xED\xA0\x80"));   // surrogate
+  EXPECT_FALSE(IsWellFormedUtf8("\xC0\x80"));      // overlong
+  EXPECT_FALSE(IsWellFormedUtf8("\xED\xA0\x80"));  // surrogate
+  // clang-format off
   EXPECT_EQ(SanitizeUtf8("a\xFF" "b"), "a\xEF\xBF\xBD" "b");
+  // clang-format on
 }
 
 }  // namespace

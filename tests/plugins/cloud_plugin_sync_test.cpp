@@ -5,8 +5,8 @@
 
 #include <filesystem>
 
-#include "app/app_paths.h"
-#include "app/settings.h"
+#include "config/app_paths.h"
+#include "config/settings.h"
 #include "platform/codepage.h"
 #include "platform/memory_controls.h"
 #include "plugins/plugin_registry.h"

@@ -14,8 +14,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/app_paths.h"
-#include "app/settings.h"
+#include "config/app_paths.h"
+#include "config/settings.h"
 #include "platform/background.h"
 #include "platform/codepage.h"
 #include "platform/files.h"

@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "app/app_paths.h"
-#include "platform/memory_controls.h"
+#include "config/app_paths.h"
 #include "json/json_document.h"
 #include "platform/files.h"
+#include "platform/memory_controls.h"
 #include "plugins/plugin_definition.h"
 #include "plugins/plugin_registry.h"
 #include "tests/support/temp_dir.h"
-#include "web/text_utils.h"
+#include "text/text_utils.h"
 
 namespace pindle {
 namespace {

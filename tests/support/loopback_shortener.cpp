@@ -63,7 +63,8 @@ LoopbackShortener::LoopbackShortener() {
   });
   // Chinese answers: UTF-8 and GBK.
   server_.Get("/utf8", [this, counter](const httplib::Request&, httplib::Response& res) {
-    res.set_content("{\"msg\":\"生成成功\",\"url\":\"" + shortFor(counter()) + "/中文\"}", "application/json; charset=utf-8");
+    res.set_content("{\"msg\":\"生成成功\",\"url\":\"" + shortFor(counter()) + "/中文\"}",
+                    "application/json; charset=utf-8");
   });
   server_.Get("/gbk", [this, counter](const httplib::Request&, httplib::Response& res) {
     res.set_content(Utf8ToGbk("{\"msg\":\"生成成功\",\"url\":\"" + shortFor(counter()) + "/中文\"}"),

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include "app/app_paths.h"
-#include "app/settings.h"
+#include "config/app_paths.h"
+#include "config/settings.h"
 #include "platform/memory_controls.h"
 #include "platform/shell_open.h"
 #include "tests/support/loopback_shortener.h"

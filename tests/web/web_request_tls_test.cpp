@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/app_paths.h"
-#include "app/settings.h"
+#include "config/app_paths.h"
+#include "config/settings.h"
 #include "tests/support/httplib_server.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_certificates.h"
@@ -88,7 +88,9 @@ TEST_F(WebRequestTls, SettingsSwitchTurnsVerificationOff) {
   const AppPaths saved = Paths();
   SetPaths(AppPaths::FromProgramDirectory(dir_.path()));
   HttplibLoopbackServer server(test::SelfSignedCertificate({"127.0.0.1"}), ServeHello);
-  const auto get = [&] { return WebRequest({.url = server.url("/hello"), .cookies = "", .verifyTls = VerifyTlsSetting()}); };
+  const auto get = [&] {
+    return WebRequest({.url = server.url("/hello"), .cookies = "", .verifyTls = VerifyTlsSetting()});
+  };
 
   EXPECT_TRUE(get().error.starts_with("证书验证失败：")) << "no Setting.ini";
   ASSERT_TRUE(Settings::write(kSoftwareSection, "忽略证书错误", kOff));

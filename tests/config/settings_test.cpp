@@ -1,8 +1,8 @@
-#include "app/settings.h"
+#include "config/settings.h"
 
 #include <gtest/gtest.h>
 
-#include "app/app_paths.h"
+#include "config/app_paths.h"
 #include "platform/codepage.h"
 #include "tests/support/temp_dir.h"
 
@@ -32,7 +32,8 @@ TEST(Settings, ReadWriteIsOnOverAGbkFile) {
   EXPECT_EQ(Settings::read("插件开关", "示例短链", Text("是")), "否");
   EXPECT_EQ(Settings::read("", "x"), "");
   EXPECT_EQ(Settings::read("插件开关", ""), "");
-  EXPECT_EQ(dir.read("Setting.ini"), Utf8ToGbk("[软件设定]\r\n自动加载=\xE3\x80\x80真\r\n[插件开关]\r\n示例短链=否\r\n"));
+  EXPECT_EQ(dir.read("Setting.ini"),
+            Utf8ToGbk("[软件设定]\r\n自动加载=\xE3\x80\x80真\r\n[插件开关]\r\n示例短链=否\r\n"));
   SetPaths({});
 }
 

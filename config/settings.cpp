@@ -1,8 +1,8 @@
-#include "app/settings.h"
+#include "config/settings.h"
 
 #include <charconv>
 
-#include "app/app_paths.h"
+#include "config/app_paths.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/ini_profile.h"

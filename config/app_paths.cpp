@@ -1,4 +1,4 @@
-#include "app/app_paths.h"
+#include "config/app_paths.h"
 
 #include <pwd.h>
 #include <unistd.h>

@@ -1,10 +1,10 @@
-#include "app/app_paths.h"
+#include "config/app_paths.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "app/settings.h"
+#include "config/settings.h"
 #include "platform/files.h"
 #include "tests/support/temp_dir.h"
 

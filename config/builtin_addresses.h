@@ -9,7 +9,4 @@ Text BuiltInPluginListUrl();
 Text BuiltInUpdateUrl();
 Text BuiltInFeedbackUrl();
 
-// The program's own version.
-inline constexpr const char* builtInVersion = "2.4.4.1";
-
 }  // namespace pindle

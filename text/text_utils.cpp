@@ -1,4 +1,4 @@
-#include "web/text_utils.h"
+#include "text/text_utils.h"
 
 #include <climits>
 
@@ -125,7 +125,8 @@ Text Trim(std::string_view text) {
   for (;;) {
     if (!text.empty() && text.back() == ' ')
       text.remove_suffix(1);
-    else if (text.size() >= kFullWidthSpace.size() && text.substr(text.size() - kFullWidthSpace.size()) == kFullWidthSpace)
+    else if (text.size() >= kFullWidthSpace.size() &&
+             text.substr(text.size() - kFullWidthSpace.size()) == kFullWidthSpace)
       text.remove_suffix(kFullWidthSpace.size());
     else
       break;

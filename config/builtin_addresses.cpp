@@ -1,4 +1,4 @@
-#include "app/builtin_addresses.h"
+#include "config/builtin_addresses.h"
 
 #include <cstdlib>
 

@@ -1,9 +1,9 @@
-#include "web/text_utils.h"
+#include "text/text_utils.h"
 
 #include <gtest/gtest.h>
 
-#include "tests/support/temp_dir.h"
 #include "platform/files.h"
+#include "tests/support/temp_dir.h"
 
 namespace pindle {
 namespace {
@@ -16,15 +16,9 @@ TEST(TextUtils, Find) {
     bool ignoreCase;
     int want;
   } cases[] = {
-      {"abcabc", "bc", 1, false, 2},
-      {"abcabc", "bc", 3, false, 5},
-      {"abcabc", "bc", -4, false, 2},
-      {"abcabc", "BC", 1, false, -1},
-      {"abcabc", "BC", 1, true, 2},
-      {"abc", "", 1, false, 1},
-      {"", "", 1, false, -1},
-      {"", "a", 1, false, -1},
-      {"中文abc", "abc", 1, false, 7},
+      {"abcabc", "bc", 1, false, 2},  {"abcabc", "bc", 3, false, 5}, {"abcabc", "bc", -4, false, 2},
+      {"abcabc", "BC", 1, false, -1}, {"abcabc", "BC", 1, true, 2},  {"abc", "", 1, false, 1},
+      {"", "", 1, false, -1},         {"", "a", 1, false, -1},       {"中文abc", "abc", 1, false, 7},
       {"中文", "\x96", 1, false, -1},  // never inside a character
       {"x中X", "x", 2, true, 5},
   };
@@ -60,7 +54,9 @@ TEST(TextUtils, ReplaceTrimCase) {
   EXPECT_EQ(Replace("ababab", "ab", "x", 1, 2), "xxab");
   EXPECT_EQ(Trim("\t a \xE3\x80\x80"), "\t a");
   EXPECT_EQ(Trim("\xE3\x80\x80 a\r\n"), "a\r\n");
+  // clang-format off
   EXPECT_EQ(RemoveSpaces("a b\xE3\x80\x80" "c"), "abc");
+  // clang-format on
   EXPECT_EQ(ToUpperAscii("abc中é"), "ABC中é");
   EXPECT_EQ(ToLowerAscii("ABC中"), "abc中");
   EXPECT_TRUE(EqualsIgnoreAsciiCase("Set-Cookie", "set-cookie"));
