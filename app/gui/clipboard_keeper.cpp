@@ -4,18 +4,26 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
 
+#include <QAbstractNativeEventFilter>
 #include <QClipboard>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QGuiApplication>
+#include <QTimer>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "app/gui/display_platform.h"
 #include "app/gui/text_convert.h"
+#include "app/gui/wayland_clipboard.h"
 
 extern char** environ;
 
@@ -23,6 +31,10 @@ namespace pindle {
 namespace {
 
 constexpr int kReadyWaitMs = 5000;
+// The keeper's first byte: it serves the clipboard itself and stays, or it handed the text to a
+// wl-copy and ends now.
+constexpr char kServing = '1';
+constexpr char kHandedOn = 'w';
 
 std::string ReadAll(int fd) {
   std::string text;
@@ -48,25 +60,87 @@ bool WriteAll(int fd, const std::string& text) {
   return true;
 }
 
-// Where a clipboard manager runs (it owns the selection CLIPBOARD_MANAGER), the toolkit's
-// orderly shutdown asks it to save the clipboard (SAVE_TARGETS), so no keeper has to stay.
-bool ClipboardManagerRuns() {
+xcb_atom_t Atom(xcb_connection_t* connection, const char* name) {
+  xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+      connection, xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
+  if (reply == nullptr) return XCB_ATOM_NONE;
+  const xcb_atom_t atom = reply->atom;
+  std::free(reply);
+  return atom;
+}
+
+xcb_connection_t* X11Connection() {
   auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-  if (x11 == nullptr || x11->connection() == nullptr) return false;
-  xcb_connection_t* connection = x11->connection();
-  const char name[] = "CLIPBOARD_MANAGER";
-  xcb_intern_atom_reply_t* atom =
-      xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 1, sizeof name - 1, name), nullptr);
-  if (atom == nullptr) return false;
-  const xcb_atom_t managerAtom = atom->atom;
-  std::free(atom);
-  if (managerAtom == XCB_ATOM_NONE) return false;
+  return x11 ? x11->connection() : nullptr;
+}
+
+xcb_window_t SelectionOwner(xcb_connection_t* connection, xcb_atom_t selection) {
   xcb_get_selection_owner_reply_t* owner =
-      xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, managerAtom), nullptr);
-  if (owner == nullptr) return false;
-  const bool runs = owner->owner != XCB_NONE;
+      xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, selection), nullptr);
+  if (owner == nullptr) return XCB_NONE;
+  const xcb_window_t window = owner->owner;
   std::free(owner);
-  return runs;
+  return window;
+}
+
+// Waits for the answer to our SAVE_TARGETS request while the event loop goes on serving the
+// manager's requests for the content.
+class SaveAnswerFilter : public QAbstractNativeEventFilter {
+ public:
+  explicit SaveAnswerFilter(xcb_window_t window) : window_(window) {}
+  bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
+    if (type != "xcb_generic_event_t") return false;
+    const auto* event = static_cast<xcb_generic_event_t*>(message);
+    if ((event->response_type & 0x7F) != XCB_SELECTION_NOTIFY) return false;
+    if (reinterpret_cast<const xcb_selection_notify_event_t*>(event)->requestor != window_) return false;
+    answered = true;
+    return true;
+  }
+  bool answered = false;
+
+ private:
+  xcb_window_t window_;
+};
+
+void SpinFor(const std::function<bool()>& done, int ms) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!done() && clock.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+// Where a clipboard manager runs (it owns the selection CLIPBOARD_MANAGER), asks it to save the
+// clipboard (SAVE_TARGETS), lets go of the clipboard and checks that the manager serves the
+// same text afterwards. A manager that answers without keeping the content is not trusted:
+// false, and the clipboard is ours again.
+bool HandedToClipboardManager(QClipboard* clipboard, const QString& text) {
+  xcb_connection_t* connection = X11Connection();
+  if (connection == nullptr) return false;
+  const xcb_atom_t manager = Atom(connection, "CLIPBOARD_MANAGER");
+  if (manager == XCB_ATOM_NONE || SelectionOwner(connection, manager) == XCB_NONE) return false;
+  const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+  const xcb_window_t window = xcb_generate_id(connection);
+  xcb_create_window(connection, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
+                    screen->root_visual, 0, nullptr);
+  SaveAnswerFilter filter(window);
+  qGuiApp->installNativeEventFilter(&filter);
+  xcb_convert_selection(connection, window, manager, Atom(connection, "SAVE_TARGETS"),
+                        Atom(connection, "PINDLE_SAVE_TARGETS"), XCB_CURRENT_TIME);
+  xcb_flush(connection);
+  SpinFor([&] { return filter.answered; }, 3000);
+  qGuiApp->removeNativeEventFilter(&filter);
+  xcb_destroy_window(connection, window);
+  xcb_flush(connection);
+  // Managers take the clipboard once its owner has let go of it.
+  clipboard->clear();
+  const xcb_atom_t selection = Atom(connection, "CLIPBOARD");
+  SpinFor([&] { return SelectionOwner(connection, selection) != XCB_NONE; }, 1500);
+  if (SelectionOwner(connection, selection) != XCB_NONE && !clipboard->ownsClipboard()) {
+    // Another owner: the manager with our text, or a program that took the clipboard meanwhile,
+    // whose content is not ours to keep.
+    return true;
+  }
+  clipboard->setText(text);
+  return false;
 }
 
 }  // namespace
@@ -76,20 +150,29 @@ int RunClipboardKeeper(int argc, char** argv) {
   closefrom(STDERR_FILENO + 1);
   const std::string text = ReadAll(STDIN_FILENO);
   signal(SIGHUP, SIG_IGN);
+  if (DataControlClipboardUsable()) {
+    Text problem;
+    if (!KeepThroughDataControl(text, problem)) return 1;
+    WriteAll(STDOUT_FILENO, std::string(1, kHandedOn));
+    return 0;
+  }
+  // A Wayland compositor without data-control keeps the clipboard itself; the X bridge of such
+  // a session takes ownership from a background X client without passing it on.
+  if (InWaylandSession()) return 1;
   // Only the program's name goes on: the hidden word is not the toolkit's.
   DisplayApplication display = StartOnDisplay(DisplayUse::Clipboard, argc > 0 ? 1 : 0, argv);
   if (!display.application) return 1;
   QClipboard* clipboard = QGuiApplication::clipboard();
-  clipboard->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+  const QString content = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+  clipboard->setText(content);
   if (!clipboard->ownsClipboard()) return 1;
-  WriteAll(STDOUT_FILENO, "1");
+  WriteAll(STDOUT_FILENO, std::string(1, kServing));
   const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
   if (null >= 0) {
     dup2(null, STDOUT_FILENO);
     close(null);
   }
-  // Returning runs the toolkit's shutdown, which is what hands the content to the manager.
-  if (ClipboardManagerRuns()) return 0;
+  if (HandedToClipboardManager(clipboard, content)) return 0;
   QObject::connect(clipboard, &QClipboard::changed, qGuiApp, [clipboard](QClipboard::Mode mode) {
     if (mode == QClipboard::Clipboard && !clipboard->ownsClipboard()) QCoreApplication::quit();
   });
@@ -132,7 +215,12 @@ bool StartClipboardKeeper(const Text& text) {
     char byte = 0;
     owned = poll(&wait, 1, kReadyWaitMs) == 1 && read(ready[0], &byte, 1) == 1;
     signal(SIGPIPE, oldPipe);
-    // The keeper lives on; it is reaped by init when it ends after we are gone.
+    // A keeper that handed on ends now, or could not start serving: reap it. One that serves
+    // lives on and is reaped by init when it ends after we are gone.
+    if (!owned || byte == kHandedOn) {
+      if (!owned) kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+    }
   } else {
     close(input[1]);
   }
@@ -141,6 +229,8 @@ bool StartClipboardKeeper(const Text& text) {
 }
 
 void HandOverClipboard() {
+  // A Wayland compositor without data-control keeps what a program leaves on the clipboard.
+  if (InWaylandSession() && !DataControlClipboardUsable()) return;
   QClipboard* clipboard = QGuiApplication::clipboard();
   if (clipboard == nullptr || !clipboard->ownsClipboard()) return;
   const QString text = clipboard->text();

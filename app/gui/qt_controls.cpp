@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QTimer>
 
+#include "app/gui/desktop_clipboard.h"
 #include "app/gui/notice_box.h"
 #include "app/gui/on_window_thread.h"
 #include "app/gui/text_convert.h"
@@ -254,7 +255,7 @@ void QtControls::setAlwaysOnTop(bool on) {
 }
 
 void QtControls::setClipboardText(const Text& text) {
-  OnWindowThread(widgets_.window, [&text] { QGuiApplication::clipboard()->setText(ToQt(text)); });
+  OnWindowThread(widgets_.window, [&text] { PutOnClipboard(text); });
 }
 
 bool QtControls::discardFile(const Text& path) {

@@ -2,14 +2,30 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <cstdlib>
 
 #include "app/gui/clipboard_keeper.h"
 #include "app/gui/display_platform.h"
 #include "app/gui/text_convert.h"
+#include "app/gui/wayland_clipboard.h"
 
 namespace pindle {
+namespace {
+
+bool XDisplaySet() {
+  const char* display = std::getenv("DISPLAY");
+  return display != nullptr && *display != '\0';
+}
+
+}  // namespace
 
 std::optional<Text> ReadSystemClipboard(char* programName, Text& problem) {
+  if (DataControlClipboardUsable()) return ReadThroughDataControl(problem);
+  // Without data-control a Wayland session leaves only its X bridge, where there is one.
+  if (InWaylandSession() && !XDisplaySet()) {
+    problem = NoDataControlReason();
+    return std::nullopt;
+  }
   // Kept to the end of the process and never destroyed: at static destruction the toolkit is
   // partly gone already.
   static DisplayApplication* display = nullptr;
@@ -26,7 +42,9 @@ std::optional<Text> ReadSystemClipboard(char* programName, Text& problem) {
 
 bool KeepOnSystemClipboard(const Text& text, Text& problem) {
   if (StartClipboardKeeper(text)) return true;
-  problem = "没有程序能接手剪贴板（图形显示连不上，或不允许后台程序设置剪贴板）";
+  problem = InWaylandSession() && !DataControlClipboardUsable()
+                ? NoDataControlReason()
+                : Text("没有程序能接手剪贴板（图形显示连不上，或不允许后台程序设置剪贴板）");
   return false;
 }
 
