@@ -38,8 +38,11 @@ std::unique_ptr<Command> MakeExpandCommand();
 std::unique_ptr<Command> MakeHistoryCommand();
 
 // `pindle shorten --clipboard`: the address on the clipboard through `pluginFile`, the short
-// link back on the clipboard (kept after the process ends) and printed.
-int ShortenClipboardAddress(const Text& pluginName, const Text& pluginFile, const std::vector<Text>& urls, Streams& io);
+// link back on the clipboard (kept after the process ends) and printed. A window running on
+// the same settings takes the whole pass, with `wantedPlugin` (the plug-in named with -p; empty:
+// the window's choice).
+int ShortenClipboardAddress(const Text& wantedPlugin, const Text& pluginName, const Text& pluginFile,
+                            const std::vector<Text>& urls, Streams& io);
 
 // The plug-in list loaded into in-memory controls, exactly as the window loads it.
 void LoadPlugins(MemoryControls& ui);

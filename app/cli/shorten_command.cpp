@@ -170,7 +170,7 @@ class ShortenCommand : public Command {
     const int row = FindPluginRow(ui.pluginList(), ui.pluginChoice().currentText());
     const Text pluginFile = ui.pluginList().cell(row, kPluginPathColumn);
     const Text shownName = ui.pluginList().cell(row, kPluginNameColumn);
-    if (clipboard) return ShortenClipboardAddress(shownName, pluginFile, urls, io);
+    if (clipboard) return ShortenClipboardAddress(pluginGiven ? shownName : Text(), shownName, pluginFile, urls, io);
 
     if (urls.empty()) {
       const std::string input((std::istreambuf_iterator<char>(io.in)), std::istreambuf_iterator<char>());

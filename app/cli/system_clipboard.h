@@ -2,6 +2,7 @@
 #include <functional>
 #include <optional>
 
+#include "app/clipboard_shortening.h"
 #include "platform/types.h"
 
 namespace pindle::cli {
@@ -15,6 +16,12 @@ struct SystemClipboard {
   std::function<std::optional<Text>(Text& problem)> read;
   // Puts `text` on the clipboard so that it stays there after this process has ended.
   std::function<bool(const Text& text, Text& problem)> keep;
+  // Hands the whole pass to the window running on the same settings, which reads the
+  // clipboard, shortens with `plugin` (empty: its own choice) and puts the link back; nothing
+  // when no window runs.
+  std::function<std::optional<ClipboardShortening>(const Text& plugin)> handToWindow;
+  // A desktop notification about the pass.
+  std::function<void(const Text& summary, const Text& body)> notify;
 };
 
 void SetSystemClipboard(SystemClipboard clipboard);

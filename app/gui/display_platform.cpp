@@ -49,6 +49,10 @@ void QuietDuringStart(QtMsgType type, const QMessageLogContext& context, const Q
 
 }  // namespace
 
+bool WindowPositionKnown() { return QGuiApplication::platformName() != QLatin1String("wayland"); }
+
+bool AlwaysOnTopPossible() { return QGuiApplication::platformName() != QLatin1String("wayland"); }
+
 std::string NoDisplayForWindowMessage() {
   return "pindle: 没有可连接的图形显示（DISPLAY / WAYLAND_DISPLAY），窗口打不开；不用窗口请用命令行，见 pindle --help";
 }

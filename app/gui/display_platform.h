@@ -22,6 +22,11 @@ struct DisplayApplication {
 };
 DisplayApplication StartOnDisplay(DisplayUse use, int argc, char** argv);
 
+// What the platform lets a program do with its own window: Wayland compositors neither tell a
+// window where it stands nor let it keep itself above the others.
+bool WindowPositionKnown();
+bool AlwaysOnTopPossible();
+
 // The line printed when the window cannot open for want of a display.
 std::string NoDisplayForWindowMessage();
 

@@ -174,7 +174,7 @@ void MainWindow::buildPluginPage(WindowWidgets& widgets) {
 }
 
 void MainWindow::buildSettingsPage(WindowWidgets& widgets) {
-  addPage(QStringLiteral("设定"));
+  settingsPage_ = addPage(QStringLiteral("设定"));
   onPage(new QLabel(QStringLiteral("软件设置：")), QStringLiteral("设定_标签"), {9, 36, 63, 20});
   auto box = [this](const char* caption, const char* name, const QRect& place) {
     return onPage(new QCheckBox(QString::fromUtf8(caption)), QString::fromUtf8(name), place);
@@ -202,6 +202,14 @@ void MainWindow::buildSettingsPage(WindowWidgets& widgets) {
   onPage(new QPushButton(QStringLiteral("反馈")), QStringLiteral("设定_反馈按钮"), {224, 311, 64, 32}, kKeepsRight)
       ->hide();
   widgets.feedbackBox = feedback;
+}
+
+void MainWindow::addToSettingsPage(QWidget* widget, const QString& name, const QRect& place, Growth growth) {
+  widget->setParent(settingsPage_);
+  widget->setObjectName(name);
+  placeAt(widget, place, growth);
+  placeControls();
+  widget->show();
 }
 
 void MainWindow::buildAboutPage() {
@@ -394,6 +402,12 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  if (hidesOnClose_ && hidesOnClose_()) {
+    event->ignore();
+    StoreWindowPlacement(*this);
+    hide();
+    return;
+  }
   event->accept();
   StoreWindowPlacement(*this);
   hide();

@@ -2,6 +2,7 @@
 #include <QMenu>
 #include <QTabWidget>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -39,6 +40,12 @@ class MainWindow : public QWidget {
   Controls& controls() { return *controls_; }
   // 二维码: the text's QR code in a dialog of its own, which deletes itself when closed.
   QrDialog* showQrCode(const Text& text);
+
+  // Puts a control of the desktop's conveniences on the 设定 page at `place` (relative to the
+  // tab control's corner, like the page's own controls).
+  void addToSettingsPage(QWidget* widget, const QString& name, const QRect& place, Growth growth = kStays);
+  // While `hides` answers true, closing the window hides it instead of ending the program.
+  void setHidesOnClose(std::function<bool()> hides) { hidesOnClose_ = std::move(hides); }
 
   // The client size at which every control stands at its base place; also the smallest size.
   static constexpr QSize kBaseSize{296, 372};
@@ -93,6 +100,8 @@ class MainWindow : public QWidget {
   std::unique_ptr<QtControls> controls_;
   HistoryPage::Widgets historyWidgets_;
   HistoryPage* history_ = nullptr;
+  QWidget* settingsPage_ = nullptr;
+  std::function<bool()> hidesOnClose_;
 };
 
 }  // namespace pindle

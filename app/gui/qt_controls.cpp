@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "app/gui/desktop_clipboard.h"
+#include "app/gui/display_platform.h"
 #include "app/gui/notice_box.h"
 #include "app/gui/on_window_thread.h"
 #include "app/gui/text_convert.h"
@@ -240,6 +241,8 @@ int QtControls::showNotice(const Notice& notice) {
 }
 
 void QtControls::setAlwaysOnTop(bool on) {
+  // Re-creating the window for a flag the compositor ignores would only flicker.
+  if (!AlwaysOnTopPossible()) return;
   OnWindowThread(widgets_.window, [this, on] {
     QWidget* window = widgets_.window;
     if (window->windowFlags().testFlag(Qt::WindowStaysOnTopHint) == on) return;

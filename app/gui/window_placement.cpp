@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <algorithm>
 
+#include "app/gui/display_platform.h"
 #include "config/settings.h"
 
 namespace pindle {
@@ -61,7 +62,13 @@ void RestoreWindowPlacement(QWidget& window) {
 
 void StoreWindowPlacement(const QWidget& window) {
   const bool maximised = window.isMaximized();
-  const Text text = FormatWindowPlacement({maximised ? window.normalGeometry() : window.geometry(), maximised});
+  QRect geometry = maximised ? window.normalGeometry() : window.geometry();
+  // Where the platform does not tell the window's position, the stored one stays.
+  if (!WindowPositionKnown()) {
+    const auto stored = ParseWindowPlacement(Settings::read(kSoftwareSection, kWindowPlacementKey));
+    if (stored) geometry.moveTopLeft(stored->geometry.topLeft());
+  }
+  const Text text = FormatWindowPlacement({geometry, maximised});
   if (Settings::read(kSoftwareSection, kWindowPlacementKey) != text)
     Settings::write(kSoftwareSection, kWindowPlacementKey, text);
 }

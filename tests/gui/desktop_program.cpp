@@ -1,5 +1,8 @@
 #include "tests/gui/desktop_program.h"
 
+#include <stdlib.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -66,8 +69,15 @@ std::string XClipboard(const std::string& display) {
 }
 
 void SetXClipboard(const std::string& display, const std::string& text) {
-  // xclip forks a server of its own and returns.
-  RunProcess({"/usr/bin/xclip", "-selection", "clipboard", "-i"}, {{"DISPLAY", display}}, text, 5000);
+  // xclip reads the file, forks a server of its own and returns; the server keeps no pipe of
+  // ours open.
+  char name[] = "/tmp/pindle-xclip-XXXXXX";
+  const int fd = mkstemp(name);
+  if (fd < 0) return;
+  close(fd);
+  Write(name, text);
+  WaitProcess(StartProcess({"/usr/bin/xclip", "-selection", "clipboard", "-i", name}, {{"DISPLAY", display}}));
+  unlink(name);
 }
 
 std::vector<int> KeeperProcesses(const std::string& variable) {

@@ -24,8 +24,8 @@ std::string Paste(const SwaySession& sway) {
 }
 
 void Copy(const SwaySession& sway, const std::string& text) {
-  // wl-copy serves from the background and returns.
-  RunProcess(sway.command({"/usr/bin/wl-copy", text}), sway.environment(), "", 5000);
+  // wl-copy serves from the background and returns; the server keeps no pipe of ours open.
+  WaitProcess(StartProcess(sway.command({"/usr/bin/wl-copy", text}), sway.environment()));
 }
 
 // What stays in the session besides the wl-copy serving `text`: nothing may.

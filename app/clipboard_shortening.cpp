@@ -1,0 +1,93 @@
+#include "app/clipboard_shortening.h"
+
+#include "config/app_paths.h"
+#include "config/settings.h"
+#include "generate/generate_command.h"
+#include "generate/shorten_engine.h"
+#include "history/history_recorder.h"
+#include "json/json_document.h"
+#include "plugins/plugin_registry.h"
+#include "plugins/plugin_rows.h"
+#include "text/text_utils.h"
+
+namespace pindle {
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
+
+// What the clipboard held, short enough for one line of a message.
+Text Preview(const Text& text) {
+  Text line = text.substr(0, text.find('\n'));
+  if (line.size() > 60) line = line.substr(0, 60) + "…";
+  return line;
+}
+
+bool Enabled(const std::vector<Text>& row) {
+  return row.size() > static_cast<size_t>(kPluginSwitchColumn) && row[kPluginSwitchColumn] == kSwitchOn;
+}
+
+}  // namespace
+
+std::optional<Text> SingleAddress(const Text& text) {
+  size_t begin = 0, end = text.size();
+  while (begin < end && IsBlank(text[begin])) ++begin;
+  while (end > begin && IsBlank(text[end - 1])) --end;
+  const Text address = text.substr(begin, end - begin);
+  const Text lower = ToLowerAscii(address.substr(0, 8));
+  const size_t scheme = lower.starts_with("https://") ? 8 : lower.starts_with("http://") ? 7 : 0;
+  if (scheme == 0 || address.size() == scheme) return std::nullopt;
+  for (const char c : address)
+    if (static_cast<unsigned char>(c) < 0x20 || c == ' ' || c == 0x7F) return std::nullopt;
+  return address;
+}
+
+ClipboardShortening ShortenClipboardText(const Text& held, const BatchPlugin& plugin) {
+  ClipboardShortening pass;
+  const std::optional<Text> address = SingleAddress(held);
+  if (!address) {
+    pass.problem = held.empty() ? Text("剪贴板上没有文字，要的是一个 http(s) 网址")
+                                : "剪贴板上不是一个 http(s) 网址：" + Preview(held);
+    return pass;
+  }
+  pass.longUrl = *address;
+  if (plugin.name.empty()) {
+    pass.problem = "没有已启用的插件（插件目录：" + Paths().plugDir + "）";
+    return pass;
+  }
+  JsonDocument document;
+  Text failure;
+  const Text result = ShortenOne(plugin.file, *address, document, &failure);
+  {
+    HistoryRecorder history;  // like every other pass, with its reason when it failed
+    history.record({plugin.name, *address, result, failure});
+    if (!history.flush()) pass.historyProblem = history.failure();
+  }
+  if (!result.starts_with("http")) {
+    pass.problem = *address + " 失败：" + NoLinkReason(result, failure);
+    return pass;
+  }
+  pass.ok = true;
+  pass.link = result;
+  return pass;
+}
+
+BatchPlugin PluginForClipboard(Controls& ui, const Text& wanted) {
+  ListControl& list = ui.pluginList();
+  std::vector<std::vector<Text>> rows;
+  const int count = list.rowCount();
+  for (int row = 0; row < count; ++row)
+    rows.push_back({list.cell(row, kPluginNameColumn), list.cell(row, kPluginSwitchColumn), Text(), Text(), Text(),
+                    Text(), list.cell(row, kPluginPathColumn)});
+  Text name = wanted;
+  if (rows.empty()) {
+    rows = ReadPluginRows(Paths().plugDir);
+  } else if (name.empty()) {
+    name = ui.pluginChoice().currentText();
+  }
+  for (const auto& row : rows)
+    if (Enabled(row) && (name.empty() || EqualsIgnoreAsciiCase(row[kPluginNameColumn], name)))
+      return {row[kPluginNameColumn], row[kPluginPathColumn]};
+  return {};
+}
+
+}  // namespace pindle

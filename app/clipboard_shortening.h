@@ -1,0 +1,34 @@
+#pragma once
+#include <optional>
+
+#include "generate/batch_runner.h"
+#include "platform/controls.h"
+
+namespace pindle {
+
+// One pass over what the clipboard holds, whoever asked for it: the command line, the tray,
+// the global shortcut, clipboard watching or another start handing its job to the window.
+
+// The one http(s) address `text` is (blanks around it allowed: copying from a page often takes
+// a line end); nothing when it is anything else.
+std::optional<Text> SingleAddress(const Text& text);
+
+// What one pass came to.
+struct ClipboardShortening {
+  bool ok = false;
+  Text longUrl;         // the address taken from the clipboard; empty when there was none
+  Text link;            // the short link, when ok
+  Text problem;         // why there is no link, one line, when not ok
+  Text historyProblem;  // set when the history could not take the pass
+};
+
+// Shortens the address `held` through `plugin` and records the pass in the history (when
+// 记录历史 is on). Does not touch the clipboard.
+ClipboardShortening ShortenClipboardText(const Text& held, const BatchPlugin& plugin);
+
+// The plug-in for a clipboard pass: the enabled one named `wanted` (any letter case) when
+// given, else the one chosen on the 生成 page, else the first enabled one, from the plug-in
+// list when it is loaded and from the plug-in folder otherwise. Empty name: none.
+BatchPlugin PluginForClipboard(Controls& ui, const Text& wanted);
+
+}  // namespace pindle

@@ -1,0 +1,51 @@
+#include "app/clipboard_watch_rule.h"
+
+#include "app/clipboard_shortening.h"
+#include "config/app_paths.h"
+#include "history/history_store.h"
+#include "plugins/plugin_definition.h"
+#include "plugins/plugin_registry.h"
+#include "plugins/plugin_rows.h"
+#include "web/url_helpers.h"
+
+namespace pindle {
+namespace {
+
+constexpr int kHistoryLinksLooked = 200;
+
+Text WithoutServicePrefix(const Text& host) {
+  for (const char* prefix : {"api.", "api-ssl.", "www."})
+    if (host.starts_with(prefix)) return host.substr(std::char_traits<char>::length(prefix));
+  return host;
+}
+
+}  // namespace
+
+bool WorthShortening(const Text& text, const Text& ownText, const std::set<Text>& shortLinkHosts) {
+  const std::optional<Text> address = SingleAddress(text);
+  if (!address || address->size() < kWatchedAddressMinimum) return false;
+  if (!ownText.empty() && SingleAddress(ownText) == address) return false;
+  const Text host = UrlHost(*address, true);
+  return shortLinkHosts.count(host) == 0 && shortLinkHosts.count(WithoutServicePrefix(host)) == 0;
+}
+
+std::set<Text> ShortLinkHosts(Controls& ui) {
+  std::set<Text> hosts;
+  ListControl& list = ui.pluginList();
+  std::vector<Text> files;
+  const int rows = list.rowCount();
+  for (int row = 0; row < rows; ++row)
+    if (list.cell(row, kPluginSwitchColumn) == kSwitchOn) files.push_back(list.cell(row, kPluginPathColumn));
+  if (rows == 0)
+    for (const auto& row : ReadPluginRows(Paths().plugDir))
+      if (row[kPluginSwitchColumn] == kSwitchOn) files.push_back(row[kPluginPathColumn]);
+  for (const Text& file : files) {
+    const Text host = UrlHost(PluginDefinition::FromFile(file).apiPath(), true);
+    if (!host.empty()) hosts.insert(WithoutServicePrefix(host));
+  }
+  for (const HistoryEntry& entry : HistoryStore().find("", kHistoryLinksLooked))
+    if (entry.failure.empty() && entry.result.starts_with("http")) hosts.insert(UrlHost(entry.result, true));
+  return hosts;
+}
+
+}  // namespace pindle

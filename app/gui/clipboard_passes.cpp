@@ -1,0 +1,53 @@
+#include "app/gui/clipboard_passes.h"
+
+#include <QMetaObject>
+#include <QPointer>
+#include <QThreadPool>
+
+#include "app/gui/desktop_clipboard.h"
+#include "app/gui/desktop_notifications.h"
+#include "app/gui/text_convert.h"
+
+namespace pindle {
+
+ClipboardPasses::ClipboardPasses(Controls& ui, QObject* parent) : QObject(parent), ui_(ui) {}
+
+void ClipboardPasses::shortenClipboard(const Text& plugin, Done done) {
+  Text problem;
+  const std::optional<Text> held = ReadClipboard(problem);
+  if (!held) {
+    ClipboardShortening pass;
+    pass.problem = problem;
+    finish(pass, false, done);
+    return;
+  }
+  run(*held, plugin, false, std::move(done));
+}
+
+void ClipboardPasses::shortenCopiedText(const Text& text, Done done) { run(text, Text(), true, std::move(done)); }
+
+void ClipboardPasses::run(const Text& held, const Text& plugin, bool watched, Done done) {
+  QPointer<ClipboardPasses> self(this);
+  Controls* ui = &ui_;
+  QThreadPool::globalInstance()->start([self, ui, held, plugin, watched, done = std::move(done)] {
+    const ClipboardShortening pass = ShortenClipboardText(held, PluginForClipboard(*ui, plugin));
+    if (!self) return;
+    QMetaObject::invokeMethod(
+        self, [self, pass, watched, done] { self->finish(pass, watched, done); }, Qt::QueuedConnection);
+  });
+}
+
+void ClipboardPasses::finish(const ClipboardShortening& pass, bool watched, const Done& done) {
+  if (pass.ok) {
+    PutOnClipboard(pass.link);
+    ui_.setStatusText("短网址已放上剪贴板：" + pass.link);
+    NotifyDesktop(watched ? "复制的网址已缩短" : "短网址已放上剪贴板", pass.link + "\n" + pass.longUrl);
+    emit linkMade(ToQt(pass.link));
+  } else {
+    ui_.setStatusText(pass.problem);
+    NotifyDesktop(watched ? "复制的网址没能缩短" : "没能缩短剪贴板上的网址", pass.problem);
+  }
+  if (done) done(pass);
+}
+
+}  // namespace pindle

@@ -1,0 +1,77 @@
+#include "app/gui/desktop_notifications.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QDBusReply>
+#include <memory>
+
+#include "app/gui/text_convert.h"
+#include "config/desktop_settings.h"
+
+namespace pindle {
+namespace {
+
+const QString kService = QStringLiteral("org.freedesktop.Notifications");
+const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
+constexpr int kDeliveryWaitMs = 1500;
+
+// Servers that read markup in the body say so; the others show it as it stands.
+bool ServerReadsMarkup(QDBusConnection& bus) {
+  static const bool markup = [&bus] {
+    const QDBusMessage call =
+        QDBusMessage::createMethodCall(kService, kPath, kService, QStringLiteral("GetCapabilities"));
+    const QDBusReply<QStringList> capabilities = bus.call(call, QDBus::Block, kDeliveryWaitMs);
+    return capabilities.isValid() && capabilities.value().contains(QStringLiteral("body-markup"));
+  }();
+  return markup;
+}
+
+}  // namespace
+
+Text EscapeNotificationMarkup(const Text& text) {
+  Text escaped;
+  for (const char c : text) {
+    switch (c) {
+      case '&':
+        escaped += "&amp;";
+        break;
+      case '<':
+        escaped += "&lt;";
+        break;
+      case '>':
+        escaped += "&gt;";
+        break;
+      default:
+        escaped += c;
+    }
+  }
+  return escaped;
+}
+
+void NotifyDesktop(const Text& summary, const Text& body, bool waitForDelivery) {
+  if (!DesktopNotificationsSetting()) return;
+  // The bus needs an application object; the command line may have none yet.
+  static std::unique_ptr<QCoreApplication> ownApplication;
+  if (QCoreApplication::instance() == nullptr) {
+    static int argc = 1;
+    static char name[] = "pindle";
+    static char* argv[] = {name, nullptr};
+    ownApplication = std::make_unique<QCoreApplication>(argc, argv);
+  }
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (!bus.isConnected()) return;
+  QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kService, QStringLiteral("Notify"));
+  const QString shownBody = ToQt(ServerReadsMarkup(bus) ? EscapeNotificationMarkup(body) : body);
+  call << QStringLiteral("Pindle") << 0u << QStringLiteral("io.github.pindle.Pindle") << ToQt(summary) << shownBody
+       << QStringList() << QVariantMap{{QStringLiteral("desktop-entry"), QStringLiteral("io.github.pindle.Pindle")}}
+       << -1;
+  if (waitForDelivery) {
+    bus.call(call, QDBus::Block, kDeliveryWaitMs);
+  } else {
+    bus.asyncCall(call);
+  }
+}
+
+}  // namespace pindle
