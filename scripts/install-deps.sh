@@ -10,8 +10,10 @@ packages=(
   libcurl4-openssl-dev libssl-dev openssl
   libqrencode-dev libpng-dev libsqlite3-dev zbar-tools
   libpcre2-dev nlohmann-json3-dev libgtest-dev libgmock-dev libcpp-httplib-dev libbenchmark-dev
-  libxcb1-dev
-  fonts-noto-cjk xvfb xauth curl xclip
+  libxcb1-dev libxcb-keysyms1-dev libwayland-dev
+  qt6-wayland qt6-translations-l10n
+  fonts-noto-cjk xvfb xauth curl xclip xdotool
+  sway wl-clipboard grim dbus-daemon
   clang clang-format libclang-rt-14-dev
   desktop-file-utils appstream lintian dpkg-dev librsvg2-bin
 )

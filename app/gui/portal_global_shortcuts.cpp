@@ -48,8 +48,7 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, PortalShortcut& s
 PortalGlobalShortcuts::PortalGlobalShortcuts(QObject* parent, QDBusConnection bus) : QObject(parent), bus_(bus) {
   qDBusRegisterMetaType<PortalShortcut>();
   qDBusRegisterMetaType<QList<PortalShortcut>>();
-  bus_.connect(kPortal, kPortalPath, kInterface, QStringLiteral("Activated"), this,
-               SLOT(onActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
+  bus_.connect(kPortal, kPortalPath, kInterface, QStringLiteral("Activated"), this, SLOT(onActivated(QDBusMessage)));
 }
 
 bool PortalGlobalShortcuts::offered(QDBusConnection bus) {
@@ -138,9 +137,10 @@ void PortalGlobalShortcuts::bindInSession() {
     emit failed(QStringLiteral("桌面门户不接受全局快捷键"));
 }
 
-void PortalGlobalShortcuts::onActivated(const QDBusObjectPath& session, const QString& id, qulonglong,
-                                        const QVariantMap&) {
-  if (session.path() == session_ && id == kShortcutId) emit pressed();
+void PortalGlobalShortcuts::onActivated(const QDBusMessage& signal) {
+  const QVariantList arguments = signal.arguments();
+  if (arguments.value(0).value<QDBusObjectPath>().path() == session_ && arguments.value(1).toString() == kShortcutId)
+    emit pressed();
 }
 
 }  // namespace pindle

@@ -1,6 +1,7 @@
 #pragma once
 #include <QDBusConnection>
 #include <QDBusContext>
+#include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QObject>
 #include <QVariantMap>
@@ -28,7 +29,7 @@ class PortalGlobalShortcuts : public QObject, protected QDBusContext {
 
  private slots:
   void onResponse(uint response, const QVariantMap& results);
-  void onActivated(const QDBusObjectPath& session, const QString& id, qulonglong timestamp, const QVariantMap& options);
+  void onActivated(const QDBusMessage& signal);
 
  private:
   // Calls `member` with a fresh request token in `options`; its answer comes to onResponse.

@@ -1,0 +1,111 @@
+#include <gtest/gtest.h>
+
+#include "tests/gui/desktop_program.h"
+#include "tests/gui/gui_test_support.h"
+#include "tests/gui/x11_desktop.h"
+#include "tests/support/process.h"
+
+namespace pindle::test {
+namespace {
+
+#define START_DESKTOP(desktop)                                              \
+  if (!ProgramInstalled("xclip")) GTEST_SKIP() << "xclip is not installed"; \
+  ASSERT_EQ(desktop.problem(), "");                                         \
+  ASSERT_TRUE(desktop.startWindow())
+
+// The icon registers with the desktop's watcher; its menu shortens the clipboard (with a
+// notification), lists the link, copies it again, brings the window back and ends the program.
+TEST(TrayIcon, RegistersAndItsMenuWorks) {
+  X11Desktop desktop({"--watcher", "--notifications"}, {"托盘图标=真"});
+  START_DESKTOP(desktop);
+  LineProcess& bus = desktop.services();
+  ASSERT_TRUE(bus.take("item "));
+  bus.send("menu");
+  EXPECT_EQ(bus.take("menu ").value_or("none"), "menu 缩短剪贴板网址|-|显示窗口|退出");
+
+  SetXClipboard(desktop.display(), kLongAddress);
+  bus.send("click 缩短剪贴板网址");
+  const std::string link = desktop.program().service().shortFor(1);
+  EXPECT_TRUE(SpinUntil([&] { return XClipboard(desktop.display()) == link; })) << XClipboard(desktop.display());
+  EXPECT_EQ(bus.take("notify ").value_or("none"),
+            "notify 短网址已放上剪贴板\t" + link + "\\n" + std::string(kLongAddress));
+  bus.send("menu");
+  EXPECT_EQ(bus.take("menu ").value_or("none"), "menu 缩短剪贴板网址|-|" + link + "|-|显示窗口|退出");
+
+  SetXClipboard(desktop.display(), "something else");
+  bus.send("click " + link);
+  EXPECT_TRUE(SpinUntil([&] { return XClipboard(desktop.display()) == link; })) << "a recent link copied again";
+
+  // With the icon, closing only hides the window.
+  desktop.closeWindow();
+  EXPECT_TRUE(SpinUntil([&] { return !desktop.windowShown(); }));
+  EXPECT_FALSE(desktop.windowExit(300));
+  bus.send("click 显示窗口");
+  EXPECT_TRUE(SpinUntil([&] { return desktop.windowShown(); }));
+  bus.send("click 退出");
+  EXPECT_EQ(desktop.windowExit(10000), 0);
+}
+
+// Without a tray on the desktop the stored switch is refused: closing ends the program as ever.
+TEST(TrayIcon, NoTrayMeansClosingEndsTheProgram) {
+  X11Desktop desktop({}, {"托盘图标=真"});
+  START_DESKTOP(desktop);
+  desktop.closeWindow();
+  EXPECT_EQ(desktop.windowExit(10000), 0);
+}
+
+// The X11 grab: the shortcut pressed anywhere shortens the clipboard's address; a notification
+// follows only where a notification service runs, and nothing fails without one.
+TEST(GlobalShortcut, PressedWithXdotoolOnX11) {
+  if (!ProgramInstalled("xdotool")) GTEST_SKIP() << "xdotool is not installed";
+  X11Desktop desktop({}, {"全局快捷键=Ctrl+Alt+S"});
+  START_DESKTOP(desktop);
+  SetXClipboard(desktop.display(), kLongAddress);
+  const std::string link = desktop.program().service().shortFor(1);
+  RunProcess({"/usr/bin/xdotool", "key", "ctrl+alt+s"}, desktop.environment());
+  EXPECT_TRUE(SpinUntil([&] { return XClipboard(desktop.display()) == link; })) << XClipboard(desktop.display());
+}
+
+// Where the desktop portal offers GlobalShortcuts, the shortcut is bound there with its trigger
+// and each activation the portal signals shortens the clipboard.
+TEST(GlobalShortcut, ThroughTheDesktopPortal) {
+  X11Desktop desktop({"--portal", "--shortcuts", "--notifications"}, {"全局快捷键=Ctrl+Alt+S"});
+  START_DESKTOP(desktop);
+  LineProcess& bus = desktop.services();
+  EXPECT_EQ(bus.take("bound ").value_or("none"), "bound shorten-clipboard\tCTRL+ALT+s");
+  SetXClipboard(desktop.display(), kLongAddress);
+  bus.send("press shorten-clipboard");
+  const std::string link = desktop.program().service().shortFor(1);
+  EXPECT_TRUE(SpinUntil([&] { return XClipboard(desktop.display()) == link; })) << XClipboard(desktop.display());
+  EXPECT_TRUE(bus.take("notify 短网址已放上剪贴板"));
+}
+
+// Clipboard watching: a long address another program copies comes back short, with a
+// notification naming it; short addresses, links of the plug-in's host, anything that is not one
+// address, and Pindle's own link are left alone.
+TEST(ClipboardWatch, ShortensLongAddressesCopiedElsewhere) {
+  X11Desktop desktop({"--notifications"}, {"自动缩短复制的网址=真"});
+  START_DESKTOP(desktop);
+  LineProcess& bus = desktop.services();
+  LoopbackShortener& service = desktop.program().service();
+  SetXClipboard(desktop.display(), kLongAddress);
+  EXPECT_TRUE(SpinUntil([&] { return XClipboard(desktop.display()) == service.shortFor(1); }))
+      << XClipboard(desktop.display());
+  EXPECT_EQ(bus.take("notify ").value_or("none"),
+            "notify 复制的网址已缩短\t" + service.shortFor(1) + "\\n" + std::string(kLongAddress));
+  const std::string left[] = {
+      "http://127.0.0.1:9/short",
+      service.base() + "/s/a/link/of/the/plug-ins/own/host/long/enough",
+      std::string(kLongAddress) + "\n" + kLongAddress,
+      std::string("see ") + kLongAddress,
+  };
+  for (const std::string& text : left) {
+    SetXClipboard(desktop.display(), text);
+    SpinUntil([] { return false; }, std::chrono::milliseconds(700));
+    EXPECT_EQ(XClipboard(desktop.display()), text);
+  }
+  EXPECT_EQ(service.requests().size(), 1u) << "Pindle's own link was not sent again";
+}
+
+}  // namespace
+}  // namespace pindle::test
