@@ -130,10 +130,11 @@ bool HandedToClipboardManager(QClipboard* clipboard, const QString& text) {
   qGuiApp->removeNativeEventFilter(&filter);
   xcb_destroy_window(connection, window);
   xcb_flush(connection);
+  if (!filter.answered) return false;
   // Managers take the clipboard once its owner has let go of it.
   clipboard->clear();
   const xcb_atom_t selection = Atom(connection, "CLIPBOARD");
-  SpinFor([&] { return SelectionOwner(connection, selection) != XCB_NONE; }, 1500);
+  SpinFor([&] { return SelectionOwner(connection, selection) != XCB_NONE; }, 300);
   if (SelectionOwner(connection, selection) != XCB_NONE && !clipboard->ownsClipboard()) {
     // Another owner: the manager with our text, or a program that took the clipboard meanwhile,
     // whose content is not ours to keep.

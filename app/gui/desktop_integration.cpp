@@ -122,9 +122,7 @@ void DesktopIntegration::trayClicked(bool on) {
       PutOnClipboard(FromQt(link));
       ui_.setStatusText("网址已复制到剪辑板");
     });
-    connect(passes_, &ClipboardPasses::linkMade, this, [this](const QString& link) {
-      if (!RecordHistorySetting()) tray_->remember(FromQt(link));
-    });
+    connect(passes_, &ClipboardPasses::linkMade, this, [this](const QString& link) { tray_->remember(FromQt(link)); });
   }
   tray_->setVisible(true);
 }
@@ -137,9 +135,7 @@ void DesktopIntegration::shortcutEdited() {
   shortcut_->set(sequence);
 }
 
-bool DesktopIntegration::hidesOnClose() const {
-  return !quitting_ && tray_ != nullptr && tray_->isVisible() && TrayIcon::available();
-}
+bool DesktopIntegration::hidesOnClose() const { return !quitting_ && tray_ != nullptr && tray_->isVisible(); }
 
 void DesktopIntegration::showWindow(const Text& activationToken) {
   // A Wayland compositor raises a window only for a token a launcher handed out.

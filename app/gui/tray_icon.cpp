@@ -37,6 +37,15 @@ TrayIcon::TrayIcon(QObject* parent) : QObject(parent) {
   };
   connect(item(QStringLiteral("缩短剪贴板网址")), &QAction::triggered, this, &TrayIcon::shortenClipboardChosen);
   menu_->addSeparator();
+  // The entries exist from the start and are only shown, hidden and renamed: a desktop that
+  // shows the menu over D-Bus keeps the ids it read.
+  for (int i = 0; i < kRecentLinks; ++i) {
+    QAction* action = menu_->addAction(QString());
+    action->setObjectName(QStringLiteral("最近的短网址"));
+    action->setVisible(false);
+    connect(action, &QAction::triggered, this, [this, action] { emit linkChosen(action->data().toString()); });
+    recent_.push_back(action);
+  }
   recentEnd_ = menu_->addSeparator();
   connect(item(QStringLiteral("显示窗口")), &QAction::triggered, this, &TrayIcon::showWindowChosen);
   connect(item(QStringLiteral("退出")), &QAction::triggered, this, &TrayIcon::quitChosen);
@@ -47,6 +56,11 @@ TrayIcon::TrayIcon(QObject* parent) : QObject(parent) {
   icon_->setToolTip(QStringLiteral("Pindle 短网址"));
   icon_->setContextMenu(menu_);
   connect(icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+    {
+      FILE* f = fopen("/tmp/pindle-close.log", "a");
+      fprintf(f, "activated %d\n", int(reason));
+      fclose(f);
+    }
     if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) emit showWindowChosen();
   });
 }
@@ -72,13 +86,6 @@ void TrayIcon::refreshRecentLinks() {
     }
   }
   links.resize(std::min(links.size(), static_cast<size_t>(kRecentLinks)));
-  // Entries are changed in place, so a menu a desktop shows keeps its items.
-  while (recent_.size() < links.size()) {
-    QAction* action = new QAction(menu_);
-    menu_->insertAction(recentEnd_, action);
-    connect(action, &QAction::triggered, this, [this, action] { emit linkChosen(action->data().toString()); });
-    recent_.push_back(action);
-  }
   recentEnd_->setVisible(!links.empty());
   for (size_t i = 0; i < recent_.size(); ++i) {
     QAction* action = recent_[i];
@@ -88,7 +95,6 @@ void TrayIcon::refreshRecentLinks() {
     const QString link = ToQt(links[i]);
     action->setData(link);
     action->setText(link);
-    action->setObjectName(QStringLiteral("最近的短网址"));
   }
 }
 

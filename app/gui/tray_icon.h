@@ -21,7 +21,7 @@ class TrayIcon : public QObject {
   void setVisible(bool visible);
   bool isVisible() const { return icon_->isVisible(); }
   QMenu* menu() { return menu_; }
-  // Puts `link` first among the recent links (a link made while the history is off).
+  // Puts `link` first among the recent links (also kept while the history is off).
   void remember(const Text& link);
 
  signals:

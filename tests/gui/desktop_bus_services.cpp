@@ -24,6 +24,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <cstdio>
+#include <functional>
 #include <iostream>
 #include <string>
 
@@ -139,7 +140,17 @@ class Watcher : public Service {
       return;
     }
     const QString menuPath = menuPathOfItem();
+    // As a desktop's host shows a menu: about to show, opened, … , closed.
     call(item_, menuPath, QStringLiteral("com.canonical.dbusmenu"), QStringLiteral("AboutToShow"), {0});
+    auto event = [&](int id, const char* what) {
+      call(item_, menuPath, QStringLiteral("com.canonical.dbusmenu"), QStringLiteral("Event"),
+           {id, QString::fromLatin1(what), QVariant::fromValue(QDBusVariant(0)), 0u});
+    };
+    event(0, "opened");
+    struct Closing {
+      std::function<void()> close;
+      ~Closing() { close(); }
+    } closing{[&] { event(0, "closed"); }};
     const QDBusMessage layout = call(item_, menuPath, QStringLiteral("com.canonical.dbusmenu"),
                                      QStringLiteral("GetLayout"), {0, -1, QStringList()});
     if (layout.type() != QDBusMessage::ReplyMessage || layout.arguments().size() < 2) {
@@ -162,12 +173,20 @@ class Watcher : public Service {
       Print(QStringLiteral("menu ") + labels.join(QLatin1Char('|')));
       return;
     }
+    if (line == QLatin1String("ids")) {
+      QStringList labels;
+      for (const MenuNode& entry : root.children)
+        labels << QString::number(entry.id) + QLatin1Char('=') +
+                      entry.properties.value(QStringLiteral("label")).toString() + QLatin1Char('/') +
+                      entry.properties.value(QStringLiteral("visible"), true).toString();
+      Print(QStringLiteral("ids ") + labels.join(QLatin1Char('|')));
+      return;
+    }
     if (line.startsWith(QLatin1String("click "))) {
       const QString wanted = line.mid(6);
       for (const MenuNode& entry : root.children) {
         if (entry.properties.value(QStringLiteral("label")).toString().remove(QLatin1Char('_')) != wanted) continue;
-        call(item_, menuPath, QStringLiteral("com.canonical.dbusmenu"), QStringLiteral("Event"),
-             {entry.id, QStringLiteral("clicked"), QVariant::fromValue(QDBusVariant(0)), 0u});
+        event(entry.id, "clicked");
         Print(QStringLiteral("clicked ") + wanted);
         return;
       }
@@ -397,18 +416,25 @@ int main(int argc, char** argv) {
     return 1;
   }
   auto* input = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, &application);
+  // Raw reads, so that lines arriving together are all taken at once.
+  std::string pending;
   QObject::connect(input, &QSocketNotifier::activated, &application, [&] {
-    std::string line;
-    if (!std::getline(std::cin, line)) {
+    char buffer[4096];
+    const ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
+    if (n <= 0) {
       QCoreApplication::quit();
       return;
     }
-    const QString command = QString::fromStdString(line);
-    if (watcher && (command == QLatin1String("menu") || command == QLatin1String("activate") ||
-                    command.startsWith(QLatin1String("click "))))
-      watcher->command(command);
-    else if (portal)
-      portal->command(command);
+    pending.append(buffer, static_cast<size_t>(n));
+    for (size_t end; (end = pending.find('\n')) != std::string::npos;) {
+      const QString command = QString::fromStdString(pending.substr(0, end));
+      pending.erase(0, end + 1);
+      if (watcher && (command == QLatin1String("menu") || command == QLatin1String("activate") ||
+                      command == QLatin1String("ids") || command.startsWith(QLatin1String("click "))))
+        watcher->command(command);
+      else if (portal)
+        portal->command(command);
+    }
   });
   Print(QStringLiteral("ready"));
   return QCoreApplication::exec();

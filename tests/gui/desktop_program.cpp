@@ -3,9 +3,11 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "app/gui/clipboard_keeper.h"
 #include "platform/codepage.h"
@@ -65,6 +67,8 @@ std::map<std::string, std::string> X11Environment(const std::string& display, co
 }
 
 std::string XClipboard(const std::string& display) {
+  // Asked in loops: a reader a moment, not hundreds a second.
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
   return RunProcess({"/usr/bin/xclip", "-selection", "clipboard", "-o"}, {{"DISPLAY", display}}, "", 5000).out;
 }
 

@@ -23,20 +23,28 @@ xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
   return atom;
 }
 
-// The top-level window whose title starts with "Pindle v".
+bool Viewable(xcb_connection_t* c, xcb_window_t window) {
+  xcb_get_window_attributes_reply_t* attributes =
+      xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr);
+  const bool viewable = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+  std::free(attributes);
+  return viewable;
+}
+
+// The top-level window whose title starts with "Pindle v", a shown one before a hidden one.
 xcb_window_t FindProgramWindow(xcb_connection_t* c) {
   const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
   xcb_query_tree_reply_t* tree = xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr);
   if (tree == nullptr) return XCB_NONE;
   xcb_window_t found = XCB_NONE;
   const xcb_window_t* children = xcb_query_tree_children(tree);
-  for (int i = 0; i < xcb_query_tree_children_length(tree) && found == XCB_NONE; ++i) {
+  for (int i = 0; i < xcb_query_tree_children_length(tree); ++i) {
     xcb_get_property_reply_t* name = xcb_get_property_reply(
         c, xcb_get_property(c, 0, children[i], Atom(c, "_NET_WM_NAME"), XCB_ATOM_ANY, 0, 256), nullptr);
     if (name) {
       const std::string title(static_cast<const char*>(xcb_get_property_value(name)),
                               static_cast<size_t>(xcb_get_property_value_length(name)));
-      if (title.starts_with("Pindle v")) found = children[i];
+      if (title.starts_with("Pindle v") && (found == XCB_NONE || Viewable(c, children[i]))) found = children[i];
       std::free(name);
     }
   }
@@ -96,16 +104,13 @@ std::optional<int> X11Desktop::windowExit(int ms) {
 }
 
 bool X11Desktop::windowShown() const {
+  // Asked in loops: a connection a moment, not thousands a second, which would crowd the server.
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
   xcb_connection_t* c = xcb_connect(x_.name().c_str(), nullptr);
   bool shown = false;
   if (!xcb_connection_has_error(c)) {
     const xcb_window_t window = FindProgramWindow(c);
-    if (window != XCB_NONE) {
-      xcb_get_window_attributes_reply_t* attributes =
-          xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr);
-      shown = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
-      std::free(attributes);
-    }
+    shown = window != XCB_NONE && Viewable(c, window);
   }
   xcb_disconnect(c);
   return shown;
