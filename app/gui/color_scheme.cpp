@@ -51,8 +51,7 @@ QPalette DarkPalette() {
 ColorScheme::ColorScheme(QObject* parent, QDBusConnection bus)
     : QObject(parent), initialPalette_(QApplication::palette()), initialStyle_(QApplication::style()->name()) {
   if (!bus.isConnected()) return;
-  bus.connect(kPortal, kPath, kSettings, QStringLiteral("SettingChanged"), this,
-              SLOT(settingChanged(QString, QString, QDBusVariant)));
+  bus.connect(kPortal, kPath, kSettings, QStringLiteral("SettingChanged"), this, SLOT(settingChanged(QDBusMessage)));
   QDBusMessage call = QDBusMessage::createMethodCall(kPortal, kPath, kSettings, QStringLiteral("Read"));
   call << kGroup << kKey;
   // Not waited for: the window shows at once and takes the colours when the answer comes.
@@ -80,8 +79,10 @@ void ColorScheme::apply(uint scheme) {
 
 bool ColorScheme::dark() { return QApplication::palette().color(QPalette::Window).lightness() < 128; }
 
-void ColorScheme::settingChanged(const QString& group, const QString& key, const QDBusVariant& value) {
-  if (group == kGroup && key == kKey) apply(Unwrapped(value.variant()).toUInt());
+void ColorScheme::settingChanged(const QDBusMessage& signal) {
+  const QVariantList arguments = signal.arguments();
+  if (arguments.value(0).toString() == kGroup && arguments.value(1).toString() == kKey)
+    apply(Unwrapped(arguments.value(2)).toUInt());
 }
 
 }  // namespace pindle

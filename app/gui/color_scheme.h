@@ -1,6 +1,6 @@
 #pragma once
 #include <QDBusConnection>
-#include <QDBusVariant>
+#include <QDBusMessage>
 #include <QObject>
 #include <QPalette>
 #include <QVariant>
@@ -20,7 +20,7 @@ class ColorScheme : public QObject {
   static bool dark();
 
  private slots:
-  void settingChanged(const QString& group, const QString& key, const QDBusVariant& value);
+  void settingChanged(const QDBusMessage& signal);
 
  private:
   QPalette initialPalette_;
