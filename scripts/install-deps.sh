@@ -11,6 +11,7 @@ packages=(
   libqrencode-dev libpng-dev libsqlite3-dev zbar-tools
   libpcre2-dev nlohmann-json3-dev libgtest-dev libgmock-dev libcpp-httplib-dev libbenchmark-dev
   libxcb1-dev
+  qtkeychain-qt6-dev libsecret-1-0 gnome-keyring dbus-daemon
   fonts-noto-cjk xvfb xauth curl xclip
   clang clang-format libclang-rt-14-dev
   desktop-file-utils appstream lintian dpkg-dev librsvg2-bin
