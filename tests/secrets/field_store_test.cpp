@@ -62,17 +62,18 @@ void runSteps(FieldStore& store, const test::TempDir& dir, const std::vector<Ste
   }
 }
 
-class WithKeyring : public testing::Test {
-  void SetUp() override {
-    if (!test::HasKeyring()) GTEST_SKIP() << "runs on the bus with a Secret Service";
-  }
-};
+using Store = test::SecretServiceSession::Store;
 
-class WithoutSecretService : public testing::Test {
+// A test written for some of the sessions skips in the others.
+template <Store... Modes>
+class In : public testing::Test {
   void SetUp() override {
-    if (test::HasKeyring()) GTEST_SKIP() << "runs on the bus without a Secret Service";
+    if (((test::StoreMode() != Modes) && ...)) GTEST_SKIP() << "written for another session";
   }
 };
+using WithKeyring = In<Store::Keyring>;
+using WithoutSecretService = In<Store::None, Store::NoBus>;
+using WithLockedKeyring = In<Store::Locked>;
 
 TEST_F(WithKeyring, SecretsLiveInTheStoreAndOtherValuesInTheFile) {
   test::TempDir dir;
@@ -198,8 +199,12 @@ TEST_F(WithKeyring, BadNamesStoreNothing) {
 TEST_F(WithoutSecretService, SecretsGoToAPrivateFileOnlyWhenConfirmed) {
   test::TempDir dir;
   const SecretService service("PindleTest");
-  const Text reason = "会话总线上没有运行中的密钥服务（Secret Service，如 GNOME 密钥环、KWallet、KeePassXC）";
-  EXPECT_EQ(service.unavailableReason(), reason);
+  const Text reason = service.unavailableReason();
+  if (test::StoreMode() == Store::None)
+    EXPECT_EQ(reason, "会话总线上没有运行中的密钥服务（Secret Service，如 GNOME 密钥环、KWallet、KeePassXC）");
+  else
+    EXPECT_TRUE(reason.starts_with("没有 D-Bus 会话总线（") && reason.ends_with("），找不到密钥服务")) << reason;
+  EXPECT_EQ(reason.find('\n'), Text::npos);
   FieldStore store(dir.file("Deploy"), "短链", kFields, service);
   const Text m = kSecretMask;
   const Text note = "；" + reason + "，其中若还有这个值，要在那里删除";
@@ -217,6 +222,27 @@ TEST_F(WithoutSecretService, SecretsGoToAPrivateFileOnlyWhenConfirmed) {
   EXPECT_EQ(modeOf(store.configPath()), 0600);
   EXPECT_TRUE(store.set("Key", "again").needsPlainConfirmation);
   EXPECT_EQ(store.read("Key").source, FieldSource::Unset);
+}
+
+// A Secret Service runs but cannot take the value (no keyring it can open, no prompt to unlock
+// one): the store's own reason, and the same offer of the private file.
+TEST_F(WithLockedKeyring, AStoreThatRefusesIsNamedAndThePlainFileOffered) {
+  test::TempDir dir;
+  const SecretService service("PindleTest");
+  EXPECT_EQ(service.unavailableReason(), "");
+  FieldStore store(dir.file("Deploy"), "短链", kFields, service);
+  const StoreOutcome refused = store.set("Key", "v");
+  EXPECT_FALSE(refused.ok);
+  EXPECT_TRUE(refused.needsPlainConfirmation);
+  EXPECT_TRUE(refused.message.starts_with("密钥服务写入失败：")) << refused.message;
+  EXPECT_EQ(refused.message.find('\n'), Text::npos);
+  const StoreOutcome plain = store.set("Key", "v", true);
+  EXPECT_TRUE(plain.ok) << plain.message;
+  EXPECT_EQ(plain.message, refused.message + "；API 密钥 已明文保存到 " + store.configPath() + "（只有本人可读）");
+  EXPECT_EQ(modeOf(store.configPath()), 0600);
+  const FieldReading read = store.read("Key");
+  EXPECT_EQ(read.value, "v");
+  EXPECT_EQ(read.source, FieldSource::PlainFile);
 }
 
 }  // namespace

@@ -60,15 +60,20 @@ SecretServiceSession::SecretServiceSession(Store store) {
   // QtKeychain picks KWallet on a KDE desktop; the tests want the Secret Service.
   for (const char* name : {"XDG_CURRENT_DESKTOP", "KDE_FULL_SESSION", "DESKTOP_SESSION", "DISPLAY"}) ::unsetenv(name);
 
+  if (store == Store::NoBus) return;  // the address leads nowhere
   bus_ = StartProcess({"/usr/bin/dbus-daemon", "--nofork", "--config-file=" + dir_.file("bus.conf")}, env);
   if (!waitFor([&] { return ::access(socket.c_str(), F_OK) == 0; })) {
     failure_ = "dbus-daemon did not start";
     return;
   }
   if (store == Store::None) return;
-  // --unlock reads the login keyring's password from standard input and makes the keyring.
-  keyring_ = StartProcess({"/usr/bin/gnome-keyring-daemon", "--foreground", "--unlock", "--components=secrets"}, env,
-                          "test-password");
+  if (store == Store::Locked) {
+    keyring_ = StartProcess({"/usr/bin/gnome-keyring-daemon", "--foreground", "--components=secrets"}, env);
+  } else {
+    // --unlock reads the login keyring's password from standard input and makes the keyring.
+    keyring_ = StartProcess({"/usr/bin/gnome-keyring-daemon", "--foreground", "--unlock", "--components=secrets"}, env,
+                            "test-password");
+  }
   const SecretService service;
   if (!waitFor([&] { return service.unavailableReason().empty(); })) failure_ = "gnome-keyring-daemon did not start";
 }

@@ -9,12 +9,14 @@
 namespace pindle::test {
 
 // A private D-Bus session bus for this test process, with HOME and the XDG folders in a temporary
-// folder: with a Secret Service (gnome-keyring-daemon, its login keyring unlocked) or with none.
+// folder: with a Secret Service (gnome-keyring-daemon, its login keyring unlocked), with one that
+// has no keyring it can open (as a locked desktop whose unlock prompt cannot show), with none on
+// the bus, or with no bus at all.
 // Made once, before anything in the process connects to a bus: libsecret and QtDBus keep their
 // first session bus for the life of the process.
 class SecretServiceSession {
  public:
-  enum class Store { Keyring, None };
+  enum class Store { Keyring, Locked, None, NoBus };
   explicit SecretServiceSession(Store store);
   ~SecretServiceSession();
   SecretServiceSession(const SecretServiceSession&) = delete;

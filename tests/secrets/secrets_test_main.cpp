@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <iostream>
+#include <string>
 
 #include "tests/secrets/secrets_test_session.h"
 
@@ -13,20 +13,22 @@ SecretServiceSession* session = nullptr;
 
 const SecretServiceSession& Session() { return *session; }
 
-bool HasKeyring() {
+SecretServiceSession::Store StoreMode() {
   const char* mode = std::getenv("PINDLE_TEST_SECRET_STORE");
-  return !mode || std::strcmp(mode, "none") != 0;
+  const std::string m = mode ? mode : "keyring";
+  if (m == "locked") return SecretServiceSession::Store::Locked;
+  if (m == "none") return SecretServiceSession::Store::None;
+  if (m == "nobus") return SecretServiceSession::Store::NoBus;
+  return SecretServiceSession::Store::Keyring;
 }
 
 }  // namespace pindle::test
 
-// The session bus is chosen for the whole process before any test touches it:
-// PINDLE_TEST_SECRET_STORE=none gives a bus without a Secret Service.
+// The session bus is chosen for the whole process before any test touches it; each test runs in
+// the sessions it is written for and skips in the others.
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
-  using pindle::test::SecretServiceSession;
-  SecretServiceSession session(pindle::test::HasKeyring() ? SecretServiceSession::Store::Keyring
-                                                          : SecretServiceSession::Store::None);
+  pindle::test::SecretServiceSession session(pindle::test::StoreMode());
   if (!session.failure().empty()) {
     std::cerr << session.failure() << "\n";
     return 1;

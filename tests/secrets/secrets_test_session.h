@@ -3,8 +3,9 @@
 
 namespace pindle::test {
 
-// The session the test process runs in, and whether it has a Secret Service.
+// The session the test process runs in, chosen by PINDLE_TEST_SECRET_STORE: "keyring" (the
+// default), "locked", "none" or "nobus".
 const SecretServiceSession& Session();
-bool HasKeyring();
+SecretServiceSession::Store StoreMode();
 
 }  // namespace pindle::test
