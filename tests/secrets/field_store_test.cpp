@@ -7,6 +7,7 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <atomic>
+#include <clocale>
 #include <thread>
 
 #include "platform/codepage.h"
@@ -78,6 +79,9 @@ using WithLockedKeyring = In<Store::Locked>;
 TEST_F(WithKeyring, SecretsLiveInTheStoreAndOtherValuesInTheFile) {
   test::TempDir dir;
   const SecretService service("PindleTest");
+  // The application objects made for the calls left the C locale as they found it (the
+  // environment names another).
+  EXPECT_STREQ(std::setlocale(LC_ALL, nullptr), "C");
   // A plain copy left from a time without a secret store.
   ::mkdir(dir.file("Deploy").c_str(), 0755);
   dir.write("Deploy/短链.ini", Utf8ToGbk("; 作者的说明\r\n[配置]\r\nKey=old\r\n"));
