@@ -28,6 +28,7 @@ SecretServiceSession::Store StoreMode() {
 // the sessions it is written for and skips in the others.
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
+  if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
   // Qt sets the C locale from the environment the first time; the tests check it is put back.
   ::setenv("LC_ALL", "C.UTF-8", 1);
   pindle::test::SecretServiceSession session(pindle::test::StoreMode());
