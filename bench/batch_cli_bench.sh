@@ -47,6 +47,18 @@ urls 100000 > "$work/100k.txt"
 curl_config "$base" 10000 > "$work/10k.cfg"
 t10=$(timed pindle < "$work/10k.txt")
 t100=$(timed pindle < "$work/100k.txt")
+# The large batch is also checked: every input line has its output line, in order.
+pindle < "$work/100k.txt" > "$work/100k.out" 2>/dev/null
+python3 - "$work/100k.txt" "$work/100k.out" <<'PY' || exit 1
+import sys, urllib.parse
+lines = open(sys.argv[1]).read().splitlines()
+out = open(sys.argv[2]).read().splitlines()
+got = [urllib.parse.unquote(o.split("url=", 1)[-1]) for o in out]
+if got != lines:
+    sys.exit("FAIL: 100,000 lines gave %d output lines, first wrong at %d" % (len(out), next(
+        (i + 1 for i, (a, b) in enumerate(zip(lines, got)) if a != b), min(len(lines), len(got)) + 1)))
+print("100,000 lines: every output line belongs to its input line")
+PY
 tcurl=$(timed curl -s -K "$work/10k.cfg")
 echo "pindle shorten, 10,000 lines:     $t10 s, $(rate 10000 "$t10") lines/s"
 echo "pindle shorten, 100,000 lines:    $t100 s, $(rate 100000 "$t100") lines/s"

@@ -1,4 +1,6 @@
 // The INI reader and writer over a hand-edited file.
+#include <cstdlib>
+
 #include "fuzz/fuzz_input.h"
 #include "platform/ini_profile.h"
 
@@ -11,5 +13,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       f[1].find_first_of("\r\n=;[") == std::string::npos && f[2].find_first_of("\r\n") == std::string::npos) {
     (void)pindle::ProfileLookup(updated, f[0], f[1]);
   }
+  // A removed key is gone, whatever the file held.
+  if (pindle::ProfileLookup(pindle::ProfileRemove(f[3], f[0], f[1]), f[0], f[1])) std::abort();
+  // A quoted value reads back exactly.
+  if (f[2].find_first_of("\r\n") == std::string::npos &&
+      pindle::ProfileLookup(pindle::ProfileUpdate("", "s", "k", pindle::QuoteProfileValue(f[2])), "s", "k") != f[2])
+    std::abort();
   return 0;
 }

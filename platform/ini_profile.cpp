@@ -183,19 +183,23 @@ Bytes ProfileUpdate(std::string_view content, std::string_view section, std::str
   return out;
 }
 
-Bytes ReadProfileString(const Text& file, std::string_view section, std::string_view key, std::string_view fallback,
-                        size_t bufferSize) {
-  if (bufferSize == 0) return {};
+std::optional<Bytes> FindProfileString(const Text& file, std::string_view section, std::string_view key) {
   const auto content = ReadWholeFile(file);
-  std::optional<Bytes> value;
-  if (content && IsUnicodeProfile(*content)) {
+  if (!content) return std::nullopt;
+  if (IsUnicodeProfile(*content)) {
     // A file saved as "Unicode": looked up in UTF-8, the value handed back in code page 936.
     const auto found = ProfileLookup(Utf16LeToUtf8(std::string_view(*content).substr(2)), GbkToUtf8Text(section),
                                      GbkToUtf8Text(key), /*utf8=*/true);
-    if (found) value = Utf8ToGbk(*found);
-  } else if (content) {
-    value = ProfileLookup(*content, section, key);
+    if (!found) return std::nullopt;
+    return Utf8ToGbk(*found);
   }
+  return ProfileLookup(*content, section, key);
+}
+
+Bytes ReadProfileString(const Text& file, std::string_view section, std::string_view key, std::string_view fallback,
+                        size_t bufferSize) {
+  if (bufferSize == 0) return {};
+  const std::optional<Bytes> value = FindProfileString(file, section, key);
   return cutAtCharacter(value ? std::string_view(*value) : fallback, bufferSize - 1);
 }
 
@@ -214,6 +218,48 @@ bool WriteProfileString(const Text& file, std::string_view section, std::string_
     return WriteFileAtomically(file, Bytes(kUtf16Mark) + Utf8ToUtf16Le(updated));
   }
   return WriteFileAtomically(file, ProfileUpdate(content ? *content : Bytes(), section, key, value));
+}
+
+Bytes ProfileRemove(std::string_view content, std::string_view section, std::string_view key, bool utf8) {
+  section = trim(section);
+  key = trim(key);
+  Bytes out;
+  bool inSection = false;
+  bool seenSection = false;
+  for (const Line& l : splitLines(content)) {
+    const Parsed p = parseLine(content.substr(l.start, l.end - l.start));
+    if (p.kind == Kind::Section) {
+      inSection = !seenSection && namesEqual(p.name, section, utf8);
+      seenSection = seenSection || inSection;
+    } else if (p.kind == Kind::Key && inSection && namesEqual(p.name, key, utf8)) {
+      continue;  // every copy goes, so that no later duplicate comes to light
+    }
+    out.append(content.substr(l.start, l.next - l.start));
+  }
+  return out;
+}
+
+bool RemoveProfileString(const Text& file, std::string_view section, std::string_view key) {
+  if (trim(section).empty() || trim(key).empty()) return false;
+  std::lock_guard lock(writeMutex());
+  const auto content = ReadWholeFile(file);
+  if (!content) return !FileExists(file);  // no file holds no key
+  Bytes updated;
+  if (IsUnicodeProfile(*content)) {
+    updated = Bytes(kUtf16Mark) + Utf8ToUtf16Le(ProfileRemove(Utf16LeToUtf8(std::string_view(*content).substr(2)),
+                                                              GbkToUtf8Text(section), GbkToUtf8Text(key), true));
+  } else {
+    updated = ProfileRemove(*content, section, key);
+  }
+  return updated == *content || WriteFileAtomically(file, updated);
+}
+
+Bytes QuoteProfileValue(std::string_view value) {
+  const bool edgeBlank = !value.empty() && (isBlank(value.front()) || isBlank(value.back()));
+  const bool quoted =
+      value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front();
+  if (!edgeBlank && !quoted) return Bytes(value);
+  return "\"" + Bytes(value) + "\"";
 }
 
 }  // namespace pindle

@@ -28,6 +28,13 @@ std::optional<Bytes> ProfileLookup(std::string_view content, std::string_view se
 Bytes ProfileUpdate(std::string_view content, std::string_view section, std::string_view key, std::string_view value,
                     bool utf8 = false);
 
+// `content` without the key: every line of it in the first matching section goes. Every other line
+// stays byte for byte.
+Bytes ProfileRemove(std::string_view content, std::string_view section, std::string_view key, bool utf8 = false);
+
+// The stored value, or nothing when the file or the key is absent.
+std::optional<Bytes> FindProfileString(const Text& file, std::string_view section, std::string_view key);
+
 // GetPrivateProfileString: the value, or `fallback` when absent, cut to bufferSize - 1 bytes
 // (never inside a two-byte character).
 Bytes ReadProfileString(const Text& file, std::string_view section, std::string_view key, std::string_view fallback,
@@ -36,5 +43,12 @@ Bytes ReadProfileString(const Text& file, std::string_view section, std::string_
 // WritePrivateProfileString: writes the file atomically; writes within the process are
 // serialised, so two threads writing different keys never lose one.
 bool WriteProfileString(const Text& file, std::string_view section, std::string_view key, std::string_view value);
+
+// WritePrivateProfileString with no value: removes the key; true when the file no longer holds it.
+bool RemoveProfileString(const Text& file, std::string_view section, std::string_view key);
+
+// The form of `value` to write so that reading gives it back unchanged: in quotes when it has
+// blanks at an end or is itself wrapped in a pair of quotes, which reading would remove.
+Bytes QuoteProfileValue(std::string_view value);
 
 }  // namespace pindle

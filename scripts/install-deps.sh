@@ -11,9 +11,10 @@ packages=(
   libqrencode-dev libpng-dev libsqlite3-dev zbar-tools
   libpcre2-dev nlohmann-json3-dev libgtest-dev libgmock-dev libcpp-httplib-dev libbenchmark-dev
   libxcb1-dev libxcb-keysyms1-dev libwayland-dev
+  qtkeychain-qt6-dev libsecret-1-0 gnome-keyring dbus-daemon
   qt6-wayland qt6-translations-l10n
   fonts-noto-cjk xvfb xauth curl xclip xdotool
-  sway wl-clipboard grim dbus-daemon
+  sway wl-clipboard grim
   clang clang-format libclang-rt-14-dev
   desktop-file-utils appstream lintian dpkg-dev librsvg2-bin
 )

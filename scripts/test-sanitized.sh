@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/test-env.sh
 CC=clang CXX=clang++ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DPINDLE_SANITIZE=ON -DPINDLE_FUZZ=ON -DPINDLE_BUILD_BENCH=OFF
+  -DPINDLE_SANITIZE=ON -DPINDLE_FUZZ=ON -DPINDLE_BUILD_BENCH=OFF -DPINDLE_WERROR="${PINDLE_WERROR:-OFF}"
 cmake --build build-asan
 export QT_QPA_PLATFORM=offscreen
 # Qt keeps some memory until exit on purpose; leaks are checked by the fuzz targets instead.

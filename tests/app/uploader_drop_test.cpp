@@ -42,7 +42,9 @@ TEST(UploaderDrop, SxcuFilesBecomePluginsAndTheRestGoesToTheBox) {
     actions.filesDropped(ui, paths);
     ASSERT_TRUE(WaitForDetached(std::chrono::seconds(10)));  // the reload and report run off the window thread
     EXPECT_EQ(ui.plugins().rowCount(), c.rows);
-    if (c.rows) EXPECT_EQ(ui.plugins().cell(0, kPluginNameColumn), "拖进来的");
+    if (c.rows) {
+      EXPECT_EQ(ui.plugins().cell(0, kPluginNameColumn), "拖进来的");
+    }
     EXPECT_EQ(ui.statusText(), c.status);
     ASSERT_EQ(ui.notices().size(), 1u);
     EXPECT_NE(ui.notices()[0].message.find(c.noticeHas), Text::npos) << ui.notices()[0].message;

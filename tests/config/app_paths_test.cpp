@@ -45,7 +45,7 @@ TEST(AppPaths, PortableOrInstalledByWhatLiesAroundTheProgram) {
       std::filesystem::create_directories(prefix.file("bin/Plug"));
     else if (!beside.empty())
       prefix.write("bin/" + beside, "");
-    for (const std::string programDir : {prefix.file("bin"), prefix.file("bin") + "/"}) {
+    for (const std::string& programDir : {prefix.file("bin"), prefix.file("bin") + "/"}) {
       const PathLayout layout = ChoosePathLayout(programDir, {"/h/", c.configHome, c.dataHome});
       auto expected = [&](const char* path) { return c.portable ? prefix.file(path) : std::string(path); };
       EXPECT_EQ(layout.portable, c.portable);

@@ -13,6 +13,8 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for library in libqt6widgets6 libcurl; do
   grep -q "$library" <<<"$depends" || fail "Depends lacks $library: $depends"
 done
+recommends=$(dpkg-deb -f "$deb" Recommends)
+grep -q "libsecret-1-0" <<<"$recommends" || fail "Recommends lacks libsecret-1-0: $recommends"
 # The listing is captured first: a reader that stops at its first match would kill dpkg-deb's tar.
 listing=$(dpkg-deb -c "$deb") || fail "dpkg-deb -c"
 grep -q ' \./usr/share/pindle/Plug/tinyurl.json$' <<<"$listing" || fail "starter plug-ins missing"

@@ -296,10 +296,16 @@ TEST_F(HostilePluginsTest, EveryFileIsListedAndEveryGenerationEnds) {
         8s);
     ASSERT_TRUE(outcome) << name << ": the generation did not end";
     EXPECT_LT(outcome->took, test::Scaled(5s)) << name;
-    if (name.rfind("dead_", 0) == 0 || name.rfind("scheme_", 0) == 0) EXPECT_FALSE(outcome->failure.empty()) << name;
-    if (name.rfind("scheme_", 0) == 0) EXPECT_EQ(outcome->result, "") << name;
+    if (name.rfind("dead_", 0) == 0 || name.rfind("scheme_", 0) == 0) {
+      EXPECT_FALSE(outcome->failure.empty()) << name;
+    }
+    if (name.rfind("scheme_", 0) == 0) {
+      EXPECT_EQ(outcome->result, "") << name;
+    }
     // A nested value the reader never asks for does not spoil a plug-in while it parses.
-    if (name == "deep_extra_500.json") EXPECT_EQ(outcome->result.rfind(service.base() + "/s/", 0), 0u) << name;
+    if (name == "deep_extra_500.json") {
+      EXPECT_EQ(outcome->result.rfind(service.base() + "/s/", 0), 0u) << name;
+    }
   }
 
   // The same through the 生成 button, for every plug-in it offers.

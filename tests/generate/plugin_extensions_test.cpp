@@ -184,7 +184,9 @@ TEST(PluginExtensions, NewKeysEndToEnd) {
       EXPECT_EQ(seen.contentType, c.wantContentType) << c.fields.data;
       EXPECT_EQ(seen.contentTypeLines, 1);
     }
-    if (!c.wantBody.empty()) EXPECT_EQ(seen.body, c.wantBody);
+    if (!c.wantBody.empty()) {
+      EXPECT_EQ(seen.body, c.wantBody);
+    }
   }
 }
 

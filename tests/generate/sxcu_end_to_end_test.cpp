@@ -64,7 +64,9 @@ TEST(SxcuEndToEnd, ImportedUploadersShorten) {
       EXPECT_EQ(got, c.want) << text;
     else
       EXPECT_EQ(got.rfind(service.base() + "/s/", 0), 0u) << got << "\n" << text;
-    if (*c.header) EXPECT_EQ(service.requests().back().header("X-Key"), c.header);
+    if (*c.header) {
+      EXPECT_EQ(service.requests().back().header("X-Key"), c.header);
+    }
   }
 }
 

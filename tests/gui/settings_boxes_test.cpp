@@ -75,7 +75,9 @@ TEST(StartupSettings, StoredSwitchesCheckExactlyTheirBoxes) {
     EXPECT_EQ(actions.pulled.load(), row.pulled);
     EXPECT_TRUE(actions.checkedForUpdate.load());
     // Setting the boxes from the task is no click: nothing was written.
-    if (!row.ini) EXPECT_FALSE(QFile::exists(QString::fromStdString(f.dir().file("Setting.ini"))));
+    if (!row.ini) {
+      EXPECT_FALSE(QFile::exists(QString::fromStdString(f.dir().file("Setting.ini"))));
+    }
   }
 }
 
@@ -107,7 +109,9 @@ TEST(StartupSettings, EachClickWritesItsKeyAtOnce) {
     QTest::mouseClick(box, Qt::LeftButton);
     EXPECT_TRUE(box->isChecked());
     EXPECT_EQ(Settings::read(kSoftwareSection, row.key), kOn);
-    if (row.key == std::string("软件置顶")) EXPECT_TRUE(f.window().windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    if (row.key == std::string("软件置顶")) {
+      EXPECT_TRUE(f.window().windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    }
     QTest::mouseClick(box, Qt::LeftButton);
     EXPECT_FALSE(box->isChecked());
     EXPECT_EQ(Settings::read(kSoftwareSection, row.key), kOff);

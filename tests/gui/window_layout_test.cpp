@@ -131,7 +131,9 @@ void ExpectColumns(QTreeWidget* list, const std::vector<ColumnRow>& columns) {
     SCOPED_TRACE(i);
     EXPECT_EQ(list->headerItem()->text(i), QString::fromUtf8(columns[i].header));
     EXPECT_EQ(list->isColumnHidden(i), columns[i].width == 0);
-    if (columns[i].width > 0) EXPECT_EQ(list->columnWidth(i), columns[i].width);
+    if (columns[i].width > 0) {
+      EXPECT_EQ(list->columnWidth(i), columns[i].width);
+    }
   }
   EXPECT_EQ(list->topLevelItemCount(), 0);
 }
@@ -161,10 +163,14 @@ void ExpectMenu(QMenu* menu, const std::vector<MenuRow>& items) {
     const QString caption = QString::fromUtf8(items[i].caption);
     EXPECT_EQ(action->isSeparator(), caption.isEmpty());
     EXPECT_EQ(action->text(), caption);
-    if (!caption.isEmpty()) EXPECT_EQ(action->objectName(), caption);
+    if (!caption.isEmpty()) {
+      EXPECT_EQ(action->objectName(), caption);
+    }
     EXPECT_EQ(action->isVisible(), items[i].visible);
     // Qt reports every hidden action as disabled; the state that counts is the Controls' one.
-    if (items[i].visible) EXPECT_EQ(action->isEnabled(), items[i].enabled);
+    if (items[i].visible) {
+      EXPECT_EQ(action->isEnabled(), items[i].enabled);
+    }
   }
 }
 

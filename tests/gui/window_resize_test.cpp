@@ -74,7 +74,9 @@ TEST(WindowResize, ListsAndBoxesGrowButtonsKeepToTheRightEdge) {
     EXPECT_EQ(plugins->columnWidth(4), 70);
     EXPECT_EQ(plugins->columnWidth(5), grown ? plugins->viewport()->width() - 270 : 80);
     EXPECT_TRUE(plugins->isColumnHidden(6));
-    if (grown) EXPECT_FALSE(plugins->horizontalScrollBar()->isVisible());
+    if (grown) {
+      EXPECT_FALSE(plugins->horizontalScrollBar()->isVisible());
+    }
     f.showPageOf(results);
   }
 }
@@ -121,7 +123,9 @@ TEST(WindowPlacement, ParsedOnlyWhenWhole) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
     EXPECT_EQ(ParseWindowPlacement(c.text), c.placement);
-    if (c.placement) EXPECT_EQ(ParseWindowPlacement(FormatWindowPlacement(*c.placement)), c.placement);
+    if (c.placement) {
+      EXPECT_EQ(ParseWindowPlacement(FormatWindowPlacement(*c.placement)), c.placement);
+    }
   }
 }
 

@@ -98,8 +98,12 @@ TEST(Files, AtomicReplaceKeepsWhatTheUserSetUp) {
     c.arrange(dir);
     const ino_t before = InodeOf(dir.file("ro/f"));
     EXPECT_EQ(WriteFileAtomically(dir.file("f"), "new"), c.written) << c.what;
-    if (c.written) EXPECT_EQ(dir.read("f"), "new") << c.what;
-    if (before != 0 && c.written) EXPECT_EQ(InodeOf(dir.file("ro/f")), before) << c.what;
+    if (c.written) {
+      EXPECT_EQ(dir.read("f"), "new") << c.what;
+    }
+    if (before != 0 && c.written) {
+      EXPECT_EQ(InodeOf(dir.file("ro/f")), before) << c.what;
+    }
     if (c.check) c.check(dir);
     if (fs::exists(dir.file("ro"))) ::chmod(dir.file("ro").c_str(), 0755);
   }

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "platform/codepage.h"
+#include "platform/files.h"
 #include "tests/support/temp_dir.h"
 
 namespace pindle {
@@ -146,6 +147,56 @@ TEST(IniProfile, Utf16FileIsReadAndWrittenInUtf16) {
   EXPECT_EQ(dir.read("Setting.ini"), utf16("[软件设定]\r\n自动加载=假\r\n插件更新=http://h/😀\r\n[插件开关]\r\n"
                                            "Is.gd=否\r\n新插件=是\r\n"));
   EXPECT_EQ(GbkToUtf8Text(ReadProfileString(file, kSwitches, Utf8ToGbk("新插件"), "")), "是");
+}
+
+TEST(IniProfile, RemoveTakesEveryCopyOfTheKeyAndNothingElse) {
+  struct Case {
+    const char* before;
+    const char* key;
+    const char* after;
+  } cases[] = {
+      {"[配置]\r\nKey=a\r\nToken=b\r\n", "key", "[配置]\r\nToken=b\r\n"},
+      {"; c\r\n[配置]\r\nKey=a\r\n\r\nKey=dup\r\n[其他]\r\nKey=c\r\n", "Key",
+       "; c\r\n[配置]\r\n\r\n[其他]\r\nKey=c\r\n"},
+      {"[配置]\r\nToken=b\r\nKey=a", "Key", "[配置]\r\nToken=b\r\n"},  // last line without a terminator
+      {"[配置]\r\nToken=b\r\n", "Key", "[配置]\r\nToken=b\r\n"},
+      {"[其他]\r\nKey=c\r\n[配置]\r\nKey=a\r\n[配置]\r\nKey=z\r\n", "Key",
+       "[其他]\r\nKey=c\r\n[配置]\r\n[配置]\r\nKey=z\r\n"},  // a later duplicate section is never read
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(GbkToUtf8Text(ProfileRemove(Utf8ToGbk(c.before), Utf8ToGbk("配置"), c.key)), c.after) << c.before;
+
+  test::TempDir dir;
+  const Text file = dir.file("a.ini");
+  EXPECT_TRUE(RemoveProfileString(file, "s", "k"));  // no file, no key
+  EXPECT_FALSE(FileExists(file));
+  dir.write("a.ini", Bytes("\xFF\xFE") + Utf8ToUtf16Le("[s]\r\nk=😀\r\nj=1\r\n"));
+  EXPECT_TRUE(RemoveProfileString(file, "s", "k"));
+  EXPECT_EQ(dir.read("a.ini"), Bytes("\xFF\xFE") + Utf8ToUtf16Le("[s]\r\nj=1\r\n"));
+  EXPECT_EQ(FindProfileString(file, "s", "j"), std::optional<Bytes>("1"));
+  EXPECT_EQ(FindProfileString(file, "s", "k"), std::nullopt);
+}
+
+TEST(IniProfile, QuotedValuesReadBackAsWritten) {
+  struct Case {
+    const char* value;
+    const char* written;
+  } cases[] = {
+      {"plain", "plain"},
+      {" lead", "\" lead\""},
+      {"trail\t", "\"trail\t\""},
+      {"\"q\"", "\"\"q\"\""},
+      {"'q'", "\"'q'\""},
+      {"a\"b", "a\"b"},
+      {"", ""},
+      {"\"", "\""},
+      {"  ", "\"  \""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(QuoteProfileValue(c.value), c.written) << c.value;
+    const Bytes file = ProfileUpdate("", "s", "k", QuoteProfileValue(c.value));
+    EXPECT_EQ(ProfileLookup(file, "s", "k"), std::optional<Bytes>(c.value)) << c.value;
+  }
 }
 
 TEST(IniProfile, Utf16Conversions) {

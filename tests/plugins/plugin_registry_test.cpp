@@ -584,7 +584,7 @@ TEST_F(PluginRegistryTest, WindowCommandsDoNotWaitForARunningLoad) {
   std::thread loader([&ui] { PluginRegistry::load(ui); });
   ui.list.entered.get_future().wait();  // the load now holds the registry and waits on "the window"
 
-  auto commands = std::async(std::launch::async, [&ui, this] {
+  auto commands = std::async(std::launch::async, [&ui] {
     ui.list.select(0);
     PluginRegistry::refreshChoice(ui);
     PluginRegistry::disable(ui);

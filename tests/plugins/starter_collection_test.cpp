@@ -68,8 +68,12 @@ TEST(StarterCollectionTest, EveryPluginReadsAndFitsItsServicesAnswer) {
     EXPECT_NE(plugin.apiData().find("$Url$"), Text::npos);
     const Text type = plugin.responseType();
     ASSERT_TRUE(type.size() == 1 && type[0] >= '0' && type[0] <= '4');
-    if (type == "1" || type == "2" || type == "4") EXPECT_FALSE(plugin.responseParameter().empty());
-    if (type == "3" || type == "4") EXPECT_NE(plugin.responsePrefix().find("$Url$"), Text::npos);
+    if (type == "1" || type == "2" || type == "4") {
+      EXPECT_FALSE(plugin.responseParameter().empty());
+    }
+    if (type == "3" || type == "4") {
+      EXPECT_NE(plugin.responsePrefix().find("$Url$"), Text::npos);
+    }
     const auto answer = answers.find(file);
     ASSERT_NE(answer, answers.end());
     EXPECT_EQ(TakeShortUrl(plugin, answer->second).rfind("https://", 0), 0u) << TakeShortUrl(plugin, answer->second);

@@ -60,7 +60,9 @@ TEST(QrCode, ModuleSizeFillsTheSpaceWithWholeModules) {
   for (const int pixels : {0, modules - 1, modules, 3 * modules + 2, 10 * modules}) {
     const int size = QrModuleSizeFor(*code, pixels);
     EXPECT_GE(size, 1);
-    if (pixels >= modules) EXPECT_EQ(size, pixels / modules) << pixels;
+    if (pixels >= modules) {
+      EXPECT_EQ(size, pixels / modules) << pixels;
+    }
   }
 }
 
@@ -84,7 +86,9 @@ TEST(QrCode, TerminalDrawingHoldsEveryModule) {
         const bool top = cell == "█" || cell == "▀", bottom = cell == "█" || cell == "▄";
         const int y = 2 * line - kQrQuietZone, mx = x - kQrQuietZone;
         ASSERT_EQ(top, code->isDark(mx, y) == invert) << line << "," << x;
-        if (2 * line + 1 < side) ASSERT_EQ(bottom, code->isDark(mx, y + 1) == invert) << line << "," << x;
+        if (2 * line + 1 < side) {
+          ASSERT_EQ(bottom, code->isDark(mx, y + 1) == invert) << line << "," << x;
+        }
       }
       ASSERT_EQ(x, side);
     }

@@ -8,7 +8,15 @@ namespace pindle::test {
 EchoService::EchoService(Delay delay)
     : delay_(std::move(delay)), acceptor_(std::make_unique<LoopbackAcceptor>([this](int fd) { serve(fd); }, 256)) {}
 
-EchoService::~EchoService() { acceptor_->stop(); }
+EchoService::~EchoService() {
+  {
+    // A delayed answer nobody waits for any more must not hold up the end of the test.
+    const std::lock_guard lock(mutex_);
+    stopped_ = true;
+  }
+  stopping_.notify_all();
+  acceptor_->stop();
+}
 
 std::string EchoService::url(const std::string& path) const {
   return "http://127.0.0.1:" + std::to_string(acceptor_->port()) + path;
@@ -37,7 +45,10 @@ void EchoService::serve(int fd) {
         script_.pop_front();
       }
     }
-    if (delay_) std::this_thread::sleep_for(std::chrono::milliseconds(delay_(target)));
+    if (delay_) {
+      std::unique_lock lock(mutex_);
+      if (stopping_.wait_for(lock, std::chrono::milliseconds(delay_(target)), [&] { return stopped_; })) break;
+    }
     if (scripted) {
       const bool sent = SendAll(fd, scripted->bytes);
       {

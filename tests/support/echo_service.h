@@ -1,6 +1,7 @@
 #pragma once
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -45,6 +46,8 @@ class EchoService {
   Clock::time_point lastScripted_{};
   std::vector<std::pair<Clock::time_point, Clock::time_point>> echoes_;  // arrival, answer
   std::atomic<int> requests_{0}, open_{0}, mostOpen_{0};
+  std::condition_variable stopping_;  // cuts a delay short when the service goes
+  bool stopped_ = false;
   std::unique_ptr<LoopbackAcceptor> acceptor_;  // last: stops before the rest goes
 };
 

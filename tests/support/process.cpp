@@ -118,13 +118,29 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::map<st
   return result;
 }
 
-pid_t StartProcess(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env) {
+pid_t StartProcess(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
+                   const std::string& input) {
+  int inPipe[2] = {-1, -1};
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  if (input.empty()) {
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  } else {
+    if (pipe2(inPipe, O_CLOEXEC)) throw std::runtime_error("pipe failed");
+    posix_spawn_file_actions_adddup2(&actions, inPipe[0], 0);
+  }
   posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  return spawn(actions, argv, env);
+  const pid_t pid = spawn(actions, argv, env);
+  if (inPipe[1] >= 0) {
+    close(inPipe[0]);
+    signal(SIGPIPE, SIG_IGN);
+    if (write(inPipe[1], input.data(), input.size()) < 0) {
+      // The program may not read its input; it then just sees none.
+    }
+    close(inPipe[1]);
+  }
+  return pid;
 }
 
 int WaitProcess(pid_t pid) {

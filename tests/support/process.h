@@ -24,8 +24,10 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::map<st
                          const std::string& input = "", int timeoutMs = 60000,
                          const std::function<bool()>& interruptWhen = {});
 
-// Starts a program with its output discarded; returns its pid.
-pid_t StartProcess(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env);
+// Starts a program with its output discarded and `input` (at most a pipe's buffer) on its standard
+// input, which is closed after it; returns its pid.
+pid_t StartProcess(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
+                   const std::string& input = "");
 // Waits for a started program; the exit code, or -1 after a signal.
 int WaitProcess(pid_t pid);
 

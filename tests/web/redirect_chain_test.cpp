@@ -64,7 +64,7 @@ TEST(RedirectChain, FollowsHopByHopWithoutBodies) {
   HttplibLoopbackServer server([&](httplib::Server& s) {
     service.routes(s);
     // /b leads to an absolute address on this server; its port is known once it listens.
-    s.Get("/b", [&s](const httplib::Request& req, httplib::Response& res) {
+    s.Get("/b", [](const httplib::Request& req, httplib::Response& res) {
       res.status = 302;
       res.set_header("Location", "http://" + req.get_header_value("Host") + "/c");
     });

@@ -84,7 +84,9 @@ TEST(WebRequestFailure, ServerMisbehaves) {
       EXPECT_EQ(r.body.size(), 1000u);
     }
     EXPECT_EQ(r.headers.starts_with("HTTP/1.1 200 OK\r\n"), c.wantHead) << r.headers;
-    if (!c.wantHead) EXPECT_EQ(r.headers, std::string(5000, ' '));
+    if (!c.wantHead) {
+      EXPECT_EQ(r.headers, std::string(5000, ' '));
+    }
     EXPECT_EQ(r.cookies, "a=1");  // merged with nothing received
   }
 }

@@ -348,7 +348,9 @@ TEST(WebRequestWire, ExchangesByteForByte) {
     EXPECT_EQ(server.lastRequest(), Expand(c.wantRequest, server.port()));
     EXPECT_EQ(r.error, "");
     EXPECT_EQ(r.status, c.wantStatus);
-    if (c.wantHeaders) EXPECT_EQ(r.headers, *c.wantHeaders);
+    if (c.wantHeaders) {
+      EXPECT_EQ(r.headers, *c.wantHeaders);
+    }
     EXPECT_EQ(r.body, c.wantBody);
     EXPECT_EQ(r.receivedCookies, c.wantReceivedCookies);
     EXPECT_EQ(r.cookies, c.wantCookies);

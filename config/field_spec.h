@@ -1,0 +1,36 @@
+#pragma once
+#include <vector>
+
+#include "platform/types.h"
+
+namespace pindle {
+
+// One value a plug-in asks its user for, as its file's "Fields" list gives it.
+struct FieldSpec {
+  Text name;   // the INI key in Deploy/<Name>.ini and the word in $Field:<name>$
+  Text label;  // what the user is shown; the name when empty
+  bool secret = false;
+  Text defaultValue;
+
+  const Text& shownLabel() const { return label.empty() ? name : label; }
+};
+
+inline constexpr const char* kConfigSection = "配置";
+
+// Why `name` cannot be a plug-in's configuration file name (Deploy/<name>.ini) and INI key, or
+// empty when it can. Checked before anything is written, so a name never leads elsewhere.
+Text PluginNameProblem(const Text& name);
+// Why `name` cannot be a field's INI key, or empty when it can.
+Text FieldNameProblem(const Text& name);
+// The first problem of a field list: a bad name, or two names that the INI file would read as one
+// (they differ only in ASCII letter case); empty when there is none.
+Text FieldListProblem(const std::vector<FieldSpec>& fields);
+// Why `value` cannot be stored as a field's value, or empty when it can. A line break would end
+// the INI line early and go out as a header line of its own.
+Text FieldValueProblem(const Text& value);
+
+// The reason a line fails when a field the plug-in needs has no value, saying how to set it:
+// "缺少配置：Label（pindle config NAME Key=…）".
+Text MissingFieldReason(const Text& pluginName, const FieldSpec& field);
+
+}  // namespace pindle

@@ -1,0 +1,17 @@
+#pragma once
+#include <string_view>
+#include <vector>
+
+#include "platform/types.h"
+
+namespace pindle {
+
+// What a secret value is shown as, wherever it would otherwise appear.
+inline constexpr const char* kSecretMask = "••••";
+
+// `text` with every appearance of a secret replaced by kSecretMask: the value as it is, and as
+// it goes out on the wire: percent-encoded (UTF-8 or code page 936 bytes, either letter case,
+// '+' for a blank), with JSON's backslash escapes. Empty secrets are ignored.
+Text MaskSecrets(std::string_view text, const std::vector<Text>& secrets);
+
+}  // namespace pindle
