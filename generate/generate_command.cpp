@@ -140,11 +140,12 @@ void RunGeneration(Controls& ui) {
   };
   settings.onStart = [&](int) { view.setStatusText("正在生成网址"); };
   settings.onWait = [&](const BatchWait& wait) { view.setStatusText(WaitStatusText(wait)); };
-  int failedPasses = 0;
+  int failedPasses = 0, linkless = 0;
   Text firstFailure;
   HistoryRecorder history;
   settings.onResult = [&](const BatchLineResult& r) {
     view.appendRow({r.plugin.name, r.result});
+    if (!r.result.starts_with("http")) ++linkless;
     history.record({r.plugin.name, r.longUrl, r.result, r.failure});
     if (count > 1) view.setProgress(r.line, count);
     if (r.failure.empty()) {
@@ -169,6 +170,7 @@ void RunGeneration(Controls& ui) {
   if (runner.stopped()) view.setStatusText(StoppedStatusText(done, count));
   if (count > 1) view.setProgress(0, 0);
   view.flush();
+  view.finished(done, linkless);
   // The batch is done either way; the status bar only adds that its history is missing.
   if (!history.flush()) ui.setStatusText(ui.statusText() + " 历史记录未能写入：" + history.failure());
 }

@@ -104,6 +104,8 @@ class BatchView {
   virtual void setProgress(int done, int total) = 0;
   // Returns once everything pushed so far is shown.
   virtual void flush() = 0;
+  // The batch ended: `done` lines passed, `failed` of them without a link.
+  virtual void finished(int /*done*/, int /*failed*/) {}
 };
 
 class Controls {

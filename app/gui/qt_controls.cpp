@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "app/gui/desktop_clipboard.h"
+#include "app/gui/desktop_notifications.h"
 #include "app/gui/display_platform.h"
 #include "app/gui/notice_box.h"
 #include "app/gui/on_window_thread.h"
@@ -13,6 +14,9 @@
 
 namespace pindle {
 namespace {
+
+// Batches of more lines than this tell the desktop when they end unseen.
+constexpr int kBatchNotifiedAbove = 20;
 
 QTreeWidgetItem* NewRow(const std::vector<Text>& cells) {
   QStringList texts;
@@ -238,6 +242,18 @@ Text QtControls::statusText() {
 
 int QtControls::showNotice(const Notice& notice) {
   return OnWindowThread(widgets_.window, [this, &notice] { return NoticeBox::show(widgets_.window, notice); });
+}
+
+void QtBatchView::finished(int done, int failed) {
+  if (done <= kBatchNotifiedAbove) return;
+  QWidget* window = widgets_.window;
+  QMetaObject::invokeMethod(
+      window,
+      [window, done, failed] {
+        if (window->isActiveWindow()) return;
+        NotifyDesktop("生成完毕", "完成 " + std::to_string(done) + " 行，失败 " + std::to_string(failed) + " 行");
+      },
+      Qt::QueuedConnection);
 }
 
 void QtControls::setAlwaysOnTop(bool on) {

@@ -103,6 +103,8 @@ class QtBatchView final : public BatchView {
   void setStatusText(const Text& text) override;
   void setProgress(int done, int total) override;
   void flush() override;
+  // A long batch that ends while the window is not the active one tells the desktop.
+  void finished(int done, int failed) override;
 
  private:
   void schedule();
