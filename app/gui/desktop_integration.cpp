@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QWindow>
 
@@ -60,6 +61,7 @@ void DesktopIntegration::buildSettings() {
   auto* label = new QLabel(QStringLiteral("全局快捷键："));
   window_.addToSettingsPage(label, QStringLiteral("设定_快捷键标签"), {3, 259, 69, 20});
   shortcutEdit_ = new QKeySequenceEdit;
+  if (auto* line = shortcutEdit_->findChild<QLineEdit*>()) line->setPlaceholderText(QStringLiteral("按下快捷键"));
   window_.addToSettingsPage(shortcutEdit_, QStringLiteral("设定_全局快捷键"), {72, 257, 150, 24});
   auto* clear = new QPushButton(QStringLiteral("清除"));
   window_.addToSettingsPage(clear, QStringLiteral("设定_清除快捷键"), {226, 257, 62, 24});

@@ -2,10 +2,13 @@
 // without a display: render_tabs [output directory] (default "render").
 #include <QApplication>
 #include <QDir>
+#include <QMenu>
 #include <QTabWidget>
 #include <cstdio>
 
+#include "app/gui/desktop_integration.h"
 #include "app/gui/main_window.h"
+#include "app/gui/tray_icon.h"
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -18,6 +21,8 @@ int main(int argc, char** argv) {
 
   pindle::WindowActions noActions;
   pindle::MainWindow window(noActions);
+  // The desktop's switches on the 设定 page; no settings file, so each shows its default.
+  pindle::DesktopIntegration desktop(window, window.controls(), "");
   window.show();
   // A few rows and a URL, so that the columns and the boxes show with content.
   auto& ui = window.controls();
@@ -27,7 +32,7 @@ int main(int argc, char** argv) {
                            {"百度短网址", "否", "有", "1.1", "某人", "2020-03-26", "/x/Plug/baidu.json"}});
   ui.pluginChoice().setItems({"新浪短网址"}, 0);
 
-  const char* names[] = {"1-generate", "2-plugins", "3-settings", "4-about"};
+  const char* names[] = {"1-generate", "2-plugins", "3-settings", "4-about", "5-history"};
   auto* tabs = window.findChild<QTabWidget*>(QStringLiteral("功能选择"));
   for (int page = 0; page < tabs->count(); ++page) {
     tabs->setCurrentIndex(page);
@@ -39,5 +44,17 @@ int main(int argc, char** argv) {
     }
     std::printf("%s\n", qPrintable(file));
   }
+  // The tray icon's menu as the XEmbed tray pops it up, with two recent links.
+  pindle::TrayIcon tray(nullptr);
+  tray.remember("http://t.cn/A6abcdE");
+  tray.remember("https://is.gd/xYz12");
+  QMenu* menu = tray.menu();
+  menu->adjustSize();
+  const QString file = QDir(directory).filePath(QStringLiteral("tray-menu.png"));
+  if (!menu->grab().save(file)) {
+    std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+    return 1;
+  }
+  std::printf("%s\n", qPrintable(file));
   return 0;
 }
