@@ -5,7 +5,6 @@
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QDBusReply>
-#include <memory>
 
 #include "app/gui/text_convert.h"
 #include "config/desktop_settings.h"
@@ -52,13 +51,13 @@ Text EscapeNotificationMarkup(const Text& text) {
 
 void NotifyDesktop(const Text& summary, const Text& body, bool waitForDelivery) {
   if (!DesktopNotificationsSetting()) return;
-  // The bus needs an application object; the command line may have none yet.
-  static std::unique_ptr<QCoreApplication> ownApplication;
+  // The bus needs an application object; the command line may have none yet. Never destroyed:
+  // at static destruction the toolkit is partly gone already.
   if (QCoreApplication::instance() == nullptr) {
     static int argc = 1;
     static char name[] = "pindle";
     static char* argv[] = {name, nullptr};
-    ownApplication = std::make_unique<QCoreApplication>(argc, argv);
+    new QCoreApplication(argc, argv);
   }
   QDBusConnection bus = QDBusConnection::sessionBus();
   if (!bus.isConnected()) return;
