@@ -1,10 +1,14 @@
 #include "app/gui/desktop_notifications.h"
 
+#include <sys/stat.h>
+
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QDBusReply>
+#include <cstdlib>
+#include <string>
 
 #include "app/gui/text_convert.h"
 #include "config/desktop_settings.h"
@@ -25,6 +29,16 @@ bool ServerReadsMarkup(QDBusConnection& bus) {
     return capabilities.isValid() && capabilities.value().contains(QStringLiteral("body-markup"));
   }();
   return markup;
+}
+
+// Whether a session bus is there to ask. Without one the bus library would try to launch a bus
+// of its own for an X display, which a notification is not worth.
+bool SessionBusConfigured() {
+  const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+  if (address != nullptr && *address != '\0') return true;
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  struct stat info {};
+  return runtime != nullptr && stat((std::string(runtime) + "/bus").c_str(), &info) == 0 && S_ISSOCK(info.st_mode);
 }
 
 }  // namespace
@@ -50,7 +64,7 @@ Text EscapeNotificationMarkup(const Text& text) {
 }
 
 void NotifyDesktop(const Text& summary, const Text& body, bool waitForDelivery) {
-  if (!DesktopNotificationsSetting()) return;
+  if (!DesktopNotificationsSetting() || !SessionBusConfigured()) return;
   // The bus needs an application object; the command line may have none yet. Never destroyed:
   // at static destruction the toolkit is partly gone already.
   if (QCoreApplication::instance() == nullptr) {
