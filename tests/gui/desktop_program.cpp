@@ -82,6 +82,10 @@ void SetXClipboard(const std::string& display, const std::string& text) {
   Write(name, text);
   WaitProcess(StartProcess({"/usr/bin/xclip", "-selection", "clipboard", "-i", name}, {{"DISPLAY", display}}));
   unlink(name);
+  // xclip may return before its server owns the selection; a program asked right away would
+  // still find the old content.
+  for (int tries = 0; tries < 100 && XClipboard(display) != text; ++tries) {
+  }
 }
 
 std::vector<int> KeeperProcesses(const std::string& variable) {
