@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "json/json_document.h"
 #include "text/text_utils.h"
 
 namespace pindle {
@@ -36,7 +37,7 @@ void ApplyBodyType(BodyType bodyType, RequestOptions& request) {
   if (bodyType == BodyType::Json) request.postBytes = request.postText.value_or("");
 }
 
-bool IsExtractionErrorText(const Text& text) { return text == "JSON解析失败" || text == "数据错误！"; }
+bool IsExtractionErrorText(const Text& text) { return text == kJsonParseFailedText || text == "数据错误！"; }
 
 Text WithResultPrefix(const Text& extracted, const Text& resultPrefix) {
   if (resultPrefix.empty() || extracted.empty() || IsExtractionErrorText(extracted)) return extracted;

@@ -168,6 +168,11 @@ TEST_F(CommandLineTest, FailedLinesSayWhatTheServiceSaid) {
     EXPECT_EQ(line["ok"], c.reason.empty());
     EXPECT_EQ(line.value("error", ""), c.reason);
   }
+  // A 10 MB line is named by its size, not echoed.
+  const auto r = run({"shorten", "-p", "Text"}, "https://a/" + std::string(10 << 20, 'x') + "\n");
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("失败：网址太长（30.0 MB）"), std::string::npos) << r.err.substr(0, 300);
+  EXPECT_LT(r.err.size(), 1000u);
 }
 
 // Answers holding line breaks, tabs and escape sequences: one output line per input line, three
