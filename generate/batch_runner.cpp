@@ -110,7 +110,10 @@ struct BatchRunner::Loop {
     result.lineCount = s.lineCount;
     result.longUrl = std::move(pass.longUrl);
     result.plugin = std::move(pass.plugin);
-    if (response) result.result = FinishShorten(pass.prepared, *response, &result.failure);
+    if (response)
+      result.result = FinishShorten(pass.prepared, *response, &result.failure);
+    else
+      result.failure = pass.prepared.notSentReason;
     done.emplace(pass.line, std::move(result));
   }
 
@@ -121,7 +124,9 @@ struct BatchRunner::Loop {
     if (s.onStart) s.onStart(pass->line);
     pass->longUrl = s.longUrl ? s.longUrl(pass->line) : Text();
     pass->plugin = s.plugin ? s.plugin() : BatchPlugin();
-    pass->prepared = PrepareShorten(pass->plugin.file, pass->longUrl, document);
+    ShortenInputs inputs = pass->plugin.inputs;
+    if (s.alias) inputs.alias = s.alias(pass->line);
+    pass->prepared = PrepareShorten(pass->plugin.file, pass->longUrl, document, inputs);
     if (pass->prepared.send) pass->host = UrlHost(pass->prepared.request.url, true);
     return pass;
   }
