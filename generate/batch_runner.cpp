@@ -141,7 +141,9 @@ struct BatchRunner::Loop {
     pass->longUrl = s.longUrl ? s.longUrl(pass->line) : Text();
     pass->plugin = s.plugin ? s.plugin() : BatchPlugin();
     if (s.skipBlankLines && IsBlank(pass->longUrl)) return pass;
-    pass->prepared = PrepareShorten(pass->plugin.file, pass->longUrl, document);
+    ShortenInputs inputs = pass->plugin.inputs;
+    if (s.alias) inputs.alias = s.alias(pass->line);
+    pass->prepared = PrepareShorten(pass->plugin.file, pass->longUrl, document, inputs);
     if (pass->prepared.send) pass->host = UrlHost(pass->prepared.request.url, true);
     return pass;
   }
@@ -175,7 +177,8 @@ struct BatchRunner::Loop {
           if (blank)
             end(*prepared, LineOutcome::Skipped, {});
           else
-            end(*prepared, LineOutcome::Failed, NotSentReason());
+            end(*prepared, LineOutcome::Failed,
+                prepared->prepared.notSentReason.empty() ? NotSentReason() : prepared->prepared.notSentReason);
           prepared.reset();
           continue;
         }

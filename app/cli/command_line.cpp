@@ -29,6 +29,7 @@ std::vector<std::unique_ptr<Command>> AllCommands() {
   commands.push_back(MakeHistoryCommand());
   commands.push_back(MakeTestCommand());
   commands.push_back(MakeImportCommand());
+  commands.push_back(MakeConfigCommand());
   return commands;
 }
 

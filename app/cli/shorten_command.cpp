@@ -7,15 +7,18 @@
 #include <istream>
 #include <iterator>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <ostream>
 
 #include "app/cli/command.h"
+#include "app/plugin_inputs.h"
 #include "config/app_paths.h"
 #include "config/settings.h"
 #include "generate/batch_runner.h"
 #include "generate/generate_command.h"
 #include "generate/shorten_engine.h"
 #include "history/history_recorder.h"
+#include "plugins/plugin_definition.h"
 #include "plugins/plugin_registry.h"
 #include "text/control_characters.h"
 #include "text/text_utils.h"
@@ -105,15 +108,17 @@ class ShortenCommand : public Command {
   std::string name() const override { return "shorten"; }
   std::string description() const override { return "生成短网址（网址作参数，或从标准输入每行一个）"; }
   std::string usage() const override {
-    return "用法: pindle shorten [-p 插件名] [-j 并发数] [--tsv | --json] [网址 ...]\n"
+    return "用法: pindle shorten [-p 插件名] [-j 并发数] [--alias 别名] [--tsv | --json] [网址 ...]\n"
            "      pindle shorten --clipboard [-p 插件名]\n"
            "  不给网址时从标准输入读取，每行一个。\n"
-           "  -p 插件名  使用已启用的这个插件（不区分大小写）；省略时用第一个已启用的插件\n"
+           "  -p 插件名  使用已启用的这个插件（不区分大小写）；省略时用第一个已启用、配置齐全的插件\n"
            "  -j 并发数  同一服务同时进行的请求数（1 到 64），省略时用 Setting.ini 的“并发数”（默认 4）\n"
+           "  --alias 别名 请服务用这个自定义短网址（只用于一个网址；插件须支持 $Alias$）\n"
            "  --tsv      每行输出 长网址<TAB>短网址<TAB>插件\n"
            "  --json     每行输出一个 JSON 对象\n"
            "  --clipboard 缩短剪贴板上的网址，短网址放回剪贴板并输出\n"
-           "输出与输入逐行对应。服务限流（429，或带 Retry-After 的 503）时等待后重发；Ctrl-C 停止，\n"
+           "输入行可写成 长网址<TAB>别名。输出与输入逐行对应。服务限流（429，或带 Retry-After 的 "
+           "503）时等待后重发；Ctrl-C 停止，\n"
            "已完成的行照常输出。\n"
            "退出码: 0 全部成功，1 有失败的行，2 用法错误，130 被 Ctrl-C 停止\n";
   }
@@ -121,6 +126,7 @@ class ShortenCommand : public Command {
   int execute(const std::vector<std::string>& args, Streams& io) override {
     std::string pluginName;
     bool pluginGiven = false;
+    std::optional<Text> alias;
     bool clipboard = false;
     Format format = Format::Plain;
     int jobs = 0;
@@ -142,6 +148,12 @@ class ShortenCommand : public Command {
           io.err << "-j 后面需要 1 到 " << kMaxConcurrency << " 的并发数\n" << usage();
           return kExitUsage;
         }
+      } else if (a == "--alias") {
+        if (i + 1 >= args.size()) {
+          io.err << "--alias 后面需要别名\n" << usage();
+          return kExitUsage;
+        }
+        alias = args[++i];
       } else if (a == "--tsv") {
         format = Format::Tsv;
       } else if (a == "--json") {
@@ -162,6 +174,15 @@ class ShortenCommand : public Command {
     int choice = -1;
     if (!pluginGiven) {
       choice = offered.empty() ? -1 : 0;
+      // A plug-in still waiting for its key is passed over while another one can serve.
+      for (size_t i = 0; i < offered.size(); ++i) {
+        const int r = FindPluginRow(ui.pluginList(), offered[i]);
+        const PluginDefinition candidate = PluginDefinition::FromFile(ui.pluginList().cell(r, kPluginPathColumn));
+        if (HasEveryUsedField(candidate, StoredPluginInputs(candidate))) {
+          choice = static_cast<int>(i);
+          break;
+        }
+      }
     } else {
       for (size_t i = 0; i < offered.size() && choice < 0; ++i)
         if (EqualsIgnoreAsciiCase(offered[i], pluginName)) choice = static_cast<int>(i);
@@ -184,6 +205,31 @@ class ShortenCommand : public Command {
       const std::string input((std::istreambuf_iterator<char>(io.in)), std::istreambuf_iterator<char>());
       urls = SplitLines(input);
     }
+    // A line "URL<TAB>ALIAS" asks for that alias; --alias asks for one for the only URL.
+    std::vector<Text> aliases(urls.size());
+    for (size_t i = 0; i < urls.size(); ++i) {
+      if (const size_t tab = urls[i].find('\t'); tab != Text::npos) {
+        aliases[i] = urls[i].substr(tab + 1);
+        urls[i].resize(tab);
+      }
+    }
+    if (alias) {
+      if (urls.size() != 1) {
+        io.err << "--alias 只能用于一个网址；多个网址请每行写 长网址<TAB>别名\n";
+        return kExitUsage;
+      }
+      aliases[0] = *alias;
+    }
+    const PluginDefinition plugin = PluginDefinition::FromFile(pluginFile);
+    if (!plugin.usesAlias()) {
+      for (size_t i = 0; i < aliases.size(); ++i) {
+        if (aliases[i].empty()) continue;
+        io.err << "插件“" << shownName << "”不支持自定义别名（插件文件里没有 $Alias$）："
+               << (urls.size() > 1 ? "第 " + std::to_string(i + 1) + " 行" : Text("--alias")) << "\n";
+        return kExitUsage;
+      }
+    }
+    const BatchPlugin batchPlugin{shownName, pluginFile, StoredPluginInputs(plugin)};
 
     Progress progress(io.err, io.errIsTerminal, urls.size());
     int failures = 0;
@@ -192,7 +238,8 @@ class ShortenCommand : public Command {
     settings.concurrency = jobs > 0 ? jobs : ConcurrencySetting();
     settings.retry = urls.size() > 1;
     settings.longUrl = [&](int n) { return urls[static_cast<size_t>(n - 1)]; };
-    settings.plugin = [&] { return BatchPlugin{shownName, pluginFile}; };
+    settings.alias = [&](int n) { return aliases[static_cast<size_t>(n - 1)]; };
+    settings.plugin = [&] { return batchPlugin; };
     settings.onWait = [&](const BatchWait& wait) { progress.waiting(wait); };
     HistoryRecorder history;
     settings.skipBlankLines = true;
