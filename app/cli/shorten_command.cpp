@@ -233,6 +233,7 @@ class ShortenCommand : public Command {
 
     Progress progress(io.err, io.errIsTerminal, urls.size());
     int failures = 0;
+    bool outputLost = false;
     BatchSettings settings;
     settings.lineCount = static_cast<int>(urls.size());
     settings.concurrency = jobs > 0 ? jobs : ConcurrencySetting();
@@ -257,14 +258,17 @@ class ShortenCommand : public Command {
                << EscapeControlCharacters(r.reason) << "\n";
       }
       write(io.out, format, r.longUrl, r.result, shownName, r.linked(), r.reason);
+      // Output that cannot be written ends the batch: nobody would see the rest.
+      if (!io.out) outputLost = true;
       progress.update(static_cast<size_t>(r.line));
     };
-    settings.stopRequested = [] { return interrupted != 0; };
+    settings.stopRequested = [&] { return interrupted != 0 || outputLost; };
     const InterruptScope interruptible;
     BatchRunner runner(std::move(settings));
     const int done = runner.run();
     io.out.flush();
     if (!history.flush()) io.err << "历史记录未能写入：" << history.failure() << "\n";
+    if (outputLost) return kExitFailed;  // the caller names the write failure
     if (runner.stopped()) {
       progress.breakLine();
       io.err << StoppedStatusText(done, static_cast<int>(urls.size())) << "\n";

@@ -382,6 +382,20 @@ TEST_F(CommandLineTest, PluginsEnableDisable) {
   EXPECT_EQ(r.exitCode, 0) << r.err;
 }
 
+// Output that cannot be written is an error for every command, never a silent success.
+TEST_F(CommandLineTest, OutputToAFullDeviceFails) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "this system has no /dev/full";
+  for (const std::string& args :
+       std::vector<std::string>{"shorten -p Is.gd https://a", "shorten -p Is.gd --json https://a https://b", "plugins",
+                                "plugins --json", "history", "qr https://a", "expand " + service.base() + "/create.php",
+                                "--version", "--help", "shorten --help"}) {
+    SCOPED_TRACE(args);
+    const auto r = test::RunProcess({"/bin/sh", "-c", "exec \"$0\" " + args + " > /dev/full", program}, env());
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    EXPECT_NE(r.err.find("写入输出失败：No space left on device"), std::string::npos) << r.err;
+  }
+}
+
 TEST_F(CommandLineTest, PullKilledMidDownloadLeavesEveryFileWhole) {
   // Many plug-ins whose bodies arrive slowly, so a kill lands inside a download.
   std::string manifest = "[";
