@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
     pindle::cli::CheckedOutput checked(STDOUT_FILENO);
     std::ostream out(&checked);
     const int code = pindle::RunCommandLine(std::vector<std::string>(argv + 1, argv + argc), std::cin, out, std::cerr,
-                                            isatty(STDERR_FILENO) == 1);
+                                            isatty(STDERR_FILENO) == 1, isatty(STDOUT_FILENO) == 1);
     out.flush();
     if (checked.finish()) return code;
     std::cerr << pindle::cli::WriteFailureText(checked.error()) << std::endl;
