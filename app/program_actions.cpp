@@ -56,8 +56,12 @@ void ProgramActions::refreshClicked(Controls& ui) { PluginRegistry::refresh(ui);
 void ProgramActions::pullClicked(Controls& ui) {
   StartDetached([&ui] { CloudPluginPull(ui); });
 }
-void ProgramActions::enablePluginChosen(Controls& ui) { PluginRegistry::enable(ui); }
-void ProgramActions::disablePluginChosen(Controls& ui) { PluginRegistry::disable(ui); }
+void ProgramActions::enablePluginChosen(Controls& ui) {
+  if (const Text problem = PluginRegistry::enable(ui); !problem.empty()) ui.setStatusText(problem);
+}
+void ProgramActions::disablePluginChosen(Controls& ui) {
+  if (const Text problem = PluginRegistry::disable(ui); !problem.empty()) ui.setStatusText(problem);
+}
 void ProgramActions::modifyConfigChosen(Controls& ui) { PluginRegistry::modifyConfiguration(ui); }
 // The download and the feedback post run off the window thread so a slow server never freezes it.
 void ProgramActions::updatePluginChosen(Controls& ui) {
