@@ -7,6 +7,8 @@
 #include <optional>
 #include <set>
 
+#include "generate/batch_clock.h"
+#include "generate/failure_reason.h"
 #include "generate/shorten_engine.h"
 #include "json/json_document.h"
 #include "text/text_utils.h"
@@ -17,10 +19,11 @@
 namespace pindle {
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
 constexpr int kMaxRateRetries = 5;
+// 502, 503 and 504 without Retry-After: a service that fails for a moment (a race on its side).
+constexpr int kMaxPassingRetries = 3;
 constexpr std::chrono::seconds kLongestWait{120};
 constexpr milliseconds kFirstBackOff{1000};
 constexpr milliseconds kStopCheck{100};
@@ -43,6 +46,8 @@ std::vector<Text> SplitLines(const Text& text) {
   return lines;
 }
 
+namespace {
+
 // One pass between its start and its result.
 struct Pass {
   int line = 0;
@@ -51,14 +56,23 @@ struct Pass {
   ShortenRequest prepared;
   Text host;
   int rateRetries = 0;
+  int passingRetries = 0;
   bool connectionRetried = false;
 };
 
 struct HostState {
   int inFlight = 0;
   int limit = 1;
-  Clock::time_point notBefore{};
+  BatchClock::time_point notBefore{};
+  Text refusal;  // why it takes no more lines of this batch; empty while it does
 };
+
+bool IsBlank(const Text& line) { return TrimBlanksAndLineBreaks(line).empty(); }
+
+// A status that says the service fails for a moment only.
+bool PassingFailure(int status) { return status == 502 || status == 503 || status == 504; }
+
+}  // namespace
 
 struct BatchRunner::Loop {
   BatchRunner& runner;
@@ -82,9 +96,11 @@ struct BatchRunner::Loop {
     if (added) it->second.limit = std::max(1, s.concurrency);
     return it->second;
   }
-  bool roomAt(const Text& name, Clock::time_point now) {
+  bool refused(const Text& name) { return !host(name).refusal.empty(); }
+  bool roomAt(const Text& name, BatchClock::time_point now) {
     HostState& h = host(name);
-    return h.inFlight < h.limit && now >= h.notBefore;
+    // A refusing host takes nothing, so its lines may start at once (and end at once).
+    return !h.refusal.empty() || (h.inFlight < h.limit && now >= h.notBefore);
   }
 
   void send(std::unique_ptr<Pass> pass) {
@@ -93,26 +109,38 @@ struct BatchRunner::Loop {
     sent[pass->line] = std::move(pass);
   }
 
-  void finish(Pass& pass, const WebResponse* response) {
+  BatchLineResult resultOf(Pass& pass, LineOutcome outcome) {
     BatchLineResult result;
     result.line = pass.line;
     result.lineCount = s.lineCount;
     result.longUrl = std::move(pass.longUrl);
     result.plugin = std::move(pass.plugin);
-    if (response)
-      result.result = FinishShorten(pass.prepared, *response, &result.failure);
-    else
-      result.failure = pass.prepared.notSentReason;
+    result.outcome = outcome;
+    return result;
+  }
+
+  void finish(Pass& pass, const WebResponse& response) {
+    BatchLineResult result = resultOf(pass, LineOutcome::Failed);
+    result.result = FinishShorten(pass.prepared, response, &result.reason);
+    result.status = response.status;
+    if (result.reason.empty()) result.outcome = LineOutcome::Link;
     done.emplace(pass.line, std::move(result));
   }
 
-  // The next line's pass, begun: its plug-in file is read now.
+  void end(Pass& pass, LineOutcome outcome, Text reason) {
+    BatchLineResult result = resultOf(pass, outcome);
+    result.reason = std::move(reason);
+    done.emplace(pass.line, std::move(result));
+  }
+
+  // The next line's pass, begun: its plug-in file is read now (a blank line skipped is not).
   std::unique_ptr<Pass> begin() {
     auto pass = std::make_unique<Pass>();
     pass->line = nextLine++;
     if (s.onStart) s.onStart(pass->line);
     pass->longUrl = s.longUrl ? s.longUrl(pass->line) : Text();
     pass->plugin = s.plugin ? s.plugin() : BatchPlugin();
+    if (s.skipBlankLines && IsBlank(pass->longUrl)) return pass;
     ShortenInputs inputs = pass->plugin.inputs;
     if (s.alias) inputs.alias = s.alias(pass->line);
     pass->prepared = PrepareShorten(pass->plugin.file, pass->longUrl, document, inputs);
@@ -122,7 +150,7 @@ struct BatchRunner::Loop {
 
   // Sends whatever may go now: lines to try again first (they hold up the lines behind them).
   void fill() {
-    const Clock::time_point now = Clock::now();
+    const BatchClock::time_point now = BatchNow();
     for (auto it = retries.begin(); it != retries.end();) {
       if (!roomAt(it->second->host, now)) {
         ++it;
@@ -130,27 +158,41 @@ struct BatchRunner::Loop {
       }
       std::unique_ptr<Pass> pass = std::move(it->second);
       it = retries.erase(it);
+      if (refused(pass->host)) {
+        end(*pass, LineOutcome::Refused, host(pass->host).refusal);
+        continue;
+      }
       send(std::move(pass));
     }
     for (;;) {
       if (!prepared) {
-        if (nextLine > s.lineCount || runner.stop_) return;
+        if (nextLine > s.lineCount || runner.stop_) break;
         // A line starts (and reads the plug-in file) only when it can be sent, most likely to
         // the host of the line before; so with one request at a time each line starts after
         // the one before has its answer.
-        if (!lastHost.empty() && !roomAt(lastHost, now)) return;
+        if (!lastHost.empty() && !roomAt(lastHost, now)) break;
         prepared = begin();
-        lastHost = prepared->host;
         if (!prepared->prepared.send) {  // nothing to send: the pass ends here
-          finish(*prepared, nullptr);
+          const bool blank = s.skipBlankLines && IsBlank(prepared->longUrl);
+          if (blank)
+            end(*prepared, LineOutcome::Skipped, {});
+          else
+            end(*prepared, LineOutcome::Failed,
+                prepared->prepared.notSentReason.empty() ? NotSentReason() : prepared->prepared.notSentReason);
           prepared.reset();
-          release();
           continue;
         }
+        lastHost = prepared->host;
       }
-      if (!roomAt(prepared->host, now)) return;
+      if (refused(prepared->host)) {
+        end(*prepared, LineOutcome::Refused, host(prepared->host).refusal);
+        prepared.reset();
+        continue;
+      }
+      if (!roomAt(prepared->host, now)) break;
       send(std::move(prepared));
     }
+    release();
   }
 
   void release() {
@@ -161,20 +203,36 @@ struct BatchRunner::Loop {
     }
   }
 
+  // A wait longer than a batch makes: the host takes no more of the batch. True when it is one.
+  bool refuses(Pass& pass, const WebResponse& response) {
+    if (response.status != 429 && response.status != 503) return false;
+    const std::optional<std::chrono::seconds> asked = RetryAfter(response.headers);
+    if (!asked || *asked <= kLongestWait) return false;
+    HostState& h = host(pass.host);
+    if (h.refusal.empty()) h.refusal = LongWaitReason(*asked);
+    BatchLineResult result = resultOf(pass, LineOutcome::Refused);
+    result.reason = h.refusal;
+    result.status = response.status;
+    done.emplace(pass.line, std::move(result));
+    return true;
+  }
+
   // A rate limit or a passing failure: true when the line is to be sent again.
   bool retryLater(Pass& pass, const WebResponse& response) {
     if (!s.retry) return false;
     const std::optional<std::chrono::seconds> asked = RetryAfter(response.headers);
-    if (response.status == 429 || (response.status == 503 && asked)) {
-      if (pass.rateRetries >= kMaxRateRetries) return false;
-      const milliseconds wait = asked ? milliseconds(std::min(*asked, kLongestWait))
-                                      : std::min<milliseconds>(kFirstBackOff * (1 << pass.rateRetries), kLongestWait);
-      ++pass.rateRetries;
+    const bool rateLimit = response.status == 429 || (response.status == 503 && asked);
+    const bool passing = !rateLimit && PassingFailure(response.status);
+    if (rateLimit || passing) {
+      int& tries = rateLimit ? pass.rateRetries : pass.passingRetries;
+      if (tries >= (rateLimit ? kMaxRateRetries : kMaxPassingRetries)) return false;
+      const milliseconds wait =
+          asked ? milliseconds(*asked) : std::min<milliseconds>(kFirstBackOff * (1 << tries), kLongestWait);
+      ++tries;
       HostState& h = host(pass.host);
       h.limit = 1;  // for the rest of the batch
-      h.notBefore = std::max(h.notBefore, Clock::now() + wait);
-      if (s.onWait)
-        s.onWait({pass.host, response.status == 429 ? Text("服务限流（429）") : Text("服务暂时不可用（503）"), wait});
+      h.notBefore = std::max(h.notBefore, BatchNow() + wait);
+      if (s.onWait) s.onWait({pass.host, WaitCause(response.status), wait});
       return true;
     }
     if (response.failed() && response.status == 0 && !pass.connectionRetried) {
@@ -184,15 +242,22 @@ struct BatchRunner::Loop {
     return false;
   }
 
+  static Text WaitCause(int status) {
+    if (status == 429) return "服务限流（429）";
+    if (status == 503) return "服务暂时不可用（503）";
+    return "服务暂时出错（" + std::to_string(status) + "）";
+  }
+
+  // How long (in real time) the loop may wait for its transfers before it must look again.
   milliseconds nextWait() {
     milliseconds wait = kStopCheck;
-    const Clock::time_point now = Clock::now();
+    const BatchClock::time_point now = BatchNow();
     for (const auto& [line, pass] : retries) {
       // A host that is full wakes the loop when one of its answers comes; only time is waited for.
       const HostState& h = host(pass->host);
       if (h.inFlight >= h.limit) continue;
       const auto until = std::chrono::ceil<milliseconds>(h.notBefore - now);
-      wait = std::max(milliseconds(0), std::min(wait, until));
+      wait = std::min(wait, RealTimeFor(std::max(milliseconds(0), until)));
     }
     return wait;
   }
@@ -211,11 +276,12 @@ struct BatchRunner::Loop {
         std::unique_ptr<Pass> pass = std::move(it->second);
         sent.erase(it);
         --host(pass->host).inFlight;
+        if (refuses(*pass, f.response)) continue;
         if (retryLater(*pass, f.response)) {
           retries[pass->line] = std::move(pass);
           continue;
         }
-        finish(*pass, &f.response);
+        finish(*pass, f.response);
       }
       release();
     }

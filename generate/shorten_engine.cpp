@@ -1,6 +1,7 @@
 #include "generate/shorten_engine.h"
 
 #include "config/settings.h"
+#include "generate/failure_reason.h"
 #include "generate/pattern_match.h"
 #include "generate/placeholders.h"
 #include "generate/plugin_extensions.h"
@@ -142,10 +143,12 @@ ShortenRequest PrepareShorten(const Text& pluginFile, const Text& longUrl, JsonD
   return prepared;
 }
 
-Text FinishShorten(const ShortenRequest& prepared, const WebResponse& response, Text* failure) {
-  if (failure) *failure = response.failed() ? MaskSecrets(response.error, prepared.secrets) : Text();
+Text FinishShorten(const ShortenRequest& prepared, const WebResponse& response, Text* reason) {
   // Decode first, then extract, so the plug-in's own texts and markers stay intact.
-  const Text link = ExtractPreparedLink(prepared, DecodeAnswer(response.body, response.headers, prepared.encoding));
+  const Text answer = DecodeAnswer(response.body, response.headers, prepared.encoding);
+  const Text link = ExtractPreparedLink(prepared, answer);
+  // The service may echo the request, keys included.
+  if (reason) *reason = MaskSecrets(NoLinkReason(link, response, answer), prepared.secrets);
   return prepared.secrets.empty() ? link : MaskSecrets(link, prepared.secrets);
 }
 
@@ -154,18 +157,19 @@ Text ExtractPreparedLink(const ShortenRequest& prepared, const Text& answer) {
       prepared.responseType == kPatternResponseType
           ? ExtractByPattern(answer, prepared.responsePattern)
           : ExtractShortUrl(answer, prepared.responseType, prepared.responseParameter, prepared.responsePrefix);
-  return WithResultPrefix(extracted, prepared.responseResultPrefix);
+  // Services end their answers with a line break often, and a link never holds one at its ends.
+  return TrimBlanksAndLineBreaks(WithResultPrefix(TrimBlanksAndLineBreaks(extracted), prepared.responseResultPrefix));
 }
 
-Text ShortenOne(const Text& pluginFile, const Text& longUrl, JsonDocument& document, Text* failure,
+Text ShortenOne(const Text& pluginFile, const Text& longUrl, JsonDocument& document, Text* reason,
                 const ShortenInputs& inputs) {
-  if (failure) failure->clear();
+  if (reason) reason->clear();
   const ShortenRequest prepared = PrepareShorten(pluginFile, longUrl, document, inputs);
   if (!prepared.send) {
-    if (failure) *failure = prepared.notSentReason;
+    if (reason) *reason = prepared.notSentReason.empty() ? NotSentReason() : prepared.notSentReason;
     return {};
   }
-  return FinishShorten(prepared, WebRequest(prepared.request), failure);
+  return FinishShorten(prepared, WebRequest(prepared.request), reason);
 }
 
 }  // namespace pindle

@@ -23,9 +23,9 @@ struct ShortenInputs {
 // One long URL through one plug-in: read the plug-in file, build the request it describes with
 // the encoded long URL in place of "$Url$", send it, and take the short link out of the answer.
 // The result is whatever the extraction yields (also "JSON解析失败" and "数据错误！"), or the
-// empty text when no request is sent. When the request itself failed, `failure` (if given)
-// receives the reason; otherwise it is cleared.
-Text ShortenOne(const Text& pluginFile, const Text& longUrl, JsonDocument& document, Text* failure = nullptr,
+// empty text when no request is sent. `reason` (if given) receives why no link came out
+// (generate/failure_reason.h), or is cleared when one did.
+Text ShortenOne(const Text& pluginFile, const Text& longUrl, JsonDocument& document, Text* reason = nullptr,
                 const ShortenInputs& inputs = {});
 
 // ShortenOne in its two halves, so that a batch can keep several requests in flight and a
@@ -35,6 +35,7 @@ struct ShortenRequest {
   bool send = false;
   Text notSentReason;  // why a request the file describes was not sent (a field without value)
   PluginEncoding encoding = PluginEncoding::Unset;
+  // Values the request carries that are never shown: masked in every reason.
   std::vector<Text> secrets;
   RequestOptions request;
   Text responseType;
@@ -45,7 +46,8 @@ struct ShortenRequest {
 };
 ShortenRequest PrepareShorten(const Text& pluginFile, const Text& longUrl, JsonDocument& document,
                               const ShortenInputs& inputs = {});
-Text FinishShorten(const ShortenRequest& prepared, const WebResponse& response, Text* failure = nullptr);
+// The link out of an answer; `reason` (if given) as for ShortenOne.
+Text FinishShorten(const ShortenRequest& prepared, const WebResponse& response, Text* reason = nullptr);
 
 // Every byte as %XX (upper-case hex); with keepSafe, "-", ".", digits and ASCII letters stay.
 // The bytes are those of code page 936, or of UTF-8 when utf8 is on.
