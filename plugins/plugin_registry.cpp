@@ -10,6 +10,7 @@
 #include "platform/background.h"
 #include "platform/files.h"
 #include "platform/shell_open.h"
+#include "plugins/plugin_definition.h"
 #include "plugins/plugin_rows.h"
 
 namespace pindle {
@@ -112,7 +113,10 @@ bool PluginRegistry::prepareMenu(Controls& ui) {
   ListControl& list = ui.pluginList();
   const int row = list.selectedRow();
   if (row < 0) return false;
-  ui.menuItem(MenuItem::ModifyConfig).setEnabled(list.cell(row, kPluginDeployColumn) == "有");
+  // A plug-in that names its fields is configured in a form of its own.
+  ui.menuItem(MenuItem::ModifyConfig)
+      .setEnabled(list.cell(row, kPluginDeployColumn) == "有" ||
+                  !PluginDefinition::FromFile(list.cell(row, kPluginPathColumn)).fields().empty());
   const bool on = list.cell(row, kPluginSwitchColumn) == kSwitchOn;
   ui.menuItem(MenuItem::EnablePlugin).setEnabled(!on);
   ui.menuItem(MenuItem::DisablePlugin).setEnabled(on);

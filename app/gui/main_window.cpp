@@ -20,6 +20,7 @@
 #include "app/gui/history_page.h"
 #include "app/gui/long_url_display.h"
 #include "app/gui/plugin_editor_dialog.h"
+#include "app/gui/plugin_fields_dialog.h"
 #include "app/gui/qr_dialog.h"
 #include "app/gui/report_list.h"
 #include "app/gui/text_convert.h"
@@ -29,6 +30,7 @@
 #include "config/version.h"
 #include "generate/generate_command.h"
 #include "platform/background.h"
+#include "plugins/plugin_definition.h"
 #include "plugins/plugin_registry.h"
 
 namespace pindle {
@@ -331,14 +333,35 @@ void MainWindow::bindEvents(const WindowWidgets& widgets) {
   onChosen(resultMenu_, "二维码", [this] { showQrCode(SelectedLink(resultList_)); });
   onChosen(resultMenu_, "展开短网址", [this, &ui] { actions_.expandUrlChosen(ui, SelectedLink(resultList_)); });
 
-  connect(pluginList_, &QWidget::customContextMenuRequested, this,
-          [this, &ui] { popUp(actions_.pluginRightClicked(ui) ? pluginMenu_ : newPluginMenu_); });
+  connect(pluginList_, &QWidget::customContextMenuRequested, this, [this, &ui] {
+    const bool row = actions_.pluginRightClicked(ui);
+    // 修改配置 shows only for a plug-in that names its fields.
+    if (row) {
+      const int selected = ui.pluginList().selectedRow();
+      pluginMenu_->findChild<QAction*>(QStringLiteral("修改配置"))
+          ->setVisible(!PluginDefinition::FromFile(ui.pluginList().cell(selected, kPluginPathColumn)).fields().empty());
+    }
+    popUp(row ? pluginMenu_ : newPluginMenu_);
+  });
   connect(pluginList_, &ReportList::doubleClickedAnywhere, this, [this, &ui] { actions_.pluginDoubleClicked(ui); });
   onClick("插件_刷新", [this, &ui] { actions_.refreshClicked(ui); });
   onClick("插件_更新", [this, &ui] { actions_.pullClicked(ui); });
   onChosen(pluginMenu_, "开启插件", [this, &ui] { actions_.enablePluginChosen(ui); });
   onChosen(pluginMenu_, "关闭插件", [this, &ui] { actions_.disablePluginChosen(ui); });
-  onChosen(pluginMenu_, "修改配置", [this, &ui] { actions_.modifyConfigChosen(ui); });
+  onChosen(pluginMenu_, "修改配置", [this, &ui] {
+    // A plug-in that names its fields gets a form; any other opens its file as before.
+    const int row = ui.pluginList().selectedRow();
+    const PluginDefinition plugin =
+        PluginDefinition::FromFile(row >= 0 ? ui.pluginList().cell(row, kPluginPathColumn) : Text());
+    std::vector<FieldSpec> fields = plugin.fields();
+    if (fields.empty()) {
+      actions_.modifyConfigChosen(ui);
+      return;
+    }
+    auto* dialog = new PluginFieldsDialog(Paths().deployDir, plugin.name(), std::move(fields), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
+  });
   onChosen(pluginMenu_, "更新插件", [this, &ui] { actions_.updatePluginChosen(ui); });
   onChosen(pluginMenu_, "编辑插件", [this, &ui] { actions_.editPluginChosen(ui); });
   onChosen(pluginMenu_, "删除插件", [this, &ui] { actions_.deletePluginChosen(ui); });

@@ -227,6 +227,7 @@ TEST_F(PluginRegistryTest, MenuStatesFollowTheRow) {
   writePlugin("on.json", PluginJson("On", R"("Deploy":"true")"));
   writePlugin("off.json", PluginJson("Off", R"("Deploy":"false")"));
   writePlugin("odd.json", PluginJson("Odd", R"("Deploy":"TRUE")"));
+  writePlugin("keyed.json", PluginJson("Keyed", R"("Deploy":"false","Fields":[{"Name":"Key","Secret":true}])"));
   ASSERT_TRUE(Settings::write(kPluginSwitchSection, "Off", "否"));
   ASSERT_TRUE(Settings::write(kPluginSwitchSection, "Odd", "是 否"));
   PluginRegistry::load(ui_);
@@ -241,6 +242,7 @@ TEST_F(PluginRegistryTest, MenuStatesFollowTheRow) {
       {"on.json", false, true, true},
       {"off.json", true, false, false},
       {"odd.json", true, false, false},
+      {"keyed.json", false, true, true},  // configured in a form of its own
   };
   for (const auto& c : cases) {
     selectFile(c.file);
