@@ -148,7 +148,7 @@ void RunGeneration(Controls& ui, const PluginInputsLookup& inputs) {
     settings.alias = [&](int n) {
       const Text line = lineAt(n);
       const size_t tab = line.find('\t');
-      return tab == Text::npos ? Text() : line.substr(tab + 1);
+      return tab == Text::npos ? Text() : Trim(line.substr(tab + 1));
     };
   // The plug-in's row as a copy, read again only after the plug-in list changed.
   std::optional<std::uint64_t> listRevision;

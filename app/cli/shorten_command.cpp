@@ -202,7 +202,7 @@ class ShortenCommand : public Command {
     std::vector<Text> aliases(urls.size());
     for (size_t i = 0; i < urls.size(); ++i) {
       if (const size_t tab = urls[i].find('\t'); tab != Text::npos) {
-        aliases[i] = urls[i].substr(tab + 1);
+        aliases[i] = Trim(urls[i].substr(tab + 1));  // blanks around an alias are never part of it
         urls[i].resize(tab);
       }
     }

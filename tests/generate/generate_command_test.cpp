@@ -141,12 +141,12 @@ TEST_F(GenerateTest, AliasLinesOnlyForAPluginThatTakesAnAlias) {
     std::vector<Text> targets;
   } cases[] = {
       {"a=$Alias$&url=$Url$", {"a=my%20x&url=" + PercentEncode("https://a"), "a=&url=" + PercentEncode("https://b")}},
-      {"url=$Url$", {"url=" + PercentEncode("https://a\tmy x"), "url=" + PercentEncode("https://b")}},
+      {"url=$Url$", {"url=" + PercentEncode("https://a\tmy x "), "url=" + PercentEncode("https://b")}},
   };
   for (const auto& c : cases) {
     loadPlugin({.path = service.base() + "/create.php?format=simple&", .data = c.data});
     service.clearRequests();
-    generate("https://a\tmy x\nhttps://b");
+    generate("https://a\tmy x \nhttps://b");
     const auto seen = service.requests();
     ASSERT_EQ(seen.size(), c.targets.size()) << c.data;
     for (size_t i = 0; i < seen.size(); ++i)
