@@ -13,6 +13,7 @@ struct Streams {
   std::ostream& out;
   std::ostream& err;
   bool errIsTerminal = false;  // progress is shown only on a terminal
+  bool outIsTerminal = false;  // results go to a terminal (most likely the one progress is on)
 };
 
 // One subcommand: its name, a one-line description, its usage text and what it does.

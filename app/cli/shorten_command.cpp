@@ -44,16 +44,18 @@ class Progress {
   bool showing() const { return show_; }
   void update(size_t done) {
     done_ = done;
-    if (done == total_ || Clock::now() - drawn_ >= std::chrono::milliseconds(100)) draw();
+    if (!visible_ || done == total_ || Clock::now() - drawn_ >= std::chrono::milliseconds(100)) draw();
   }
   void waiting(const BatchWait& wait) {
     wait_ = WaitStatusText(wait);
     draw();
   }
-  // Ends the progress line, so that what follows starts on a line of its own.
-  void breakLine() {
-    if (show_ && drawn_ != Clock::time_point{}) err_ << "\n";
-    drawn_ = {};
+  // Takes the progress line off the terminal, so that a message or a result takes its place;
+  // the next update() draws it again below.
+  void clear() {
+    if (!show_ || !visible_) return;
+    err_ << "\r\033[K" << std::flush;
+    visible_ = false;
   }
 
  private:
@@ -67,10 +69,11 @@ class Progress {
     std::snprintf(line, sizeof line, "\r\033[K已完成 %zu/%zu，用时 %.1f 秒，每秒 %.1f 个", done_, total_, seconds,
                   rate);
     err_ << line;
+    visible_ = true;
     if (done_ < total_ && !wait_.empty()) err_ << "；" << wait_;
     if (done_ == total_) {
       err_ << "\n";
-      drawn_ = {};
+      visible_ = false;
     }
     err_ << std::flush;
     wait_.clear();
@@ -80,6 +83,7 @@ class Progress {
   bool show_;
   size_t total_;
   size_t done_ = 0;
+  bool visible_ = false;  // the progress text stands on the terminal's last line
   Text wait_;
   Clock::time_point start_, drawn_{};
 };
@@ -233,6 +237,7 @@ class ShortenCommand : public Command {
 
     Progress progress(io.err, io.errIsTerminal, urls.size());
     int failures = 0;
+    bool outputLost = false;
     BatchSettings settings;
     settings.lineCount = static_cast<int>(urls.size());
     settings.concurrency = jobs > 0 ? jobs : ConcurrencySetting();
@@ -245,28 +250,36 @@ class ShortenCommand : public Command {
     settings.skipBlankLines = true;
     settings.onResult = [&](const BatchLineResult& r) {
       if (r.outcome == LineOutcome::Skipped) {
+        if (io.outIsTerminal) progress.clear();
         writeSkipped(io.out, format, r.longUrl, shownName);
+        if (io.outIsTerminal && progress.showing()) io.out.flush();
         progress.update(static_cast<size_t>(r.line));
         return;
       }
       history.record({r.plugin.name, r.longUrl, r.result, r.reason});
+      // On a terminal that shows both, a result never lands behind the progress text.
+      if (io.outIsTerminal) progress.clear();
       if (!r.linked()) {
         ++failures;
-        progress.breakLine();
+        progress.clear();
         io.err << "第 " << r.line << " 行（" << LongUrlPreview(r.longUrl) << "）失败："
                << EscapeControlCharacters(r.reason) << "\n";
       }
       write(io.out, format, r.longUrl, r.result, shownName, r.linked(), r.reason);
+      if (io.outIsTerminal && progress.showing()) io.out.flush();
+      // Output that cannot be written ends the batch: nobody would see the rest.
+      if (!io.out) outputLost = true;
       progress.update(static_cast<size_t>(r.line));
     };
-    settings.stopRequested = [] { return interrupted != 0; };
+    settings.stopRequested = [&] { return interrupted != 0 || outputLost; };
     const InterruptScope interruptible;
     BatchRunner runner(std::move(settings));
     const int done = runner.run();
     io.out.flush();
     if (!history.flush()) io.err << "历史记录未能写入：" << history.failure() << "\n";
+    if (outputLost) return kExitFailed;  // the caller names the write failure
     if (runner.stopped()) {
-      progress.breakLine();
+      progress.clear();
       io.err << StoppedStatusText(done, static_cast<int>(urls.size())) << "\n";
       return kExitInterrupted;
     }
