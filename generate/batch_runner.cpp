@@ -8,11 +8,13 @@
 #include <set>
 
 #include "generate/shorten_engine.h"
+#include "history/history_recorder.h"
 #include "json/json_document.h"
 #include "text/text_utils.h"
 #include "web/multi_transfer.h"
 #include "web/retry_after.h"
 #include "web/url_helpers.h"
+#include "web/web_errors.h"
 
 namespace pindle {
 namespace {
@@ -36,6 +38,13 @@ BatchResultHook& Hook() {
 void SetBatchResultHook(BatchResultHook hook) {
   const std::lock_guard lock(hookMutex);
   Hook() = std::move(hook);
+}
+
+bool GaveLink(const Text& result, const Text& failure) { return NoLinkReason(result, failure).empty(); }
+
+bool RefusesTheBatch(const Text& failure) {
+  return failure.starts_with(CertificateFailureCause()) || failure.starts_with("缺少配置：") ||
+         failure.starts_with("服务要求等待");
 }
 
 std::vector<Text> SplitLines(const Text& text) {
@@ -63,6 +72,8 @@ struct Pass {
   Text host;
   int rateRetries = 0;
   bool connectionRetried = false;
+  size_t nextFallback = 0;  // the fallback to try when this plug-in gives no link
+  std::vector<BatchAttempt> earlier;
 };
 
 struct HostState {
@@ -84,6 +95,7 @@ struct BatchRunner::Loop {
   int nextLine = 1;
   int released = 0;
   Text lastHost;
+  std::set<Text> refused;  // plug-in files that refused the batch
 
   Loop(BatchRunner& r, const BatchSettings& settings)
       : runner(r), s(settings), transfer(std::max(1, settings.concurrency), /*offerHttp2=*/settings.lineCount > 1) {}
@@ -104,25 +116,64 @@ struct BatchRunner::Loop {
     sent[pass->line] = std::move(pass);
   }
 
-  void finish(Pass& pass, const WebResponse* response) {
-    BatchLineResult result;
-    result.line = pass.line;
-    result.lineCount = s.lineCount;
-    result.longUrl = std::move(pass.longUrl);
-    result.plugin = std::move(pass.plugin);
-    if (response) result.result = FinishShorten(pass.prepared, *response, &result.failure);
-    done.emplace(pass.line, std::move(result));
+  // Reads the plug-in file of `plugin` for the pass; false when there is nothing to send.
+  bool prepare(Pass& pass, BatchPlugin plugin) {
+    pass.plugin = std::move(plugin);
+    pass.prepared = PrepareShorten(pass.plugin.file, pass.longUrl, document);
+    pass.host = pass.prepared.send ? UrlHost(pass.prepared.request.url, true) : Text();
+    pass.rateRetries = 0;
+    pass.connectionRetried = false;
+    return pass.prepared.send;
   }
 
-  // The next line's pass, begun: its plug-in file is read now.
+  // The next fallback the batch still sends to, prepared for the pass; false when none is left.
+  bool moveOn(Pass& pass) {
+    while (pass.nextFallback < s.fallbacks.size()) {
+      const BatchPlugin& next = s.fallbacks[pass.nextFallback++];
+      if (refused.count(next.file)) continue;
+      prepare(pass, next);
+      return true;
+    }
+    return false;
+  }
+
+  // The pass's plug-in gave what it gave: a link ends the line; otherwise the line goes to the
+  // next fallback, waiting in `retries` to be sent.
+  void finish(std::unique_ptr<Pass> pass, const WebResponse* response) {
+    for (;;) {
+      BatchAttempt attempt{pass->plugin, {}, {}};
+      if (response) attempt.result = FinishShorten(pass->prepared, *response, &attempt.failure);
+      response = nullptr;
+      if (RefusesTheBatch(attempt.failure)) refused.insert(pass->plugin.file);
+      if (GaveLink(attempt.result, attempt.failure) || !moveOn(*pass)) {
+        BatchLineResult result;
+        result.line = pass->line;
+        result.lineCount = s.lineCount;
+        result.longUrl = std::move(pass->longUrl);
+        result.plugin = std::move(attempt.plugin);
+        result.result = std::move(attempt.result);
+        result.failure = std::move(attempt.failure);
+        result.earlier = std::move(pass->earlier);
+        done.emplace(result.line, std::move(result));
+        return;
+      }
+      pass->earlier.push_back(std::move(attempt));
+      if (pass->prepared.send) {
+        retries[pass->line] = std::move(pass);
+        return;
+      }
+    }
+  }
+
+  // The next line's pass, begun: its plug-in file is read now. A plug-in that refused the batch
+  // is passed over for the first fallback still sending.
   std::unique_ptr<Pass> begin() {
     auto pass = std::make_unique<Pass>();
     pass->line = nextLine++;
     if (s.onStart) s.onStart(pass->line);
     pass->longUrl = s.longUrl ? s.longUrl(pass->line) : Text();
-    pass->plugin = s.plugin ? s.plugin() : BatchPlugin();
-    pass->prepared = PrepareShorten(pass->plugin.file, pass->longUrl, document);
-    if (pass->prepared.send) pass->host = UrlHost(pass->prepared.request.url, true);
+    BatchPlugin first = s.plugin ? s.plugin() : BatchPlugin();
+    if (!refused.count(first.file) || !moveOn(*pass)) prepare(*pass, std::move(first));
     return pass;
   }
 
@@ -147,9 +198,8 @@ struct BatchRunner::Loop {
         if (!lastHost.empty() && !roomAt(lastHost, now)) return;
         prepared = begin();
         lastHost = prepared->host;
-        if (!prepared->prepared.send) {  // nothing to send: the pass ends here
-          finish(*prepared, nullptr);
-          prepared.reset();
+        if (!prepared->prepared.send) {  // nothing to send: the pass ends here, or goes on to a fallback
+          finish(std::move(prepared), nullptr);
           release();
           continue;
         }
@@ -225,7 +275,7 @@ struct BatchRunner::Loop {
           retries[pass->line] = std::move(pass);
           continue;
         }
-        finish(*pass, &f.response);
+        finish(std::move(pass), &f.response);
       }
       release();
     }

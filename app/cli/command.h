@@ -36,6 +36,7 @@ std::unique_ptr<Command> MakeImportCommand();
 std::unique_ptr<Command> MakeQrCommand();
 std::unique_ptr<Command> MakeExpandCommand();
 std::unique_ptr<Command> MakeHistoryCommand();
+std::unique_ptr<Command> MakeCheckCommand();
 
 // `pindle shorten --clipboard`: the address on the clipboard through `pluginFile`, the short
 // link back on the clipboard (kept after the process ends) and printed. A window running on

@@ -14,6 +14,7 @@
 #include "config/settings.h"
 #include "generate/batch_runner.h"
 #include "generate/generate_command.h"
+#include "generate/line_history.h"
 #include "generate/shorten_engine.h"
 #include "history/history_recorder.h"
 #include "plugins/plugin_registry.h"
@@ -97,10 +98,11 @@ class ShortenCommand : public Command {
   std::string name() const override { return "shorten"; }
   std::string description() const override { return "生成短网址（网址作参数，或从标准输入每行一个）"; }
   std::string usage() const override {
-    return "用法: pindle shorten [-p 插件名] [-j 并发数] [--tsv | --json] [网址 ...]\n"
+    return "用法: pindle shorten [-p 插件名[,备用插件...]] [-j 并发数] [--tsv | --json] [网址 ...]\n"
            "      pindle shorten --clipboard [-p 插件名]\n"
            "  不给网址时从标准输入读取，每行一个。\n"
            "  -p 插件名  使用已启用的这个插件（不区分大小写）；省略时用第一个已启用的插件\n"
+           "  -p A,B,C   先用 A；A 没有给出短网址的行依次交给 B、C（输出中的插件是给出短网址的那个）\n"
            "  -j 并发数  同一服务同时进行的请求数（1 到 64），省略时用 Setting.ini 的“并发数”（默认 4）\n"
            "  --tsv      每行输出 长网址<TAB>短网址<TAB>插件\n"
            "  --json     每行输出一个 JSON 对象\n"
@@ -151,25 +153,44 @@ class ShortenCommand : public Command {
     MemoryControls ui;
     LoadPlugins(ui);
     const std::vector<Text> offered = ui.pluginChoice().items();
-    int choice = -1;
+    auto offeredIndex = [&](const Text& wanted) {
+      for (size_t i = 0; i < offered.size(); ++i)
+        if (EqualsIgnoreAsciiCase(offered[i], wanted)) return static_cast<int>(i);
+      return -1;
+    };
+    // "A,B,C": A, then B and C for the lines A gives no link; a name that itself holds a comma
+    // is taken whole.
+    std::vector<Text> wanted{pluginName};
+    if (pluginGiven && offeredIndex(pluginName) < 0) wanted = Split(pluginName, ",");
+    std::vector<int> choices;
+    Text missing;
     if (!pluginGiven) {
-      choice = offered.empty() ? -1 : 0;
+      if (!offered.empty()) choices.push_back(0);
     } else {
-      for (size_t i = 0; i < offered.size() && choice < 0; ++i)
-        if (EqualsIgnoreAsciiCase(offered[i], pluginName)) choice = static_cast<int>(i);
+      for (const Text& name : wanted) {
+        const int index = offeredIndex(name);
+        if (index < 0 && missing.empty()) missing = name.empty() ? Text(pluginName) : name;
+        if (index >= 0) choices.push_back(index);
+      }
     }
-    if (choice < 0) {
+    if (choices.empty() || !missing.empty()) {
       if (offered.empty())
         io.err << "没有已启用的插件（插件目录：" << Paths().plugDir << "）\n";
       else
-        io.err << (pluginGiven ? "没有已启用的插件叫“" + pluginName + "”。" : std::string()) << "已启用的插件："
+        io.err << (pluginGiven ? "没有已启用的插件叫“" + missing + "”。" : std::string()) << "已启用的插件："
                << Join(offered, "、") << "\n";
       return kExitUsage;
     }
-    ui.pluginChoice().setCurrentIndex(choice);
-    const int row = FindPluginRow(ui.pluginList(), ui.pluginChoice().currentText());
-    const Text pluginFile = ui.pluginList().cell(row, kPluginPathColumn);
-    const Text shownName = ui.pluginList().cell(row, kPluginNameColumn);
+    auto pluginAt = [&](int index) {
+      const int row = FindPluginRow(ui.pluginList(), offered[static_cast<size_t>(index)]);
+      return BatchPlugin{ui.pluginList().cell(row, kPluginNameColumn), ui.pluginList().cell(row, kPluginPathColumn)};
+    };
+    ui.pluginChoice().setCurrentIndex(choices.front());
+    const BatchPlugin primary = pluginAt(choices.front());
+    const Text& pluginFile = primary.file;
+    const Text& shownName = primary.name;
+    std::vector<BatchPlugin> fallbacks;
+    for (size_t i = 1; i < choices.size(); ++i) fallbacks.push_back(pluginAt(choices[i]));
     if (clipboard) return ShortenClipboardAddress(pluginGiven ? shownName : Text(), shownName, pluginFile, urls, io);
 
     if (urls.empty()) {
@@ -184,11 +205,12 @@ class ShortenCommand : public Command {
     settings.concurrency = jobs > 0 ? jobs : ConcurrencySetting();
     settings.retry = urls.size() > 1;
     settings.longUrl = [&](int n) { return urls[static_cast<size_t>(n - 1)]; };
-    settings.plugin = [&] { return BatchPlugin{shownName, pluginFile}; };
+    settings.plugin = [&] { return primary; };
+    settings.fallbacks = fallbacks;
     settings.onWait = [&](const BatchWait& wait) { progress.waiting(wait); };
     HistoryRecorder history;
     settings.onResult = [&](const BatchLineResult& r) {
-      history.record({r.plugin.name, r.longUrl, r.result, r.failure});
+      RecordLine(history, r);
       const bool ok = r.result.rfind("http", 0) == 0;
       if (!ok) {
         ++failures;
@@ -196,7 +218,7 @@ class ShortenCommand : public Command {
         progress.breakLine();
         io.err << "第 " << r.line << " 行（" << r.longUrl << "）失败：" << reason << "\n";
       }
-      write(io.out, format, r.longUrl, r.result, shownName, ok, r.failure);
+      write(io.out, format, r.longUrl, r.result, r.plugin.name, ok, r.failure);
       progress.update(static_cast<size_t>(r.line));
     };
     settings.stopRequested = [] { return interrupted != 0; };
