@@ -27,18 +27,7 @@ constexpr std::chrono::seconds kLongestWait{120};
 constexpr milliseconds kFirstBackOff{1000};
 constexpr milliseconds kStopCheck{100};
 
-std::mutex hookMutex;
-BatchResultHook& Hook() {
-  static BatchResultHook hook;
-  return hook;
-}
-
 }  // namespace
-
-void SetBatchResultHook(BatchResultHook hook) {
-  const std::lock_guard lock(hookMutex);
-  Hook() = std::move(hook);
-}
 
 bool GaveLink(const Text& result, const Text& failure) { return NoLinkReason(result, failure).empty(); }
 
@@ -212,10 +201,6 @@ struct BatchRunner::Loop {
   void release() {
     for (auto it = done.find(released + 1); it != done.end(); it = done.find(released + 1)) {
       ++released;
-      {
-        const std::lock_guard lock(hookMutex);
-        if (Hook()) Hook()(it->second);
-      }
       if (s.onResult) s.onResult(it->second);
       done.erase(it);
     }

@@ -96,11 +96,6 @@ class BatchRunner {
   MultiTransfer* transfer_ = nullptr;  // while run() runs
 };
 
-// Where each finished pass of either door can be recorded: called for every result, in line
-// order, on the batch thread, before the door shows it. Empty by default.
-using BatchResultHook = std::function<void(const BatchLineResult&)>;
-void SetBatchResultHook(BatchResultHook hook);
-
 // The lines of a text as NthLine gives them, split in one go: LineCount(text) of them.
 std::vector<Text> SplitLines(const Text& text);
 

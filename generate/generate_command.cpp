@@ -1,5 +1,6 @@
 #include "generate/generate_command.h"
 
+#include <atomic>
 #include <mutex>
 #include <optional>
 #include <set>
@@ -88,6 +89,13 @@ namespace {
 // The batches running now, so that 停止生成 and Esc reach them.
 std::mutex runningMutex;
 std::set<BatchRunner*> running;
+// Generations not yet over, their history write included.
+std::atomic<int> unfinished{0};
+
+struct Unfinished {
+  Unfinished() { ++unfinished; }
+  ~Unfinished() { --unfinished; }
+};
 
 struct RunningBatch {
   BatchRunner& runner;
@@ -114,12 +122,15 @@ bool GenerationRunning() {
   return !running.empty();
 }
 
+bool GenerationUnfinished() { return unfinished.load() > 0; }
+
 Text WaitStatusText(const BatchWait& wait) {
   const auto seconds = (wait.length.count() + 999) / 1000;
   return "等待 " + std::to_string(seconds) + " 秒后重发：" + wait.reason;
 }
 
 void RunGeneration(Controls& ui) {
+  const Unfinished counted;
   ui.resultList().clearRows();
   const Text name = ui.pluginChoice().currentText();
   ListControl& plugins = ui.pluginList();

@@ -14,6 +14,8 @@ void RunGeneration(Controls& ui);
 // Stops every generation running now (停止生成, Esc); whether one was running.
 bool StopGenerations();
 bool GenerationRunning();
+// Whether a generation has not ended yet, the write of its history included.
+bool GenerationUnfinished();
 // The status texts of a stopped batch and of a wait.
 Text StoppedStatusText(int done, int count);
 Text WaitStatusText(const BatchWait& wait);

@@ -1,7 +1,6 @@
 #include "app/gui/desktop_integration.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QWindow>
@@ -17,14 +16,11 @@
 #include "app/window_arguments.h"
 #include "config/desktop_settings.h"
 #include "config/settings.h"
-#include "generate/generate_command.h"
 
 namespace pindle {
 namespace {
 
 void Store(const char* key, bool on) { Settings::write(kSoftwareSection, key, on ? kOn : kOff); }
-
-constexpr int kStopWaitMs = 3000;
 
 }  // namespace
 
@@ -170,12 +166,7 @@ void DesktopIntegration::handle(const nlohmann::json& request, const SingleInsta
 }
 
 void DesktopIntegration::quit() {
-  // A batch still running stops first, so its history is written before the program ends.
-  StopGenerations();
-  QElapsedTimer clock;
-  clock.start();
-  while (GenerationRunning() && clock.elapsed() < kStopWaitMs)
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  // Closing stops a running batch and waits for its history before the program ends.
   quitting_ = true;
   window_.close();
 }

@@ -1,12 +1,15 @@
 #include "app/gui/main_window.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShortcut>
 #include <QStackedWidget>
+#include <QThread>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -25,6 +28,7 @@
 #include "app/gui/window_placement.h"
 #include "config/app_paths.h"
 #include "config/version.h"
+#include "generate/generate_command.h"
 #include "platform/background.h"
 #include "plugins/plugin_registry.h"
 #include "text/text_utils.h"
@@ -34,6 +38,19 @@ namespace {
 
 constexpr int kControlFontPixels = 12;
 constexpr int kTabFontPixels = 14;
+// How long closing waits for a stopped batch to write its history.
+constexpr int kFinishWaitMs = 3000;
+
+void FinishGenerations() {
+  // A stopped batch still writes the history it holds; meanwhile its worker may need this thread.
+  if (!StopGenerations() && !GenerationUnfinished()) return;
+  QElapsedTimer clock;
+  clock.start();
+  while (GenerationUnfinished() && clock.elapsed() < kFinishWaitMs) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QThread::msleep(2);
+  }
+}
 
 // On the 生成 page the long-URL box takes a third of the extra height, the result list the rest.
 constexpr Growth kUrlBoxGrowth{0, 0, 1, 1.0 / 3};
@@ -441,6 +458,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   event->accept();
   StoreWindowPlacement(*this);
   hide();
+  FinishGenerations();
   // A copied link would go with the process.
   HandOverClipboard();
   std::_Exit(0);

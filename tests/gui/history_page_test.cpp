@@ -15,6 +15,12 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTreeWidget>
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
 
 #include "app/program_actions.h"
 #include "app/startup.h"
@@ -146,6 +152,55 @@ TEST(HistorySetting, StartUpChecksTheBoxUnlessSwitchedOff) {
     RunStartupTask(f.ui(), {});
     EXPECT_EQ(f.find<QCheckBox>("设定_记录历史")->isChecked(), checked) << ini;
   }
+}
+
+// Closing the window in the middle of a batch: the batch stops, and every row it showed is in the
+// history, although the history is written only once a second while a batch runs.
+TEST(HistoryCloseDeathTest, ClosingDuringABatchKeepsTheRowsItShowed) {
+  // The death test runs this body again in a new process: the report file's name goes there
+  // through the environment, and the child names its program folder and row count in it.
+  constexpr const char* kReport = "PINDLE_CLOSE_TEST_REPORT";
+  TempDir outer;
+  if (!std::getenv(kReport)) setenv(kReport, outer.file("report.txt").c_str(), 1);
+  EXPECT_EXIT(
+      {
+        LoopbackShortener service;
+        std::atomic<int> served{0};
+        service.server().Get("/slow", [&](const httplib::Request&, httplib::Response& res) {
+          std::this_thread::sleep_for(std::chrono::milliseconds(40));
+          res.set_content(service.shortFor(++served), "text/plain");
+        });
+        ProgramActions actions;
+        WindowFixture f(actions);
+        WritePlugin(f.dir(), "slow.json", {.name = "Slow", .path = service.base() + "/slow?"});
+        Settings::write(kSoftwareSection, kConcurrencyKey, "1");
+        Settings::write(kSoftwareSection, kRecordHistoryKey, kOn);
+        f.ui().pluginList().setRows({{"Slow", "是", "", "1.0", "", "", f.dir().file("Plug/slow.json")}});
+        f.ui().pluginChoice().setItems({"Slow"}, 0);
+        Text lines;
+        for (int i = 1; i <= 200; ++i) lines += "http://127.0.0.1/long/" + std::to_string(i) + "\n";
+        f.find<QPlainTextEdit>("生成_长网址")->setPlainText(QString::fromStdString(lines));
+        auto* button = f.find<QPushButton>("生成_生成按钮");
+        f.showPageOf(button);
+        QTest::mouseClick(button, Qt::LeftButton);
+        auto* results = f.find<QTreeWidget>("生成_结果列表");
+        SpinUntil([&] { return results->topLevelItemCount() >= 3; });
+        std::ofstream(std::getenv(kReport)) << f.dir().path() << "\n" << results->topLevelItemCount() << "\n";
+        f.window().close();
+        std::_Exit(3);
+      },
+      ::testing::ExitedWithCode(0), "");
+  unsetenv(kReport);
+  std::istringstream report(outer.read("report.txt"));
+  std::string program;
+  int shown = 0;
+  report >> program >> shown;
+  ASSERT_GE(shown, 3) << program;
+  const auto entries = HistoryStore(program + "/history.sqlite").find("", 1000);
+  std::filesystem::remove_all(program);  // the child ended without tidying up
+  // The rows shown, and at most the few that came in while closing; never fewer.
+  EXPECT_GE(static_cast<int>(entries.size()), shown);
+  EXPECT_LT(static_cast<int>(entries.size()), 200);
 }
 
 }  // namespace
