@@ -55,15 +55,15 @@ ClipboardShortening ShortenClipboardText(const Text& held, const BatchPlugin& pl
     return pass;
   }
   JsonDocument document;
-  Text failure;
-  const Text result = ShortenOne(plugin.file, *address, document, &failure);
+  Text reason;
+  const Text result = ShortenOne(plugin.file, *address, document, &reason);
   {
     HistoryRecorder history;  // like every other pass, with its reason when it failed
-    history.record({plugin.name, *address, result, failure});
+    history.record({plugin.name, *address, result, reason});
     if (!history.flush()) pass.historyProblem = history.failure();
   }
-  if (!result.starts_with("http")) {
-    pass.problem = *address + " 失败：" + NoLinkReason(result, failure);
+  if (!reason.empty()) {
+    pass.problem = *address + " 失败：" + reason;
     return pass;
   }
   pass.ok = true;

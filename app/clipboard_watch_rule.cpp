@@ -6,6 +6,7 @@
 #include "plugins/plugin_definition.h"
 #include "plugins/plugin_registry.h"
 #include "plugins/plugin_rows.h"
+#include "web/link_check.h"
 #include "web/url_helpers.h"
 
 namespace pindle {
@@ -44,7 +45,7 @@ std::set<Text> ShortLinkHosts(Controls& ui) {
     if (!host.empty()) hosts.insert(WithoutServicePrefix(host));
   }
   for (const HistoryEntry& entry : HistoryStore().find("", kHistoryLinksLooked))
-    if (entry.failure.empty() && entry.result.starts_with("http")) hosts.insert(UrlHost(entry.result, true));
+    if (entry.failure.empty() && IsLink(entry.result)) hosts.insert(UrlHost(entry.result, true));
   return hosts;
 }
 

@@ -4,6 +4,7 @@
 #include "platform/files.h"
 #include "platform/shell_open.h"
 #include "platform/utf16_text.h"
+#include "web/link_check.h"
 
 namespace pindle {
 namespace {
@@ -37,7 +38,7 @@ void OnResultDoubleClick(Controls& ui) {
   CopySelectedResult(ui);
 }
 
-bool IsUsableLink(const Text& link) { return link.find("http") != Text::npos; }
+bool IsUsableLink(const Text& link) { return IsLink(link); }
 
 void CopyLink(Controls& ui, const Text& link) {
   ui.setClipboardText(link);

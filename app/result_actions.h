@@ -6,7 +6,7 @@
 namespace pindle {
 
 // Right-click on the result list: false (show no menu) when no row is selected; otherwise sets
-// 复制网址 and 打开网址 enabled exactly when the row's short link contains "http", and true.
+// 复制网址 and 打开网址 enabled exactly when the row's short link is a link (web/link_check.h), and true.
 bool PrepareResultMenu(Controls& ui);
 void CopySelectedResult(Controls& ui);
 void OpenSelectedResult(Controls& ui);

@@ -12,6 +12,7 @@
 #include "tests/support/loopback_shortener.h"
 #include "tests/support/plugin_files.h"
 #include "text/text_utils.h"
+#include "web/link_check.h"
 #include "web/web_request.h"
 
 using namespace pindle;
@@ -56,7 +57,7 @@ int main(int argc, char** argv) {
     {
       auto start = Clock::now();
       good = 0;
-      for (const auto& url : urls) good += ShortenOne(plugin, url, document).rfind("http", 0) == 0;
+      for (const auto& url : urls) good += IsLink(ShortenOne(plugin, url, document));
       engineSeconds = std::min(engineSeconds, seconds(start));
     }
     {

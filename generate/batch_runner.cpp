@@ -7,8 +7,9 @@
 #include <optional>
 #include <set>
 
+#include "generate/batch_clock.h"
+#include "generate/failure_reason.h"
 #include "generate/shorten_engine.h"
-#include "history/history_recorder.h"
 #include "json/json_document.h"
 #include "text/text_utils.h"
 #include "web/multi_transfer.h"
@@ -19,21 +20,19 @@
 namespace pindle {
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
 constexpr int kMaxRateRetries = 5;
+// 502, 503 and 504 without Retry-After: a service that fails for a moment (a race on its side).
+constexpr int kMaxPassingRetries = 3;
 constexpr std::chrono::seconds kLongestWait{120};
 constexpr milliseconds kFirstBackOff{1000};
 constexpr milliseconds kStopCheck{100};
 
 }  // namespace
 
-bool GaveLink(const Text& result, const Text& failure) { return NoLinkReason(result, failure).empty(); }
-
-bool RefusesTheBatch(const Text& failure) {
-  return failure.starts_with(CertificateFailureCause()) || failure.starts_with("缺少配置：") ||
-         failure.starts_with("服务要求等待");
+bool RefusesTheBatch(const Text& reason) {
+  return reason.starts_with(CertificateFailureCause()) || reason.starts_with("缺少配置：");
 }
 
 std::vector<Text> SplitLines(const Text& text) {
@@ -52,6 +51,8 @@ std::vector<Text> SplitLines(const Text& text) {
   return lines;
 }
 
+namespace {
+
 // One pass between its start and its result.
 struct Pass {
   int line = 0;
@@ -60,16 +61,25 @@ struct Pass {
   ShortenRequest prepared;
   Text host;
   int rateRetries = 0;
+  int passingRetries = 0;
   bool connectionRetried = false;
-  size_t nextFallback = 0;  // the fallback to try when this plug-in gives no link
+  size_t nextFallback = 0;  // the fallback the line goes to when this plug-in gives no link
   std::vector<BatchAttempt> earlier;
 };
 
 struct HostState {
   int inFlight = 0;
   int limit = 1;
-  Clock::time_point notBefore{};
+  BatchClock::time_point notBefore{};
+  Text refusal;  // why it takes no more lines of this batch; empty while it does
 };
+
+bool IsBlank(const Text& line) { return TrimBlanksAndLineBreaks(line).empty(); }
+
+// A status that says the service fails for a moment only.
+bool PassingFailure(int status) { return status == 502 || status == 503 || status == 504; }
+
+}  // namespace
 
 struct BatchRunner::Loop {
   BatchRunner& runner;
@@ -84,7 +94,7 @@ struct BatchRunner::Loop {
   int nextLine = 1;
   int released = 0;
   Text lastHost;
-  std::set<Text> refused;  // plug-in files that refused the batch
+  std::set<Text> refusing;  // plug-in files that refused the batch
 
   Loop(BatchRunner& r, const BatchSettings& settings)
       : runner(r), s(settings), transfer(std::max(1, settings.concurrency), /*offerHttp2=*/settings.lineCount > 1) {}
@@ -94,9 +104,11 @@ struct BatchRunner::Loop {
     if (added) it->second.limit = std::max(1, s.concurrency);
     return it->second;
   }
-  bool roomAt(const Text& name, Clock::time_point now) {
+  bool refused(const Text& name) { return !host(name).refusal.empty(); }
+  bool roomAt(const Text& name, BatchClock::time_point now) {
     HostState& h = host(name);
-    return h.inFlight < h.limit && now >= h.notBefore;
+    // A refusing host takes nothing, so its lines may start at once (and end at once).
+    return !h.refusal.empty() || (h.inFlight < h.limit && now >= h.notBefore);
   }
 
   void send(std::unique_ptr<Pass> pass) {
@@ -105,70 +117,88 @@ struct BatchRunner::Loop {
     sent[pass->line] = std::move(pass);
   }
 
-  // Reads the plug-in file of `plugin` for the pass; false when there is nothing to send.
+  BatchLineResult resultOf(Pass& pass, LineOutcome outcome) {
+    BatchLineResult result;
+    result.line = pass.line;
+    result.lineCount = s.lineCount;
+    result.longUrl = pass.longUrl;
+    result.plugin = pass.plugin;
+    result.outcome = outcome;
+    return result;
+  }
+
+  // Reads the plug-in file of `plugin` for the pass; false when it describes nothing to send.
   bool prepare(Pass& pass, BatchPlugin plugin) {
     pass.plugin = std::move(plugin);
     pass.prepared = PrepareShorten(pass.plugin.file, pass.longUrl, document);
     pass.host = pass.prepared.send ? UrlHost(pass.prepared.request.url, true) : Text();
-    pass.rateRetries = 0;
+    pass.rateRetries = pass.passingRetries = 0;
     pass.connectionRetried = false;
     return pass.prepared.send;
   }
 
-  // The next fallback the batch still sends to, prepared for the pass; false when none is left.
+  // The next fallback that still takes lines, prepared for the pass; false when none is left.
   bool moveOn(Pass& pass) {
     while (pass.nextFallback < s.fallbacks.size()) {
       const BatchPlugin& next = s.fallbacks[pass.nextFallback++];
-      if (refused.count(next.file)) continue;
+      if (refusing.count(next.file)) continue;
       prepare(pass, next);
       return true;
     }
     return false;
   }
 
-  // The pass's plug-in gave what it gave: a link ends the line; otherwise the line goes to the
-  // next fallback, waiting in `retries` to be sent.
-  void finish(std::unique_ptr<Pass> pass, const WebResponse* response) {
+  // The line's result from its present plug-in. A line without a link goes on to the next
+  // fallback (sent from `retries` when its host has room); otherwise it is done.
+  void conclude(std::unique_ptr<Pass> pass, BatchLineResult result) {
     for (;;) {
-      BatchAttempt attempt{pass->plugin, {}, {}};
-      if (response) attempt.result = FinishShorten(pass->prepared, *response, &attempt.failure);
-      response = nullptr;
-      if (RefusesTheBatch(attempt.failure)) refused.insert(pass->plugin.file);
-      if (GaveLink(attempt.result, attempt.failure) || !moveOn(*pass)) {
-        BatchLineResult result;
-        result.line = pass->line;
-        result.lineCount = s.lineCount;
-        result.longUrl = std::move(pass->longUrl);
-        result.plugin = std::move(attempt.plugin);
-        result.result = std::move(attempt.result);
-        result.failure = std::move(attempt.failure);
+      if (RefusesTheBatch(result.reason)) refusing.insert(pass->plugin.file);
+      const bool last = result.linked() || result.outcome == LineOutcome::Skipped || !moveOn(*pass);
+      if (last) {
         result.earlier = std::move(pass->earlier);
-        done.emplace(result.line, std::move(result));
+        done.emplace(pass->line, std::move(result));
         return;
       }
-      pass->earlier.push_back(std::move(attempt));
+      pass->earlier.push_back({std::move(result.plugin), std::move(result.result), std::move(result.reason)});
       if (pass->prepared.send) {
         retries[pass->line] = std::move(pass);
         return;
       }
+      result = resultOf(*pass, LineOutcome::Failed);
+      result.reason = NotSentReason();
     }
   }
 
-  // The next line's pass, begun: its plug-in file is read now. A plug-in that refused the batch
-  // is passed over for the first fallback still sending.
+  void finish(std::unique_ptr<Pass> pass, const WebResponse& response) {
+    BatchLineResult result = resultOf(*pass, LineOutcome::Failed);
+    result.result = FinishShorten(pass->prepared, response, &result.reason);
+    result.status = response.status;
+    if (result.reason.empty()) result.outcome = LineOutcome::Link;
+    conclude(std::move(pass), std::move(result));
+  }
+
+  void end(std::unique_ptr<Pass> pass, LineOutcome outcome, Text reason) {
+    BatchLineResult result = resultOf(*pass, outcome);
+    result.reason = std::move(reason);
+    conclude(std::move(pass), std::move(result));
+  }
+
+  // The next line's pass, begun: its plug-in file is read now (a blank line skipped is not). A
+  // plug-in that refused the batch passes the line to the first fallback that still takes lines.
   std::unique_ptr<Pass> begin() {
     auto pass = std::make_unique<Pass>();
     pass->line = nextLine++;
     if (s.onStart) s.onStart(pass->line);
     pass->longUrl = s.longUrl ? s.longUrl(pass->line) : Text();
-    BatchPlugin first = s.plugin ? s.plugin() : BatchPlugin();
-    if (!refused.count(first.file) || !moveOn(*pass)) prepare(*pass, std::move(first));
+    pass->plugin = s.plugin ? s.plugin() : BatchPlugin();
+    if (s.skipBlankLines && IsBlank(pass->longUrl)) return pass;
+    if (!refusing.count(pass->plugin.file) || !moveOn(*pass)) prepare(*pass, pass->plugin);
     return pass;
   }
 
   // Sends whatever may go now: lines to try again first (they hold up the lines behind them).
   void fill() {
-    const Clock::time_point now = Clock::now();
+    const BatchClock::time_point now = BatchNow();
     for (auto it = retries.begin(); it != retries.end();) {
       if (!roomAt(it->second->host, now)) {
         ++it;
@@ -176,26 +206,40 @@ struct BatchRunner::Loop {
       }
       std::unique_ptr<Pass> pass = std::move(it->second);
       it = retries.erase(it);
+      if (refused(pass->host)) {
+        const Text refusal = host(pass->host).refusal;
+        end(std::move(pass), LineOutcome::Refused, refusal);
+        continue;
+      }
       send(std::move(pass));
     }
     for (;;) {
       if (!prepared) {
-        if (nextLine > s.lineCount || runner.stop_) return;
+        if (nextLine > s.lineCount || runner.stop_) break;
         // A line starts (and reads the plug-in file) only when it can be sent, most likely to
         // the host of the line before; so with one request at a time each line starts after
         // the one before has its answer.
-        if (!lastHost.empty() && !roomAt(lastHost, now)) return;
+        if (!lastHost.empty() && !roomAt(lastHost, now)) break;
         prepared = begin();
-        lastHost = prepared->host;
-        if (!prepared->prepared.send) {  // nothing to send: the pass ends here, or goes on to a fallback
-          finish(std::move(prepared), nullptr);
-          release();
+        if (!prepared->prepared.send) {  // nothing to send: the pass ends here (or goes to a fallback)
+          const bool blank = s.skipBlankLines && IsBlank(prepared->longUrl);
+          if (blank)
+            end(std::move(prepared), LineOutcome::Skipped, {});
+          else
+            end(std::move(prepared), LineOutcome::Failed, NotSentReason());
           continue;
         }
+        lastHost = prepared->host;
       }
-      if (!roomAt(prepared->host, now)) return;
+      if (refused(prepared->host)) {
+        const Text refusal = host(prepared->host).refusal;
+        end(std::move(prepared), LineOutcome::Refused, refusal);
+        continue;
+      }
+      if (!roomAt(prepared->host, now)) break;
       send(std::move(prepared));
     }
+    release();
   }
 
   void release() {
@@ -206,20 +250,36 @@ struct BatchRunner::Loop {
     }
   }
 
+  // A wait longer than a batch makes: the host takes no more of the batch. True when it is one.
+  bool refuses(std::unique_ptr<Pass>& pass, const WebResponse& response) {
+    if (response.status != 429 && response.status != 503) return false;
+    const std::optional<std::chrono::seconds> asked = RetryAfter(response.headers);
+    if (!asked || *asked <= kLongestWait) return false;
+    HostState& h = host(pass->host);
+    if (h.refusal.empty()) h.refusal = LongWaitReason(*asked);
+    BatchLineResult result = resultOf(*pass, LineOutcome::Refused);
+    result.reason = h.refusal;
+    result.status = response.status;
+    conclude(std::move(pass), std::move(result));
+    return true;
+  }
+
   // A rate limit or a passing failure: true when the line is to be sent again.
   bool retryLater(Pass& pass, const WebResponse& response) {
     if (!s.retry) return false;
     const std::optional<std::chrono::seconds> asked = RetryAfter(response.headers);
-    if (response.status == 429 || (response.status == 503 && asked)) {
-      if (pass.rateRetries >= kMaxRateRetries) return false;
-      const milliseconds wait = asked ? milliseconds(std::min(*asked, kLongestWait))
-                                      : std::min<milliseconds>(kFirstBackOff * (1 << pass.rateRetries), kLongestWait);
-      ++pass.rateRetries;
+    const bool rateLimit = response.status == 429 || (response.status == 503 && asked);
+    const bool passing = !rateLimit && PassingFailure(response.status);
+    if (rateLimit || passing) {
+      int& tries = rateLimit ? pass.rateRetries : pass.passingRetries;
+      if (tries >= (rateLimit ? kMaxRateRetries : kMaxPassingRetries)) return false;
+      const milliseconds wait =
+          asked ? milliseconds(*asked) : std::min<milliseconds>(kFirstBackOff * (1 << tries), kLongestWait);
+      ++tries;
       HostState& h = host(pass.host);
       h.limit = 1;  // for the rest of the batch
-      h.notBefore = std::max(h.notBefore, Clock::now() + wait);
-      if (s.onWait)
-        s.onWait({pass.host, response.status == 429 ? Text("服务限流（429）") : Text("服务暂时不可用（503）"), wait});
+      h.notBefore = std::max(h.notBefore, BatchNow() + wait);
+      if (s.onWait) s.onWait({pass.host, WaitCause(response.status), wait});
       return true;
     }
     if (response.failed() && response.status == 0 && !pass.connectionRetried) {
@@ -229,15 +289,22 @@ struct BatchRunner::Loop {
     return false;
   }
 
+  static Text WaitCause(int status) {
+    if (status == 429) return "服务限流（429）";
+    if (status == 503) return "服务暂时不可用（503）";
+    return "服务暂时出错（" + std::to_string(status) + "）";
+  }
+
+  // How long (in real time) the loop may wait for its transfers before it must look again.
   milliseconds nextWait() {
     milliseconds wait = kStopCheck;
-    const Clock::time_point now = Clock::now();
+    const BatchClock::time_point now = BatchNow();
     for (const auto& [line, pass] : retries) {
       // A host that is full wakes the loop when one of its answers comes; only time is waited for.
       const HostState& h = host(pass->host);
       if (h.inFlight >= h.limit) continue;
       const auto until = std::chrono::ceil<milliseconds>(h.notBefore - now);
-      wait = std::max(milliseconds(0), std::min(wait, until));
+      wait = std::min(wait, RealTimeFor(std::max(milliseconds(0), until)));
     }
     return wait;
   }
@@ -256,11 +323,12 @@ struct BatchRunner::Loop {
         std::unique_ptr<Pass> pass = std::move(it->second);
         sent.erase(it);
         --host(pass->host).inFlight;
+        if (refuses(pass, f.response)) continue;
         if (retryLater(*pass, f.response)) {
           retries[pass->line] = std::move(pass);
           continue;
         }
-        finish(std::move(pass), &f.response);
+        finish(std::move(pass), f.response);
       }
       release();
     }

@@ -17,11 +17,20 @@ struct BatchPlugin {
   Text file;
 };
 
-// One plug-in's go at a line.
+// How a line ended.
+enum class LineOutcome {
+  Link,     // a link came out
+  Failed,   // no link; `reason` says why
+  Refused,  // the service asked to wait longer than a batch waits: it takes none of the batch's
+            // lines from then on, and this line was not answered (another plug-in may take it)
+  Skipped,  // a blank line, not sent (skipBlankLines)
+};
+
+// One plug-in's go at a line that gave no link.
 struct BatchAttempt {
   BatchPlugin plugin;
   Text result;
-  Text failure;
+  Text reason;
 };
 
 // What one line came to, handed out strictly in line order.
@@ -29,19 +38,23 @@ struct BatchLineResult {
   int line = 0;  // 1-based
   int lineCount = 0;
   Text longUrl;
-  BatchPlugin plugin;  // the plug-in that gave the link, else the last one tried
-  Text result;         // what the extraction yields, as ShortenOne gives it
-  Text failure;        // why the request failed; empty when it did not
-  // The plug-ins tried before `plugin` that gave no link, in order (fallbacks only).
+  BatchPlugin plugin;
+  Text result;  // what the extraction yields, as ShortenOne gives it
+  // Why no link came out, as the user reads it ("HTTP 503：error:concurrency",
+  // "服务要求等待 27 小时后再试"); empty for a link and a skipped line.
+  Text reason;
+  LineOutcome outcome = LineOutcome::Failed;
+  int status = 0;  // HTTP status of the last answer; 0 when none came
+  bool linked() const { return outcome == LineOutcome::Link; }
+  // With fallbacks: the plug-ins tried before `plugin` (the one that gave the link, else the
+  // last one tried), in order.
   std::vector<BatchAttempt> earlier;
 };
 
-// Whether a pass gave a link; otherwise a fallback plug-in gets the line.
-bool GaveLink(const Text& result, const Text& failure);
-// Whether a failure says the service will refuse every further line of the batch (a wait too
-// long to make, a certificate refused, a value the plug-in needs missing): the batch then sends
-// no more lines to it.
-bool RefusesTheBatch(const Text& failure);
+// Whether a reason says the service will refuse every further line of the batch in the same
+// way (a certificate refused, a value the plug-in needs missing): the batch then sends it no
+// more lines that a fallback can take.
+bool RefusesTheBatch(const Text& reason);
 
 // A wait the batch makes for a service before sending to it again.
 struct BatchWait {
@@ -57,6 +70,8 @@ struct BatchSettings {
   // Waiting out rate limits and sending a line again after a cut connection (a batch does,
   // a single URL does not).
   bool retry = true;
+  // Lines that are empty or hold only blanks are not sent: they end as LineOutcome::Skipped.
+  bool skipBlankLines = false;
   // Asked on the batch thread when line n (1-based) starts, in line order.
   std::function<Text(int line)> longUrl;
   std::function<BatchPlugin()> plugin;
@@ -73,11 +88,12 @@ struct BatchSettings {
 // A batch of passes with several requests in flight on the calling thread. Each pass reads the
 // plug-in file when it starts (PrepareShorten), so an edit during a batch applies to the lines
 // not yet started; answers may come in any order, results go out in line order. An answer 429,
-// or 503 with Retry-After, makes the batch wait what the service asks (at most 120 s; without
-// Retry-After 1 s, doubling), drop to one request at a time for that host, and send the line
-// again, up to 5 times; a connection that fails before any answer is tried once more. A line
-// that still has no link goes to the fallbacks in turn; a plug-in that refused the batch is
-// passed over for the lines after.
+// or 503 with Retry-After, makes the batch wait what the service asks (without Retry-After 1 s,
+// doubling), drop to one request at a time for that host, and send the line again, up to 5
+// times; a connection that fails before any answer is tried once more. A service that asks for
+// more than 120 s is sent nothing more in this batch: its lines end as LineOutcome::Refused at
+// once. A line that still has no link goes to the fallbacks in turn (a service that refused
+// the batch passes it on at once). Waits are measured on the batch clock (generate/batch_clock.h).
 class BatchRunner {
  public:
   explicit BatchRunner(BatchSettings settings);

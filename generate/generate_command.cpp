@@ -171,24 +171,26 @@ void RunGeneration(Controls& ui) {
   settings.fallbacks = FallbackPlugins(plugins, name);
   settings.onStart = [&](int) { view.setStatusText("正在生成网址"); };
   settings.onWait = [&](const BatchWait& wait) { view.setStatusText(WaitStatusText(wait)); };
-  int failedPasses = 0, linkless = 0;
+  int linkless = 0;
   Text firstFailure;
+  // After a failure the status keeps the first one in view, with the count so far.
+  const auto failures = [&] {
+    return "网址生成完毕! 共 " + std::to_string(linkless) + " 行失败（" + firstFailure + "）";
+  };
   HistoryRecorder history;
   settings.onResult = [&](const BatchLineResult& r) {
-    view.appendRow({r.plugin.name, r.result});
-    if (!r.result.starts_with("http")) ++linkless;
+    // The row holds what the extraction gave, as always; its tool tip says why it is no link.
+    view.appendRow({r.plugin.name, r.result}, r.reason);
     RecordLine(history, r);
     if (count > 1) view.setProgress(r.line, count);
-    if (r.failure.empty()) {
-      view.setStatusText(failedPasses == 0 ? Text("网址生成完毕!")
-                                           : "网址生成完毕! 共 " + std::to_string(failedPasses) + " 行请求失败（" +
-                                                 firstFailure + "）");
+    if (r.linked()) {
+      view.setStatusText(linkless == 0 ? Text("网址生成完毕!") : failures());
       return;
     }
-    ++failedPasses;
-    const Text where = count > 1 ? "第 " + std::to_string(r.line) + " 行：" : Text();
-    if (firstFailure.empty()) firstFailure = where + r.failure;
-    view.setStatusText("网址生成完毕! " + where + "请求失败：" + r.failure);
+    ++linkless;
+    const Text where = count > 1 ? "第 " + std::to_string(r.line) + " 行" : Text();
+    if (firstFailure.empty()) firstFailure = where + (where.empty() ? "" : "：") + r.reason;
+    view.setStatusText("网址生成完毕! " + where + "失败：" + r.reason);
   };
 
   if (count > 1) view.setProgress(0, count);
@@ -198,7 +200,10 @@ void RunGeneration(Controls& ui) {
     const RunningBatch registered(runner);
     done = runner.run();
   }
-  if (runner.stopped()) view.setStatusText(StoppedStatusText(done, count));
+  if (runner.stopped())
+    view.setStatusText(StoppedStatusText(done, count));
+  else if (linkless > 0 && count > 1)
+    view.setStatusText(failures());
   if (count > 1) view.setProgress(0, 0);
   view.flush();
   view.finished(done, linkless);

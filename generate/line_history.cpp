@@ -4,8 +4,8 @@ namespace pindle {
 
 void RecordLine(HistoryRecorder& history, const BatchLineResult& line) {
   for (const BatchAttempt& attempt : line.earlier)
-    history.record({attempt.plugin.name, line.longUrl, attempt.result, attempt.failure});
-  history.record({line.plugin.name, line.longUrl, line.result, line.failure});
+    history.record({attempt.plugin.name, line.longUrl, attempt.result, attempt.reason});
+  history.record({line.plugin.name, line.longUrl, line.result, line.reason});
 }
 
 }  // namespace pindle

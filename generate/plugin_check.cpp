@@ -3,8 +3,8 @@
 #include <ctime>
 #include <map>
 
+#include "generate/failure_reason.h"
 #include "generate/shorten_engine.h"
-#include "history/history_recorder.h"
 #include "json/json_document.h"
 #include "web/multi_transfer.h"
 
@@ -14,15 +14,16 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr std::chrono::milliseconds kWaitStep{100};
 
-void Judge(PluginCheckResult& check, const Text& result, const Text& failure, Clock::time_point started) {
+// `reason` empty: `result` is the link.
+void Judge(PluginCheckResult& check, const Text& result, const Text& reason, Clock::time_point started) {
   PluginCheckState& state = check.state;
   state.unixTime = static_cast<std::int64_t>(std::time(nullptr));
   state.millis = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started).count();
-  state.ok = GaveLink(result, failure);
+  state.ok = reason.empty();
   if (state.ok)
     state.link = result;
   else
-    state.reason = NoLinkReason(result, failure);
+    state.reason = reason;
 }
 
 }  // namespace
@@ -43,7 +44,7 @@ std::vector<PluginCheckResult> CheckPlugins(const std::vector<BatchPlugin>& plug
     results[i].plugin = plugins[i];
     prepared[i] = PrepareShorten(plugins[i].file, testUrl, document);
     if (!prepared[i].send) {
-      Judge(results[i], {}, "插件没有发出请求（API.Type 不是 GET 或 POST）", Clock::now());
+      Judge(results[i], {}, NotSentReason(), Clock::now());
       report(i);
       continue;
     }
@@ -53,9 +54,9 @@ std::vector<PluginCheckResult> CheckPlugins(const std::vector<BatchPlugin>& plug
   while (transfer.inFlight() > 0) {
     for (MultiTransfer::Finished& f : transfer.run(kWaitStep)) {
       const auto i = static_cast<size_t>(f.tag);
-      Text failure;
-      const Text result = FinishShorten(prepared[i], f.response, &failure);
-      Judge(results[i], result, failure, started[f.tag]);
+      Text reason;
+      const Text result = FinishShorten(prepared[i], f.response, &reason);
+      Judge(results[i], result, reason, started[f.tag]);
       report(i);
     }
   }

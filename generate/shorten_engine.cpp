@@ -1,11 +1,13 @@
 #include "generate/shorten_engine.h"
 
 #include "config/settings.h"
+#include "generate/failure_reason.h"
 #include "generate/pattern_match.h"
 #include "generate/plugin_extensions.h"
 #include "platform/codepage.h"
 #include "plugins/plugin_definition.h"
 #include "plugins/plugin_file.h"
+#include "text/secret_mask.h"
 #include "text/text_utils.h"
 #include "web/web_request.h"
 
@@ -119,10 +121,13 @@ ShortenRequest PrepareShorten(const Text& pluginFile, const Text& longUrl, JsonD
   return prepared;
 }
 
-Text FinishShorten(const ShortenRequest& prepared, const WebResponse& response, Text* failure) {
-  if (failure) *failure = response.failed() ? response.error : Text();
+Text FinishShorten(const ShortenRequest& prepared, const WebResponse& response, Text* reason) {
   // Decode first, then extract, so the plug-in's own texts and markers stay intact.
-  return ExtractPreparedLink(prepared, DecodeAnswer(response.body));
+  const Text answer = DecodeAnswer(response.body);
+  Text link = ExtractPreparedLink(prepared, answer);
+  // The service may echo the request, keys included.
+  if (reason) *reason = MaskSecrets(NoLinkReason(link, response, answer), prepared.secrets);
+  return link;
 }
 
 Text ExtractPreparedLink(const ShortenRequest& prepared, const Text& answer) {
@@ -130,14 +135,18 @@ Text ExtractPreparedLink(const ShortenRequest& prepared, const Text& answer) {
       prepared.responseType == kPatternResponseType
           ? ExtractByPattern(answer, prepared.responsePattern)
           : ExtractShortUrl(answer, prepared.responseType, prepared.responseParameter, prepared.responsePrefix);
-  return WithResultPrefix(extracted, prepared.responseResultPrefix);
+  // Services end their answers with a line break often, and a link never holds one at its ends.
+  return TrimBlanksAndLineBreaks(WithResultPrefix(TrimBlanksAndLineBreaks(extracted), prepared.responseResultPrefix));
 }
 
-Text ShortenOne(const Text& pluginFile, const Text& longUrl, JsonDocument& document, Text* failure) {
-  if (failure) failure->clear();
+Text ShortenOne(const Text& pluginFile, const Text& longUrl, JsonDocument& document, Text* reason) {
+  if (reason) reason->clear();
   const ShortenRequest prepared = PrepareShorten(pluginFile, longUrl, document);
-  if (!prepared.send) return {};
-  return FinishShorten(prepared, WebRequest(prepared.request), failure);
+  if (!prepared.send) {
+    if (reason) *reason = NotSentReason();
+    return {};
+  }
+  return FinishShorten(prepared, WebRequest(prepared.request), reason);
 }
 
 }  // namespace pindle

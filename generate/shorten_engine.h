@@ -1,4 +1,6 @@
 #pragma once
+#include <vector>
+
 #include "json/json_document.h"
 #include "platform/types.h"
 #include "web/web_request.h"
@@ -8,9 +10,9 @@ namespace pindle {
 // One long URL through one plug-in: read the plug-in file, build the request it describes with
 // the encoded long URL in place of "$Url$", send it, and take the short link out of the answer.
 // The result is whatever the extraction yields (also "JSON解析失败" and "数据错误！"), or the
-// empty text when no request is sent. When the request itself failed, `failure` (if given)
-// receives the reason; otherwise it is cleared.
-Text ShortenOne(const Text& pluginFile, const Text& longUrl, JsonDocument& document, Text* failure = nullptr);
+// empty text when no request is sent. `reason` (if given) receives why no link came out
+// (generate/failure_reason.h), or is cleared when one did.
+Text ShortenOne(const Text& pluginFile, const Text& longUrl, JsonDocument& document, Text* reason = nullptr);
 
 // ShortenOne in its two halves, so that a batch can keep several requests in flight and a
 // trace can show each step: the request the plug-in file describes, then the reading of the
@@ -23,9 +25,12 @@ struct ShortenRequest {
   Text responsePrefix;
   Text responsePattern;       // Response.Pattern, for Response.Type "5"
   Text responseResultPrefix;  // Response.ResultPrefix
+  // Values the request carries that are never shown: masked in every reason.
+  std::vector<Text> secrets;
 };
 ShortenRequest PrepareShorten(const Text& pluginFile, const Text& longUrl, JsonDocument& document);
-Text FinishShorten(const ShortenRequest& prepared, const WebResponse& response, Text* failure = nullptr);
+// The link out of an answer; `reason` (if given) as for ShortenOne.
+Text FinishShorten(const ShortenRequest& prepared, const WebResponse& response, Text* reason = nullptr);
 
 // Every byte as %XX (upper-case hex); with keepSafe, "-", ".", digits and ASCII letters stay.
 // The bytes are those of code page 936, or of UTF-8 when utf8 is on.

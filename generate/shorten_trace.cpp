@@ -11,6 +11,7 @@
 #include "plugins/plugin_definition.h"
 #include "plugins/plugin_file.h"
 #include "text/text_utils.h"
+#include "web/link_check.h"
 #include "web/web_request.h"
 
 namespace pindle {
@@ -197,8 +198,6 @@ class Explainer {
 
 }  // namespace
 
-bool LooksLikeLink(const Text& result) { return result.rfind("http", 0) == 0; }
-
 ExtractionTrace TraceExtraction(const ShortenRequest& prepared, const Text& answer) {
   ExtractionTrace t;
   t.result = ExtractPreparedLink(prepared, answer);
@@ -223,8 +222,9 @@ ExtractionTrace TraceExtraction(const ShortenRequest& prepared, const Text& answ
   if (!prepared.responseResultPrefix.empty())
     x.step("Response.ResultPrefix " + Quoted(prepared.responseResultPrefix) + "：只加在取到的链接前面");
   x.step("结果：" + Quoted(t.result));
-  if (t.reason == EmptyReason::None && !LooksLikeLink(t.result))
-    x.fail(EmptyReason::NotALink, t.result.empty() ? Text("结果为空") : "结果 " + Quoted(t.result) + " 不以 http 开头");
+  if (t.reason == EmptyReason::None && !IsLink(t.result))
+    x.fail(EmptyReason::NotALink,
+           t.result.empty() ? Text("结果为空") : "结果 " + Quoted(t.result) + " 不是 http(s) 网址");
   return t;
 }
 

@@ -32,7 +32,7 @@ enum class EmptyReason {
   GroupUnset,
   UnknownType,
   EmptyAnswer,  // type "0" with an empty answer
-  NotALink,     // something came out, but it does not start with http
+  NotALink,     // something came out, but it is no http(s) address (web/link_check.h)
 };
 
 struct ExtractionTrace {
@@ -72,8 +72,5 @@ ShortenTrace TraceShorten(const Text& pluginFile, const Text& longUrl, JsonDocum
 
 // The trace as text for a terminal or a text box.
 Text FormatTrace(const ShortenTrace& trace);
-
-// Whether a result is a link (what a row of the result list is meant to hold).
-bool LooksLikeLink(const Text& result);
 
 }  // namespace pindle

@@ -18,12 +18,6 @@ HistoryRecorder::HistoryRecorder(HistoryStore store, bool enabled)
 
 HistoryRecorder::~HistoryRecorder() { flush(); }
 
-Text NoLinkReason(const Text& result, const Text& failure) {
-  if (!failure.empty()) return failure;
-  if (result.rfind("http", 0) == 0) return {};
-  return result.empty() ? Text("服务没有返回短网址") : "服务返回：" + result;
-}
-
 void HistoryRecorder::record(const HistoryPass& pass) {
   if (!enabled_) return;
   HistoryEntry entry;
@@ -31,7 +25,7 @@ void HistoryRecorder::record(const HistoryPass& pass) {
   entry.plugin = pass.plugin;
   entry.longUrl = pass.longUrl;
   entry.result = pass.result;
-  entry.failure = NoLinkReason(pass.result, pass.failure);
+  entry.failure = pass.failure;
   std::lock_guard lock(mutex_);
   waiting_.push_back(std::move(entry));
   // After a failure only the final attempt tries again, so a locked file costs the batch one wait.

@@ -12,12 +12,8 @@ struct HistoryPass {
   Text plugin;
   Text longUrl;
   Text result;
-  Text failure;  // the request's failure, if any; a result that is no link gets a reason here
+  Text failure;  // why no link came out (generate/failure_reason.h); empty for a link
 };
-
-// Why a pass gave no link, as the history and the command line say it: the request's failure,
-// else what the service answered instead of a link; empty when the result is a link.
-Text NoLinkReason(const Text& result, const Text& failure);
 
 // Records the passes of one batch without slowing it: passes wait in memory and go to the file
 // in one transaction at most once a second and when the batch ends. A file that cannot be

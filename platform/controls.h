@@ -101,7 +101,8 @@ struct Notice {
 class BatchView {
  public:
   virtual ~BatchView() = default;
-  virtual void appendRow(const std::vector<Text>& cells) = 0;  // to 生成_结果列表
+  // A row of 生成_结果列表; a non-empty `toolTip` is shown over it (why the line gave no link).
+  virtual void appendRow(const std::vector<Text>& cells, const Text& toolTip) = 0;
   virtual void setStatusText(const Text& text) = 0;
   // The batch's progress; total 0 hides it.
   virtual void setProgress(int done, int total) = 0;

@@ -191,6 +191,17 @@ void MemoryControls::setStatusListener(std::function<void(const Text&)> listener
   statusListener_ = std::move(listener);
 }
 
+void MemoryBatchView::appendRow(const std::vector<Text>& cells, const Text& toolTip) {
+  std::lock_guard lock(mutex_);
+  ui_.resultList().appendRow(cells);
+  toolTips_.push_back(toolTip);
+}
+
+std::vector<Text> MemoryBatchView::toolTips() {
+  std::lock_guard lock(mutex_);
+  return toolTips_;
+}
+
 void MemoryBatchView::setProgress(int done, int total) {
   std::lock_guard lock(mutex_);
   progress_ = {done, total};

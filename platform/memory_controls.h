@@ -86,16 +86,19 @@ class MemoryMenuItem : public MenuItemControl {
 class MemoryBatchView : public BatchView {
  public:
   explicit MemoryBatchView(Controls& ui) : ui_(ui) {}
-  void appendRow(const std::vector<Text>& cells) override { ui_.resultList().appendRow(cells); }
+  void appendRow(const std::vector<Text>& cells, const Text& toolTip) override;
   void setStatusText(const Text& text) override { ui_.setStatusText(text); }
   void setProgress(int done, int total) override;
   void flush() override {}
   // The last progress pushed: {done, total}.
   std::pair<int, int> progress();
+  // The tool tip of every row appended, in order.
+  std::vector<Text> toolTips();
 
  private:
   Controls& ui_;
   std::mutex mutex_;
+  std::vector<Text> toolTips_;
   std::pair<int, int> progress_{0, 0};
 };
 

@@ -113,6 +113,13 @@ Text Replace(std::string_view text, std::string_view sought, std::string_view re
   return out;
 }
 
+Text TrimBlanksAndLineBreaks(std::string_view text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  return Text(text);
+}
+
 Text Trim(std::string_view text) {
   for (;;) {
     if (!text.empty() && text.front() == ' ')

@@ -25,6 +25,8 @@ Text Replace(std::string_view text, std::string_view sought, std::string_view re
 
 // Removes ASCII spaces and full-width spaces (U+3000) at both ends; tabs and line breaks stay.
 Text Trim(std::string_view text);
+// Removes ASCII spaces, tabs, carriage returns and line feeds at both ends.
+Text TrimBlanksAndLineBreaks(std::string_view text);
 // Removes every ASCII space and every full-width space.
 Text RemoveSpaces(std::string_view text);
 

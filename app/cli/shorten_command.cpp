@@ -18,6 +18,7 @@
 #include "generate/shorten_engine.h"
 #include "history/history_recorder.h"
 #include "plugins/plugin_registry.h"
+#include "text/control_characters.h"
 #include "text/text_utils.h"
 
 namespace pindle::cli {
@@ -209,16 +210,21 @@ class ShortenCommand : public Command {
     settings.fallbacks = fallbacks;
     settings.onWait = [&](const BatchWait& wait) { progress.waiting(wait); };
     HistoryRecorder history;
+    settings.skipBlankLines = true;
     settings.onResult = [&](const BatchLineResult& r) {
-      RecordLine(history, r);
-      const bool ok = r.result.rfind("http", 0) == 0;
-      if (!ok) {
-        ++failures;
-        const Text reason = NoLinkReason(r.result, r.failure);
-        progress.breakLine();
-        io.err << "第 " << r.line << " 行（" << r.longUrl << "）失败：" << reason << "\n";
+      if (r.outcome == LineOutcome::Skipped) {
+        writeSkipped(io.out, format, r.longUrl, shownName);
+        progress.update(static_cast<size_t>(r.line));
+        return;
       }
-      write(io.out, format, r.longUrl, r.result, r.plugin.name, ok, r.failure);
+      RecordLine(history, r);
+      if (!r.linked()) {
+        ++failures;
+        progress.breakLine();
+        io.err << "第 " << r.line << " 行（" << EscapeControlCharacters(r.longUrl) << "）失败："
+               << EscapeControlCharacters(r.reason) << "\n";
+      }
+      write(io.out, format, r.longUrl, r.result, r.plugin.name, r.linked(), r.reason);
       progress.update(static_cast<size_t>(r.line));
     };
     settings.stopRequested = [] { return interrupted != 0; };
@@ -236,19 +242,31 @@ class ShortenCommand : public Command {
   }
 
  private:
+  // A blank line keeps its place with an empty line (in --json, an object that says so).
+  static void writeSkipped(std::ostream& out, Format format, const Text& longUrl, const Text& plugin) {
+    if (format != Format::Json) {
+      out << "\n";
+      return;
+    }
+    const nlohmann::json line = {{"long", longUrl}, {"short", ""}, {"plugin", plugin}, {"ok", true}, {"skipped", true}};
+    out << line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+  }
+
   static void write(std::ostream& out, Format format, const Text& longUrl, const Text& result, const Text& plugin,
-                    bool ok, const Text& failure) {
+                    bool ok, const Text& reason) {
     switch (format) {
       case Format::Plain:
-        // A failed line still takes its line, so output line n belongs to input line n.
-        out << (ok ? result : Text()) << "\n";
+        // A failed line still takes its line, so output line n belongs to input line n; what a
+        // service sent never splits a line or a field, nor reaches the terminal as a command.
+        out << (ok ? EscapeControlCharacters(result) : Text()) << "\n";
         break;
       case Format::Tsv:
-        out << longUrl << '\t' << result << '\t' << plugin << "\n";
+        out << EscapeControlCharacters(longUrl) << '\t' << EscapeControlCharacters(result) << '\t'
+            << EscapeControlCharacters(plugin) << "\n";
         break;
       case Format::Json: {
         nlohmann::json line = {{"long", longUrl}, {"short", result}, {"plugin", plugin}, {"ok", ok}};
-        if (!failure.empty()) line["error"] = failure;
+        if (!reason.empty()) line["error"] = reason;
         out << line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
         break;
       }

@@ -11,6 +11,7 @@
 #include "app/gui/notice_box.h"
 #include "app/gui/on_window_thread.h"
 #include "app/gui/text_convert.h"
+#include "text/control_characters.h"
 
 namespace pindle {
 namespace {
@@ -192,9 +193,9 @@ namespace {
 constexpr int kFrameMs = 16;
 }
 
-void QtBatchView::appendRow(const std::vector<Text>& cells) {
+void QtBatchView::appendRow(const std::vector<Text>& cells, const Text& toolTip) {
   const std::lock_guard lock(mutex_);
-  rows_.push_back(cells);
+  rows_.emplace_back(cells, toolTip);
   schedule();
 }
 
@@ -224,7 +225,7 @@ void QtBatchView::schedule() {
 }
 
 void QtBatchView::show() {
-  std::vector<std::vector<Text>> rows;
+  std::vector<std::pair<std::vector<Text>, Text>> rows;
   std::optional<Text> status;
   std::optional<std::pair<int, int>> progress;
   {
@@ -237,7 +238,15 @@ void QtBatchView::show() {
   if (!rows.empty()) {
     QList<QTreeWidgetItem*> items;
     items.reserve(static_cast<qsizetype>(rows.size()));
-    for (const auto& cells : rows) items << NewRow(cells);
+    for (auto& [cells, toolTip] : rows) {
+      // A service's line break or escape shows as a mark in its place, never as layout.
+      for (Text& cell : cells) cell = ReplaceControlCharacters(cell);
+      QTreeWidgetItem* item = NewRow(cells);
+      if (!toolTip.empty())
+        for (int column = 0; column < item->columnCount(); ++column)
+          item->setToolTip(column, ToQt(ReplaceControlCharacters(toolTip)));
+      items << item;
+    }
     widgets_.resultList->addTopLevelItems(items);
   }
   if (status) widgets_.statusBar->showMessage(ToQt(*status));

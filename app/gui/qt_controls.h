@@ -100,7 +100,7 @@ class QtMenuItem final : public MenuItemControl {
 class QtBatchView final : public BatchView {
  public:
   explicit QtBatchView(const WindowWidgets& widgets) : widgets_(widgets) {}
-  void appendRow(const std::vector<Text>& cells) override;
+  void appendRow(const std::vector<Text>& cells, const Text& toolTip) override;
   void setStatusText(const Text& text) override;
   void setProgress(int done, int total) override;
   void flush() override;
@@ -113,7 +113,7 @@ class QtBatchView final : public BatchView {
 
   WindowWidgets widgets_;
   std::mutex mutex_;
-  std::vector<std::vector<Text>> rows_;
+  std::vector<std::pair<std::vector<Text>, Text>> rows_;  // cells, tool tip
   std::optional<Text> status_;
   std::optional<std::pair<int, int>> progress_;
   bool scheduled_ = false;

@@ -9,6 +9,7 @@
 #include "app/gui/window_fonts.h"
 #include "config/settings.h"
 #include "history/history_store.h"
+#include "web/link_check.h"
 
 namespace pindle {
 namespace {
@@ -81,7 +82,7 @@ void TrayIcon::refreshRecentLinks() {
   if (RecordHistorySetting()) {
     for (const HistoryEntry& entry : HistoryStore().find("", kHistoryLooked)) {
       if (links.size() >= static_cast<size_t>(kRecentLinks)) break;
-      if (!entry.failure.empty() || !entry.result.starts_with("http")) continue;
+      if (!entry.failure.empty() || !IsLink(entry.result)) continue;
       if (std::find(links.begin(), links.end(), entry.result) == links.end()) links.push_back(entry.result);
     }
   }

@@ -11,6 +11,7 @@
 #include "generate/shorten_engine.h"
 #include "platform/codepage.h"
 #include "tests/support/echo_service.h"
+#include "tests/support/httplib_server.h"
 #include "tests/support/loopback_shortener.h"
 #include "tests/support/plugin_files.h"
 #include "tests/support/process.h"
@@ -73,8 +74,8 @@ TEST_F(CommandLineTest, TsvAndJsonOutput) {
   auto r = run({"shorten", "-p", "Is.gd", "--tsv", "https://a"});
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out, "https://a\t" + service.shortFor(1) + "\tIs.gd\n");
-  r = run({"shorten", "-p", "Is.gd", "-j", "1", "--json", "https://b", ""});
-  EXPECT_EQ(r.exitCode, 1);
+  r = run({"shorten", "-p", "Is.gd", "-j", "1", "--json", "https://b", " "});
+  EXPECT_EQ(r.exitCode, 0);
   std::vector<nlohmann::json> lines;
   std::istringstream in(r.out);
   for (std::string line; std::getline(in, line);) lines.push_back(nlohmann::json::parse(line));
@@ -83,7 +84,8 @@ TEST_F(CommandLineTest, TsvAndJsonOutput) {
   EXPECT_EQ(lines[0]["short"], service.shortFor(2));
   EXPECT_EQ(lines[0]["plugin"], "Is.gd");
   EXPECT_EQ(lines[0]["ok"], true);
-  EXPECT_EQ(lines[1]["ok"], false);
+  EXPECT_EQ(lines[1]["ok"], true);  // a blank line is sent nowhere and fails nothing
+  EXPECT_EQ(lines[1]["skipped"], true);
 }
 
 TEST_F(CommandLineTest, ExitCodesAndMessages) {
@@ -95,7 +97,7 @@ TEST_F(CommandLineTest, ExitCodesAndMessages) {
   } cases[] = {
       {{"shorten", "-p", "nope", "https://a"}, "", 2, "", "已启用的插件"},
       {{"shorten", "-p", "关掉的", "https://a"}, "", 2, "", "没有已启用的插件叫“关掉的”"},
-      {{"shorten", "-p", "Is.gd"}, "https://a\n\nhttps://b\n", 1, "", "第 2 行"},
+      {{"shorten", "-p", "Is.gd"}, "https://a\n \t\nhttps://b\n", 0, "", ""},  // blank lines are not sent
       {{"shorten", "--bogus"}, "", 2, "", "未知选项"},
       {{"shorten", "-p"}, "", 2, "", "-p 后面需要插件名"},
       {{"shorten", "-j", "0", "https://a"}, "", 2, "", "-j 后面需要 1 到 64 的并发数"},
@@ -114,10 +116,57 @@ TEST_F(CommandLineTest, ExitCodesAndMessages) {
     EXPECT_NE(r.out.find(c.outHas), std::string::npos) << r.out;
     EXPECT_NE(r.err.find(c.errHas), std::string::npos) << r.err;
   }
-  // A failed line keeps its place in the output.
+  // A blank line keeps its place in the output, plain and --tsv, and is not sent.
   service.clearRequests();
-  const auto r = run({"shorten", "-p", "Is.gd", "-j", "1"}, "https://a\n\nhttps://b\n");
-  EXPECT_EQ(r.out, service.shortFor(1) + "\n\n" + service.shortFor(3) + "\n");
+  auto r = run({"shorten", "-p", "Is.gd", "-j", "1"}, "https://a\n\n  \r\nhttps://b\n");
+  EXPECT_EQ(r.out, service.shortFor(1) + "\n\n\n" + service.shortFor(2) + "\n");
+  EXPECT_EQ(r.err, "");
+  r = run({"shorten", "-p", "Is.gd", "--tsv"}, "\nhttps://c\n");
+  EXPECT_EQ(r.out, "\nhttps://c\t" + service.shortFor(3) + "\tIs.gd\n");
+  EXPECT_EQ(service.requests().size(), 3u);
+}
+
+// A failed line names the status and the service's own words, on standard error and in --json;
+// a 5xx is no link whatever it says, a 4xx may carry one.
+TEST_F(CommandLineTest, FailedLinesSayWhatTheServiceSaid) {
+  const struct Case {
+    const char* longUrl;
+    int status;
+    const char* body;
+    const char* plugin;  // "Text" takes the whole answer, "Json" reads "shorturl"
+    std::string output;  // plain output line
+    std::string reason;  // "" : a link
+  } cases[] = {
+      {"https://a/busy", 503, "error:concurrency", "Json", "", "HTTP 503：error:concurrency"},
+      {"https://a/login", 401, R"({"message":"Please log in"})", "Json", "", "HTTP 401：Please log in"},
+      {"https://a/had", 400, R"({"shorturl":"http://127.0.0.1/old"})", "Json", "http://127.0.0.1/old", ""},
+      {"https://a/httpd", 500, "httpd: internal server error", "Text", "", "HTTP 500：httpd: internal server error"},
+      {"https://a/looks", 500, "http://127.0.0.1/s/1", "Text", "", "HTTP 500：http://127.0.0.1/s/1"},
+      {"https://a/empty", 200, R"({"error":"bad url"})", "Json", "", "服务没有返回短网址：bad url"},
+  };
+  test::HttplibLoopbackServer answers([&](httplib::Server& server) {
+    server.Get("/s", [&](const httplib::Request& req, httplib::Response& res) {
+      for (const Case& c : cases)
+        if (req.get_param_value("url") == c.longUrl) {
+          res.status = c.status;
+          res.set_content(c.body, "text/plain");
+        }
+    });
+  });
+  test::WritePlugin(dir, "text.json", {.name = "Text", .path = answers.url("/s?")});
+  test::WritePlugin(dir, "jsonp.json",
+                    {.name = "Json", .path = answers.url("/s?"), .responseType = "1", .parameter = "shorturl"});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.longUrl);
+    auto r = run({"shorten", "-p", c.plugin, c.longUrl});
+    EXPECT_EQ(r.exitCode, c.reason.empty() ? 0 : 1);
+    EXPECT_EQ(r.out, c.output + "\n");
+    EXPECT_EQ(r.err, c.reason.empty() ? "" : "第 1 行（" + std::string(c.longUrl) + "）失败：" + c.reason + "\n");
+    r = run({"shorten", "-p", c.plugin, "--json", c.longUrl});
+    const auto line = nlohmann::json::parse(r.out);
+    EXPECT_EQ(line["ok"], c.reason.empty());
+    EXPECT_EQ(line.value("error", ""), c.reason);
+  }
 }
 
 // Input lines and the echo service's answer for each, one output line per input line.

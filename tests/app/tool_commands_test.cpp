@@ -112,8 +112,14 @@ TEST_F(ToolCommandsTest, ExpandPrintsTheFinalAddressOrTheChain) {
 TEST_F(ToolCommandsTest, ShortenBatchesAreRecordedAndListed) {
   test::LoopbackShortener service;
   test::WritePlugin(dir, "isgd.json", {.name = "Is.gd", .path = service.base() + "/create.php?format=simple&"});
-  auto r = run({"shorten", "-p", "is.gd", "-j", "1", "https://a.example/一", "", "https://b.example/2"});
+  // The same service, asked without the parameter it needs: it refuses with 400.
+  test::WritePlugin(dir, "refused.json",
+                    {.name = "Refused", .path = service.base() + "/create.php?format=simple&", .data = "x=$Url$"});
+  auto r = run({"shorten", "-p", "is.gd", "https://a.example/一"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  r = run({"shorten", "-p", "refused", "https://x.example/"});
   EXPECT_EQ(r.exitCode, 1);
+  r = run({"shorten", "-p", "is.gd", "https://b.example/2"});
   EXPECT_EQ(r.err.find("历史记录"), std::string::npos) << r.err;
 
   r = run({"history"});
@@ -124,7 +130,7 @@ TEST_F(ToolCommandsTest, ShortenBatchesAreRecordedAndListed) {
   std::istringstream out(r.out);
   for (std::string line; std::getline(out, line);) lines.push_back(line.substr(line.find('\t') + 1));
   EXPECT_EQ(lines, (std::vector<std::string>{"Is.gd\thttps://b.example/2\t" + service.shortFor(3) + "\t",
-                                             "Is.gd\t\t" + kRefusal + "\t服务返回：" + kRefusal,
+                                             "Refused\thttps://x.example/\t" + kRefusal + "\tHTTP 400：" + kRefusal,
                                              "Is.gd\thttps://a.example/一\t" + service.shortFor(1) + "\t"}));
   struct Case {
     std::vector<std::string> args;
@@ -133,7 +139,7 @@ TEST_F(ToolCommandsTest, ShortenBatchesAreRecordedAndListed) {
   } cases[] = {
       {{"history", "--search", "一"}, 1, "a.example"},
       {{"history", "--limit", "2"}, 2, "b.example"},
-      {{"history", "--search", "IS.GD", "--limit", "0"}, 3, "Is.gd"},
+      {{"history", "--search", "IS.GD", "--limit", "0"}, 2, "Is.gd"},
       {{"history", "--search", "nothing"}, 0, ""},
       {{"history", "--csv"}, 4, "\xEF\xBB\xBF时间,接口,长网址,短网址,失败原因\r\n"},
   };

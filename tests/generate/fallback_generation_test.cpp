@@ -9,6 +9,7 @@
 #include "config/settings.h"
 #include "generate/batch_runner.h"
 #include "generate/generate_command.h"
+#include "generate/shorten_engine.h"
 #include "history/history_store.h"
 #include "platform/background.h"
 #include "platform/memory_controls.h"
@@ -18,6 +19,7 @@
 #include "tests/support/httplib_server.h"
 #include "tests/support/loopback_socket.h"
 #include "tests/support/plugin_files.h"
+#include "tests/support/raw_http_server.h"
 #include "tests/support/test_certificates.h"
 
 namespace pindle {
@@ -51,7 +53,7 @@ TEST(FallbackSetting, WhatRefusesTheBatch) {
   } cases[] = {
       {"", false},
       {"无法连接服务器：Connection refused", false},
-      {"服务要求等待 27 小时后再试", true},
+      {"服务要求等待 27 小时后再试", false},  // the host's own refusal covers it
       {"缺少配置：API 密钥（pindle config B Key=…）", true},
       {"证书验证失败：信任此服务可勾选设定页的“忽略证书错误”（Setting.ini [软件设定] 忽略证书错误=真）：detail", true},
   };
@@ -150,6 +152,34 @@ TEST_F(FallbackTest, WhichPluginGivesEachLine) {
     EXPECT_EQ(history(), t.history);
   }
   EXPECT_EQ(rows()[0][1], "维护中");
+}
+
+// A service that asks to wait 27 hours hands the rest of the batch to the next plug-in at once.
+TEST_F(FallbackTest, UnreasonableWaitSendsTheBatchOnAtOnce) {
+  test::RawHttpServer a;
+  a.answerOthers({"HTTP/1.1 429 Too Many Requests\r\nRetry-After: 99999\r\nContent-Length: 0\r\n\r\n"});
+  test::WritePlugin(dir, "a.json", {.name = "A", .path = a.url("/a?")});
+  Settings::write(kSoftwareSection, kConcurrencyKey, "4");
+  Text input;
+  for (int n = 1; n <= 30; ++n) input += "u" + std::to_string(n) + "\n";
+  const auto started = std::chrono::steady_clock::now();
+  generate("A", "B", input);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, 10s);
+  ASSERT_EQ(rows().size(), 30u);
+  for (size_t n = 0; n < 30; ++n) {
+    EXPECT_EQ(rows()[n][0], "B");
+    EXPECT_EQ(rows()[n][1], test::EchoService::echo("/b?url=" + PercentEncode("u" + std::to_string(n + 1))));
+  }
+  EXPECT_LE(a.requests().size(), 4u);
+  EXPECT_EQ(ui.statusText(), "网址生成完毕!");
+  // The history names A with its reason for the lines it refused.
+  int refusedByA = 0;
+  for (const HistoryEntry& e : HistoryStore().find("", 0)) {
+    if (e.plugin != "A") continue;
+    ++refusedByA;
+    EXPECT_TRUE(e.failure.starts_with("服务要求等待 ")) << e.failure;
+  }
+  EXPECT_GE(refusedByA, 1);
 }
 
 // A service whose certificate is refused refuses every line: the batch stops sending to it.

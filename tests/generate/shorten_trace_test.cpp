@@ -21,7 +21,7 @@ TEST(ShortenTrace, ExtractionStepByStep) {
   } cases[] = {
       {"https://s/1", "0", "", "", "", R::None, "整个应答"},
       {"", "0", "", "", "", R::EmptyAnswer, "应答为空"},
-      {"ERROR", "0", "", "", "", R::NotALink, "不以 http 开头"},
+      {"ERROR", "0", "", "", "", R::NotALink, "不是 http(s) 网址"},
       {R"({"data":{"short":"https://s/2"}})", "1", "data.short", "", "", R::None, "路径第 2 步 “short” → 字符串"},
       {R"({"data":{"url":"x"}})", "1", "data.short", "", "", R::NoSuchPath, "路径第 2 步 “short” 找不到：上一层的对象"},
       {R"({"data":null})", "1", "data.short", "", "", R::NoSuchPath, "路径第 2 步 “short” 走不下去：上一层是null"},

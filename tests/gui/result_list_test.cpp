@@ -21,7 +21,8 @@ class ResultListTest : public ::testing::Test {
     menu = f.find<QMenu>("生成菜单");
     copy = menu->findChild<QAction*>(QStringLiteral("复制网址"));
     open = menu->findChild<QAction*>(QStringLiteral("打开网址"));
-    f.ui().resultList().setRows({{"甲", "http://t.cn/A1"}, {"乙", "数据错误！"}, {"丙", "HTTP://T.CN/A3"}});
+    f.ui().resultList().setRows(
+        {{"甲", "http://t.cn/A1"}, {"乙", "数据错误！"}, {"丙", "HTTP://T.CN/A3"}, {"丁", "服务返回：http 不通"}});
     QGuiApplication::clipboard()->setText(QStringLiteral("before"));
   }
   ~ResultListTest() override { menu->hide(); }
@@ -49,11 +50,12 @@ TEST_F(ResultListTest, RightClickWithoutARowShowsNoMenuAndChangesNoItem) {
   EXPECT_TRUE(open->isEnabled());
 }
 
-TEST_F(ResultListTest, MenuItemsAreEnabledOnlyForALinkWithHttp) {
+// The one link test decides: letter case of the scheme aside, and not whatever mentions "http".
+TEST_F(ResultListTest, MenuItemsAreEnabledOnlyForALink) {
   const struct {
     int row;
     bool enabled;
-  } rows[] = {{0, true}, {1, false}, {2, false}, {0, true}};
+  } rows[] = {{0, true}, {1, false}, {2, true}, {3, false}, {0, true}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.row);
     EXPECT_TRUE(MenuAfterRightClick(row.row));

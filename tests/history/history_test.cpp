@@ -121,8 +121,8 @@ TEST(HistoryRecorder, RecordsWithReasonsOrNotAtAll) {
   {
     HistoryRecorder on;  // on by default, into the file beside Setting.ini
     on.record({"P", "u1", "https://s/1", ""});
-    on.record({"P", "u2", "", ""});
-    on.record({"P", "u3", "错误", ""});
+    on.record({"P", "u2", "", "服务没有返回短网址"});
+    on.record({"P", "u3", "错误", "服务返回：错误"});
     on.record({"P", "u4", "", "连接被拒绝"});
     EXPECT_TRUE(on.flush());
   }

@@ -1,0 +1,39 @@
+#include "web/link_check.h"
+
+#include <curl/curl.h>
+
+#include <memory>
+#include <string>
+
+#include "text/text_utils.h"
+
+namespace pindle {
+namespace {
+
+struct UrlFree {
+  void operator()(CURLU* url) const { curl_url_cleanup(url); }
+};
+struct TextFree {
+  void operator()(char* text) const { curl_free(text); }
+};
+
+}  // namespace
+
+bool IsLink(std::string_view text) {
+  // libcurl also takes "http:/host" and a missing scheme; a link names both in full.
+  const Text lower = ToLowerAscii(text.substr(0, 8));
+  if (!lower.starts_with("http://") && !lower.starts_with("https://")) return false;
+  // libcurl reads "https:///x" as the host x; a link names its host behind exactly two slashes.
+  const std::size_t start = text.find("://") + 3;
+  if (start >= text.size() || text[start] == '/' || text[start] == '\\') return false;
+  for (const char c : text)
+    if (static_cast<unsigned char>(c) <= 0x20 || c == 0x7F) return false;
+  const std::unique_ptr<CURLU, UrlFree> url(curl_url());
+  if (!url || curl_url_set(url.get(), CURLUPART_URL, std::string(text).c_str(), 0) != CURLUE_OK) return false;
+  char* host = nullptr;
+  if (curl_url_get(url.get(), CURLUPART_HOST, &host, 0) != CURLUE_OK) return false;
+  const std::unique_ptr<char, TextFree> held(host);
+  return host && *host;
+}
+
+}  // namespace pindle

@@ -1,0 +1,11 @@
+#pragma once
+#include <string_view>
+
+namespace pindle {
+
+// Whether a text is a link a user can open: an absolute http or https address with a host, as
+// libcurl parses it (no blanks, no control characters, nothing around it). Every door and every
+// count of successes asks this one test.
+bool IsLink(std::string_view text);
+
+}  // namespace pindle
