@@ -1,5 +1,6 @@
 #include "app/clipboard_shortening.h"
 
+#include "app/plugin_inputs.h"
 #include "config/app_paths.h"
 #include "config/settings.h"
 #include "generate/generate_command.h"
@@ -56,7 +57,7 @@ ClipboardShortening ShortenClipboardText(const Text& held, const BatchPlugin& pl
   }
   JsonDocument document;
   Text reason;
-  const Text result = ShortenOne(plugin.file, *address, document, &reason);
+  const Text result = ShortenOne(plugin.file, *address, document, &reason, StoredPluginInputs(plugin.file));
   {
     HistoryRecorder history;  // like every other pass, with its reason when it failed
     history.record({plugin.name, *address, result, reason});

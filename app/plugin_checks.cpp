@@ -1,5 +1,6 @@
 #include "app/plugin_checks.h"
 
+#include "app/plugin_inputs.h"
 #include "config/app_paths.h"
 #include "generate/plugin_check.h"
 #include "plugins/plugin_registry.h"
@@ -32,7 +33,8 @@ void CheckListedPlugins(Controls& ui) {
   std::vector<BatchPlugin> plugins;
   auto add = [&](int row) {
     const Text name = list.cell(row, kPluginNameColumn);
-    if (!name.empty()) plugins.push_back({name, list.cell(row, kPluginPathColumn)});
+    const Text file = list.cell(row, kPluginPathColumn);
+    if (!name.empty()) plugins.push_back({name, file, StoredPluginInputs(file)});
   };
   if (const int selected = list.selectedRow(); selected >= 0) {
     add(selected);

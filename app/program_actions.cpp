@@ -2,6 +2,7 @@
 
 #include "app/link_actions.h"
 #include "app/plugin_checks.h"
+#include "app/plugin_inputs.h"
 #include "app/result_actions.h"
 #include "app/startup.h"
 #include "app/uploader_drop.h"
@@ -29,7 +30,9 @@ void ProgramActions::filesDropped(Controls& ui, const std::vector<Text>& paths) 
   const std::vector<Text> rest = ImportDroppedUploaders(ui, paths);
   if (!rest.empty() || paths.empty()) OnFilesDropped(ui, rest);
 }
-void ProgramActions::generateClicked(Controls& ui) { OnGenerateClicked(ui); }
+void ProgramActions::generateClicked(Controls& ui) {
+  OnGenerateClicked(ui, [](const Text& pluginFile) { return StoredPluginInputs(pluginFile); });
+}
 bool ProgramActions::resultRightClicked(Controls& ui) {
   const bool running = GenerationRunning();
   ui.menuItem(MenuItem::StopGeneration).setEnabled(running);

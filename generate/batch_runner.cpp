@@ -63,6 +63,7 @@ struct Pass {
   int rateRetries = 0;
   int passingRetries = 0;
   bool connectionRetried = false;
+  Text alias;
   size_t nextFallback = 0;  // the fallback the line goes to when this plug-in gives no link
   std::vector<BatchAttempt> earlier;
 };
@@ -73,6 +74,11 @@ struct HostState {
   BatchClock::time_point notBefore{};
   Text refusal;  // why it takes no more lines of this batch; empty while it does
 };
+
+// Why a pass whose plug-in describes no request to send was not sent.
+Text NotSent(const Pass& pass) {
+  return pass.prepared.notSentReason.empty() ? NotSentReason() : pass.prepared.notSentReason;
+}
 
 bool IsBlank(const Text& line) { return TrimBlanksAndLineBreaks(line).empty(); }
 
@@ -130,7 +136,9 @@ struct BatchRunner::Loop {
   // Reads the plug-in file of `plugin` for the pass; false when it describes nothing to send.
   bool prepare(Pass& pass, BatchPlugin plugin) {
     pass.plugin = std::move(plugin);
-    pass.prepared = PrepareShorten(pass.plugin.file, pass.longUrl, document);
+    ShortenInputs inputs = pass.plugin.inputs;
+    inputs.alias = pass.alias;
+    pass.prepared = PrepareShorten(pass.plugin.file, pass.longUrl, document, inputs);
     pass.host = pass.prepared.send ? UrlHost(pass.prepared.request.url, true) : Text();
     pass.rateRetries = pass.passingRetries = 0;
     pass.connectionRetried = false;
@@ -165,7 +173,7 @@ struct BatchRunner::Loop {
         return;
       }
       result = resultOf(*pass, LineOutcome::Failed);
-      result.reason = NotSentReason();
+      result.reason = NotSent(*pass);
     }
   }
 
@@ -192,6 +200,7 @@ struct BatchRunner::Loop {
     pass->longUrl = s.longUrl ? s.longUrl(pass->line) : Text();
     pass->plugin = s.plugin ? s.plugin() : BatchPlugin();
     if (s.skipBlankLines && IsBlank(pass->longUrl)) return pass;
+    if (s.alias) pass->alias = s.alias(pass->line);
     if (!refusing.count(pass->plugin.file) || !moveOn(*pass)) prepare(*pass, pass->plugin);
     return pass;
   }
@@ -223,10 +232,8 @@ struct BatchRunner::Loop {
         prepared = begin();
         if (!prepared->prepared.send) {  // nothing to send: the pass ends here (or goes to a fallback)
           const bool blank = s.skipBlankLines && IsBlank(prepared->longUrl);
-          if (blank)
-            end(std::move(prepared), LineOutcome::Skipped, {});
-          else
-            end(std::move(prepared), LineOutcome::Failed, NotSentReason());
+          Text reason = blank ? Text() : NotSent(*prepared);
+          end(std::move(prepared), blank ? LineOutcome::Skipped : LineOutcome::Failed, std::move(reason));
           continue;
         }
         lastHost = prepared->host;

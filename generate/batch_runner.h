@@ -5,6 +5,7 @@
 #include <mutex>
 #include <vector>
 
+#include "generate/shorten_engine.h"
 #include "platform/types.h"
 
 namespace pindle {
@@ -15,6 +16,8 @@ class MultiTransfer;
 struct BatchPlugin {
   Text name;
   Text file;
+  // The plug-in's field values and secrets (the alias comes per line, from BatchSettings::alias).
+  ShortenInputs inputs;
 };
 
 // How a line ended.
@@ -74,6 +77,8 @@ struct BatchSettings {
   bool skipBlankLines = false;
   // Asked on the batch thread when line n (1-based) starts, in line order.
   std::function<Text(int line)> longUrl;
+  // The alias of line n, asked right after its long URL; none when not set.
+  std::function<Text(int line)> alias;
   std::function<BatchPlugin()> plugin;
   // Tried in order for a line that got no link from the plug-in before (备用插件, -p A,B).
   std::vector<BatchPlugin> fallbacks;

@@ -13,6 +13,7 @@
 #include "history/history_recorder.h"
 #include "json/json_document.h"
 #include "platform/background.h"
+#include "plugins/plugin_definition.h"
 #include "plugins/plugin_registry.h"
 #include "plugins/plugin_rows.h"
 #include "text/text_utils.h"
@@ -68,7 +69,7 @@ int FindPluginRow(ListControl& list, const Text& name) {
   return -1;
 }
 
-void OnGenerateClicked(Controls& ui) {
+void OnGenerateClicked(Controls& ui, PluginInputsLookup inputs) {
   if (ui.pluginList().rowCount() == 0) {
     ui.setStatusText("插件未加载，请刷新插件列表");
     return;
@@ -81,7 +82,7 @@ void OnGenerateClicked(Controls& ui) {
     ui.setStatusText("请选择需要生成的接口！");
     return;
   }
-  StartDetached([&ui] { RunGeneration(ui); });
+  StartDetached([&ui, inputs = std::move(inputs)] { RunGeneration(ui, inputs); });
 }
 
 namespace {
@@ -129,7 +130,7 @@ Text WaitStatusText(const BatchWait& wait) {
   return "等待 " + std::to_string(seconds) + " 秒后重发：" + wait.reason;
 }
 
-void RunGeneration(Controls& ui) {
+void RunGeneration(Controls& ui, const PluginInputsLookup& inputs) {
   const Unfinished counted;
   ui.resultList().clearRows();
   const Text name = ui.pluginChoice().currentText();
@@ -149,13 +150,25 @@ void RunGeneration(Controls& ui) {
   settings.concurrency = count == 1 ? 1 : ConcurrencySetting();
   settings.retry = count > 1;
   // Each pass takes its line from the box as it stands; the box is read again only after it changed.
-  settings.longUrl = [&](int n) {
+  const auto lineAt = [&](int n) {
     if (count > 1 && box.revision() != boxRevision) {
       boxRevision = box.revision();
       lines = SplitLines(box.text());
     }
     return n <= static_cast<int>(lines.size()) ? lines[static_cast<size_t>(n - 1)] : Text();
   };
+  // Only a plug-in that takes an alias reads one from its lines.
+  const bool aliases = row >= 0 && PluginDefinition::FromFile(plugins.cell(row, kPluginPathColumn)).usesAlias();
+  settings.longUrl = [&](int n) {
+    const Text line = lineAt(n);
+    return aliases ? line.substr(0, line.find('\t')) : line;
+  };
+  if (aliases)
+    settings.alias = [&](int n) {
+      const Text line = lineAt(n);
+      const size_t tab = line.find('\t');
+      return tab == Text::npos ? Text() : line.substr(tab + 1);
+    };
   // The plug-in's row as a copy, read again only after the plug-in list changed.
   std::optional<std::uint64_t> listRevision;
   BatchPlugin plugin;
@@ -165,10 +178,13 @@ void RunGeneration(Controls& ui) {
       listRevision = revision;
       plugin = row >= 0 ? BatchPlugin{plugins.cell(row, kPluginNameColumn), plugins.cell(row, kPluginPathColumn)}
                         : BatchPlugin{};
+      if (row >= 0 && inputs) plugin.inputs = inputs(plugin.file);
     }
     return plugin;
   };
   settings.fallbacks = FallbackPlugins(plugins, name);
+  if (inputs)
+    for (BatchPlugin& fallback : settings.fallbacks) fallback.inputs = inputs(fallback.file);
   settings.onStart = [&](int) { view.setStatusText("正在生成网址"); };
   settings.onWait = [&](const BatchWait& wait) { view.setStatusText(WaitStatusText(wait)); };
   int linkless = 0;

@@ -1,15 +1,22 @@
 #pragma once
+#include <functional>
+
 #include "generate/batch_runner.h"
 #include "platform/controls.h"
 
 namespace pindle {
 
+// What the user stored for a plug-in file's fields; the door that can reach the stores gives it.
+using PluginInputsLookup = std::function<ShortenInputs(const Text& pluginFile)>;
+
 // The 生成 button: three checks, each failure a status text, then the generation on its own thread.
-void OnGenerateClicked(Controls& ui);
+void OnGenerateClicked(Controls& ui, PluginInputsLookup inputs = {});
 
 // The generation itself: one result row per line of 生成_长网址, in line order, through the
 // plug-in chosen in 生成_批量接口. A batch keeps up to "并发数" requests in flight (BatchRunner).
-void RunGeneration(Controls& ui);
+// For a plug-in that takes an alias, a line "URL<TAB>ALIAS" asks for one; for every other plug-in
+// a line is taken whole.
+void RunGeneration(Controls& ui, const PluginInputsLookup& inputs = {});
 
 // Stops every generation running now (停止生成, Esc); whether one was running.
 bool StopGenerations();

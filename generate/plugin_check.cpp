@@ -42,9 +42,10 @@ std::vector<PluginCheckResult> CheckPlugins(const std::vector<BatchPlugin>& plug
   };
   for (size_t i = 0; i < plugins.size(); ++i) {
     results[i].plugin = plugins[i];
-    prepared[i] = PrepareShorten(plugins[i].file, testUrl, document);
+    prepared[i] = PrepareShorten(plugins[i].file, testUrl, document, plugins[i].inputs);
     if (!prepared[i].send) {
-      Judge(results[i], {}, NotSentReason(), Clock::now());
+      const Text& why = prepared[i].notSentReason;
+      Judge(results[i], {}, why.empty() ? NotSentReason() : why, Clock::now());
       report(i);
       continue;
     }

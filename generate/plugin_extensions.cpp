@@ -1,26 +1,22 @@
 #include "generate/plugin_extensions.h"
 
-#include <nlohmann/json.hpp>
-
+#include "platform/codepage.h"
+#include "text/percent_encoding.h"
 #include "text/text_utils.h"
 
 namespace pindle {
 
-BodyType ReadBodyType(const Text& value) {
-  if (EqualsIgnoreAsciiCase(value, "json")) return BodyType::Json;
-  if (EqualsIgnoreAsciiCase(value, "form")) return BodyType::Form;
-  return BodyType::Classic;
-}
-
-Text ReplaceRawUrl(const Text& data, const Text& longUrl, BodyType bodyType) {
-  if (data.find('$') == Text::npos) return data;
-  Text raw = longUrl;
-  if (bodyType == BodyType::Json) {
-    // ASCII-only escapes, so the body is the same bytes whatever the wire encoding.
-    const Text quoted = nlohmann::json(longUrl).dump(-1, ' ', true, nlohmann::json::error_handler_t::replace);
-    raw = quoted.substr(1, quoted.size() - 2);
+std::vector<std::pair<Bytes, Bytes>> FormParts(const Text& data, bool utf8) {
+  std::vector<std::pair<Bytes, Bytes>> parts;
+  for (const Text& field : Split(data, "&")) {
+    if (field.empty()) continue;
+    const size_t equals = field.find('=');
+    const Text name = field.substr(0, equals);
+    const Text value = equals == Text::npos ? Text() : field.substr(equals + 1);
+    auto bytes = [&](const Text& text) { return PercentDecode(utf8 ? Bytes(text) : Utf8ToGbk(text)); };
+    parts.emplace_back(bytes(name), bytes(value));
   }
-  return Replace(data, kRawUrlPlaceholder, raw, 1, -1, /*caseSensitive=*/false);
+  return parts;
 }
 
 void ApplyBodyType(BodyType bodyType, RequestOptions& request) {
@@ -28,10 +24,13 @@ void ApplyBodyType(BodyType bodyType, RequestOptions& request) {
   Text headers = request.extraHeaders.value_or("");
   if (!Contains(headers, "Content-Type:", true)) {
     if (!headers.empty()) headers += "\r\n";
-    headers += bodyType == BodyType::Json ? "Content-Type: application/json"
-                                          : "Content-Type: application/x-www-form-urlencoded";
+    headers += bodyType == BodyType::Json        ? "Content-Type: application/json"
+               : bodyType == BodyType::Multipart ? "Content-Type: multipart/form-data"
+                                                 : "Content-Type: application/x-www-form-urlencoded";
     request.extraHeaders = headers;
   }
+  if (bodyType == BodyType::Multipart)
+    request.formParts = FormParts(request.postText.value_or(""), request.utf8Texts.value_or(false));
   // JSON is UTF-8 on the wire, whatever code page the classic body goes out in.
   if (bodyType == BodyType::Json) request.postBytes = request.postText.value_or("");
 }

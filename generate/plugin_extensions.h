@@ -1,4 +1,7 @@
 #pragma once
+#include <utility>
+#include <vector>
+
 #include "json/json_document.h"
 #include "platform/types.h"
 #include "plugins/plugin_definition.h"
@@ -8,14 +11,12 @@ namespace pindle {
 
 // What the optional keys of plugins/plugin_definition.h do to a run.
 
-enum class BodyType { Classic, Json, Form };
-BodyType ReadBodyType(const Text& value);
+// The fields of a form "name=value&..." as multipart parts: each name and value in the request's
+// code page, %XX decoded ("+" stays "+"); empty fields are skipped.
+std::vector<std::pair<Bytes, Bytes>> FormParts(const Text& data, bool utf8);
 
-// Puts the raw long URL in place of "$RawUrl$" in `data` (JSON-escaped for a JSON body).
-Text ReplaceRawUrl(const Text& data, const Text& longUrl, BodyType bodyType);
-
-// Gives a POST request the body type's Content-Type (unless the headers name one) and, for JSON,
-// the body as UTF-8 bytes.
+// Gives a POST request the body type's Content-Type (unless the headers name one); for JSON the
+// body as UTF-8 bytes, for multipart the form of postText as parts.
 void ApplyBodyType(BodyType bodyType, RequestOptions& request);
 
 // The result prefix in front of an extracted link; error texts and the empty text stay as they are.

@@ -3,38 +3,26 @@
 #include "config/settings.h"
 #include "generate/failure_reason.h"
 #include "generate/pattern_match.h"
+#include "generate/placeholders.h"
 #include "generate/plugin_extensions.h"
 #include "platform/codepage.h"
 #include "plugins/plugin_definition.h"
 #include "plugins/plugin_file.h"
+#include "text/percent_encoding.h"
 #include "text/secret_mask.h"
 #include "text/text_utils.h"
+#include "web/content_charset.h"
 #include "web/web_request.h"
 
 namespace pindle {
 namespace {
+// In Response.Prefix of the marker types it separates the two markers.
 constexpr const char* kUrlPlaceholder = "$Url$";
-}
+}  // namespace
 
 Text PercentEncode(const Text& text, bool keepSafe, bool utf8) {
   if (text.empty()) return {};
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  const Bytes bytes = utf8 ? Bytes(text) : Utf8ToGbk(text);
-  Text out;
-  out.reserve(bytes.size() * 3);
-  for (const char ch : bytes) {
-    const auto b = static_cast<unsigned char>(ch);
-    const bool safe =
-        b == '-' || b == '.' || (b >= '0' && b <= '9') || (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z');
-    if (keepSafe && safe) {
-      out.push_back(ch);
-    } else {
-      out.push_back('%');
-      out.push_back(kHex[b >> 4]);
-      out.push_back(kHex[b & 0x0F]);
-    }
-  }
-  return out;
+  return PercentEncodeBytes(utf8 ? Bytes(text) : Utf8ToGbk(text), keepSafe ? PercentKeep::Safe : PercentKeep::Nothing);
 }
 
 bool LooksLikeUtf8(const Bytes& body) {
@@ -62,9 +50,22 @@ bool LooksLikeUtf8(const Bytes& body) {
 
 Text Utf8ToLocal(const Bytes& bytes) { return SanitizeUtf8(bytes); }
 
-Text DecodeAnswer(const Bytes& body) {
+AnswerEncoding ChooseAnswerEncoding(const Bytes& body, const Text& headers, PluginEncoding encoding) {
+  switch (DeclaredCharsetOf(headers)) {
+    case DeclaredCharset::Utf8:
+      return {true, AnswerEncodingCause::Declared};
+    case DeclaredCharset::Gbk:
+      return {false, AnswerEncodingCause::Declared};
+    case DeclaredCharset::None:
+      break;
+  }
+  if (encoding != PluginEncoding::Unset) return {encoding == PluginEncoding::Utf8, AnswerEncodingCause::PluginEncoding};
+  return {LooksLikeUtf8(body), AnswerEncodingCause::Guess};
+}
+
+Text DecodeAnswer(const Bytes& body, const Text& headers, PluginEncoding encoding) {
   const Bytes answer = body.substr(0, body.find('\0'));
-  if (!LooksLikeUtf8(body)) return GbkToUtf8Text(answer);
+  if (!ChooseAnswerEncoding(body, headers, encoding).utf8) return GbkToUtf8Text(answer);
   const std::string_view withoutMark =
       answer.compare(0, 3, "\xEF\xBB\xBF") == 0 ? std::string_view(answer).substr(3) : std::string_view(answer);
   return Utf8ToLocal(Bytes(withoutMark));
@@ -84,33 +85,54 @@ Text ExtractShortUrl(const Text& answer, const Text& type, const Text& parameter
   return "数据错误！";
 }
 
-ShortenRequest PrepareShorten(const Text& pluginFile, const Text& longUrl, JsonDocument& document) {
+ShortenRequest PrepareShorten(const Text& pluginFile, const Text& longUrl, JsonDocument& document,
+                              const ShortenInputs& inputs) {
   ShortenRequest prepared;
   const PluginFileText file = ReadPluginFile(pluginFile);
   document.Parse(file.text);
-  Text data = document.GetText(kPluginApiDataKey);
-  const Text encoded = PercentEncode(longUrl);
-  data = Replace(data, kUrlPlaceholder, encoded, 1, -1, /*caseSensitive=*/false);
-  // After "$Url$", so that a long URL that itself contains a placeholder is not scanned again.
-  const BodyType bodyType = ReadBodyType(document.GetText(kPluginApiBodyTypeKey));
-  data = ReplaceRawUrl(data, longUrl, bodyType);
+  PluginDefinition plugin = PluginDefinition::FromDocument(document);
+  const BodyType bodyType = plugin.bodyType();
+  prepared.encoding = plugin.encoding();
+  prepared.secrets = inputs.secrets;
+
+  // With an Encoding the file says how its texts go out; without one they go out as the file
+  // holds them (the encoded long URL is ASCII either way).
+  const bool wireUtf8 =
+      prepared.encoding == PluginEncoding::Unset ? file.utf8 : prepared.encoding == PluginEncoding::Utf8;
+  PlaceholderValues values;
+  values.longUrl = longUrl;
+  values.urlUtf8 = prepared.encoding == PluginEncoding::Utf8;
+  values.wireUtf8 = wireUtf8;
+  values.alias = inputs.alias;
+  values.fields = inputs.fieldValues;
+  const Text data =
+      FillPlaceholders(document.GetText(kPluginApiDataKey),
+                       bodyType == BodyType::Json ? PlaceholderPlace::JsonData : PlaceholderPlace::FormData, values);
 
   const Text method = document.GetText(kPluginApiTypeKey);
   RequestOptions& request = prepared.request;
   request.verifyTls = VerifyTlsSetting();
-  // The file's own texts go out as the file holds them; the encoded long URL is ASCII either way.
-  if (file.utf8) request.utf8Texts = true;
+  if (wireUtf8) request.utf8Texts = true;
+  const Text address = FillPlaceholders(document.GetText(kPluginApiPathKey), PlaceholderPlace::Address, values);
   if (method == "GET") {
-    request.url = document.GetText(kPluginApiPathKey) + data;
+    request.url = address + data;
     request.method = kGet;
   } else if (method == "POST") {
-    request.url = document.GetText(kPluginApiPathKey);
+    request.url = address;
     request.method = kPost;
     request.postText = data;
   } else {
     return prepared;
   }
-  request.extraHeaders = document.GetText(kPluginApiHeadersKey);
+  // A value the service needs and does not have: nothing goes out, the line says how to set it.
+  const std::vector<FieldSpec> used = UsedFields(plugin);
+  if (const FieldSpec* missing = FirstMissingField(used, inputs.fieldValues)) {
+    prepared.notSentReason = MissingFieldReason(plugin.name(), *missing);
+    if (const auto problem = inputs.fieldProblems.find(missing->name); problem != inputs.fieldProblems.end())
+      prepared.notSentReason += "：" + problem->second;
+    return prepared;
+  }
+  request.extraHeaders = FillPlaceholders(document.GetText(kPluginApiHeadersKey), PlaceholderPlace::Header, values);
   ApplyBodyType(bodyType, request);
   prepared.send = true;
   prepared.responseType = document.GetText(kPluginResponseTypeKey);
@@ -123,11 +145,11 @@ ShortenRequest PrepareShorten(const Text& pluginFile, const Text& longUrl, JsonD
 
 Text FinishShorten(const ShortenRequest& prepared, const WebResponse& response, Text* reason) {
   // Decode first, then extract, so the plug-in's own texts and markers stay intact.
-  const Text answer = DecodeAnswer(response.body);
-  Text link = ExtractPreparedLink(prepared, answer);
+  const Text answer = DecodeAnswer(response.body, response.headers, prepared.encoding);
+  const Text link = ExtractPreparedLink(prepared, answer);
   // The service may echo the request, keys included.
   if (reason) *reason = MaskSecrets(NoLinkReason(link, response, answer), prepared.secrets);
-  return link;
+  return prepared.secrets.empty() ? link : MaskSecrets(link, prepared.secrets);
 }
 
 Text ExtractPreparedLink(const ShortenRequest& prepared, const Text& answer) {
@@ -139,11 +161,12 @@ Text ExtractPreparedLink(const ShortenRequest& prepared, const Text& answer) {
   return TrimBlanksAndLineBreaks(WithResultPrefix(TrimBlanksAndLineBreaks(extracted), prepared.responseResultPrefix));
 }
 
-Text ShortenOne(const Text& pluginFile, const Text& longUrl, JsonDocument& document, Text* reason) {
+Text ShortenOne(const Text& pluginFile, const Text& longUrl, JsonDocument& document, Text* reason,
+                const ShortenInputs& inputs) {
   if (reason) reason->clear();
-  const ShortenRequest prepared = PrepareShorten(pluginFile, longUrl, document);
+  const ShortenRequest prepared = PrepareShorten(pluginFile, longUrl, document, inputs);
   if (!prepared.send) {
-    if (reason) *reason = NotSentReason();
+    if (reason) *reason = prepared.notSentReason.empty() ? NotSentReason() : prepared.notSentReason;
     return {};
   }
   return FinishShorten(prepared, WebRequest(prepared.request), reason);

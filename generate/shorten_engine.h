@@ -1,34 +1,51 @@
 #pragma once
+#include <map>
 #include <vector>
 
 #include "json/json_document.h"
 #include "platform/types.h"
+#include "plugins/plugin_definition.h"
 #include "web/web_request.h"
 
 namespace pindle {
+
+// What a run takes beyond the long URL: the alias asked for and the plug-in's field values.
+struct ShortenInputs {
+  Text alias;
+  // The value in force of each field (stored, else the default), by name.
+  std::map<Text, Text> fieldValues;
+  // Why a field has no value although one may be stored (the secret store could not be read).
+  std::map<Text, Text> fieldProblems;
+  // Values never shown: written as •••• in the result, the failure and a trace.
+  std::vector<Text> secrets;
+};
 
 // One long URL through one plug-in: read the plug-in file, build the request it describes with
 // the encoded long URL in place of "$Url$", send it, and take the short link out of the answer.
 // The result is whatever the extraction yields (also "JSON解析失败" and "数据错误！"), or the
 // empty text when no request is sent. `reason` (if given) receives why no link came out
 // (generate/failure_reason.h), or is cleared when one did.
-Text ShortenOne(const Text& pluginFile, const Text& longUrl, JsonDocument& document, Text* reason = nullptr);
+Text ShortenOne(const Text& pluginFile, const Text& longUrl, JsonDocument& document, Text* reason = nullptr,
+                const ShortenInputs& inputs = {});
 
 // ShortenOne in its two halves, so that a batch can keep several requests in flight and a
 // trace can show each step: the request the plug-in file describes, then the reading of the
 // answer. `send` is false when the file names no method that is sent (the result is empty).
 struct ShortenRequest {
   bool send = false;
+  Text notSentReason;  // why a request the file describes was not sent (a field without value)
+  PluginEncoding encoding = PluginEncoding::Unset;
+  // Values the request carries that are never shown: masked in every reason.
+  std::vector<Text> secrets;
   RequestOptions request;
   Text responseType;
   Text responseParameter;
   Text responsePrefix;
   Text responsePattern;       // Response.Pattern, for Response.Type "5"
   Text responseResultPrefix;  // Response.ResultPrefix
-  // Values the request carries that are never shown: masked in every reason.
-  std::vector<Text> secrets;
 };
-ShortenRequest PrepareShorten(const Text& pluginFile, const Text& longUrl, JsonDocument& document);
+ShortenRequest PrepareShorten(const Text& pluginFile, const Text& longUrl, JsonDocument& document,
+                              const ShortenInputs& inputs = {});
 // The link out of an answer; `reason` (if given) as for ShortenOne.
 Text FinishShorten(const ShortenRequest& prepared, const WebResponse& response, Text* reason = nullptr);
 
@@ -43,9 +60,18 @@ bool LooksLikeUtf8(const Bytes& body);
 // UTF-8 bytes as program text (malformed bytes become U+FFFD).
 Text Utf8ToLocal(const Bytes& bytes);
 
-// The answer as program text: up to its first zero byte, decoded as UTF-8 when LooksLikeUtf8
-// says so and as code page 936 otherwise.
-Text DecodeAnswer(const Bytes& body);
+// How an answer is read, and what decided it.
+enum class AnswerEncodingCause { Declared, PluginEncoding, Guess };
+struct AnswerEncoding {
+  bool utf8 = false;
+  AnswerEncodingCause cause = AnswerEncodingCause::Guess;
+};
+// The charset the head declares wins; else the plug-in's "Encoding"; else LooksLikeUtf8.
+AnswerEncoding ChooseAnswerEncoding(const Bytes& body, const Text& headers, PluginEncoding encoding);
+
+// The answer as program text: up to its first zero byte, without a UTF-8 byte-order mark, in the
+// encoding ChooseAnswerEncoding picks.
+Text DecodeAnswer(const Bytes& body, const Text& headers = {}, PluginEncoding encoding = PluginEncoding::Unset);
 
 // The classic response types: "0" whole answer, "1" JSON path, "2" prefix + JSON path,
 // "3" text between two markers, "4" JSON path inside the text between two markers.

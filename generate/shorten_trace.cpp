@@ -10,6 +10,7 @@
 #include "platform/codepage.h"
 #include "plugins/plugin_definition.h"
 #include "plugins/plugin_file.h"
+#include "text/secret_mask.h"
 #include "text/text_utils.h"
 #include "web/link_check.h"
 #include "web/web_request.h"
@@ -228,8 +229,19 @@ ExtractionTrace TraceExtraction(const ShortenRequest& prepared, const Text& answ
   return t;
 }
 
-DecodingTrace TraceDecoding(const Bytes& body) {
+DecodingTrace TraceDecoding(const Bytes& body, const Text& headers, PluginEncoding encoding) {
   DecodingTrace d;
+  const AnswerEncoding chosen = ChooseAnswerEncoding(body, headers, encoding);
+  if (chosen.cause == AnswerEncodingCause::Declared) {
+    d.utf8 = chosen.utf8;
+    d.reason = Text("应答头的 Content-Type 声明字符集为 ") + (chosen.utf8 ? "UTF-8" : "GBK");
+    return d;
+  }
+  if (chosen.cause == AnswerEncodingCause::PluginEncoding) {
+    d.utf8 = chosen.utf8;
+    d.reason = Text("应答头没有声明字符集，按插件的 Encoding（") + (chosen.utf8 ? "UTF-8" : "GBK") + "）读";
+    return d;
+  }
   if (body.empty()) {
     d.reason = "应答为空";
     return d;
@@ -276,12 +288,17 @@ DecodingTrace TraceDecoding(const Bytes& body) {
   return d;
 }
 
-ShortenTrace TraceShorten(const Text& pluginFile, const Text& longUrl, JsonDocument& document) {
+namespace {
+
+ShortenTrace TraceUnmasked(const Text& pluginFile, const Text& longUrl, JsonDocument& document,
+                           const ShortenInputs& inputs) {
   ShortenTrace trace;
-  ShortenRequest prepared = PrepareShorten(pluginFile, longUrl, document);
+  ShortenRequest prepared = PrepareShorten(pluginFile, longUrl, document, inputs);
   if (!prepared.send) {
     Explainer x(trace.extraction);
-    if (!ParseJsonText(ReadPluginFileText(pluginFile)))
+    if (!prepared.notSentReason.empty())
+      x.fail(EmptyReason::NotSent, prepared.notSentReason + "：不发请求");
+    else if (!ParseJsonText(ReadPluginFileText(pluginFile)))
       x.fail(EmptyReason::NotSent, "插件文件读不到或不是 JSON：不发请求，结果为空");
     else
       x.fail(EmptyReason::NotSent,
@@ -309,14 +326,33 @@ ShortenTrace TraceShorten(const Text& pluginFile, const Text& longUrl, JsonDocum
       trace.headerLines.push_back(line);
   }
   trace.bodyBytes = response.body.size();
-  trace.decoding = TraceDecoding(response.body);
-  const Text answer = DecodeAnswer(response.body);
+  trace.decoding = TraceDecoding(response.body, response.headers, prepared.encoding);
+  const Text answer = DecodeAnswer(response.body, response.headers, prepared.encoding);
   trace.body = CutForDisplay(answer, kTraceDisplayLimit, &trace.bodyCut);
   trace.extraction = TraceExtraction(prepared, answer);
   if (response.failed()) {
     trace.extraction.reason = EmptyReason::RequestFailed;
     trace.extraction.reasonText = "请求失败：" + response.error;
   }
+  return trace;
+}
+
+}  // namespace
+
+ShortenTrace TraceShorten(const Text& pluginFile, const Text& longUrl, JsonDocument& document,
+                          const ShortenInputs& inputs) {
+  ShortenTrace trace = TraceUnmasked(pluginFile, longUrl, document, inputs);
+  if (inputs.secrets.empty()) return trace;
+  // Whatever the service or the request showed of a secret stays hidden.
+  const auto mask = [&](Text& text) { text = MaskSecrets(text, inputs.secrets); };
+  mask(trace.request);
+  mask(trace.failure);
+  mask(trace.statusLine);
+  for (Text& line : trace.headerLines) mask(line);
+  mask(trace.body);
+  for (Text& step : trace.extraction.steps) mask(step);
+  mask(trace.extraction.result);
+  mask(trace.extraction.reasonText);
   return trace;
 }
 

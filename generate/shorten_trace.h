@@ -50,7 +50,8 @@ struct DecodingTrace {
   bool utf8 = false;
   Text reason;
 };
-DecodingTrace TraceDecoding(const Bytes& body);
+DecodingTrace TraceDecoding(const Bytes& body, const Text& headers = {},
+                            PluginEncoding encoding = PluginEncoding::Unset);
 
 // One run of ShortenOne with everything it did kept for display.
 struct ShortenTrace {
@@ -68,7 +69,9 @@ struct ShortenTrace {
   bool linkCameOut() const { return extraction.reason == EmptyReason::None; }
 };
 
-ShortenTrace TraceShorten(const Text& pluginFile, const Text& longUrl, JsonDocument& document);
+// Secrets of `inputs` are shown as •••• wherever they would appear.
+ShortenTrace TraceShorten(const Text& pluginFile, const Text& longUrl, JsonDocument& document,
+                          const ShortenInputs& inputs = {});
 
 // The trace as text for a terminal or a text box.
 Text FormatTrace(const ShortenTrace& trace);

@@ -1,4 +1,7 @@
 #pragma once
+#include <vector>
+
+#include "config/field_spec.h"
 #include "json/json_document.h"
 #include "platform/types.h"
 
@@ -26,9 +29,24 @@ inline constexpr const char* kPluginResponsePrefixKey = "Response.Prefix";
 // "$Url$"). Inside a JSON body it is written JSON-escaped, so it can stand between quotes.
 inline constexpr const char* kRawUrlPlaceholder = "$RawUrl$";
 // "json": the POST body is JSON, sent as UTF-8 with "Content-Type: application/json";
-// "form": the body is a form, "Content-Type: application/x-www-form-urlencoded".
+// "form": the body is a form, "Content-Type: application/x-www-form-urlencoded";
+// "multipart": the fields of the form in API.Data go out as multipart/form-data text parts.
 // Compared without regard to letter case; absent or anything else: as the classic format sends it.
 inline constexpr const char* kPluginApiBodyTypeKey = "API.BodyType";
+enum class BodyType { Classic, Json, Form, Multipart };
+BodyType ReadBodyType(const Text& value);
+// "UTF-8" or "GBK" (letter case and the dash free): the code page of every text the file sends
+// ($Url$ included) and of an answer that declares no charset. Absent: the file's own texts go out
+// as the file holds them, $Url$ as code page 936, and the answer's encoding is guessed.
+inline constexpr const char* kPluginEncodingKey = "Encoding";
+enum class PluginEncoding { Unset, Utf8, Gbk };
+PluginEncoding ReadPluginEncoding(const Text& value);
+// A list of {"Name", "Label", "Secret", "Default"}: values the user supplies, put in place of
+// "$Field:Name$" in the address, API.Data and API.Headers.
+inline constexpr const char* kPluginFieldsKey = "Fields";
+inline constexpr const char* kFieldPlaceholderStart = "$Field:";
+// In API.Data, the address and the headers: the alias the user asked for, empty when none.
+inline constexpr const char* kAliasPlaceholder = "$Alias$";
 // Response.Type "5": the link is the first capture group of the regular expression in
 // Response.Pattern (the whole match when it has no group), searched in the decoded answer.
 inline constexpr const char* kPatternResponseType = "5";
@@ -44,6 +62,8 @@ class PluginDefinition {
  public:
   static PluginDefinition FromFile(const Text& path);
   static PluginDefinition FromText(const Text& text);
+  // A document already parsed (sharing its value).
+  static PluginDefinition FromDocument(const JsonDocument& document);
 
   bool parsed() const { return parsed_; }
   // The plain-text form of any key path.
@@ -62,6 +82,13 @@ class PluginDefinition {
   Text responseType() const { return read(kPluginResponseTypeKey); }
   Text responseParameter() const { return read(kPluginResponseParameterKey); }
   Text responsePrefix() const { return read(kPluginResponsePrefixKey); }
+
+  BodyType bodyType() const { return ReadBodyType(read(kPluginApiBodyTypeKey)); }
+  PluginEncoding encoding() const { return ReadPluginEncoding(read(kPluginEncodingKey)); }
+  // The "Fields" list; entries that are not objects with a Name are skipped.
+  std::vector<FieldSpec> fields() const;
+  // Whether the address, API.Data or API.Headers take an alias.
+  bool usesAlias() const;
 
   const JsonDocument& document() const { return document_; }
 

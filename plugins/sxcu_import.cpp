@@ -10,6 +10,7 @@
 #include "platform/files.h"
 #include "plugins/plugin_definition.h"
 #include "plugins/plugin_file_writer.h"
+#include "text/percent_encoding.h"
 #include "text/text_utils.h"
 #include "web/url_helpers.h"
 
@@ -101,21 +102,7 @@ std::vector<Piece> SplitOlder(const Text& s) {
 }
 
 // Form and query encoding of plain text: unreserved characters stay, all else is %XX of UTF-8.
-Text FormEncode(const Text& text) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  Text out;
-  for (const char ch : text) {
-    const auto b = static_cast<unsigned char>(ch);
-    if (IsNameChar(ch) || b == '-' || b == '.' || b == '~') {
-      out.push_back(ch);
-    } else {
-      out.push_back('%');
-      out.push_back(kHex[b >> 4]);
-      out.push_back(kHex[b & 0x0F]);
-    }
-  }
-  return out;
-}
+Text FormEncode(const Text& text) { return PercentEncodeBytes(text, PercentKeep::Unreserved); }
 
 Text JsonString(const Json& value) {
   if (value.is_string()) return value.get<std::string>();

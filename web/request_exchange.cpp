@@ -28,9 +28,10 @@ bool StartsWithHttp(std::string_view url) { return Left(ToLowerAscii(url), 7) ==
 struct PreparedRequest {
   RequestTarget target;
   HttpMethodCode method = kGet;
-  Text headers;     // H, UTF-8
-  Bytes userAgent;  // code page 936
-  Bytes body;       // sent for every verb but GET
+  Text headers;                                                   // H, UTF-8
+  Bytes userAgent;                                                // code page 936
+  Bytes body;                                                     // sent for every verb but GET
+  std::optional<std::vector<std::pair<Bytes, Bytes>>> formParts;  // a POST's multipart body instead
   Text proxyList;
   bool verifyTls = true;
   std::optional<Text> caFile;
@@ -207,6 +208,7 @@ PreparedRequest Prepare(const RequestOptions& options) {
     request.body = options.postBytes && !options.postBytes->empty() ? *options.postBytes
                                                                     : wireBytes(options.postText.value_or(""));
   }
+  if (request.method == kPost) request.formParts = options.formParts;
   request.proxyList = ProxyListFor(options.proxy.value_or(""), request.target.tls);
   request.verifyTls = options.verifyTls.value_or(true);
   request.caFile = options.caFile;
@@ -233,6 +235,9 @@ struct RequestExchange::State {
   int redirects = 0;
   Text error;
   int status = 0;
+  curl_mime* mime = nullptr;
+
+  ~State() { curl_mime_free(mime); }
 
   // The options of the hop to `url`.
   void startHop() {
@@ -240,6 +245,17 @@ struct RequestExchange::State {
     curl_easy_setopt(curl, CURLOPT_PROXY, ProxyForScheme(request.proxyList, tls).c_str());
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headerList.get());
     SetVerb(curl, method, sendBody, request.body);
+    if (method == kPost && sendBody && request.formParts) {
+      if (!mime) {
+        mime = curl_mime_init(curl);
+        for (const auto& [name, value] : *request.formParts) {
+          curl_mimepart* part = curl_mime_addpart(mime);
+          curl_mime_name(part, name.c_str());
+          curl_mime_data(part, value.data(), value.size());
+        }
+      }
+      curl_easy_setopt(curl, CURLOPT_MIMEPOST, mime);
+    }
     received.startExchange();
     errorBuffer[0] = '\0';
   }

@@ -1,6 +1,7 @@
 #include "web/request_target.h"
 
 #include "platform/codepage.h"
+#include "text/percent_encoding.h"
 #include "text/text_utils.h"
 #include "web/url_helpers.h"
 
@@ -13,22 +14,7 @@ bool IsHostByte(unsigned char c) {
 
 }  // namespace
 
-Text PercentEncodeUnsafeBytes(std::string_view bytes) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  Text out;
-  out.reserve(bytes.size());
-  for (const char ch : bytes) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (c <= 0x20 || c >= 0x7F) {
-      out += '%';
-      out += kHex[c >> 4];
-      out += kHex[c & 0x0F];
-    } else {
-      out += ch;
-    }
-  }
-  return out;
-}
+Text PercentEncodeUnsafeBytes(std::string_view bytes) { return PercentEncodeBytes(bytes, PercentKeep::Printable); }
 
 RequestTarget ResolveRequestTarget(std::string_view url, bool utf8) {
   RequestTarget t;

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "platform/types.h"
 
@@ -23,6 +25,9 @@ struct RequestOptions {
   std::optional<Text> extraHeaders;
   std::optional<bool> forbidRedirect;
   std::optional<Bytes> postBytes;
+  // A POST sends these as multipart/form-data text parts (name, value; bytes as given) instead of
+  // postText and postBytes. Content-Type "multipart/form-data" gets the parts' boundary.
+  std::optional<std::vector<std::pair<Bytes, Bytes>>> formParts;
   // "host:port". For a plain-HTTP URL it serves plain HTTP only, so a redirect to https goes
   // direct (web/proxy_list.h). Not supplied or empty: direct, whatever the environment says.
   std::optional<Text> proxy;

@@ -2,6 +2,7 @@
 #include <ostream>
 
 #include "app/cli/command.h"
+#include "app/plugin_inputs.h"
 #include "config/app_paths.h"
 #include "generate/generate_command.h"
 #include "generate/plugin_check.h"
@@ -54,7 +55,8 @@ class CheckCommand : public Command {
     ListControl& list = ui.pluginList();
     std::vector<BatchPlugin> plugins;
     auto add = [&](int row) {
-      plugins.push_back({list.cell(row, kPluginNameColumn), list.cell(row, kPluginPathColumn)});
+      const Text file = list.cell(row, kPluginPathColumn);
+      plugins.push_back({list.cell(row, kPluginNameColumn), file, StoredPluginInputs(file)});
     };
     if (wanted.empty()) {
       for (int row = 0; row < list.rowCount(); ++row)
@@ -68,11 +70,8 @@ class CheckCommand : public Command {
       // A name that holds a comma is taken whole.
       const std::vector<Text> names = FindPluginRow(list, given) >= 0 ? std::vector<Text>{given} : Split(given, ",");
       for (const Text& name : names) {
-        const int row = name.empty() ? -1 : FindPluginRow(list, name);
-        if (row < 0) {
-          io.err << "没有叫“" << name << "”的插件\n";
-          return kExitUsage;
-        }
+        const int row = FindNamedPlugin(list, name, io);
+        if (row < 0) return kExitUsage;
         add(row);
       }
     }

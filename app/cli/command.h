@@ -37,6 +37,11 @@ std::unique_ptr<Command> MakeQrCommand();
 std::unique_ptr<Command> MakeExpandCommand();
 std::unique_ptr<Command> MakeHistoryCommand();
 std::unique_ptr<Command> MakeCheckCommand();
+std::unique_ptr<Command> MakeConfigCommand();
+
+// The row of a local plug-in (enabled or not) named `name`: the exact spelling first, else
+// without regard to letter case. -1, with the local names on io.err, when there is none.
+int FindNamedPlugin(ListControl& list, const Text& name, Streams& io);
 
 // `pindle shorten --clipboard`: the address on the clipboard through `pluginFile`, the short
 // link back on the clipboard (kept after the process ends) and printed. A window running on

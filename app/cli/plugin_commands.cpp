@@ -69,19 +69,8 @@ class SwitchCommand : public Command {
     MemoryControls ui;
     LoadPlugins(ui);
     auto& list = ui.plugins();
-    int row = -1;
-    std::vector<Text> names;
-    for (int r = 0; r < list.rowCount(); ++r) {
-      const Text n = list.cell(r, kPluginNameColumn);
-      if (!n.empty()) names.push_back(n);
-      if (row < 0 && n == args[0]) row = r;
-    }
-    for (int r = 0; r < list.rowCount() && row < 0; ++r)
-      if (EqualsIgnoreAsciiCase(list.cell(r, kPluginNameColumn), args[0])) row = r;
-    if (row < 0 || args[0].empty()) {
-      io.err << "没有叫“" << args[0] << "”的插件。本地插件：" << Join(names, "、") << "\n";
-      return kExitUsage;
-    }
+    const int row = FindNamedPlugin(list, args[0], io);
+    if (row < 0) return kExitUsage;
     list.select(row);
     if (enable_)
       PluginRegistry::enable(ui);
@@ -115,6 +104,24 @@ class PullCommand : public Command {
 };
 
 }  // namespace
+
+int FindNamedPlugin(ListControl& list, const Text& name, Streams& io) {
+  int row = -1;
+  std::vector<Text> names;
+  for (int r = 0; r < list.rowCount(); ++r) {
+    const Text n = list.cell(r, kPluginNameColumn);
+    if (!n.empty()) names.push_back(n);
+    if (row < 0 && n == name) row = r;
+  }
+  // The exact spelling first, so of two names that differ in letter case each can be named.
+  for (int r = 0; r < list.rowCount() && row < 0; ++r)
+    if (EqualsIgnoreAsciiCase(list.cell(r, kPluginNameColumn), name)) row = r;
+  if (row < 0 || name.empty()) {
+    io.err << "没有叫“" << name << "”的插件。本地插件：" << Join(names, "、") << "\n";
+    return -1;
+  }
+  return row;
+}
 
 std::unique_ptr<Command> MakePluginsCommand() { return std::make_unique<PluginsCommand>(); }
 std::unique_ptr<Command> MakeSwitchCommand(bool enable) { return std::make_unique<SwitchCommand>(enable); }

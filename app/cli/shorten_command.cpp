@@ -7,9 +7,11 @@
 #include <istream>
 #include <iterator>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <ostream>
 
 #include "app/cli/command.h"
+#include "app/plugin_inputs.h"
 #include "config/app_paths.h"
 #include "config/settings.h"
 #include "generate/batch_runner.h"
@@ -17,6 +19,7 @@
 #include "generate/line_history.h"
 #include "generate/shorten_engine.h"
 #include "history/history_recorder.h"
+#include "plugins/plugin_definition.h"
 #include "plugins/plugin_registry.h"
 #include "text/control_characters.h"
 #include "text/text_utils.h"
@@ -99,16 +102,18 @@ class ShortenCommand : public Command {
   std::string name() const override { return "shorten"; }
   std::string description() const override { return "生成短网址（网址作参数，或从标准输入每行一个）"; }
   std::string usage() const override {
-    return "用法: pindle shorten [-p 插件名[,备用插件...]] [-j 并发数] [--tsv | --json] [网址 ...]\n"
+    return "用法: pindle shorten [-p 插件名[,备用插件...]] [-j 并发数] [--alias 别名] [--tsv | --json] [网址 ...]\n"
            "      pindle shorten --clipboard [-p 插件名]\n"
            "  不给网址时从标准输入读取，每行一个。\n"
-           "  -p 插件名  使用已启用的这个插件（不区分大小写）；省略时用第一个已启用的插件\n"
+           "  -p 插件名  使用已启用的这个插件（不区分大小写）；省略时用第一个已启用、配置齐全的插件\n"
            "  -p A,B,C   先用 A；A 没有给出短网址的行依次交给 B、C（输出中的插件是给出短网址的那个）\n"
            "  -j 并发数  同一服务同时进行的请求数（1 到 64），省略时用 Setting.ini 的“并发数”（默认 4）\n"
+           "  --alias 别名 请服务用这个自定义短网址（只用于一个网址；插件须支持 $Alias$）\n"
            "  --tsv      每行输出 长网址<TAB>短网址<TAB>插件\n"
            "  --json     每行输出一个 JSON 对象\n"
            "  --clipboard 缩短剪贴板上的网址，短网址放回剪贴板并输出\n"
-           "输出与输入逐行对应。服务限流（429，或带 Retry-After 的 503）时等待后重发；Ctrl-C 停止，\n"
+           "输入行可写成 长网址<TAB>别名。输出与输入逐行对应。服务限流（429，或带 Retry-After 的 "
+           "503）时等待后重发；Ctrl-C 停止，\n"
            "已完成的行照常输出。\n"
            "退出码: 0 全部成功，1 有失败的行，2 用法错误，130 被 Ctrl-C 停止\n";
   }
@@ -116,6 +121,7 @@ class ShortenCommand : public Command {
   int execute(const std::vector<std::string>& args, Streams& io) override {
     std::string pluginName;
     bool pluginGiven = false;
+    std::optional<Text> alias;
     bool clipboard = false;
     Format format = Format::Plain;
     int jobs = 0;
@@ -137,6 +143,12 @@ class ShortenCommand : public Command {
           io.err << "-j 后面需要 1 到 " << kMaxConcurrency << " 的并发数\n" << usage();
           return kExitUsage;
         }
+      } else if (a == "--alias") {
+        if (i + 1 >= args.size()) {
+          io.err << "--alias 后面需要别名\n" << usage();
+          return kExitUsage;
+        }
+        alias = args[++i];
       } else if (a == "--tsv") {
         format = Format::Tsv;
       } else if (a == "--json") {
@@ -161,13 +173,23 @@ class ShortenCommand : public Command {
     };
     // "A,B,C": A, then B and C for the lines A gives no link; a name that itself holds a comma
     // is taken whole.
-    std::vector<Text> wanted{pluginName};
-    if (pluginGiven && offeredIndex(pluginName) < 0) wanted = Split(pluginName, ",");
     std::vector<int> choices;
     Text missing;
     if (!pluginGiven) {
-      if (!offered.empty()) choices.push_back(0);
+      int choice = offered.empty() ? -1 : 0;
+      // A plug-in still waiting for its key is passed over while another one can serve.
+      for (size_t i = 0; i < offered.size(); ++i) {
+        const int r = FindPluginRow(ui.pluginList(), offered[i]);
+        const PluginDefinition candidate = PluginDefinition::FromFile(ui.pluginList().cell(r, kPluginPathColumn));
+        if (HasEveryUsedField(candidate, StoredPluginInputs(candidate))) {
+          choice = static_cast<int>(i);
+          break;
+        }
+      }
+      if (choice >= 0) choices.push_back(choice);
     } else {
+      const std::vector<Text> wanted =
+          offeredIndex(pluginName) >= 0 ? std::vector<Text>{pluginName} : Split(pluginName, ",");
       for (const Text& name : wanted) {
         const int index = offeredIndex(name);
         if (index < 0 && missing.empty()) missing = name.empty() ? Text(pluginName) : name;
@@ -182,21 +204,46 @@ class ShortenCommand : public Command {
                << Join(offered, "、") << "\n";
       return kExitUsage;
     }
-    auto pluginAt = [&](int index) {
-      const int row = FindPluginRow(ui.pluginList(), offered[static_cast<size_t>(index)]);
-      return BatchPlugin{ui.pluginList().cell(row, kPluginNameColumn), ui.pluginList().cell(row, kPluginPathColumn)};
-    };
     ui.pluginChoice().setCurrentIndex(choices.front());
-    const BatchPlugin primary = pluginAt(choices.front());
-    const Text& pluginFile = primary.file;
-    const Text& shownName = primary.name;
-    std::vector<BatchPlugin> fallbacks;
-    for (size_t i = 1; i < choices.size(); ++i) fallbacks.push_back(pluginAt(choices[i]));
+    const int row = FindPluginRow(ui.pluginList(), ui.pluginChoice().currentText());
+    const Text pluginFile = ui.pluginList().cell(row, kPluginPathColumn);
+    const Text shownName = ui.pluginList().cell(row, kPluginNameColumn);
     if (clipboard) return ShortenClipboardAddress(pluginGiven ? shownName : Text(), shownName, pluginFile, urls, io);
 
     if (urls.empty()) {
       const std::string input((std::istreambuf_iterator<char>(io.in)), std::istreambuf_iterator<char>());
       urls = SplitLines(input);
+    }
+    // A line "URL<TAB>ALIAS" asks for that alias; --alias asks for one for the only URL.
+    std::vector<Text> aliases(urls.size());
+    for (size_t i = 0; i < urls.size(); ++i) {
+      if (const size_t tab = urls[i].find('\t'); tab != Text::npos) {
+        aliases[i] = urls[i].substr(tab + 1);
+        urls[i].resize(tab);
+      }
+    }
+    if (alias) {
+      if (urls.size() != 1) {
+        io.err << "--alias 只能用于一个网址；多个网址请每行写 长网址<TAB>别名\n";
+        return kExitUsage;
+      }
+      aliases[0] = *alias;
+    }
+    const PluginDefinition plugin = PluginDefinition::FromFile(pluginFile);
+    if (!plugin.usesAlias()) {
+      for (size_t i = 0; i < aliases.size(); ++i) {
+        if (aliases[i].empty()) continue;
+        io.err << "插件“" << shownName << "”不支持自定义别名（插件文件里没有 $Alias$）："
+               << (urls.size() > 1 ? "第 " + std::to_string(i + 1) + " 行" : Text("--alias")) << "\n";
+        return kExitUsage;
+      }
+    }
+    const BatchPlugin batchPlugin{shownName, pluginFile, StoredPluginInputs(plugin)};
+    std::vector<BatchPlugin> fallbacks;
+    for (size_t i = 1; i < choices.size(); ++i) {
+      const int r = FindPluginRow(ui.pluginList(), offered[static_cast<size_t>(choices[i])]);
+      const Text file = ui.pluginList().cell(r, kPluginPathColumn);
+      fallbacks.push_back({ui.pluginList().cell(r, kPluginNameColumn), file, StoredPluginInputs(file)});
     }
 
     Progress progress(io.err, io.errIsTerminal, urls.size());
@@ -206,7 +253,8 @@ class ShortenCommand : public Command {
     settings.concurrency = jobs > 0 ? jobs : ConcurrencySetting();
     settings.retry = urls.size() > 1;
     settings.longUrl = [&](int n) { return urls[static_cast<size_t>(n - 1)]; };
-    settings.plugin = [&] { return primary; };
+    settings.alias = [&](int n) { return aliases[static_cast<size_t>(n - 1)]; };
+    settings.plugin = [&] { return batchPlugin; };
     settings.fallbacks = fallbacks;
     settings.onWait = [&](const BatchWait& wait) { progress.waiting(wait); };
     HistoryRecorder history;

@@ -1,6 +1,7 @@
 #include <ostream>
 
 #include "app/cli/command.h"
+#include "app/plugin_inputs.h"
 #include "generate/shorten_trace.h"
 #include "json/json_document.h"
 #include "plugins/plugin_registry.h"
@@ -45,23 +46,13 @@ class TestCommand : public Command {
     MemoryControls ui;
     LoadPlugins(ui);
     auto& list = ui.plugins();
-    int row = -1;
-    std::vector<Text> names;
-    for (int r = 0; r < list.rowCount(); ++r) {
-      const Text n = list.cell(r, kPluginNameColumn);
-      if (!n.empty()) names.push_back(n);
-      if (row < 0 && n == pluginName) row = r;
-    }
-    for (int r = 0; r < list.rowCount() && row < 0; ++r)
-      if (EqualsIgnoreAsciiCase(list.cell(r, kPluginNameColumn), pluginName)) row = r;
-    if (row < 0 || pluginName.empty()) {
-      io.err << "没有叫“" << pluginName << "”的插件。本地插件：" << Join(names, "、") << "\n";
-      return kExitUsage;
-    }
+    const int row = FindNamedPlugin(list, pluginName, io);
+    if (row < 0) return kExitUsage;
     io.out << "插件：" << list.cell(row, kPluginNameColumn) << "（" << list.cell(row, kPluginPathColumn) << "）\n"
            << "长网址：" << longUrl << "\n\n";
     JsonDocument document;
-    const ShortenTrace trace = TraceShorten(list.cell(row, kPluginPathColumn), longUrl, document);
+    const Text file = list.cell(row, kPluginPathColumn);
+    const ShortenTrace trace = TraceShorten(file, longUrl, document, StoredPluginInputs(file));
     io.out << FormatTrace(trace);
     io.out.flush();
     return trace.linkCameOut() ? kExitOk : kExitFailed;

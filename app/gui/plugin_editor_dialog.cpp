@@ -18,6 +18,7 @@
 
 #include "app/gui/text_convert.h"
 #include "app/gui/window_fonts.h"
+#include "app/plugin_inputs.h"
 #include "generate/pattern_match.h"
 #include "generate/shorten_trace.h"
 #include "json/json_text.h"
@@ -306,7 +307,8 @@ void PluginEditorDialog::runTest() {
     Text shown;
     if (WriteFileAtomically(file, text)) {
       JsonDocument document;
-      shown = FormatTrace(TraceShorten(file, longUrl, document));
+      // The values stored under the plug-in's name, so a keyed plug-in can be tried as edited.
+      shown = FormatTrace(TraceShorten(file, longUrl, document, StoredPluginInputs(file)));
       RemoveFile(file);
     } else {
       shown = "写不进临时文件 " + file;

@@ -58,8 +58,7 @@ TEST(PluginExtensions, HelpersKeepErrorsAndClassicBodies) {
   EXPECT_EQ(ReadBodyType("JSON"), BodyType::Json);
   EXPECT_EQ(ReadBodyType("form"), BodyType::Form);
   EXPECT_EQ(ReadBodyType("xml"), BodyType::Classic);
-  EXPECT_EQ(ReplaceRawUrl(R"({"u":"$rawurl$"})", "a\"b\\c中", BodyType::Json), R"({"u":"a\"b\\c\u4e2d"})");
-  EXPECT_EQ(ReplaceRawUrl("u=$RawUrl$", "a b&c", BodyType::Form), "u=a b&c");
+  EXPECT_EQ(ReadBodyType("Multipart"), BodyType::Multipart);
   RequestOptions get;
   get.method = kGet;
   ApplyBodyType(BodyType::Json, get);

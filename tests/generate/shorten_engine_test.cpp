@@ -56,6 +56,34 @@ TEST(ShortenEngine, DecodeAnswer) {
   // clang-format on
 }
 
+// The charset a service declares wins; without one the plug-in's Encoding, else today's guess.
+TEST(ShortenEngine, DeclaredCharsetThenEncodingThenGuess) {
+  struct Case {
+    Bytes body;
+    const char* headers;
+    PluginEncoding encoding;
+    std::string want;
+  };
+  const Bytes cafe = "https://rebrand.ly/caf\xC3\xA9";  // a two-byte character only
+  const Bytes gbk = Utf8ToGbk("https://s/短");
+  const std::vector<Case> cases = {
+      {cafe, "HTTP/1.1 200 OK\r\nContent-Type: application/json; charset=utf-8\r\n", PluginEncoding::Unset,
+       "https://rebrand.ly/café"},
+      {cafe, "HTTP/1.1 200 OK\r\ncontent-type: text/plain;CHARSET=\"UTF-8\"\r\n", PluginEncoding::Gbk,
+       "https://rebrand.ly/café"},
+      {cafe, "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n", PluginEncoding::Unset,
+       "https://rebrand.ly/caf茅"},
+      {cafe, "HTTP/1.1 200 OK\r\n", PluginEncoding::Utf8, "https://rebrand.ly/café"},
+      {gbk, "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=GBK\r\n", PluginEncoding::Utf8, "https://s/短"},
+      {gbk, "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=gb2312\r\n", PluginEncoding::Unset, "https://s/短"},
+      {gbk, "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=GB18030\r\n", PluginEncoding::Unset, "https://s/短"},
+      {"https://s/\xE7\x9F\xAD", "HTTP/1.1 200 OK\r\n", PluginEncoding::Unset, "https://s/短"},
+      {"https://s/\xE7\x9F\xAD", "HTTP/1.1 200 OK\r\nContent-Type: text/plain; charset=iso-8859-1\r\n",
+       PluginEncoding::Gbk, GbkToUtf8Text("https://s/\xE7\x9F\xAD")},
+  };
+  for (const auto& c : cases) EXPECT_EQ(DecodeAnswer(c.body, c.headers, c.encoding), c.want) << c.headers;
+}
+
 TEST(ShortenEngine, ExtractShortUrl) {
   struct Case {
     const char* answer;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <regex>
 #include <set>
@@ -47,6 +48,14 @@ TEST(StarterCollectionTest, EveryPluginReadsAndFitsItsServicesAnswer) {
       {"tinyurl.json", "https://tinyurl.com/AbCdEf"},
       {"dagd.json", "https://da.gd/AbCdEf"},
       {"clckru.json", "https://clck.ru/AbCdEf"},
+      {"bitly.json", R"({"link":"https://bit.ly/AbCdEf","id":"bit.ly/AbCdEf"})"},
+      {"tinyurl-api.json", R"({"data":{"tiny_url":"https://tinyurl.com/AbCdEf"},"code":0,"errors":[]})"},
+      {"shortio.json", R"({"shortURL":"https://s.short.gy/AbCdEf","idString":"lnk_1"})"},
+      {"rebrandly.json", R"({"shortUrl":"rebrand.ly/AbCdEf"})"},
+      {"cuttly.json", R"({"url":{"status":7,"shortLink":"https:\/\/cutt.ly\/AbCdEf"}})"},
+      {"kutt.json", R"({"link":"https://kutt.it/AbCdEf"})"},
+      {"yourls.json", R"({"status":"success","shorturl":"https://sho.rt/AbCdEf"})"},
+      {"shlink.json", R"({"shortUrl":"https://s.test/AbCdEf"})"},
   };
   const auto files = ListFileNames(kPlugDir, ".json");
   ASSERT_EQ(files.size(), answers.size());
@@ -62,10 +71,18 @@ TEST(StarterCollectionTest, EveryPluginReadsAndFitsItsServicesAnswer) {
     EXPECT_FALSE(plugin.version().empty());
     EXPECT_EQ(plugin.author(), "Pindle");
     EXPECT_TRUE(std::regex_match(plugin.updated(), date));
-    EXPECT_EQ(plugin.apiType(), "GET");
-    EXPECT_EQ(plugin.apiPath().rfind("https://", 0), 0u);
-    EXPECT_EQ(plugin.apiPath().back(), '?');  // the data follows the address directly
-    EXPECT_NE(plugin.apiData().find("$Url$"), Text::npos);
+    EXPECT_EQ(plugin.encoding(), PluginEncoding::Utf8);
+    // A keyed plug-in asks for its key as a secret field; a key-free one sends a GET.
+    const std::vector<FieldSpec> fields = plugin.fields();
+    if (fields.empty()) {
+      EXPECT_EQ(plugin.apiType(), "GET");
+      EXPECT_EQ(plugin.apiPath().rfind("https://", 0), 0u);
+      EXPECT_EQ(plugin.apiPath().back(), '?');  // the data follows the address directly
+    } else {
+      EXPECT_TRUE(std::any_of(fields.begin(), fields.end(), [](const FieldSpec& f) { return f.secret; }));
+      EXPECT_TRUE(plugin.apiPath().rfind("https://", 0) == 0 || plugin.apiPath().rfind("$Field:Server$/", 0) == 0);
+    }
+    EXPECT_TRUE(Contains(plugin.apiData(), "$Url$", true) || Contains(plugin.apiData(), "$RawUrl$", true));
     const Text type = plugin.responseType();
     ASSERT_TRUE(type.size() == 1 && type[0] >= '0' && type[0] <= '4');
     if (type == "1" || type == "2" || type == "4") {
@@ -76,8 +93,9 @@ TEST(StarterCollectionTest, EveryPluginReadsAndFitsItsServicesAnswer) {
     }
     const auto answer = answers.find(file);
     ASSERT_NE(answer, answers.end());
-    EXPECT_EQ(TakeShortUrl(plugin, answer->second).rfind("https://", 0), 0u) << TakeShortUrl(plugin, answer->second);
-    EXPECT_NE(TakeShortUrl(plugin, answer->second).find("/AbCdEf"), Text::npos);
+    const Text link = plugin.read(kPluginResponseResultPrefixKey) + TakeShortUrl(plugin, answer->second);
+    EXPECT_EQ(link.rfind("https://", 0), 0u) << link;
+    EXPECT_NE(link.find("/AbCdEf"), Text::npos);
   }
   // The collection covers the plain, JSON and marker rules.
   std::set<Text> types;
@@ -92,15 +110,15 @@ TEST(StarterCollectionTest, LoadsIntoTheListAllEnabled) {
   PluginRegistry::load(ui);
   SetPaths(AppPaths{});
   const auto rows = ui.plugins().rows();
-  ASSERT_EQ(rows.size(), 9u);
+  ASSERT_EQ(rows.size(), 17u);
   for (const auto& row : rows) {
     EXPECT_FALSE(row[kPluginNameColumn].empty());
     EXPECT_EQ(row[kPluginSwitchColumn], "是");
     EXPECT_EQ(row[kPluginDeployColumn], "无");
     EXPECT_EQ(row[kPluginAuthorColumn], "Pindle");
   }
-  EXPECT_EQ(ui.pluginChoice().items().size(), 9u);
-  EXPECT_EQ(ui.statusText(), "插件加载完成！共加载 9 个插件");
+  EXPECT_EQ(ui.pluginChoice().items().size(), 17u);
+  EXPECT_EQ(ui.statusText(), "插件加载完成！共加载 17 个插件");
 }
 
 }  // namespace

@@ -24,6 +24,8 @@ std::string PluginJson(const PluginFields& fields) {
   if (!fields.bodyType.empty()) j["API"]["BodyType"] = fields.bodyType;
   if (!fields.pattern.empty()) j["Response"]["Pattern"] = fields.pattern;
   if (!fields.resultPrefix.empty()) j["Response"]["ResultPrefix"] = fields.resultPrefix;
+  if (!fields.encoding.empty()) j["Encoding"] = fields.encoding;
+  if (!fields.fields.empty()) j["Fields"] = nlohmann::ordered_json::parse(fields.fields);
   return j.dump(2);
 }
 

@@ -20,6 +20,8 @@ struct PluginFields {
   std::string bodyType;      // API.BodyType
   std::string pattern;       // Response.Pattern
   std::string resultPrefix;  // Response.ResultPrefix
+  std::string encoding;      // Encoding
+  std::string fields;        // Fields, as JSON text
 };
 
 // The plug-in file's JSON text (UTF-8).

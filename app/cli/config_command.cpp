@@ -1,0 +1,114 @@
+#include <ostream>
+
+#include "app/cli/command.h"
+#include "config/app_paths.h"
+#include "plugins/plugin_definition.h"
+#include "plugins/plugin_registry.h"
+#include "secrets/field_store.h"
+#include "secrets/secret_service.h"
+
+namespace pindle::cli {
+namespace {
+
+class ConfigCommand : public Command {
+ public:
+  std::string name() const override { return "config"; }
+  std::string description() const override { return "查看或设置插件的配置（密钥存入系统的密钥服务）"; }
+  std::string usage() const override {
+    return "用法: pindle config 插件名                   列出插件的字段和值（密钥显示为 ••••）\n"
+           "      pindle config 插件名 字段=值 ...       设置字段\n"
+           "      pindle config 插件名 --unset 字段      删除字段的值\n"
+           "  --plain  没有密钥服务时，把密钥明文存入 Deploy/插件名.ini（只有本人可读）\n";
+  }
+
+  int execute(const std::vector<std::string>& args, Streams& io) override {
+    if (args.empty()) {
+      io.err << usage();
+      return kExitUsage;
+    }
+    bool plain = false;
+    std::vector<Text> unset;
+    std::vector<std::pair<Text, Text>> assignments;
+    for (size_t i = 1; i < args.size(); ++i) {
+      const std::string& a = args[i];
+      if (a == "--plain") {
+        plain = true;
+      } else if (a == "--unset") {
+        if (i + 1 >= args.size()) {
+          io.err << "--unset 后面需要字段名\n" << usage();
+          return kExitUsage;
+        }
+        unset.push_back(args[++i]);
+      } else if (const size_t eq = a.find('='); eq != std::string::npos && eq > 0) {
+        assignments.emplace_back(a.substr(0, eq), a.substr(eq + 1));
+      } else {
+        io.err << "“" << a << "”不是 字段=值\n" << usage();
+        return kExitUsage;
+      }
+    }
+
+    MemoryControls ui;
+    LoadPlugins(ui);
+    const int row = FindNamedPlugin(ui.plugins(), args[0], io);
+    if (row < 0) return kExitUsage;
+    const PluginDefinition plugin = PluginDefinition::FromFile(ui.plugins().cell(row, kPluginPathColumn));
+    const Text pluginName = plugin.name();
+    std::vector<FieldSpec> fields = plugin.fields();
+    if (fields.empty()) {
+      io.err << "插件“" << pluginName << "”没有需要配置的字段\n";
+      return assignments.empty() && unset.empty() ? kExitOk : kExitUsage;
+    }
+    const SecretService secrets;
+    FieldStore store(Paths().deployDir, pluginName, std::move(fields), secrets);
+    if (!store.problem().empty()) {
+      io.err << store.problem() << "\n";
+      return kExitFailed;
+    }
+    if (assignments.empty() && unset.empty()) {
+      io.out << "字段\t名称\t值\t保存位置\n";
+      for (const ListedField& f : store.list())
+        io.out << f.spec.name << '\t' << f.spec.shownLabel() << '\t' << f.shown << '\t' << f.where << "\n";
+      return kExitOk;
+    }
+    // Every name is checked before anything is stored, so a typo changes nothing.
+    for (const auto& name : unset)
+      if (!known(store, name, io)) return kExitUsage;
+    for (const auto& [name, value] : assignments)
+      if (!known(store, name, io)) return kExitUsage;
+    int exit = kExitOk;
+    for (const auto& [name, value] : assignments) {
+      const StoreOutcome outcome = store.set(name, value, plain);
+      if (outcome.ok) {
+        io.out << outcome.message << "\n";
+        continue;
+      }
+      io.err << outcome.message;
+      if (outcome.needsPlainConfirmation)
+        io.err << "。要明文保存到 " << store.configPath() << "（只有本人可读），请加 --plain 再执行一次";
+      io.err << "\n";
+      exit = kExitFailed;
+    }
+    for (const auto& name : unset) {
+      const StoreOutcome outcome = store.unset(name);
+      (outcome.ok ? io.out : io.err) << outcome.message << "\n";
+      if (!outcome.ok) exit = kExitFailed;
+    }
+    return exit;
+  }
+
+ private:
+  static bool known(const FieldStore& store, const Text& name, Streams& io) {
+    for (const FieldSpec& f : store.fields())
+      if (f.name == name) return true;
+    Text names;
+    for (const FieldSpec& f : store.fields()) names += (names.empty() ? "" : "、") + f.name;
+    io.err << "插件没有字段“" << name << "”。字段：" << names << "\n";
+    return false;
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<Command> MakeConfigCommand() { return std::make_unique<ConfigCommand>(); }
+
+}  // namespace pindle::cli
