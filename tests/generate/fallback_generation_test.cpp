@@ -182,6 +182,20 @@ TEST_F(FallbackTest, UnreasonableWaitSendsTheBatchOnAtOnce) {
   EXPECT_GE(refusedByA, 1);
 }
 
+// A plug-in that lacks a value it needs sends nothing and hands the batch on after one line.
+TEST_F(FallbackTest, MissingValuePassedOverAfterTheFirstLine) {
+  test::WritePlugin(
+      dir, "a.json",
+      {.name = "A", .path = b.url("/a?key=$Field:Key$&"), .fields = R"([{"Name": "Key", "Label": "API 密钥"}])"});
+  generate("A", "B", "u1\nu2\nu3");
+  ASSERT_EQ(rows().size(), 3u);
+  for (const auto& row : rows()) EXPECT_EQ(row[0], "B");
+  EXPECT_EQ(history(), (std::vector<Text>{"A-", "B+", "B+", "B+"}));
+  EXPECT_TRUE(HistoryStore().find("", 0).back().failure.starts_with("缺少配置：API 密钥"))
+      << HistoryStore().find("", 0).back().failure;
+  EXPECT_EQ(b.requests(), 3);
+}
+
 // A service whose certificate is refused refuses every line: the batch stops sending to it.
 TEST_F(FallbackTest, RefusedCertificateSkippedForTheRestOfTheBatch) {
   test::HttplibLoopbackServer tls(test::SelfSignedCertificate({"127.0.0.1"}), [](httplib::Server& s) {
