@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "json/json_document.h"
 #include "json/json_parse.h"
 #include "web/link_check.h"
 
@@ -81,6 +82,9 @@ Text NoLinkReason(const Text& link, const WebResponse& response, const Text& ans
   const Text message = ServiceMessage(answer);
   if (response.status != 0 && !Success(response.status))
     return "HTTP " + std::to_string(response.status) + (message.empty() ? Text() : "：" + message);
+  // The JSON reader refuses what nests too deep; that is no fault of JSON syntax.
+  if (link == kJsonParseFailedText && NestsTooDeep(answer))
+    return "应答嵌套太深（超过 " + std::to_string(kMaxJsonDepth) + " 层）";
   if (!link.empty()) return "服务返回：" + OneLine(link, kMessageChars);
   return message.empty() ? Text("服务没有返回短网址") : "服务没有返回短网址：" + message;
 }

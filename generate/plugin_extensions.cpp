@@ -1,5 +1,8 @@
 #include "generate/plugin_extensions.h"
 
+#include <nlohmann/json.hpp>
+
+#include "json/json_document.h"
 #include "platform/codepage.h"
 #include "text/percent_encoding.h"
 #include "text/text_utils.h"
@@ -35,7 +38,7 @@ void ApplyBodyType(BodyType bodyType, RequestOptions& request) {
   if (bodyType == BodyType::Json) request.postBytes = request.postText.value_or("");
 }
 
-bool IsExtractionErrorText(const Text& text) { return text == "JSON解析失败" || text == "数据错误！"; }
+bool IsExtractionErrorText(const Text& text) { return text == kJsonParseFailedText || text == "数据错误！"; }
 
 Text WithResultPrefix(const Text& extracted, const Text& resultPrefix) {
   if (resultPrefix.empty() || extracted.empty() || IsExtractionErrorText(extracted)) return extracted;

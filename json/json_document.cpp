@@ -333,7 +333,7 @@ Text JsonValueAtPath(const Text& text, const Text& path) {
                         [](char c) { return c == '\r' || c == '\n'; });
   }
   JsonDocument document;
-  if (!document.Parse(oneLine.empty() ? text : oneLine)) return "JSON解析失败";
+  if (!document.Parse(oneLine.empty() ? text : oneLine)) return kJsonParseFailedText;
   switch (document.TypeOf(path)) {
     case JsonType::Boolean:
       return document.GetMemberJson(path);

@@ -55,8 +55,11 @@ class JsonDocument {
   std::shared_ptr<State> state_;
 };
 
+// What JsonValueAtPath gives for a text that does not parse.
+inline constexpr const char* kJsonParseFailedText = "JSON解析失败";
+
 // Parses `text` (line breaks removed first) and returns the value at `path` as text:
-// "JSON解析失败" when it does not parse.
+// kJsonParseFailedText when it does not parse.
 Text JsonValueAtPath(const Text& text, const Text& path);
 
 }  // namespace pindle

@@ -26,4 +26,8 @@ struct ParsedJson {
 // JSON or nests deeper than kMaxJsonDepth.
 std::optional<ParsedJson> ParseJsonText(std::string_view text);
 
+// Whether brackets and braces outside strings nest deeper than kMaxJsonDepth somewhere in the
+// text: why a text that may otherwise be JSON is refused.
+bool NestsTooDeep(std::string_view text);
+
 }  // namespace pindle

@@ -55,6 +55,14 @@ struct Received {
   Clock::time_point lastActivity;
   curl_off_t lastDown = -1, lastUp = -1;
   bool stalled = false;
+  // Slow watch: the bytes moved since the window began; and the whole request's age.
+  std::chrono::milliseconds slowWindow{0};
+  std::size_t slowBytesPerSecond = 0;
+  std::chrono::milliseconds longest{0};
+  Clock::time_point requestStart, windowStart;
+  curl_off_t windowDown = -1, windowUp = 0;
+  long long slowReceived = -1;  // set when the window came out too slow
+  bool tooLong = false;
   Bytes sent;  // the request bytes, when captured
 
   void startExchange() {
@@ -62,6 +70,33 @@ struct Received {
     body.clear();
     lastActivity = Clock::now();
     lastDown = lastUp = -1;
+    windowDown = -1;
+  }
+
+  // True when the transfer is to be abandoned as too slow or too long.
+  bool tooSlow(Clock::time_point now, curl_off_t down, curl_off_t up) {
+    if (now - requestStart >= longest) {
+      tooLong = true;
+      return true;
+    }
+    if (windowDown < 0) {  // the connection stands: the first window begins
+      windowStart = now;
+      windowDown = down;
+      windowUp = up;
+      return false;
+    }
+    if (now - windowStart < slowWindow) return false;
+    const long long moved = (down - windowDown) + (up - windowUp);
+    const auto wanted = static_cast<long long>(slowBytesPerSecond) *
+                        std::chrono::duration_cast<std::chrono::milliseconds>(now - windowStart).count() / 1000;
+    if (moved < wanted) {
+      slowReceived = down - windowDown;
+      return true;
+    }
+    windowStart = now;
+    windowDown = down;
+    windowUp = up;
+    return false;
   }
 };
 
@@ -79,6 +114,11 @@ int OnProgress(void* user, curl_off_t, curl_off_t down, curl_off_t, curl_off_t u
   const Clock::time_point now = Clock::now();
   curl_off_t connected = 0;
   curl_easy_getinfo(received->curl, CURLINFO_PRETRANSFER_TIME_T, &connected);
+  if (connected != 0 && received->tooSlow(now, down, up)) return 1;
+  if (connected == 0 && now - received->requestStart >= received->longest) {
+    received->tooLong = true;
+    return 1;
+  }
   if (connected == 0 || down != received->lastDown || up != received->lastUp) {
     // Connecting has its own limit; a moving byte count is progress.
     received->lastDown = down;
@@ -134,10 +174,14 @@ void SetCommonOptions(CURL* curl, const PreparedRequest& request, const WebLimit
   // way WinINet changes them; libcurl would keep a custom verb such as PUT.
   curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
   curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connect.count()));
-  // No overall time-out (CURLOPT_TIMEOUT would cut off a long download that still makes
-  // progress): a transfer ends when no byte moved for the stall limit.
+  // The progress callback ends a transfer that stalls, trickles or lasts too long, each with a
+  // reason of its own (CURLOPT_TIMEOUT would only say "timed out").
   received.curl = curl;
   received.stallLimit = limits.stall;
+  received.slowWindow = limits.slowWindow;
+  received.slowBytesPerSecond = limits.slowBytesPerSecond;
+  received.longest = limits.longest;
+  received.requestStart = Clock::now();
   curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
   curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, OnProgress);
   curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &received);
@@ -315,6 +359,10 @@ bool RequestExchange::hopEnded(CURLcode code) {
       s.error = DescribeBodyTooLarge(s.limits);
     } else if (s.received.stalled) {
       s.error = DescribeStall(s.limits);
+    } else if (s.received.tooLong) {
+      s.error = DescribeTooLong(s.limits);
+    } else if (s.received.slowReceived >= 0) {
+      s.error = DescribeSlow(s.limits, s.received.slowReceived);
     } else {
       curl_off_t pretransfer = 0;
       curl_easy_getinfo(curl, CURLINFO_PRETRANSFER_TIME_T, &pretransfer);

@@ -51,7 +51,8 @@ Text Cause(CURLcode code, bool reachedServer, const WebLimits& limits) {
     case CURLE_WEIRD_SERVER_REPLY:
       return "服务器的回应无法识别";
     case CURLE_OUT_OF_MEMORY:
-      return "内存不足";
+      // libcurl refuses a response head beyond its bound this way once the server answered.
+      return reachedServer ? "应答头太大" : "内存不足";
     default:
       return "请求失败";
   }
@@ -66,6 +67,12 @@ Text CertificateFailureCause() {
 }
 
 Text DescribeStall(const WebLimits& limits) { return "传输停滞：" + Seconds(limits.stall) + "内没有收到数据"; }
+
+Text DescribeSlow(const WebLimits& limits, long long received) {
+  return "服务太慢：" + Seconds(limits.slowWindow) + "内收到 " + std::to_string(received) + " 字节";
+}
+
+Text DescribeTooLong(const WebLimits& limits) { return "服务太慢：" + Seconds(limits.longest) + "内没有完成应答"; }
 
 Text DescribeTooManyRedirects(const WebLimits& limits) {
   return "重定向次数过多：超过 " + std::to_string(limits.maxRedirects) + " 次";

@@ -16,6 +16,9 @@ Text DescribeCurlFailure(CURLcode code, std::string_view detail, bool reachedSer
 // The cause of a refused certificate, naming the switch that allows it.
 Text CertificateFailureCause();
 Text DescribeStall(const WebLimits& limits);
+// "服务太慢：30 秒内收到 12 字节"
+Text DescribeSlow(const WebLimits& limits, long long received);
+Text DescribeTooLong(const WebLimits& limits);
 Text DescribeTooManyRedirects(const WebLimits& limits);
 Text DescribeBodyTooLarge(const WebLimits& limits);
 

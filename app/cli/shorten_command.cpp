@@ -29,6 +29,13 @@ namespace {
 
 enum class Format { Plain, Tsv, Json };
 
+// A long URL as a message names it: escaped, and cut where a giant line would flood the terminal.
+Text LongUrlPreview(const Text& longUrl) {
+  constexpr int kShown = 200;
+  if (longUrl.size() <= 2 * kShown) return EscapeControlCharacters(longUrl);
+  return EscapeControlCharacters(Left(longUrl, kShown)) + "…（共 " + std::to_string(longUrl.size()) + " 字节）";
+}
+
 // Progress on a terminal: done of total, elapsed time, rate, and the wait for a service if any.
 // Redrawn at most ten times a second, so a large batch does not spend its time on the terminal.
 class Progress {
@@ -269,7 +276,7 @@ class ShortenCommand : public Command {
       if (!r.linked()) {
         ++failures;
         progress.breakLine();
-        io.err << "第 " << r.line << " 行（" << EscapeControlCharacters(r.longUrl) << "）失败："
+        io.err << "第 " << r.line << " 行（" << LongUrlPreview(r.longUrl) << "）失败："
                << EscapeControlCharacters(r.reason) << "\n";
       }
       write(io.out, format, r.longUrl, r.result, r.plugin.name, r.linked(), r.reason);

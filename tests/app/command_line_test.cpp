@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <random>
 #include <thread>
@@ -167,6 +168,46 @@ TEST_F(CommandLineTest, FailedLinesSayWhatTheServiceSaid) {
     EXPECT_EQ(line["ok"], c.reason.empty());
     EXPECT_EQ(line.value("error", ""), c.reason);
   }
+  // A 10 MB line is named by its size, not echoed.
+  const auto r = run({"shorten", "-p", "Text"}, "https://a/" + std::string(10 << 20, 'x') + "\n");
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("失败：网址太长（30.0 MB）"), std::string::npos) << r.err.substr(0, 300);
+  EXPECT_LT(r.err.size(), 1000u);
+}
+
+// Answers holding line breaks, tabs and escape sequences: one output line per input line, three
+// fields per TSV line, nothing a terminal would act on.
+TEST_F(CommandLineTest, ControlCharactersInAnswersNeverReachTheOutput) {
+  const std::map<std::string, std::string> answers = {
+      {"https://a/1", "http://127.0.0.1/s/1\nhttp://127.0.0.1/s/2"},
+      {"https://a/2", "http://127.0.0.1/s/\t3"},
+      {"https://a/3", "\x1b[2Jhttp://127.0.0.1/s/4"},
+      {"https://a/4", "http://127.0.0.1/s/5\r\n"},
+      {"https://a/5\x1b[1m", "http://127.0.0.1/s/6"},
+  };
+  test::HttplibLoopbackServer server([&](httplib::Server& s) {
+    s.Get("/s", [&](const httplib::Request& req, httplib::Response& res) {
+      const auto it = answers.find(req.get_param_value("url"));
+      res.set_content(it == answers.end() ? "" : it->second, "text/plain");
+    });
+  });
+  test::WritePlugin(dir, "text.json", {.name = "Text", .path = server.url("/s?")});
+  std::string input;
+  for (const auto& [longUrl, answer] : answers) input += longUrl + "\n";
+  auto r = run({"shorten", "-p", "Text", "-j", "1"}, input);
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.out, "\n\n\nhttp://127.0.0.1/s/5\nhttp://127.0.0.1/s/6\n");
+  EXPECT_EQ(r.err.find('\x1b'), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("第 1 行（https://a/1）失败：服务返回：http://127.0.0.1/s/1 http://127.0.0.1/s/2\n"),
+            std::string::npos)
+      << r.err;
+  r = run({"shorten", "-p", "Text", "-j", "1", "--tsv"}, input);
+  EXPECT_EQ(r.out,
+            "https://a/1\thttp://127.0.0.1/s/1\\nhttp://127.0.0.1/s/2\tText\n"
+            "https://a/2\thttp://127.0.0.1/s/\\t3\tText\n"
+            "https://a/3\t\\x1b[2Jhttp://127.0.0.1/s/4\tText\n"
+            "https://a/4\thttp://127.0.0.1/s/5\tText\n"
+            "https://a/5\\x1b[1m\thttp://127.0.0.1/s/6\tText\n");
 }
 
 // Input lines and the echo service's answer for each, one output line per input line.

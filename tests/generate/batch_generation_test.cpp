@@ -189,30 +189,30 @@ TEST_F(BatchTest, AnUnreasonableWaitEndsTheServicesLinesAtOnce) {
     test::RawHttpServer service;
     service.answerOthers({"HTTP/1.1 429 Too Many Requests\r\nRetry-After: " + std::string(retryAfter) +
                           "\r\nContent-Length: 0\r\n\r\n"});
-    test::WritePlugin(dir, "p.json", {.path = service.url("/x?")});
-    PluginRegistry::load(ui);
-    ui.pluginChoice().setCurrentIndex(0);
-    setConcurrency(4);
-    // The runner itself tells how each line ended.
-    std::vector<LineOutcome> outcomes;
+    const std::string file = test::WritePlugin(dir, "p.json", {.path = service.url("/x?")});
+    std::vector<BatchLineResult> results;
     BatchSettings settings;
     settings.lineCount = 50;
     settings.concurrency = 4;
     settings.longUrl = [](int n) { return "https://a.example/" + std::to_string(n); };
-    settings.plugin = [&] { return BatchPlugin{"P", dir.file("Plug/p.json")}; };
-    settings.onResult = [&](const BatchLineResult& r) { outcomes.push_back(r.outcome); };
-    BatchRunner(std::move(settings)).run();
-    EXPECT_EQ(outcomes, std::vector<LineOutcome>(50, LineOutcome::Refused));
-    // And the window says why.
-    Text input;
-    for (int n = 1; n <= 50; ++n) input += "https://a.example/" + std::to_string(n) + "\n";
-    generate(input);
+    settings.plugin = [&] { return BatchPlugin{"P", file}; };
+    settings.onResult = [&](const BatchLineResult& r) { results.push_back(r); };
+    EXPECT_EQ(BatchRunner(std::move(settings)).run(), 50);
+    ASSERT_EQ(results.size(), 50u);
+    for (const BatchLineResult& r : results) {
+      EXPECT_EQ(r.outcome, LineOutcome::Refused) << r.line;
+      EXPECT_EQ(r.reason, results[0].reason) << r.line;
+    }
+    EXPECT_TRUE(results[0].reason.starts_with("服务要求等待 ")) << results[0].reason;
+    EXPECT_LE(service.requests().size(), 4u);
+
+    // The window says so in every row's tool tip and in the status bar.
+    PluginRegistry::load(ui);
+    ui.pluginChoice().setCurrentIndex(0);
+    generate("https://a.example/1\nhttps://a.example/2\nhttps://a.example/3");
     const std::vector<Text> tips = ui.batchView().toolTips();
-    ASSERT_GE(tips.size(), 50u);
-    for (size_t n = tips.size() - 50; n < tips.size(); ++n) EXPECT_EQ(tips[n], tips.back());
-    EXPECT_TRUE(tips.back().starts_with("服务要求等待 ")) << tips.back();
-    EXPECT_LE(service.requests().size(), 8u);  // at most the first four of each batch
-    EXPECT_TRUE(ui.statusText().starts_with("网址生成完毕! 共 50 行失败（第 1 行：服务要求等待 ")) << ui.statusText();
+    EXPECT_EQ(std::vector<Text>(tips.end() - 3, tips.end()), std::vector<Text>(3, results[0].reason));
+    EXPECT_EQ(ui.statusText(), "网址生成完毕! 共 3 行失败（第 1 行：" + results[0].reason + "）");
   }
 }
 

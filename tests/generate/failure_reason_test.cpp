@@ -36,6 +36,8 @@ TEST(FailureReason, NamesTheStatusAndWhatTheServiceSaid) {
       {200, "", "ERROR", "ERROR", "服务返回：ERROR"},
       {200, "", "x", "https://s/1\n", "服务返回：https://s/1"},
       {0, "无法连接服务器：Connection refused", "", "", "无法连接服务器：Connection refused"},
+      {200, "", Text(600, '['), "JSON解析失败", "应答嵌套太深（超过 512 层）"},
+      {200, "", "{\"a\":\"" + Text(600, '[') + "\"}", "JSON解析失败", "服务返回：JSON解析失败"},
   };
   for (const auto& c : cases) {
     WebResponse response;

@@ -121,6 +121,36 @@ TEST(ShortenEngine, ExtractShortUrl) {
         << "answer " << c.answer << " type " << c.type << " prefix " << c.prefix;
 }
 
+// Services end their answers with line breaks and pad their values; a link never keeps either.
+TEST(ShortenEngine, LinksLoseBlanksAndLineBreaksAtTheirEnds) {
+  struct Case {
+    const char* answer;
+    const char* type;
+    const char* parameter;
+    const char* prefix;
+    const char* pattern;
+    const char* resultPrefix;
+  } cases[] = {
+      {"https://s/1\r\n", "0", "", "", "", ""},
+      {" \t https://s/1 \t\n\n", "0", "", "", "", ""},
+      {"{\"u\":\"https://s/1\\r\\n\"}", "1", "u", "", "", ""},
+      {"{\"u\":\"1 \\r\\n\"}", "2", "u", "https://s/", "", ""},
+      {"<u> https://s/1\r\n</u>", "3", "", "<u>$Url$</u>", "", ""},
+      {"cb({\"u\":\" https://s/1\\n\"})", "4", "u", "cb($Url$)", "", ""},
+      {"link: https://s/1 \r\n", "5", "", "", "link:(.*)", ""},
+      {"\t1\r\n", "0", "", "", "", "https://s/"},
+  };
+  for (const auto& c : cases) {
+    ShortenRequest prepared;
+    prepared.responseType = c.type;
+    prepared.responseParameter = c.parameter;
+    prepared.responsePrefix = c.prefix;
+    prepared.responsePattern = c.pattern;
+    prepared.responseResultPrefix = c.resultPrefix;
+    EXPECT_EQ(ExtractPreparedLink(prepared, c.answer), "https://s/1") << "type " << c.type << ": " << c.answer;
+  }
+}
+
 class ShortenOneTest : public ::testing::Test {
  protected:
   test::TempDir dir;

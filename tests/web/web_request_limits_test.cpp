@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <thread>
 
+#include "tests/support/loopback_socket.h"
 #include "tests/support/raw_http_server.h"
 #include "tests/web/web_test_helpers.h"
 #include "web/web_request.h"
@@ -23,6 +25,9 @@ TEST(WebLimits, Defaults) {
   const WebLimits limits = DefaultWebLimits();
   EXPECT_EQ(limits.connect, std::chrono::seconds(30));
   EXPECT_EQ(limits.stall, std::chrono::seconds(60));
+  EXPECT_EQ(limits.slowWindow, std::chrono::seconds(30));
+  EXPECT_EQ(limits.slowBytesPerSecond, 100u);
+  EXPECT_EQ(limits.longest, std::chrono::seconds(300));
   EXPECT_EQ(limits.maxRedirects, 10);
   EXPECT_EQ(limits.maxBodyBytes, 32u * 1024 * 1024);
   EXPECT_EQ(CurrentWebLimits().maxBodyBytes, limits.maxBodyBytes);
@@ -128,6 +133,41 @@ TEST(WebRequestFailure, TlsHandshakeNeverAnswered) {
   EXPECT_LT(Clock::now() - start, std::chrono::seconds(2));
 }
 
+// A service that sends its answer a little at a time: below the rate it is abandoned after one
+// window, above it the request still ends at the longest a request may last.
+TEST(WebRequestFailure, TrickleEndsAtTheRateOrTheLongestWait) {
+  struct Case {
+    const char* name;
+    size_t bytesPerTick;  // every 100 ms
+    const char* wantError;
+  } cases[] = {
+      {"a byte at a time", 1, "服务太慢：1 秒内收到 "},
+      {"fast enough, never ending", 100, "服务太慢：3 秒内没有完成应答"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::ScopedWebLimits quick([] {
+      WebLimits l = test::QuickLimits();
+      l.slowWindow = std::chrono::milliseconds(1000);
+      l.longest = std::chrono::milliseconds(2500);
+      return l;
+    }());
+    test::LoopbackAcceptor trickle([&](int fd) {
+      std::string pending;
+      if (!test::ReadHttpRequest(fd, pending)) return;
+      if (!test::SendAll(fd, "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n")) return;
+      char size[16];
+      std::snprintf(size, sizeof size, "%zx\r\n", c.bytesPerTick);
+      while (test::SendAll(fd, size + std::string(c.bytesPerTick, 'x') + "\r\n"))
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    });
+    const WebResponse r = WebRequest({.url = "http://127.0.0.1:" + std::to_string(trickle.port()) + "/"});
+    EXPECT_TRUE(r.error.starts_with(c.wantError)) << r.error;
+    EXPECT_EQ(r.body, "");
+    trickle.stop();
+  }
+}
+
 TEST(WebRequestFailure, NothingListening) {
   int port;
   {
@@ -140,6 +180,34 @@ TEST(WebRequestFailure, NothingListening) {
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.headers, std::string(5000, ' '));
   EXPECT_EQ(r.receivedCookies, "s=1");
+}
+
+// Messages that name the cause: nothing is looked up for a scheme that is not requested, a
+// giant URL is not echoed, a giant response head is called what it is.
+TEST(WebRequestFailure, MessagesNameTheCause) {
+  RawHttpServer server;
+  server.answer("/big", {"HTTP/1.1 200 OK\r\nX-Big: " + std::string(1 << 20, 'h') + "\r\nContent-Length: 0\r\n\r\n"});
+  server.answer("/x", {"HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok"});
+  const std::string port = std::to_string(server.port());
+  const std::string huge = "http://127.0.0.1/" + std::string(10 << 20, 'a');
+  const struct {
+    std::string url;
+    std::string wantError;  // its beginning; "" for success
+  } cases[] = {
+      {"gopher://name.invalid/x", "网址无效：只能请求 http 或 https 网址，不能请求 gopher:"},
+      {"javascript:alert(1)", "网址无效：只能请求 http 或 https 网址，不能请求 javascript:"},
+      {"FILE:///etc/passwd", "网址无效：只能请求 http 或 https 网址，不能请求 FILE:"},
+      {"127.0.0.1:" + port + "/x", ""},  // no scheme: plain HTTP, as always
+      {huge, "网址太长（10.0 MB）"},
+      {server.url("/big"), "应答头太大"},
+  };
+  for (const auto& c : cases) {
+    const WebResponse r = WebRequest({.url = c.url});
+    EXPECT_TRUE(c.wantError.empty() ? r.error.empty() : r.error.starts_with(c.wantError))
+        << c.url.substr(0, 40) << " " << r.error;
+    EXPECT_LT(r.error.size(), 300u);
+  }
+  EXPECT_EQ(server.requests().size(), 2u);
 }
 
 // A URL that names no host cannot be opened: nothing is sent and nothing changes.
