@@ -1,5 +1,6 @@
 #include "app/uploader_drop.h"
 
+#include "app/imported_secrets.h"
 #include "config/app_paths.h"
 #include "platform/background.h"
 #include "plugins/plugin_registry.h"
@@ -19,6 +20,7 @@ std::vector<Text> ImportDroppedUploaders(Controls& ui, const std::vector<Text>& 
     const SxcuImport result = ImportSxcuFile(path, Paths().plugDir, /*force=*/false);
     ++(result.ok() ? written : refused);
     report += (report.empty() ? "" : "\r\n") + DescribeImport(result);
+    if (const Text stored = StoreImportedSecrets(result, /*plain=*/false); !stored.empty()) report += "\r\n" + stored;
   }
   if (written + refused == 0) return rest;
   // A drop arrives on the window thread, which must not wait for a load that may be running (that

@@ -1,5 +1,7 @@
 #include "generate/plugin_extensions.h"
 
+#include <nlohmann/json.hpp>
+
 #include "json/json_document.h"
 #include "platform/codepage.h"
 #include "text/percent_encoding.h"

@@ -3,12 +3,14 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <set>
 
 #include "json/json_parse.h"
 #include "json/json_path.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "plugins/plugin_definition.h"
+#include "plugins/plugin_file_namer.h"
 #include "plugins/plugin_file_writer.h"
 #include "text/percent_encoding.h"
 #include "text/text_utils.h"
@@ -139,16 +141,55 @@ class Converter {
     return out;
   }
 
-  // name=value pairs of an object, joined by "&".
+  // name=value pairs of an object, joined by "&". A key or token among them becomes a secret field.
   Text pairs(const char* key, const Text& longUrl) {
     Text out;
     const auto it = file_.find(key);
     if (it == file_.end() || !it->is_object()) return out;
     for (const auto& [name, v] : it->items()) {
       if (!out.empty()) out += "&";
-      out += FormEncode(name) + "=" + value(Text(key) + " 的 " + name, JsonString(v), FormEncode, longUrl);
+      const Text raw = JsonString(v);
+      if (IsSecretParameter(name) && IsPlain(raw)) {
+        out += FormEncode(name) + "=" + secretField(name, raw);
+        continue;
+      }
+      out += FormEncode(name) + "=" + value(Text(key) + " 的 " + name, raw, FormEncode, longUrl);
     }
     return out;
+  }
+
+  static bool IsSecretParameter(const Text& name) {
+    const Text n = ToLowerAscii(name);
+    return n == "key" || n == "token" || n == "signature" || n == "apikey" || n == "api_key" || n == "access_token" ||
+           n == "api_token" || n == "apitoken";
+  }
+  static bool IsSecretHeader(const Text& name) {
+    const Text n = ToLowerAscii(name);
+    return n == "authorization" || n == "apikey" || n == "token" || Contains(n, "api-key") || Contains(n, "api_key") ||
+           Contains(n, "-token") || Contains(n, "apikey");
+  }
+  // Text without any syntax item: a value the user typed in, such as a key.
+  bool IsPlain(const Text& raw) const {
+    for (const Piece& p : split(raw))
+      if (p.syntax) return false;
+    return true;
+  }
+
+  // A secret field for a key the file carries, and the placeholder that stands for it.
+  Text secretField(const Text& name, const Text& value) {
+    Text field;
+    for (const char c : name) field.push_back(IsNameChar(c) || c == '-' ? c : '_');
+    if (field.empty()) field = "Key";
+    const Text base = field;
+    for (int n = 2; fields_.contains(field); ++n) field = base + std::to_string(n);
+    fields_.insert(field);
+    Json spec = Json::object();
+    spec["Name"] = field;
+    spec["Label"] = name + "（来自 ShareX 文件）";
+    spec["Secret"] = true;
+    fieldList_.push_back(spec);
+    secrets_.emplace_back(field, value);
+    return "$Field:" + field + "$";
   }
 
   Text text(const char* key) const {
@@ -207,6 +248,18 @@ class Converter {
       if (!before.empty()) problem("结果模板 URL 是固定文字，不取应答里的内容");
       return;  // ShareX takes the whole answer when URL is empty
     }
+    // {json:{response}|path} names the answer explicitly; any other source cannot be read here.
+    Piece read = *item;
+    if (const auto bar = read.argument.find('|'); !read.argument.empty() && read.argument[0] == '{') {
+      const Text source = bar == Text::npos ? read.argument : read.argument.substr(0, bar);
+      if (EqualsIgnoreAsciiCase(source, "{response}") && bar != Text::npos) {
+        read.argument = read.argument.substr(bar + 1);
+      } else {
+        problem("结果模板 " + item->text + " 从 " + source + " 读取，无法表达");
+        return;
+      }
+    }
+    item = &read;
     if (item->name == "response") {
       if (!before.empty()) r["ResultPrefix"] = before;
     } else if (item->name == "json") {
@@ -280,6 +333,11 @@ class Converter {
     if (method != "GET" && method != "POST") problem("请求方法 " + method + " 无法表达（只有 GET 和 POST）");
     if (!StartsWithIgnoreCase(url, "http://") && !StartsWithIgnoreCase(url, "https://"))
       problem("RequestURL " + Text(url.empty() ? "为空" : url) + " 不是 http(s) 地址");
+    for (const Piece& p : split(url))
+      if (p.syntax) problem("RequestURL 里的 " + p.text + " 无法表达");
+    for (const char* key : {"ErrorMessage", "ThumbnailURL", "DeletionURL"})
+      if (!text(key).empty()) out.dropped.push_back(key);
+    if (!text("FileFormName").empty()) out.uploader = true;
 
     Text body = text("Body");
     if (body.empty() && older_) {
@@ -320,7 +378,10 @@ class Converter {
           "Data", text("Data"), [](const Text& t) { return t; }, "$RawUrl$");
       api["BodyType"] = "json";
     } else if (body == "MultipartFormData") {
-      problem("multipart/form-data 正文无法表达");
+      // Text fields only: a file part is what an uploader sends, which shortens nothing.
+      if (method == "GET") problem("GET 请求带 multipart 正文，无法表达");
+      data = pairs("Arguments", "$Url$");
+      api["BodyType"] = "multipart";
     } else {
       problem("正文类型 " + body + " 无法表达");
     }
@@ -328,10 +389,24 @@ class Converter {
     api["Data"] = data;
     Text headers;
     if (const auto it = file_.find("Headers"); it != file_.end() && it->is_object()) {
-      for (const auto& [name, v] : it->items())
-        headers += (headers.empty() ? "" : "\r\n") + name + ": " +
-                   value(
-                       "Headers 的 " + name, JsonString(v), [](const Text& t) { return t; }, "");
+      for (const auto& [name, v] : it->items()) {
+        Text raw = JsonString(v);
+        Text line = name + ": ";
+        if (IsSecretHeader(name) && IsPlain(raw) && !Trim(raw).empty()) {
+          // The scheme word of "Bearer …" stays in the header; the key behind it is the secret.
+          for (const char* scheme : {"Bearer ", "Token ", "Basic ", "Bot "})
+            if (StartsWithIgnoreCase(raw, scheme)) {
+              line += raw.substr(0, std::string_view(scheme).size());
+              raw = raw.substr(std::string_view(scheme).size());
+              break;
+            }
+          line += secretField(name, Trim(raw));
+        } else {
+          line += value(
+              "Headers 的 " + name, raw, [](const Text& t) { return t; }, "");
+        }
+        headers += (headers.empty() ? "" : "\r\n") + line;
+      }
     }
     api["Headers"] = headers;
     if (!usesInput_) problem("没有一处用到 " + written("input") + "，长网址到不了服务");
@@ -345,10 +420,13 @@ class Converter {
     plugin["Author"] = "ShareX 导入";
     plugin["Updated"] = Today();
     plugin["UpdateURL"] = "";
+    plugin[kPluginEncodingKey] = "UTF-8";
+    if (!fieldList_.empty()) plugin[kPluginFieldsKey] = fieldList_;
     plugin["API"] = api;
     plugin["Response"] = response;
     out.pluginJson = plugin.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
     out.problems = problems_;
+    out.secrets = secrets_;
     return out;
   }
 
@@ -366,6 +444,9 @@ class Converter {
   bool older_;
   bool usesInput_ = false;
   std::vector<Text> problems_;
+  std::set<Text> fields_;
+  Json fieldList_ = Json::array();
+  std::vector<std::pair<Text, Text>> secrets_;
 };
 
 // The older generation names its method "RequestType" or writes its items between dollars.
@@ -375,16 +456,6 @@ bool UsesOlderSyntax(const Json& file, const Text& text) {
                            "$select", "$filename$"})
     if (Contains(text, item, true)) return true;
   return false;
-}
-
-// A name fit to be a file name on every system.
-Text FileNameFor(const Text& name) {
-  Text out;
-  for (const char c : name)
-    out.push_back(Contains("/\\:*?\"<>|", std::string_view(&c, 1)) || (c >= 0 && c < 0x20) ? '_' : c);
-  out = Trim(out);
-  if (out.empty() || out == "." || out == "..") out = "sharex";
-  return out;
 }
 
 }  // namespace
@@ -413,19 +484,40 @@ SxcuImport ImportSxcuFile(const Text& path, const Text& plugDir, bool force) {
   }
   result.name = conversion.name;
   result.problems = conversion.problems;
+  result.dropped = conversion.dropped;
+  if (conversion.uploader) {
+    result.error = "上传文件或图片的上传器，不能用来缩短网址";
+    return result;
+  }
   if (!conversion.problems.empty() && !force) {
     result.error = "有无法表达的内容，没有写入";
     return result;
   }
-  Text dir = plugDir;
-  while (dir.size() > 1 && (dir.back() == '/' || dir.back() == '\\')) dir.pop_back();
-  const Text target = dir + "/" + FileNameFor(conversion.name) + ".json";
+  const Text target = PluginFilePath(plugDir, conversion.name, "sharex");
+  const Text dir = target.substr(0, target.rfind('/'));
+  if (!force) {
+    if (FileExists(target)) {
+      result.error = "插件文件 " + target + " 已经存在，没有覆盖";
+      result.clash = true;
+      return result;
+    }
+    // Two plug-ins of one name: the list would offer only the first.
+    for (const Text& file : ListFileNames(plugDir, ".json")) {
+      const Text other = PluginDefinition::FromFile(dir + "/" + file).name();
+      if (EqualsIgnoreAsciiCase(other, conversion.name)) {
+        result.error = "已有插件叫“" + other + "”（" + file + "），没有写入";
+        result.clash = true;
+        return result;
+      }
+    }
+  }
   // Plug-in files are code page 936 by custom; what it cannot hold goes as UTF-8 with a mark.
   if (!MakeDirectories(dir) || !WritePluginFile(target, conversion.pluginJson, PluginFileEncoding::Gbk)) {
     result.error = "写不进 " + target;
     return result;
   }
   result.written = target;
+  result.secrets = conversion.secrets;
   return result;
 }
 
@@ -436,6 +528,7 @@ Text DescribeImport(const SxcuImport& import) {
   else
     line += "：" + import.error;
   if (!import.problems.empty()) line += "；无法表达：" + Join(import.problems, "；");
+  if (!import.dropped.empty()) line += "；没有带过来：" + Join(import.dropped, "、");
   return line;
 }
 

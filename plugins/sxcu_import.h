@@ -1,4 +1,5 @@
 #pragma once
+#include <utility>
 #include <vector>
 
 #include "platform/types.h"
@@ -14,6 +15,10 @@ struct SxcuConversion {
   Text name;                   // "Name", or the request address's host
   Text pluginJson;             // the plug-in file's text (UTF-8), when readable
   std::vector<Text> problems;  // what the plug-in format cannot say; empty: a faithful copy
+  std::vector<Text> dropped;   // keys the plug-in has no use for (ErrorMessage, ThumbnailURL, …)
+  bool uploader = false;       // it uploads a file or an image
+  // Keys and tokens the file carries, moved into secret fields: field name, value.
+  std::vector<std::pair<Text, Text>> secrets;
 };
 
 SxcuConversion ConvertSxcu(const Text& text);
@@ -23,13 +28,17 @@ struct SxcuImport {
   Text name;
   Text written;  // the plug-in file written; empty when none was
   std::vector<Text> problems;
-  Text error;  // why nothing was written (unreadable, refused, write failed)
+  std::vector<Text> dropped;
+  // The secret fields' values, for the door to put into the secret store.
+  std::vector<std::pair<Text, Text>> secrets;
+  bool clash = false;  // refused: the file or the name exists already
+  Text error;          // why nothing was written (unreadable, refused, clash, write failed)
   bool ok() const { return !written.empty(); }
 };
 
-// Converts one file and writes <plugDir>/<name>.json (replacing a plug-in file of that name):
-// in code page 936 when it can hold every character, else UTF-8 with a byte-order mark. A file
-// with problems is written only when `force` is set.
+// Converts one file and writes <plugDir>/<name>.json: in code page 936 when it can hold every
+// character, else UTF-8 with a byte-order mark. A file with problems, or one whose file or Name
+// exists already, is written only when `force` is set; an uploader of files never.
 SxcuImport ImportSxcuFile(const Text& path, const Text& plugDir, bool force);
 
 // One line for the user: what was written, or why not, and what could not be carried over.

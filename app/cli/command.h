@@ -37,6 +37,7 @@ std::unique_ptr<Command> MakeImportCommand();
 std::unique_ptr<Command> MakeQrCommand();
 std::unique_ptr<Command> MakeExpandCommand();
 std::unique_ptr<Command> MakeHistoryCommand();
+std::unique_ptr<Command> MakeCheckCommand();
 std::unique_ptr<Command> MakeConfigCommand();
 
 // The row of a local plug-in (enabled or not) named `name`: the exact spelling first, else

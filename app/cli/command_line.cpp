@@ -28,6 +28,7 @@ std::vector<std::unique_ptr<Command>> AllCommands() {
   commands.push_back(MakeExpandCommand());
   commands.push_back(MakeHistoryCommand());
   commands.push_back(MakeTestCommand());
+  commands.push_back(MakeCheckCommand());
   commands.push_back(MakeImportCommand());
   commands.push_back(MakeConfigCommand());
   return commands;

@@ -16,6 +16,7 @@
 #include "config/settings.h"
 #include "generate/batch_runner.h"
 #include "generate/generate_command.h"
+#include "generate/line_history.h"
 #include "generate/shorten_engine.h"
 #include "history/history_recorder.h"
 #include "plugins/plugin_definition.h"
@@ -112,10 +113,11 @@ class ShortenCommand : public Command {
   std::string name() const override { return "shorten"; }
   std::string description() const override { return "生成短网址（网址作参数，或从标准输入每行一个）"; }
   std::string usage() const override {
-    return "用法: pindle shorten [-p 插件名] [-j 并发数] [--alias 别名] [--tsv | --json] [网址 ...]\n"
+    return "用法: pindle shorten [-p 插件名[,备用插件...]] [-j 并发数] [--alias 别名] [--tsv | --json] [网址 ...]\n"
            "      pindle shorten --clipboard [-p 插件名]\n"
            "  不给网址时从标准输入读取，每行一个。\n"
            "  -p 插件名  使用已启用的这个插件（不区分大小写）；省略时用第一个已启用、配置齐全的插件\n"
+           "  -p A,B,C   先用 A；A 没有给出短网址的行依次交给 B、C（输出中的插件是给出短网址的那个）\n"
            "  -j 并发数  同一服务同时进行的请求数（1 到 64），省略时用 Setting.ini 的“并发数”（默认 4）\n"
            "  --alias 别名 请服务用这个自定义短网址（只用于一个网址；插件须支持 $Alias$）\n"
            "  --tsv      每行输出 长网址<TAB>短网址<TAB>插件\n"
@@ -175,9 +177,17 @@ class ShortenCommand : public Command {
     MemoryControls ui;
     LoadPlugins(ui);
     const std::vector<Text> offered = ui.pluginChoice().items();
-    int choice = -1;
+    auto offeredIndex = [&](const Text& wanted) {
+      for (size_t i = 0; i < offered.size(); ++i)
+        if (EqualsIgnoreAsciiCase(offered[i], wanted)) return static_cast<int>(i);
+      return -1;
+    };
+    // "A,B,C": A, then B and C for the lines A gives no link; a name that itself holds a comma
+    // is taken whole.
+    std::vector<int> choices;
+    Text missing;
     if (!pluginGiven) {
-      choice = offered.empty() ? -1 : 0;
+      int choice = offered.empty() ? -1 : 0;
       // A plug-in still waiting for its key is passed over while another one can serve.
       for (size_t i = 0; i < offered.size(); ++i) {
         const int r = FindPluginRow(ui.pluginList(), offered[i]);
@@ -187,19 +197,25 @@ class ShortenCommand : public Command {
           break;
         }
       }
+      if (choice >= 0) choices.push_back(choice);
     } else {
-      for (size_t i = 0; i < offered.size() && choice < 0; ++i)
-        if (EqualsIgnoreAsciiCase(offered[i], pluginName)) choice = static_cast<int>(i);
+      const std::vector<Text> wanted =
+          offeredIndex(pluginName) >= 0 ? std::vector<Text>{pluginName} : Split(pluginName, ",");
+      for (const Text& name : wanted) {
+        const int index = offeredIndex(name);
+        if (index < 0 && missing.empty()) missing = name.empty() ? Text(pluginName) : name;
+        if (index >= 0) choices.push_back(index);
+      }
     }
-    if (choice < 0) {
+    if (choices.empty() || !missing.empty()) {
       if (offered.empty())
         io.err << "没有已启用的插件（插件目录：" << Paths().plugDir << "）\n";
       else
-        io.err << (pluginGiven ? "没有已启用的插件叫“" + pluginName + "”。" : std::string()) << "已启用的插件："
+        io.err << (pluginGiven ? "没有已启用的插件叫“" + missing + "”。" : std::string()) << "已启用的插件："
                << Join(offered, "、") << "\n";
       return kExitUsage;
     }
-    ui.pluginChoice().setCurrentIndex(choice);
+    ui.pluginChoice().setCurrentIndex(choices.front());
     const int row = FindPluginRow(ui.pluginList(), ui.pluginChoice().currentText());
     const Text pluginFile = ui.pluginList().cell(row, kPluginPathColumn);
     const Text shownName = ui.pluginList().cell(row, kPluginNameColumn);
@@ -213,7 +229,7 @@ class ShortenCommand : public Command {
     std::vector<Text> aliases(urls.size());
     for (size_t i = 0; i < urls.size(); ++i) {
       if (const size_t tab = urls[i].find('\t'); tab != Text::npos) {
-        aliases[i] = urls[i].substr(tab + 1);
+        aliases[i] = Trim(urls[i].substr(tab + 1));  // blanks around an alias are never part of it
         urls[i].resize(tab);
       }
     }
@@ -234,6 +250,12 @@ class ShortenCommand : public Command {
       }
     }
     const BatchPlugin batchPlugin{shownName, pluginFile, StoredPluginInputs(plugin)};
+    std::vector<BatchPlugin> fallbacks;
+    for (size_t i = 1; i < choices.size(); ++i) {
+      const int r = FindPluginRow(ui.pluginList(), offered[static_cast<size_t>(choices[i])]);
+      const Text file = ui.pluginList().cell(r, kPluginPathColumn);
+      fallbacks.push_back({ui.pluginList().cell(r, kPluginNameColumn), file, StoredPluginInputs(file)});
+    }
 
     Progress progress(io.err, io.errIsTerminal, urls.size());
     int failures = 0;
@@ -245,6 +267,7 @@ class ShortenCommand : public Command {
     settings.longUrl = [&](int n) { return urls[static_cast<size_t>(n - 1)]; };
     settings.alias = [&](int n) { return aliases[static_cast<size_t>(n - 1)]; };
     settings.plugin = [&] { return batchPlugin; };
+    settings.fallbacks = fallbacks;
     settings.onWait = [&](const BatchWait& wait) { progress.waiting(wait); };
     HistoryRecorder history;
     settings.skipBlankLines = true;
@@ -256,7 +279,7 @@ class ShortenCommand : public Command {
         progress.update(static_cast<size_t>(r.line));
         return;
       }
-      history.record({r.plugin.name, r.longUrl, r.result, r.reason});
+      RecordLine(history, r);
       // On a terminal that shows both, a result never lands behind the progress text.
       if (io.outIsTerminal) progress.clear();
       if (!r.linked()) {
@@ -265,7 +288,7 @@ class ShortenCommand : public Command {
         io.err << "第 " << r.line << " 行（" << LongUrlPreview(r.longUrl) << "）失败："
                << EscapeControlCharacters(r.reason) << "\n";
       }
-      write(io.out, format, r.longUrl, r.result, shownName, r.linked(), r.reason);
+      write(io.out, format, r.longUrl, r.result, r.plugin.name, r.linked(), r.reason);
       if (io.outIsTerminal && progress.showing()) io.out.flush();
       // Output that cannot be written ends the batch: nobody would see the rest.
       if (!io.out) outputLost = true;

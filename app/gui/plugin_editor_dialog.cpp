@@ -25,6 +25,7 @@
 #include "platform/files.h"
 #include "plugins/plugin_definition.h"
 #include "plugins/plugin_file.h"
+#include "plugins/plugin_file_namer.h"
 #include "text/text_utils.h"
 
 namespace pindle {
@@ -115,6 +116,7 @@ PluginEditorDialog::PluginEditorDialog(const Text& path, const Text& plugDir, QW
   bodyType_->addItem(QStringLiteral("照旧（表单，GBK）"), QString());
   bodyType_->addItem(QStringLiteral("json：JSON 正文，UTF-8"), QStringLiteral("json"));
   bodyType_->addItem(QStringLiteral("form：表单正文"), QStringLiteral("form"));
+  bodyType_->addItem(QStringLiteral("multipart：表单字段作 multipart/form-data 文字部分"), QStringLiteral("multipart"));
   form_->addRow(QStringLiteral("正文类型"), bodyType_);
 
   responseType_ = new QComboBox(fields);
@@ -259,6 +261,8 @@ Text PluginEditorDialog::pluginText() const {
   put("API", "Headers", Replace(Trim(FromQt(headers_->toPlainText())), "\n", "\r\n"), false);
   put("API", "BodyType", FromQt(bodyType_->currentData().toString()), true);
   put("Response", "Type", FromQt(responseType_->currentData().toString()), false);
+  // A new plug-in speaks UTF-8, as the services of today do; a file's own choice stays.
+  if (path_.empty() && !file.contains(kPluginEncodingKey)) file[kPluginEncodingKey] = "UTF-8";
   return file.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
@@ -324,17 +328,9 @@ void PluginEditorDialog::runTest() {
 void PluginEditorDialog::save() {
   Text target = path_;
   if (target.empty()) {
-    Text name;
-    for (const char c : FromQt(findChild<QLineEdit*>(QStringLiteral("Name"))->text()))
-      name.push_back(Contains("/\\:*?\"<>|", std::string_view(&c, 1)) || (c >= 0 && c < 0x20) ? '_' : c);
-    name = Trim(name);
-    if (name.empty()) name = "新插件";
-    Text dir = plugDir_;
-    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-    MakeDirectories(dir);
-    target = dir + "/" + name + ".json";
+    MakeDirectories(plugDir_);
     // A new plug-in never replaces another one's file.
-    for (int n = 2; FileExists(target); ++n) target = dir + "/" + name + "-" + std::to_string(n) + ".json";
+    target = NewPluginFilePath(plugDir_, FromQt(findChild<QLineEdit*>(QStringLiteral("Name"))->text()), "新插件");
   }
   if (!WritePluginFile(target, pluginText(), encoding_)) {
     checks_->setText(QStringLiteral("• 保存失败：写不进 ") + ToQt(target));

@@ -72,20 +72,25 @@ TEST_F(WorkshopCommandTest, TestShowsEveryStepAndExitsByOutcome) {
 TEST_F(WorkshopCommandTest, ImportWritesFaithfulUploadersAndNamesTheRest) {
   dir.write("ok.sxcu", R"({"Name":"Imported","RequestMethod":"GET","RequestURL":")" + service.base() +
                            R"(/create.php","Parameters":{"format":"json","url":"{input}"},"URL":"{json:shorturl}"})");
+  dir.write("keyed.sxcu", R"({"Name":"Keyed","RequestMethod":"POST","RequestURL":"https://k.example/","Body":"JSON",
+      "Data":"{\"u\":\"{input}\"}","Headers":{"X-API-Key":"k3y-from-file"},"URL":"{json:link}"})");
   dir.write("up.sxcu", R"({"RequestMethod":"POST","RequestURL":"https://up.example/u","Body":"MultipartFormData",
       "FileFormName":"f","URL":"{json:url}"})");
   struct Case {
     std::vector<std::string> args;
     int exitCode;
-    std::string outHas, errHas;
+    std::string outHas, errHas, alsoHas;  // alsoHas: anywhere in the output
   } cases[] = {
       {{"import", dir.file("ok.sxcu"), dir.file("up.sxcu")},
        1,
        "ok.sxcu → " + dir.file("Plug/Imported.json"),
-       "up.sxcu：有无法表达的内容，没有写入；无法表达：multipart/form-data 正文无法表达；没有一处用到 "
-       "{input}，长网址到不了服务（加 --force 仍然写入）"},
-      {{"import", "--force", dir.file("up.sxcu")}, 0, "up.sxcu → " + dir.file("Plug/up.example.json"), ""},
-      {{"plugins"}, 0, "up.example\t是", ""},
+       "up.sxcu：上传文件或图片的上传器，不能用来缩短网址"},
+      {{"import", "--force", dir.file("up.sxcu")}, 1, "", "up.sxcu：上传文件或图片的上传器，不能用来缩短网址"},
+      {{"import", dir.file("ok.sxcu")}, 1, "", "已经存在，没有覆盖（加 --force 仍然写入）"},
+      {{"import", dir.file("keyed.sxcu")}, 0, "keyed.sxcu → ", "", "加 --plain 存入"},
+      {{"import", dir.file("keyed.sxcu"), "--force", "--plain"}, 0, "已明文保存到", ""},
+      {{"config", "Keyed"}, 0, "X-API-Key\tX-API-Key（来自 ShareX 文件）\t••••", ""},
+      {{"plugins"}, 0, "Imported\t是", ""},
       {{"shorten", "-p", "Imported", "https://a.example/"}, 0, service.base() + "/s/", ""},
       {{"import"}, 2, "", "用法: pindle import"},
       {{"import", "--bogus", "x"}, 2, "", "未知选项"},
@@ -95,7 +100,10 @@ TEST_F(WorkshopCommandTest, ImportWritesFaithfulUploadersAndNamesTheRest) {
     EXPECT_EQ(r.exitCode, c.exitCode) << r.out << r.err;
     EXPECT_NE(r.out.find(c.outHas), std::string::npos) << r.out;
     EXPECT_NE(r.err.find(c.errHas), std::string::npos) << r.err;
+    EXPECT_NE((r.out + r.err).find(c.alsoHas), std::string::npos) << r.out << r.err;
+    EXPECT_EQ((r.out + r.err).find("k3y-from-file"), std::string::npos);
   }
+  EXPECT_EQ(dir.read("Plug/Keyed.json").find("k3y-from-file"), std::string::npos);
 }
 
 }  // namespace

@@ -29,7 +29,7 @@ TEST(UploaderDrop, SxcuFilesBecomePluginsAndTheRestGoesToTheBox) {
       {{"good.sxcu", "bad.sxcu", "urls.txt"},
        1,
        "ShareX 上传器：导入 1 个，1 个没有导入",
-       "bad.sxcu：有无法表达的内容，没有写入；无法表达：multipart/form-data 正文无法表达；",
+       "bad.sxcu：有无法表达的内容，没有写入；无法表达：结果模板 URL 用了 {header:Location}",
        "https://a.example/1\nhttps://a.example/2"},
       // Only uploader files: the long-URL box keeps what it had.
       {{"bad.sxcu"}, 0, "ShareX 上传器：导入 0 个，1 个没有导入", "bad.sxcu：", "kept"},

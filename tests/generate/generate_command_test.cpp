@@ -132,6 +132,28 @@ TEST_F(GenerateTest, OneRowPerLineInOrder) {
   }
 }
 
+// URL<TAB>ALIAS lines give an alias only to a plug-in that takes one; for any other the line goes
+// out whole, tab included.
+TEST_F(GenerateTest, AliasLinesOnlyForAPluginThatTakesAnAlias) {
+  setConcurrency(1);
+  struct Case {
+    Text data;
+    std::vector<Text> targets;
+  } cases[] = {
+      {"a=$Alias$&url=$Url$", {"a=my%20x&url=" + PercentEncode("https://a"), "a=&url=" + PercentEncode("https://b")}},
+      {"url=$Url$", {"url=" + PercentEncode("https://a\tmy x "), "url=" + PercentEncode("https://b")}},
+  };
+  for (const auto& c : cases) {
+    loadPlugin({.path = service.base() + "/create.php?format=simple&", .data = c.data});
+    service.clearRequests();
+    generate("https://a\tmy x \nhttps://b");
+    const auto seen = service.requests();
+    ASSERT_EQ(seen.size(), c.targets.size()) << c.data;
+    for (size_t i = 0; i < seen.size(); ++i)
+      EXPECT_EQ(seen[i].target, "/create.php?format=simple&" + c.targets[i]) << c.data;
+  }
+}
+
 TEST_F(GenerateTest, PluginRowFoundWithoutRegardToCaseAndMissingRow) {
   loadPlugin({.name = "Is.GD"});
   ui.pluginChoice().setItems({"is.gd"}, 0);

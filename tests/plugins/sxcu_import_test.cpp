@@ -27,7 +27,7 @@ TEST(SxcuImport, MappingAndRefusals) {
        {{"Name", "Short One"},
         {"API.Type", "GET"},
         {"API.API Path", "https://s.example/api?"},
-        {"API.Data", "key=a%20b%26c&url=$Url$"},
+        {"API.Data", "key=$Field:key$&url=$Url$"},
         {"API.Headers", "X-Key: k1\r\nAccept: application/json"},
         {"Response.Type", "1"},
         {"Response.Parameter", "data.link"}},
@@ -56,7 +56,7 @@ TEST(SxcuImport, MappingAndRefusals) {
        R"({"Name":"R","RequestMethod":"GET","RequestURL":"https://r.example/?u={input}",
            "URL":"{regex:href=\"([^\"]+)\"|1}"})",
        {{"Response.Type", "5"}, {"Response.Pattern", R"re(href="([^"]+)")re"}},
-       {"没有一处用到 {input}"}},  // {input} in the address itself is not replaced
+       {"RequestURL 里的 {input} 无法表达", "没有一处用到 {input}"}},  // the address is taken as it stands
       {"current regex without group takes the whole match",
        R"({"Name":"R2","RequestMethod":"GET","RequestURL":"https://r.example/","Parameters":{"u":"{input}"},
            "URL":"{regex:https://r\\.example/\\w\\{3\\}}"})",
@@ -89,16 +89,31 @@ TEST(SxcuImport, MappingAndRefusals) {
            "RegexList":["[a-z]+"],"URL":"https://o.example/$1$"})",
        {{"Response.Pattern", "([a-z]+)"}, {"Response.ResultPrefix", "https://o.example/"}},
        {}},
-      {"multipart body",
+      {"multipart text fields",
        R"({"Name":"M","RequestMethod":"POST","RequestURL":"https://m/","Body":"MultipartFormData",
-           "Arguments":{"u":"{input}"},"FileFormName":"file","URL":"{json:url}"})",
-       {},
-       {"multipart/form-data", "没有一处用到"}},
+           "Arguments":{"u":"{input}","n":"a b"},"URL":"{json:url}"})",
+       {{"API.Data", "u=$Url$&n=a%20b"}, {"API.BodyType", "multipart"}, {"Encoding", "UTF-8"}},
+       {}},
       {"older file upload is multipart",
        R"({"Name":"M2","RequestType":"POST","RequestURL":"https://m/",
            "FileFormName":"f","Arguments":{"k":"v"},"URL":"$json:url$"})",
+       {{"API.BodyType", "multipart"}},
+       {"没有一处用到 $input$"}},
+      {"the answer named explicitly",
+       R"({"Name":"N","RequestMethod":"GET","RequestURL":"https://n/","Parameters":{"u":"{input}"},
+           "URL":"{json:{response}|data.short}"})",
+       {{"Response.Type", "1"}, {"Response.Parameter", "data.short"}},
+       {}},
+      {"a nested source the plug-in cannot read",
+       R"({"Name":"N2","RequestMethod":"GET","RequestURL":"https://n/","Parameters":{"u":"{input}"},
+           "URL":"{json:{header:X-Link}|a}"})",
        {},
-       {"multipart/form-data", "没有一处用到 $input$"}},
+       {"从 {header:X-Link} 读取，无法表达"}},
+      {"syntax in the address",
+       R"({"Name":"U","RequestMethod":"GET","RequestURL":"https://u/{random:a|b}/","Parameters":{"u":"{input}"},
+           "URL":"{response}"})",
+       {},
+       {"RequestURL 里的 {random:a|b} 无法表达"}},
       {"answer header",
        R"({"Name":"H","RequestMethod":"GET","RequestURL":"https://h/","Parameters":{"u":"{input}"},
            "URL":"{header:Location}"})",
@@ -155,6 +170,56 @@ TEST(SxcuImport, MappingAndRefusals) {
   EXPECT_FALSE(ConvertSxcu("[1]").readable);
 }
 
+// Keys and tokens go into secret fields; what the plug-in does not use is named; uploaders of files
+// are told apart.
+TEST(SxcuImport, SecretsDroppedKeysAndUploaders) {
+  struct Case {
+    const char* sxcu;
+    std::vector<std::pair<Text, Text>> secrets;
+    const char* headers;
+    const char* data;
+    std::vector<Text> dropped;
+    bool uploader;
+  } cases[] = {
+      {R"({"Name":"A","RequestMethod":"POST","RequestURL":"https://a/","Body":"JSON","Data":"{\"u\":\"{input}\"}",
+          "Headers":{"Authorization":"Bearer T0k","X-API-Key":"K3y","Accept":"text/plain"},"URL":"{json:u}",
+          "ErrorMessage":"{json:error}","ThumbnailURL":"{json:t}","DeletionURL":""})",
+       {{"Authorization", "T0k"}, {"X-API-Key", "K3y"}},
+       "Authorization: Bearer $Field:Authorization$\r\nX-API-Key: $Field:X-API-Key$\r\nAccept: text/plain",
+       R"({"u":"$RawUrl$"})",
+       {"ErrorMessage", "ThumbnailURL"},
+       false},
+      {R"({"Name":"B","RequestMethod":"GET","RequestURL":"https://b/","Parameters":{"signature":"s1","token":"{prompt}",
+          "apikey":"a1","u":"{input}"}})",
+       {{"signature", "s1"}, {"apikey", "a1"}},
+       "",
+       "signature=$Field:signature$&token=&apikey=$Field:apikey$&u=$Url$",
+       {},
+       false},
+      {R"({"Name":"C","RequestMethod":"POST","RequestURL":"https://c/","Body":"MultipartFormData",
+          "FileFormName":"file","Arguments":{"key":"k"},"URL":"{json:url}"})",
+       {{"key", "k"}},
+       "",
+       "key=$Field:key$",
+       {},
+       true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.sxcu);
+    const SxcuConversion out = ConvertSxcu(c.sxcu);
+    EXPECT_EQ(out.secrets, c.secrets);
+    EXPECT_EQ(out.dropped, c.dropped);
+    EXPECT_EQ(out.uploader, c.uploader);
+    const auto plugin = ParseJsonText(out.pluginJson);
+    ASSERT_TRUE(plugin);
+    EXPECT_EQ(plugin->value["API"]["Headers"], c.headers);
+    EXPECT_EQ(plugin->value["API"]["Data"], c.data);
+    ASSERT_EQ(plugin->value.value("Fields", Json::array()).size(), c.secrets.size());
+    for (const auto& field : plugin->value.value("Fields", Json::array())) EXPECT_EQ(field["Secret"], true);
+    EXPECT_EQ(out.pluginJson.find("K3y"), Text::npos);
+  }
+}
+
 TEST(SxcuImport, WritesIntoPlugOnlyWhenFaithfulUnlessForced) {
   test::TempDir dir;
   dir.write("good.sxcu",
@@ -186,6 +251,23 @@ TEST(SxcuImport, WritesIntoPlugOnlyWhenFaithfulUnlessForced) {
   EXPECT_TRUE(forced.ok());
   EXPECT_TRUE(std::filesystem::exists(dir.file("Plug/Bad.json")));
   EXPECT_NE(DescribeImport(forced).find("无法表达"), Text::npos);
+
+  // An existing file or Name is neither replaced nor shadowed unless forced; an uploader never comes in.
+  dir.write("again.sxcu",
+            R"({"Name":"bad","RequestMethod":"GET","RequestURL":"https://b2/","Parameters":{"u":"{input}"}})");
+  dir.write("other.sxcu",
+            R"({"Name":"好/短链","RequestMethod":"GET","RequestURL":"https://o/","Parameters":{"u":"{input}"}})");
+  dir.write("upload.sxcu", R"({"Name":"Up","RequestMethod":"POST","RequestURL":"https://u/","Body":"MultipartFormData",
+      "FileFormName":"file","URL":"{json:url}"})");
+  const SxcuImport sameName = ImportSxcuFile(dir.file("again.sxcu"), plug, false);
+  EXPECT_TRUE(sameName.clash);
+  EXPECT_EQ(sameName.error, "已有插件叫“Bad”（Bad.json），没有写入");
+  const SxcuImport sameFile = ImportSxcuFile(dir.file("other.sxcu"), plug, false);
+  EXPECT_TRUE(sameFile.clash);
+  EXPECT_EQ(sameFile.error, "插件文件 " + dir.file("Plug/好_短链.json") + " 已经存在，没有覆盖");
+  EXPECT_TRUE(ImportSxcuFile(dir.file("other.sxcu"), plug, true).ok());
+  EXPECT_NE(GbkToUtf8Text(dir.read("Plug/好_短链.json")).find("https://o/"), Text::npos);
+  EXPECT_EQ(ImportSxcuFile(dir.file("upload.sxcu"), plug, true).error, "上传文件或图片的上传器，不能用来缩短网址");
 
   EXPECT_EQ(ImportSxcuFile(dir.file("junk.sxcu"), plug, true).error, "不是 ShareX 自定义上传器文件（JSON 对象）");
   EXPECT_EQ(ImportSxcuFile(dir.file("missing.sxcu"), plug, true).error, "读不到文件");

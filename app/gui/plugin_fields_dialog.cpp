@@ -1,0 +1,85 @@
+#include "app/gui/plugin_fields_dialog.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/gui/text_convert.h"
+
+namespace pindle {
+
+PluginFieldsDialog::PluginFieldsDialog(const Text& deployDir, const Text& pluginName, std::vector<FieldSpec> fields,
+                                       QWidget* parent)
+    : QDialog(parent), store_(std::make_unique<FieldStore>(deployDir, pluginName, std::move(fields), secrets_)) {
+  setObjectName(QStringLiteral("插件配置"));
+  setWindowTitle(QStringLiteral("修改配置 - ") + ToQt(pluginName));
+  confirmPlain = [this](const Text& reason, const Text& path) {
+    return QMessageBox::question(this, QStringLiteral("修改配置"),
+                                 ToQt(reason) + QStringLiteral("\n要把密钥明文保存到 ") + ToQt(path) +
+                                     QStringLiteral("（只有本人可读）吗？")) == QMessageBox::Yes;
+  };
+  auto* layout = new QVBoxLayout(this);
+  auto* form = new QFormLayout;
+  layout->addLayout(form);
+  for (const FieldReading& r : store_->readAll()) {
+    auto* box = new QLineEdit(this);
+    box->setObjectName(ToQt(r.spec.name));
+    Text shown;
+    if (r.spec.secret) {
+      box->setEchoMode(QLineEdit::Password);
+      const bool stored = r.source == FieldSource::SecretService || r.source == FieldSource::PlainFile;
+      box->setPlaceholderText(stored ? QStringLiteral("已保存（留空则不改）") : QStringLiteral("未设置"));
+    } else {
+      shown = r.value;
+      box->setText(ToQt(shown));
+      if (!r.spec.defaultValue.empty()) box->setPlaceholderText(ToQt(r.spec.defaultValue));
+    }
+    if (!r.problem.empty()) box->setToolTip(ToQt(r.problem));
+    form->addRow(ToQt(r.spec.shownLabel()), box);
+    boxes_.push_back(box);
+    shown_.push_back(shown);
+  }
+  message_ = new QLabel(this);
+  message_->setObjectName(QStringLiteral("配置消息"));
+  message_->setWordWrap(true);
+  message_->setText(ToQt(store_->problem()));
+  layout->addWidget(message_);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
+  buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("确定"));
+  buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
+  layout->addWidget(buttons);
+  connect(buttons, &QDialogButtonBox::accepted, this, [this] {
+    if (store()) accept();
+  });
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+}
+
+bool PluginFieldsDialog::store() {
+  if (!store_->problem().empty()) return false;
+  QStringList said;
+  bool ok = true;
+  const std::vector<FieldSpec>& fields = store_->fields();
+  for (size_t i = 0; i < fields.size(); ++i) {
+    const FieldSpec& f = fields[i];
+    const Text value = FromQt(boxes_[i]->text());
+    if (value == shown_[i]) continue;  // untouched; an empty secret box keeps the stored secret
+    StoreOutcome outcome = value.empty() ? store_->unset(f.name) : store_->set(f.name, value);
+    if (outcome.needsPlainConfirmation && confirmPlain(outcome.message, store_->configPath()))
+      outcome = store_->set(f.name, value, /*plainConfirmed=*/true);
+    ok = ok && outcome.ok;
+    if (!outcome.ok || !outcome.message.empty()) said << ToQt(outcome.message);
+    if (outcome.ok) {
+      shown_[i] = f.secret ? Text() : value;
+      if (f.secret) boxes_[i]->clear();
+    }
+  }
+  message_->setText(said.join(QStringLiteral("\n")));
+  return ok;
+}
+
+}  // namespace pindle

@@ -1,0 +1,40 @@
+#pragma once
+#include <QDialog>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "platform/types.h"
+#include "secrets/field_store.h"
+#include "secrets/secret_service.h"
+
+class QLabel;
+class QLineEdit;
+
+namespace pindle {
+
+// 修改配置 for a plug-in with "Fields": one box per field (a password box for a secret), saved on
+// 确定. A secret box starts empty; left empty it keeps what is stored. Where no secret store runs,
+// a secret is kept in the plug-in's configuration file only after the user agrees.
+class PluginFieldsDialog : public QDialog {
+  Q_OBJECT
+ public:
+  PluginFieldsDialog(const Text& deployDir, const Text& pluginName, std::vector<FieldSpec> fields,
+                     QWidget* parent = nullptr);
+
+  // Asks whether a secret may go into the plain file; the reason and the file's path are given.
+  // By default a question box.
+  std::function<bool(const Text& reason, const Text& path)> confirmPlain;
+
+  // Stores what the boxes hold; true when everything was stored (the dialog then closes).
+  bool store();
+
+ private:
+  SecretService secrets_;
+  std::unique_ptr<FieldStore> store_;
+  std::vector<QLineEdit*> boxes_;
+  std::vector<Text> shown_;  // what each box held when the dialog opened
+  QLabel* message_ = nullptr;
+};
+
+}  // namespace pindle
