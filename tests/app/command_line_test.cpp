@@ -452,6 +452,19 @@ TEST_F(CommandLineTest, ProgressNeverRunsIntoAResultOnATerminal) {
   EXPECT_TRUE(lines.back().starts_with("已完成 20/20")) << lines.back();
 }
 
+// Input lines in GBK are read as GBK; bytes that are neither UTF-8 nor GBK are named, not sent.
+TEST_F(CommandLineTest, GbkInputLinesAndBytesThatAreNeither) {
+  const auto r =
+      run({"shorten", "-p", "Is.gd", "-j", "1"}, Utf8ToGbk("https://a/中文") + "\n\xFF\xFE\x80\n" + "https://b/中\n");
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.out, service.shortFor(1) + "\n\n" + service.shortFor(2) + "\n");
+  EXPECT_EQ(r.err, "第 2 行失败：既不是 UTF-8 也不是 GBK 文字，没有发送\n");
+  const auto seen = service.requests();
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[0].target, "/create.php?format=simple&url=" + PercentEncode("https://a/中文"));
+  EXPECT_EQ(seen[1].target, "/create.php?format=simple&url=" + PercentEncode("https://b/中"));
+}
+
 // Output that cannot be written is an error for every command, never a silent success.
 TEST_F(CommandLineTest, OutputToAFullDeviceFails) {
   if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "this system has no /dev/full";
