@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -463,6 +464,15 @@ TEST_F(CommandLineTest, GbkInputLinesAndBytesThatAreNeither) {
   ASSERT_EQ(seen.size(), 2u);
   EXPECT_EQ(seen[0].target, "/create.php?format=simple&url=" + PercentEncode("https://a/中文"));
   EXPECT_EQ(seen[1].target, "/create.php?format=simple&url=" + PercentEncode("https://b/中"));
+}
+
+// A FIFO given to import is refused at once, not waited on.
+TEST_F(CommandLineTest, ImportOfAFifoEndsAtOnce) {
+  ASSERT_EQ(::mkfifo(dir.file("up.sxcu").c_str(), 0600), 0);
+  const auto r = test::RunProcess({program, "import", dir.file("up.sxcu")}, env(), "", 10000);
+  EXPECT_EQ(r.signal, 0) << "killed: the import waited on the FIFO";
+  EXPECT_NE(r.exitCode, 0);
+  EXPECT_NE(r.err.find("up.sxcu"), std::string::npos) << r.err;
 }
 
 // Output that cannot be written is an error for every command, never a silent success.
