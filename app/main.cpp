@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "app/cli/checked_output.h"
+#include "app/cli/command.h"
 #include "app/cli/command_line.h"
 #include "app/cli/system_clipboard.h"
 #include "app/gui/clipboard_keeper.h"
@@ -26,8 +28,14 @@ int main(int argc, char** argv) {
          .handToWindow = pindle::HandClipboardPassToWindow,
          .notify = [](const pindle::Text& summary,
                       const pindle::Text& body) { pindle::NotifyDesktop(summary, body, true); }});
-    return pindle::RunCommandLine(std::vector<std::string>(argv + 1, argv + argc), std::cin, std::cout, std::cerr,
-                                  isatty(STDERR_FILENO) == 1);
+    pindle::cli::CheckedOutput checked(STDOUT_FILENO);
+    std::ostream out(&checked);
+    const int code = pindle::RunCommandLine(std::vector<std::string>(argv + 1, argv + argc), std::cin, out, std::cerr,
+                                            isatty(STDERR_FILENO) == 1, isatty(STDOUT_FILENO) == 1);
+    out.flush();
+    if (checked.finish()) return code;
+    std::cerr << pindle::cli::WriteFailureText(checked.error()) << std::endl;
+    return pindle::cli::kExitFailed;
   }
   return pindle::RunWindow(argc, argv);
 }

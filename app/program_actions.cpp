@@ -1,6 +1,7 @@
 #include "app/program_actions.h"
 
 #include "app/link_actions.h"
+#include "app/plugin_checks.h"
 #include "app/plugin_inputs.h"
 #include "app/result_actions.h"
 #include "app/startup.h"
@@ -59,6 +60,9 @@ void ProgramActions::pullClicked(Controls& ui) {
 void ProgramActions::enablePluginChosen(Controls& ui) { PluginRegistry::enable(ui); }
 void ProgramActions::disablePluginChosen(Controls& ui) { PluginRegistry::disable(ui); }
 void ProgramActions::modifyConfigChosen(Controls& ui) { PluginRegistry::modifyConfiguration(ui); }
+void ProgramActions::checkPluginsChosen(Controls& ui) {
+  StartDetached([&ui] { CheckListedPlugins(ui); });
+}
 // The download and the feedback post run off the window thread so a slow server never freezes it.
 void ProgramActions::updatePluginChosen(Controls& ui) {
   StartDetached([&ui] { UpdateSinglePlugin(ui); });

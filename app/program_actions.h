@@ -26,6 +26,7 @@ class ProgramActions : public WindowActions {
   void updatePluginChosen(Controls& ui) override;
   void editPluginChosen(Controls& ui) override;
   void deletePluginChosen(Controls& ui) override;
+  void checkPluginsChosen(Controls& ui) override;
   void feedbackClicked(Controls& ui) override;
 };
 

@@ -31,6 +31,7 @@ class WindowActions {
   virtual void updatePluginChosen(Controls&) {}
   virtual void editPluginChosen(Controls&) {}
   virtual void deletePluginChosen(Controls&) {}
+  virtual void checkPluginsChosen(Controls&) {}  // 检测插件
   virtual void feedbackClicked(Controls&) {}
 };
 

@@ -19,7 +19,8 @@ Text systemError() { return std::strerror(errno); }
 
 }  // namespace
 
-PluginConfigFile::PluginConfigFile(const Text& deployDir, const Text& pluginName) : deployDir_(deployDir) {
+PluginConfigFile::PluginConfigFile(const Text& deployDir, const Text& pluginName, const Text& section)
+    : deployDir_(deployDir), section_(Utf8ToGbk(section)) {
   problem_ = PluginNameProblem(pluginName);
   if (problem_.empty() && deployDir.empty()) problem_ = "没有配置目录";
   if (!problem_.empty()) return;
@@ -28,7 +29,7 @@ PluginConfigFile::PluginConfigFile(const Text& deployDir, const Text& pluginName
 
 std::optional<Text> PluginConfigFile::read(const Text& key) const {
   if (!problem_.empty() || !FieldNameProblem(key).empty()) return std::nullopt;
-  const auto stored = FindProfileString(path_, Utf8ToGbk(kConfigSection), Utf8ToGbk(key));
+  const auto stored = FindProfileString(path_, section_, Utf8ToGbk(key));
   if (!stored) return std::nullopt;
   return GbkToUtf8Text(*stored);
 }
@@ -44,15 +45,14 @@ Text PluginConfigFile::write(const Text& key, const Text& value, bool ownerOnly)
   if (ownerOnly) {
     if (Text p = makeOwnerOnly(); !p.empty()) return p;
   }
-  if (!WriteProfileString(path_, Utf8ToGbk(kConfigSection), Utf8ToGbk(key), QuoteProfileValue(stored)))
-    return "无法写入 " + path_;
+  if (!WriteProfileString(path_, section_, Utf8ToGbk(key), QuoteProfileValue(stored))) return "无法写入 " + path_;
   return {};
 }
 
 Text PluginConfigFile::remove(const Text& key) {
   if (!problem_.empty()) return problem_;
   if (Text p = FieldNameProblem(key); !p.empty()) return p;
-  if (!RemoveProfileString(path_, Utf8ToGbk(kConfigSection), Utf8ToGbk(key))) return "无法写入 " + path_;
+  if (!RemoveProfileString(path_, section_, Utf8ToGbk(key))) return "无法写入 " + path_;
   return {};
 }
 

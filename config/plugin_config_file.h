@@ -1,15 +1,17 @@
 #pragma once
 #include <optional>
 
+#include "config/field_spec.h"
 #include "platform/types.h"
 
 namespace pindle {
 
-// A plug-in's configuration file Deploy/<Name>.ini, section "配置", one key per field, written the
-// way Setting.ini is (code page 936, CR LF, every untouched line kept). Texts are UTF-8 here.
+// A plug-in's configuration file Deploy/<Name>.ini, section "配置" (one key per field) unless
+// another section is named, written the way Setting.ini is (code page 936, CR LF, every untouched
+// line kept). Texts are UTF-8 here.
 class PluginConfigFile {
  public:
-  PluginConfigFile(const Text& deployDir, const Text& pluginName);
+  PluginConfigFile(const Text& deployDir, const Text& pluginName, const Text& section = kConfigSection);
 
   // Why the plug-in's name cannot name the file; empty when it can. Nothing is read or written
   // while there is one.
@@ -33,6 +35,7 @@ class PluginConfigFile {
   Text makeOwnerOnly();
 
   Text deployDir_;
+  Text section_;
   Text path_;
   Text problem_;
 };

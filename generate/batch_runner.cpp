@@ -15,6 +15,7 @@
 #include "web/multi_transfer.h"
 #include "web/retry_after.h"
 #include "web/url_helpers.h"
+#include "web/web_errors.h"
 
 namespace pindle {
 namespace {
@@ -29,6 +30,10 @@ constexpr milliseconds kFirstBackOff{1000};
 constexpr milliseconds kStopCheck{100};
 
 }  // namespace
+
+bool RefusesTheBatch(const Text& reason) {
+  return reason.starts_with(CertificateFailureCause()) || reason.starts_with("缺少配置：");
+}
 
 std::vector<Text> SplitLines(const Text& text) {
   std::vector<Text> lines;
@@ -58,6 +63,9 @@ struct Pass {
   int rateRetries = 0;
   int passingRetries = 0;
   bool connectionRetried = false;
+  Text alias;
+  size_t nextFallback = 0;  // the fallback the line goes to when this plug-in gives no link
+  std::vector<BatchAttempt> earlier;
 };
 
 struct HostState {
@@ -66,6 +74,11 @@ struct HostState {
   BatchClock::time_point notBefore{};
   Text refusal;  // why it takes no more lines of this batch; empty while it does
 };
+
+// Why a pass whose plug-in describes no request to send was not sent.
+Text NotSent(const Pass& pass) {
+  return pass.prepared.notSentReason.empty() ? NotSentReason() : pass.prepared.notSentReason;
+}
 
 bool IsBlank(const Text& line) { return TrimBlanksAndLineBreaks(line).empty(); }
 
@@ -87,6 +100,7 @@ struct BatchRunner::Loop {
   int nextLine = 1;
   int released = 0;
   Text lastHost;
+  std::set<Text> refusing;  // plug-in files that refused the batch
 
   Loop(BatchRunner& r, const BatchSettings& settings)
       : runner(r), s(settings), transfer(std::max(1, settings.concurrency), /*offerHttp2=*/settings.lineCount > 1) {}
@@ -113,27 +127,72 @@ struct BatchRunner::Loop {
     BatchLineResult result;
     result.line = pass.line;
     result.lineCount = s.lineCount;
-    result.longUrl = std::move(pass.longUrl);
-    result.plugin = std::move(pass.plugin);
+    result.longUrl = pass.longUrl;
+    result.plugin = pass.plugin;
     result.outcome = outcome;
     return result;
   }
 
-  void finish(Pass& pass, const WebResponse& response) {
-    BatchLineResult result = resultOf(pass, LineOutcome::Failed);
-    result.result = FinishShorten(pass.prepared, response, &result.reason);
+  // Reads the plug-in file of `plugin` for the pass; false when it describes nothing to send.
+  bool prepare(Pass& pass, BatchPlugin plugin) {
+    pass.plugin = std::move(plugin);
+    ShortenInputs inputs = pass.plugin.inputs;
+    inputs.alias = pass.alias;
+    pass.prepared = PrepareShorten(pass.plugin.file, pass.longUrl, document, inputs);
+    pass.host = pass.prepared.send ? UrlHost(pass.prepared.request.url, true) : Text();
+    pass.rateRetries = pass.passingRetries = 0;
+    pass.connectionRetried = false;
+    return pass.prepared.send;
+  }
+
+  // The next fallback that still takes lines, prepared for the pass; false when none is left.
+  bool moveOn(Pass& pass) {
+    while (pass.nextFallback < s.fallbacks.size()) {
+      const BatchPlugin& next = s.fallbacks[pass.nextFallback++];
+      if (refusing.count(next.file)) continue;
+      prepare(pass, next);
+      return true;
+    }
+    return false;
+  }
+
+  // The line's result from its present plug-in. A line without a link goes on to the next
+  // fallback (sent from `retries` when its host has room); otherwise it is done.
+  void conclude(std::unique_ptr<Pass> pass, BatchLineResult result) {
+    for (;;) {
+      if (RefusesTheBatch(result.reason)) refusing.insert(pass->plugin.file);
+      const bool last = result.linked() || result.outcome == LineOutcome::Skipped || !moveOn(*pass);
+      if (last) {
+        result.earlier = std::move(pass->earlier);
+        done.emplace(pass->line, std::move(result));
+        return;
+      }
+      pass->earlier.push_back({std::move(result.plugin), std::move(result.result), std::move(result.reason)});
+      if (pass->prepared.send) {
+        retries[pass->line] = std::move(pass);
+        return;
+      }
+      result = resultOf(*pass, LineOutcome::Failed);
+      result.reason = NotSent(*pass);
+    }
+  }
+
+  void finish(std::unique_ptr<Pass> pass, const WebResponse& response) {
+    BatchLineResult result = resultOf(*pass, LineOutcome::Failed);
+    result.result = FinishShorten(pass->prepared, response, &result.reason);
     result.status = response.status;
     if (result.reason.empty()) result.outcome = LineOutcome::Link;
-    done.emplace(pass.line, std::move(result));
+    conclude(std::move(pass), std::move(result));
   }
 
-  void end(Pass& pass, LineOutcome outcome, Text reason) {
-    BatchLineResult result = resultOf(pass, outcome);
+  void end(std::unique_ptr<Pass> pass, LineOutcome outcome, Text reason) {
+    BatchLineResult result = resultOf(*pass, outcome);
     result.reason = std::move(reason);
-    done.emplace(pass.line, std::move(result));
+    conclude(std::move(pass), std::move(result));
   }
 
-  // The next line's pass, begun: its plug-in file is read now (a blank line skipped is not).
+  // The next line's pass, begun: its plug-in file is read now (a blank line skipped is not). A
+  // plug-in that refused the batch passes the line to the first fallback that still takes lines.
   std::unique_ptr<Pass> begin() {
     auto pass = std::make_unique<Pass>();
     pass->line = nextLine++;
@@ -141,10 +200,8 @@ struct BatchRunner::Loop {
     pass->longUrl = s.longUrl ? s.longUrl(pass->line) : Text();
     pass->plugin = s.plugin ? s.plugin() : BatchPlugin();
     if (s.skipBlankLines && IsBlank(pass->longUrl)) return pass;
-    ShortenInputs inputs = pass->plugin.inputs;
-    if (s.alias) inputs.alias = s.alias(pass->line);
-    pass->prepared = PrepareShorten(pass->plugin.file, pass->longUrl, document, inputs);
-    if (pass->prepared.send) pass->host = UrlHost(pass->prepared.request.url, true);
+    if (s.alias) pass->alias = s.alias(pass->line);
+    if (!refusing.count(pass->plugin.file) || !moveOn(*pass)) prepare(*pass, pass->plugin);
     return pass;
   }
 
@@ -159,7 +216,8 @@ struct BatchRunner::Loop {
       std::unique_ptr<Pass> pass = std::move(it->second);
       it = retries.erase(it);
       if (refused(pass->host)) {
-        end(*pass, LineOutcome::Refused, host(pass->host).refusal);
+        const Text refusal = host(pass->host).refusal;
+        end(std::move(pass), LineOutcome::Refused, refusal);
         continue;
       }
       send(std::move(pass));
@@ -172,21 +230,17 @@ struct BatchRunner::Loop {
         // the one before has its answer.
         if (!lastHost.empty() && !roomAt(lastHost, now)) break;
         prepared = begin();
-        if (!prepared->prepared.send) {  // nothing to send: the pass ends here
+        if (!prepared->prepared.send) {  // nothing to send: the pass ends here (or goes to a fallback)
           const bool blank = s.skipBlankLines && IsBlank(prepared->longUrl);
-          if (blank)
-            end(*prepared, LineOutcome::Skipped, {});
-          else
-            end(*prepared, LineOutcome::Failed,
-                prepared->prepared.notSentReason.empty() ? NotSentReason() : prepared->prepared.notSentReason);
-          prepared.reset();
+          Text reason = blank ? Text() : NotSent(*prepared);
+          end(std::move(prepared), blank ? LineOutcome::Skipped : LineOutcome::Failed, std::move(reason));
           continue;
         }
         lastHost = prepared->host;
       }
       if (refused(prepared->host)) {
-        end(*prepared, LineOutcome::Refused, host(prepared->host).refusal);
-        prepared.reset();
+        const Text refusal = host(prepared->host).refusal;
+        end(std::move(prepared), LineOutcome::Refused, refusal);
         continue;
       }
       if (!roomAt(prepared->host, now)) break;
@@ -204,16 +258,16 @@ struct BatchRunner::Loop {
   }
 
   // A wait longer than a batch makes: the host takes no more of the batch. True when it is one.
-  bool refuses(Pass& pass, const WebResponse& response) {
+  bool refuses(std::unique_ptr<Pass>& pass, const WebResponse& response) {
     if (response.status != 429 && response.status != 503) return false;
     const std::optional<std::chrono::seconds> asked = RetryAfter(response.headers);
     if (!asked || *asked <= kLongestWait) return false;
-    HostState& h = host(pass.host);
+    HostState& h = host(pass->host);
     if (h.refusal.empty()) h.refusal = LongWaitReason(*asked);
-    BatchLineResult result = resultOf(pass, LineOutcome::Refused);
+    BatchLineResult result = resultOf(*pass, LineOutcome::Refused);
     result.reason = h.refusal;
     result.status = response.status;
-    done.emplace(pass.line, std::move(result));
+    conclude(std::move(pass), std::move(result));
     return true;
   }
 
@@ -276,12 +330,12 @@ struct BatchRunner::Loop {
         std::unique_ptr<Pass> pass = std::move(it->second);
         sent.erase(it);
         --host(pass->host).inFlight;
-        if (refuses(*pass, f.response)) continue;
+        if (refuses(pass, f.response)) continue;
         if (retryLater(*pass, f.response)) {
           retries[pass->line] = std::move(pass);
           continue;
         }
-        finish(*pass, f.response);
+        finish(std::move(pass), f.response);
       }
       release();
     }

@@ -29,6 +29,13 @@ enum class LineOutcome {
   Skipped,  // a blank line, not sent (skipBlankLines)
 };
 
+// One plug-in's go at a line that gave no link.
+struct BatchAttempt {
+  BatchPlugin plugin;
+  Text result;
+  Text reason;
+};
+
 // What one line came to, handed out strictly in line order.
 struct BatchLineResult {
   int line = 0;  // 1-based
@@ -42,7 +49,15 @@ struct BatchLineResult {
   LineOutcome outcome = LineOutcome::Failed;
   int status = 0;  // HTTP status of the last answer; 0 when none came
   bool linked() const { return outcome == LineOutcome::Link; }
+  // With fallbacks: the plug-ins tried before `plugin` (the one that gave the link, else the
+  // last one tried), in order.
+  std::vector<BatchAttempt> earlier;
 };
+
+// Whether a reason says the service will refuse every further line of the batch in the same
+// way (a certificate refused, a value the plug-in needs missing): the batch then sends it no
+// more lines that a fallback can take.
+bool RefusesTheBatch(const Text& reason);
 
 // A wait the batch makes for a service before sending to it again.
 struct BatchWait {
@@ -65,6 +80,8 @@ struct BatchSettings {
   // The alias of line n, asked right after its long URL; none when not set.
   std::function<Text(int line)> alias;
   std::function<BatchPlugin()> plugin;
+  // Tried in order for a line that got no link from the plug-in before (备用插件, -p A,B).
+  std::vector<BatchPlugin> fallbacks;
   // Called on the batch thread: a line starts; a line's result (in line order); a wait begins.
   std::function<void(int line)> onStart;
   std::function<void(const BatchLineResult&)> onResult;
@@ -80,7 +97,8 @@ struct BatchSettings {
 // doubling), drop to one request at a time for that host, and send the line again, up to 5
 // times; a connection that fails before any answer is tried once more. A service that asks for
 // more than 120 s is sent nothing more in this batch: its lines end as LineOutcome::Refused at
-// once. Waits are measured on the batch clock (generate/batch_clock.h).
+// once. A line that still has no link goes to the fallbacks in turn (a service that refused
+// the batch passes it on at once). Waits are measured on the batch clock (generate/batch_clock.h).
 class BatchRunner {
  public:
   explicit BatchRunner(BatchSettings settings);

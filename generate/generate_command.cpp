@@ -5,14 +5,17 @@
 #include <optional>
 #include <set>
 
+#include "config/fallback_plugins.h"
 #include "config/settings.h"
 #include "generate/batch_runner.h"
+#include "generate/line_history.h"
 #include "generate/shorten_engine.h"
 #include "history/history_recorder.h"
 #include "json/json_document.h"
 #include "platform/background.h"
 #include "plugins/plugin_definition.h"
 #include "plugins/plugin_registry.h"
+#include "plugins/plugin_rows.h"
 #include "text/text_utils.h"
 #include "web/web_request.h"
 
@@ -41,6 +44,22 @@ Text NthLine(const Text& text, int n) {
   Text line = lines[static_cast<size_t>(n - 1)];
   if (!line.empty() && line.back() == '\r') line.pop_back();
   return line;
+}
+
+std::vector<BatchPlugin> FallbackPlugins(ListControl& list, const Text& chosen) {
+  std::vector<BatchPlugin> plugins;
+  std::vector<Text> taken{chosen};
+  for (const Text& name : FallbackPluginsSetting()) {
+    const int row = FindPluginRow(list, name);
+    if (row < 0 || list.cell(row, kPluginSwitchColumn) != kSwitchOn) continue;
+    const Text found = list.cell(row, kPluginNameColumn);
+    bool seen = false;
+    for (const Text& t : taken) seen = seen || EqualsIgnoreAsciiCase(t, found);
+    if (seen) continue;
+    taken.push_back(found);
+    plugins.push_back({found, list.cell(row, kPluginPathColumn)});
+  }
+  return plugins;
 }
 
 int FindPluginRow(ListControl& list, const Text& name) {
@@ -163,6 +182,9 @@ void RunGeneration(Controls& ui, const PluginInputsLookup& inputs) {
     }
     return plugin;
   };
+  settings.fallbacks = FallbackPlugins(plugins, name);
+  if (inputs)
+    for (BatchPlugin& fallback : settings.fallbacks) fallback.inputs = inputs(fallback.file);
   settings.onStart = [&](int) { view.setStatusText("正在生成网址"); };
   settings.onWait = [&](const BatchWait& wait) { view.setStatusText(WaitStatusText(wait)); };
   int linkless = 0;
@@ -175,7 +197,7 @@ void RunGeneration(Controls& ui, const PluginInputsLookup& inputs) {
   settings.onResult = [&](const BatchLineResult& r) {
     // The row holds what the extraction gave, as always; its tool tip says why it is no link.
     view.appendRow({r.plugin.name, r.result}, r.reason);
-    history.record({r.plugin.name, r.longUrl, r.result, r.reason});
+    RecordLine(history, r);
     if (count > 1) view.setProgress(r.line, count);
     if (r.linked()) {
       view.setStatusText(linkless == 0 ? Text("网址生成完毕!") : failures());

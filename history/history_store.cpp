@@ -44,7 +44,9 @@ Database Open(const Text& file, Text* error) {
       "PRAGMA synchronous=NORMAL;"
       "CREATE TABLE IF NOT EXISTS history(id INTEGER PRIMARY KEY, at INTEGER NOT NULL, plugin TEXT NOT NULL,"
       " long_url TEXT NOT NULL, result TEXT NOT NULL, failure TEXT NOT NULL);"
-      "CREATE INDEX IF NOT EXISTS history_at ON history(at);";
+      "CREATE INDEX IF NOT EXISTS history_at ON history(at);"
+      // The plug-in list asks for each plug-in's last uses.
+      "CREATE INDEX IF NOT EXISTS history_plugin ON history(plugin, id);";
   if (sqlite3_exec(raw, setup, nullptr, nullptr, nullptr) != SQLITE_OK) {
     Fail(raw, error);
     return nullptr;
@@ -65,6 +67,22 @@ void BindText(sqlite3_stmt* statement, int index, const Text& text) {
 Text ColumnText(sqlite3_stmt* statement, int column) {
   const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
   return bytes ? Text(bytes, static_cast<size_t>(sqlite3_column_bytes(statement, column))) : Text();
+}
+
+// Steps a query of (id, at, plugin, long_url, result, failure) to its end; false on a failure.
+bool ReadEntries(sqlite3_stmt* query, std::vector<HistoryEntry>& entries) {
+  int rc;
+  while ((rc = sqlite3_step(query)) == SQLITE_ROW) {
+    HistoryEntry entry;
+    entry.id = sqlite3_column_int64(query, 0);
+    entry.unixTime = sqlite3_column_int64(query, 1);
+    entry.plugin = ColumnText(query, 2);
+    entry.longUrl = ColumnText(query, 3);
+    entry.result = ColumnText(query, 4);
+    entry.failure = ColumnText(query, 5);
+    entries.push_back(std::move(entry));
+  }
+  return rc == SQLITE_DONE;
 }
 
 // Runs `body` inside one write transaction; rolls back when it fails.
@@ -134,19 +152,36 @@ std::vector<HistoryEntry> HistoryStore::find(const Text& search, int limit, Text
   BindText(query.get(), 1, search);
   BindText(query.get(), 2, ContainsPattern(search));
   sqlite3_bind_int(query.get(), 3, limit > 0 ? limit : -1);
-  int rc;
-  while ((rc = sqlite3_step(query.get())) == SQLITE_ROW) {
-    HistoryEntry entry;
-    entry.id = sqlite3_column_int64(query.get(), 0);
-    entry.unixTime = sqlite3_column_int64(query.get(), 1);
-    entry.plugin = ColumnText(query.get(), 2);
-    entry.longUrl = ColumnText(query.get(), 3);
-    entry.result = ColumnText(query.get(), 4);
-    entry.failure = ColumnText(query.get(), 5);
-    entries.push_back(std::move(entry));
-  }
-  if (rc != SQLITE_DONE) Fail(db.get(), error);
+  if (!ReadEntries(query.get(), entries)) Fail(db.get(), error);
   return entries;
+}
+
+std::map<Text, std::vector<HistoryEntry>> HistoryStore::lastOfEach(const std::vector<Text>& plugins, int limit,
+                                                                   Text* error) const {
+  std::map<Text, std::vector<HistoryEntry>> found;
+  if (plugins.empty()) return found;
+  const Database db = Open(file_, error);
+  if (!db) return found;
+  const Statement query = Prepare(db.get(),
+                                  "SELECT id, at, plugin, long_url, result, failure FROM history"
+                                  " WHERE plugin = ?1 ORDER BY id DESC LIMIT ?2");
+  if (!query) {
+    Fail(db.get(), error);
+    return found;
+  }
+  for (const Text& plugin : plugins) {
+    if (found.count(plugin)) continue;
+    sqlite3_reset(query.get());
+    BindText(query.get(), 1, plugin);
+    sqlite3_bind_int(query.get(), 2, limit);
+    std::vector<HistoryEntry> entries;
+    if (!ReadEntries(query.get(), entries)) {
+      Fail(db.get(), error);
+      break;
+    }
+    if (!entries.empty()) found.emplace(plugin, std::move(entries));
+  }
+  return found;
 }
 
 bool HistoryStore::remove(const std::vector<std::int64_t>& ids, Text* error) const {

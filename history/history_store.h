@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <map>
 #include <vector>
 
 #include "platform/types.h"
@@ -33,6 +34,10 @@ class HistoryStore {
   // ASCII letters without regard to case; `limit` 0 means no limit.
   std::vector<HistoryEntry> find(const Text& search, int limit, Text* error = nullptr) const;
   bool remove(const std::vector<std::int64_t>& ids, Text* error = nullptr) const;
+  // The last `limit` entries of each named plug-in (its name exactly), newest first; a name
+  // without entries has none in the map.
+  std::map<Text, std::vector<HistoryEntry>> lastOfEach(const std::vector<Text>& plugins, int limit,
+                                                       Text* error = nullptr) const;
 
  private:
   Text file_;

@@ -39,6 +39,9 @@ class ChoiceControl {
   virtual int currentIndex() = 0;  // -1 when nothing is chosen
   virtual Text currentText() = 0;
   virtual void setCurrentIndex(int index) = 0;
+  // Marks the items (by index; missing ones unmarked) that are unlikely to work: shown with
+  // "×", their texts and the choice unchanged.
+  virtual void setMarked(const std::vector<bool>& marked) = 0;
 };
 
 class TextControl {

@@ -64,6 +64,7 @@ std::vector<Text> MemoryChoice::items() {
 void MemoryChoice::setItems(const std::vector<Text>& items, int selected) {
   std::lock_guard lock(mutex_);
   items_ = items;
+  marked_.clear();
   current_ = (selected >= 0 && selected < static_cast<int>(items_.size())) ? selected : -1;
 }
 int MemoryChoice::currentIndex() {
@@ -77,6 +78,18 @@ Text MemoryChoice::currentText() {
 void MemoryChoice::setCurrentIndex(int index) {
   std::lock_guard lock(mutex_);
   current_ = (index >= 0 && index < static_cast<int>(items_.size())) ? index : -1;
+}
+
+void MemoryChoice::setMarked(const std::vector<bool>& marked) {
+  std::lock_guard lock(mutex_);
+  marked_ = marked;
+  marked_.resize(items_.size());
+}
+std::vector<bool> MemoryChoice::marked() {
+  std::lock_guard lock(mutex_);
+  std::vector<bool> marked = marked_;
+  marked.resize(items_.size());
+  return marked;
 }
 
 Text MemoryText::text() {

@@ -7,6 +7,7 @@
 
 #include "config/app_paths.h"
 #include "config/settings.h"
+#include "history/plugin_health.h"
 #include "platform/background.h"
 #include "platform/files.h"
 #include "platform/shell_open.h"
@@ -26,7 +27,7 @@ std::mutex& LoadMutex() {
 
 // Offers `names` in 生成_批量接口 and keeps the user's pick when its name is still offered.
 // Among equal names the pick stays on the same occurrence, or on the first when that is gone.
-void OfferPlugins(Controls& ui, const std::vector<Text>& names) {
+void OfferPlugins(Controls& ui, const std::vector<Text>& names, const std::vector<bool>& marked) {
   ChoiceControl& choice = ui.pluginChoice();
   const std::vector<Text> before = choice.items();
   const int current = choice.currentIndex();
@@ -45,13 +46,20 @@ void OfferPlugins(Controls& ui, const std::vector<Text>& names) {
     }
   }
   choice.setItems(names, selected);
+  choice.setMarked(marked);
 }
 
-std::vector<Text> OfferedNames(const std::vector<PluginRow>& rows) {
+bool LooksDead(const Text& status) { return PluginHealth{status, {}}.dead(); }
+
+void OfferRows(Controls& ui, const std::vector<PluginRow>& rows) {
   std::vector<Text> names;
-  for (const auto& row : rows)
-    if (row[kPluginSwitchColumn] == kSwitchOn) names.push_back(row[kPluginNameColumn]);
-  return names;
+  std::vector<bool> marked;
+  for (const auto& row : rows) {
+    if (row[kPluginSwitchColumn] != kSwitchOn) continue;
+    names.push_back(row[kPluginNameColumn]);
+    marked.push_back(LooksDead(row[kPluginStatusColumn]));
+  }
+  OfferPlugins(ui, names, marked);
 }
 
 void SetSwitch(Controls& ui, const char* value) {
@@ -77,19 +85,34 @@ void PluginRegistry::load(Controls& ui) {
   std::lock_guard lock(LoadMutex());
   // All rows are read first and handed over in one call: each call may be a round trip to the
   // window thread.
-  const std::vector<PluginRow> rows = ReadPluginRows(Paths().plugDir);
+  std::vector<PluginRow> rows = ReadPluginRows(Paths().plugDir);
+  std::vector<Text> names;
+  for (const auto& row : rows) names.push_back(row[kPluginNameColumn]);
+  const std::vector<PluginHealth> health = ReadPluginHealth(names, Paths().deployDir);
+  for (size_t i = 0; i < rows.size(); ++i) {
+    rows[i].resize(kPluginColumnCount);
+    rows[i][kPluginStatusColumn] = health[i].cell;
+    rows[i][kPluginStatusTipColumn] = health[i].tip;
+  }
   ui.pluginList().setRows(rows);
-  OfferPlugins(ui, OfferedNames(rows));
+  OfferRows(ui, rows);
   ui.setStatusText("插件加载完成！共加载 " + std::to_string(rows.size()) + " 个插件");
 }
 
 void PluginRegistry::refreshChoice(Controls& ui) {
   ListControl& list = ui.pluginList();
-  std::vector<Text> names;
+  std::vector<PluginRow> rows;
   const int count = list.rowCount();
   for (int row = 0; row < count; ++row)
-    if (list.cell(row, kPluginSwitchColumn) == kSwitchOn) names.push_back(list.cell(row, kPluginNameColumn));
-  OfferPlugins(ui, names);
+    rows.push_back({list.cell(row, kPluginNameColumn),
+                    list.cell(row, kPluginSwitchColumn),
+                    {},
+                    {},
+                    {},
+                    {},
+                    {},
+                    list.cell(row, kPluginStatusColumn)});
+  OfferRows(ui, rows);
 }
 
 void PluginRegistry::enable(Controls& ui) { SetSwitch(ui, kSwitchOn); }

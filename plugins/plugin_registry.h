@@ -11,14 +11,20 @@ inline constexpr int kPluginVersionColumn = 3;
 inline constexpr int kPluginAuthorColumn = 4;
 inline constexpr int kPluginUpdatedColumn = 5;
 inline constexpr int kPluginPathColumn = 6;
+// Beyond the seven a plug-in file gives: the last word on its health and that word's details.
+inline constexpr int kPluginStatusColumn = 7;
+inline constexpr int kPluginStatusTipColumn = 8;
+inline constexpr int kPluginColumnCount = 9;
 
 // The local plug-ins: the rows of 插件_插件列表 are the registry.
 class PluginRegistry {
  public:
-  // Rebuilds every row from plugDir and the plug-in choice, then reports the count. Loads are
-  // serialised: overlapping calls never interleave rows.
+  // Rebuilds every row from plugDir (with each plug-in's health: its last check and last uses)
+  // and the plug-in choice, then reports the count. Loads are serialised: overlapping calls
+  // never interleave rows.
   static void load(Controls& ui);
-  // Rebuilds 生成_批量接口 from the rows; the user's pick stays chosen while its name is offered.
+  // Rebuilds 生成_批量接口 from the rows; the user's pick stays chosen while its name is offered,
+  // and a plug-in whose 状态 says it failed is marked.
   static void refreshChoice(Controls& ui);
   static void enable(Controls& ui);   // the selected row's plug-in on
   static void disable(Controls& ui);  // the selected row's plug-in off

@@ -13,6 +13,7 @@ struct Streams {
   std::ostream& out;
   std::ostream& err;
   bool errIsTerminal = false;  // progress is shown only on a terminal
+  bool outIsTerminal = false;  // results go to a terminal (most likely the one progress is on)
 };
 
 // One subcommand: its name, a one-line description, its usage text and what it does.
@@ -36,6 +37,7 @@ std::unique_ptr<Command> MakeImportCommand();
 std::unique_ptr<Command> MakeQrCommand();
 std::unique_ptr<Command> MakeExpandCommand();
 std::unique_ptr<Command> MakeHistoryCommand();
+std::unique_ptr<Command> MakeCheckCommand();
 std::unique_ptr<Command> MakeConfigCommand();
 
 // The row of a local plug-in (enabled or not) named `name`: the exact spelling first, else

@@ -28,6 +28,7 @@ std::vector<std::unique_ptr<Command>> AllCommands() {
   commands.push_back(MakeExpandCommand());
   commands.push_back(MakeHistoryCommand());
   commands.push_back(MakeTestCommand());
+  commands.push_back(MakeCheckCommand());
   commands.push_back(MakeImportCommand());
   commands.push_back(MakeConfigCommand());
   return commands;
@@ -94,7 +95,7 @@ bool IsCommandLineInvocation(int argc, char** argv) {
 }
 
 int RunCommandLine(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err,
-                   bool errIsTerminal) {
+                   bool errIsTerminal, bool outIsTerminal) {
   if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
     printOverview(out);
     return cli::kExitOk;
@@ -106,7 +107,7 @@ int RunCommandLine(const std::vector<std::string>& args, std::istream& in, std::
         << paths.deployDir << "\n";
     return cli::kExitOk;
   }
-  cli::Streams io{in, out, err, errIsTerminal};
+  cli::Streams io{in, out, err, errIsTerminal, outIsTerminal};
   for (auto& command : cli::AllCommands()) {
     if (command->name() != args[0]) continue;
     const std::vector<std::string> rest(args.begin() + 1, args.end());

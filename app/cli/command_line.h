@@ -13,6 +13,6 @@ bool IsCommandLineInvocation(int argc, char** argv);
 // Runs a subcommand; `args` excludes the program name. Uses the paths already set, or those
 // beside the program when none are.
 int RunCommandLine(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err,
-                   bool errIsTerminal = false);
+                   bool errIsTerminal = false, bool outIsTerminal = false);
 
 }  // namespace pindle

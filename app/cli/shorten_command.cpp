@@ -16,6 +16,7 @@
 #include "config/settings.h"
 #include "generate/batch_runner.h"
 #include "generate/generate_command.h"
+#include "generate/line_history.h"
 #include "generate/shorten_engine.h"
 #include "history/history_recorder.h"
 #include "plugins/plugin_definition.h"
@@ -44,16 +45,18 @@ class Progress {
   bool showing() const { return show_; }
   void update(size_t done) {
     done_ = done;
-    if (done == total_ || Clock::now() - drawn_ >= std::chrono::milliseconds(100)) draw();
+    if (!visible_ || done == total_ || Clock::now() - drawn_ >= std::chrono::milliseconds(100)) draw();
   }
   void waiting(const BatchWait& wait) {
     wait_ = WaitStatusText(wait);
     draw();
   }
-  // Ends the progress line, so that what follows starts on a line of its own.
-  void breakLine() {
-    if (show_ && drawn_ != Clock::time_point{}) err_ << "\n";
-    drawn_ = {};
+  // Takes the progress line off the terminal, so that a message or a result takes its place;
+  // the next update() draws it again below.
+  void clear() {
+    if (!show_ || !visible_) return;
+    err_ << "\r\033[K" << std::flush;
+    visible_ = false;
   }
 
  private:
@@ -67,10 +70,11 @@ class Progress {
     std::snprintf(line, sizeof line, "\r\033[K已完成 %zu/%zu，用时 %.1f 秒，每秒 %.1f 个", done_, total_, seconds,
                   rate);
     err_ << line;
+    visible_ = true;
     if (done_ < total_ && !wait_.empty()) err_ << "；" << wait_;
     if (done_ == total_) {
       err_ << "\n";
-      drawn_ = {};
+      visible_ = false;
     }
     err_ << std::flush;
     wait_.clear();
@@ -80,6 +84,7 @@ class Progress {
   bool show_;
   size_t total_;
   size_t done_ = 0;
+  bool visible_ = false;  // the progress text stands on the terminal's last line
   Text wait_;
   Clock::time_point start_, drawn_{};
 };
@@ -108,10 +113,11 @@ class ShortenCommand : public Command {
   std::string name() const override { return "shorten"; }
   std::string description() const override { return "生成短网址（网址作参数，或从标准输入每行一个）"; }
   std::string usage() const override {
-    return "用法: pindle shorten [-p 插件名] [-j 并发数] [--alias 别名] [--tsv | --json] [网址 ...]\n"
+    return "用法: pindle shorten [-p 插件名[,备用插件...]] [-j 并发数] [--alias 别名] [--tsv | --json] [网址 ...]\n"
            "      pindle shorten --clipboard [-p 插件名]\n"
            "  不给网址时从标准输入读取，每行一个。\n"
            "  -p 插件名  使用已启用的这个插件（不区分大小写）；省略时用第一个已启用、配置齐全的插件\n"
+           "  -p A,B,C   先用 A；A 没有给出短网址的行依次交给 B、C（输出中的插件是给出短网址的那个）\n"
            "  -j 并发数  同一服务同时进行的请求数（1 到 64），省略时用 Setting.ini 的“并发数”（默认 4）\n"
            "  --alias 别名 请服务用这个自定义短网址（只用于一个网址；插件须支持 $Alias$）\n"
            "  --tsv      每行输出 长网址<TAB>短网址<TAB>插件\n"
@@ -171,9 +177,17 @@ class ShortenCommand : public Command {
     MemoryControls ui;
     LoadPlugins(ui);
     const std::vector<Text> offered = ui.pluginChoice().items();
-    int choice = -1;
+    auto offeredIndex = [&](const Text& wanted) {
+      for (size_t i = 0; i < offered.size(); ++i)
+        if (EqualsIgnoreAsciiCase(offered[i], wanted)) return static_cast<int>(i);
+      return -1;
+    };
+    // "A,B,C": A, then B and C for the lines A gives no link; a name that itself holds a comma
+    // is taken whole.
+    std::vector<int> choices;
+    Text missing;
     if (!pluginGiven) {
-      choice = offered.empty() ? -1 : 0;
+      int choice = offered.empty() ? -1 : 0;
       // A plug-in still waiting for its key is passed over while another one can serve.
       for (size_t i = 0; i < offered.size(); ++i) {
         const int r = FindPluginRow(ui.pluginList(), offered[i]);
@@ -183,19 +197,25 @@ class ShortenCommand : public Command {
           break;
         }
       }
+      if (choice >= 0) choices.push_back(choice);
     } else {
-      for (size_t i = 0; i < offered.size() && choice < 0; ++i)
-        if (EqualsIgnoreAsciiCase(offered[i], pluginName)) choice = static_cast<int>(i);
+      const std::vector<Text> wanted =
+          offeredIndex(pluginName) >= 0 ? std::vector<Text>{pluginName} : Split(pluginName, ",");
+      for (const Text& name : wanted) {
+        const int index = offeredIndex(name);
+        if (index < 0 && missing.empty()) missing = name.empty() ? Text(pluginName) : name;
+        if (index >= 0) choices.push_back(index);
+      }
     }
-    if (choice < 0) {
+    if (choices.empty() || !missing.empty()) {
       if (offered.empty())
         io.err << "没有已启用的插件（插件目录：" << Paths().plugDir << "）\n";
       else
-        io.err << (pluginGiven ? "没有已启用的插件叫“" + pluginName + "”。" : std::string()) << "已启用的插件："
+        io.err << (pluginGiven ? "没有已启用的插件叫“" + missing + "”。" : std::string()) << "已启用的插件："
                << Join(offered, "、") << "\n";
       return kExitUsage;
     }
-    ui.pluginChoice().setCurrentIndex(choice);
+    ui.pluginChoice().setCurrentIndex(choices.front());
     const int row = FindPluginRow(ui.pluginList(), ui.pluginChoice().currentText());
     const Text pluginFile = ui.pluginList().cell(row, kPluginPathColumn);
     const Text shownName = ui.pluginList().cell(row, kPluginNameColumn);
@@ -230,9 +250,16 @@ class ShortenCommand : public Command {
       }
     }
     const BatchPlugin batchPlugin{shownName, pluginFile, StoredPluginInputs(plugin)};
+    std::vector<BatchPlugin> fallbacks;
+    for (size_t i = 1; i < choices.size(); ++i) {
+      const int r = FindPluginRow(ui.pluginList(), offered[static_cast<size_t>(choices[i])]);
+      const Text file = ui.pluginList().cell(r, kPluginPathColumn);
+      fallbacks.push_back({ui.pluginList().cell(r, kPluginNameColumn), file, StoredPluginInputs(file)});
+    }
 
     Progress progress(io.err, io.errIsTerminal, urls.size());
     int failures = 0;
+    bool outputLost = false;
     BatchSettings settings;
     settings.lineCount = static_cast<int>(urls.size());
     settings.concurrency = jobs > 0 ? jobs : ConcurrencySetting();
@@ -240,33 +267,42 @@ class ShortenCommand : public Command {
     settings.longUrl = [&](int n) { return urls[static_cast<size_t>(n - 1)]; };
     settings.alias = [&](int n) { return aliases[static_cast<size_t>(n - 1)]; };
     settings.plugin = [&] { return batchPlugin; };
+    settings.fallbacks = fallbacks;
     settings.onWait = [&](const BatchWait& wait) { progress.waiting(wait); };
     HistoryRecorder history;
     settings.skipBlankLines = true;
     settings.onResult = [&](const BatchLineResult& r) {
       if (r.outcome == LineOutcome::Skipped) {
+        if (io.outIsTerminal) progress.clear();
         writeSkipped(io.out, format, r.longUrl, shownName);
+        if (io.outIsTerminal && progress.showing()) io.out.flush();
         progress.update(static_cast<size_t>(r.line));
         return;
       }
-      history.record({r.plugin.name, r.longUrl, r.result, r.reason});
+      RecordLine(history, r);
+      // On a terminal that shows both, a result never lands behind the progress text.
+      if (io.outIsTerminal) progress.clear();
       if (!r.linked()) {
         ++failures;
-        progress.breakLine();
+        progress.clear();
         io.err << "第 " << r.line << " 行（" << LongUrlPreview(r.longUrl) << "）失败："
                << EscapeControlCharacters(r.reason) << "\n";
       }
-      write(io.out, format, r.longUrl, r.result, shownName, r.linked(), r.reason);
+      write(io.out, format, r.longUrl, r.result, r.plugin.name, r.linked(), r.reason);
+      if (io.outIsTerminal && progress.showing()) io.out.flush();
+      // Output that cannot be written ends the batch: nobody would see the rest.
+      if (!io.out) outputLost = true;
       progress.update(static_cast<size_t>(r.line));
     };
-    settings.stopRequested = [] { return interrupted != 0; };
+    settings.stopRequested = [&] { return interrupted != 0 || outputLost; };
     const InterruptScope interruptible;
     BatchRunner runner(std::move(settings));
     const int done = runner.run();
     io.out.flush();
     if (!history.flush()) io.err << "历史记录未能写入：" << history.failure() << "\n";
+    if (outputLost) return kExitFailed;  // the caller names the write failure
     if (runner.stopped()) {
-      progress.breakLine();
+      progress.clear();
       io.err << StoppedStatusText(done, static_cast<int>(urls.size())) << "\n";
       return kExitInterrupted;
     }

@@ -16,6 +16,7 @@
 
 #include "app/gui/about_text.h"
 #include "app/gui/clipboard_keeper.h"
+#include "app/gui/fallback_dialog.h"
 #include "app/gui/file_drop_target.h"
 #include "app/gui/history_page.h"
 #include "app/gui/long_url_display.h"
@@ -32,6 +33,7 @@
 #include "platform/background.h"
 #include "plugins/plugin_definition.h"
 #include "plugins/plugin_registry.h"
+#include "text/text_utils.h"
 
 namespace pindle {
 namespace {
@@ -184,11 +186,13 @@ void MainWindow::buildPluginPage(WindowWidgets& widgets) {
   // Lies under the list it overlaps and lets every click through.
   auto* label = onPage(new QLabel, QStringLiteral("透明标签"), {3, 71, 290, 25}, kWidens);
   label->setAttribute(Qt::WA_TransparentForMouseEvents);
-  pluginList_ = onPage(
-      new ReportList({QStringLiteral("接口"), QStringLiteral("启用"), QStringLiteral("配置"), QStringLiteral("版本"),
-                      QStringLiteral("作者"), QStringLiteral("更新日期"), QStringLiteral("插件路径")},
-                     {80, 50, 0, 70, 70, 80, 0}),
-      QStringLiteral("插件_插件列表"), {6, 70, 284, 274}, kFills);
+  pluginList_ = onPage(new ReportList({QStringLiteral("接口"), QStringLiteral("启用"), QStringLiteral("配置"),
+                                       QStringLiteral("版本"), QStringLiteral("作者"), QStringLiteral("更新日期"),
+                                       QStringLiteral("插件路径"), QStringLiteral("状态"), QStringLiteral("状态说明")},
+                                      {80, 50, 0, 70, 70, 80, 0, 100, 0}),
+                       QStringLiteral("插件_插件列表"), {6, 70, 284, 274}, kFills);
+  // The 状态 cell's details show as the row's tool tip.
+  pluginList_->setToolTipColumn(kPluginStatusTipColumn);
   widgets.pluginList = pluginList_;
 }
 
@@ -210,6 +214,8 @@ void MainWindow::buildSettingsPage(WindowWidgets& widgets) {
   // Below the place of the certificate switch under 双击复制.
   boxes[static_cast<size_t>(SettingBox::RecordHistory)] = box("记录历史", "设定_记录历史", {72, 165, 104, 20});
   boxes[static_cast<size_t>(SettingBox::AutoUpdate)]->setEnabled(false);
+  onPage(new QPushButton(QStringLiteral("备用插件…")), QStringLiteral("设定_备用插件"), {200, 140, 88, 24},
+         kKeepsRight);
 
   // The feedback form exists, bound to its action, but is never shown.
   onPage(new QLabel(QStringLiteral("反馈内容：")), QStringLiteral("设定_反馈标签"), {8, 227, 63, 20})->hide();
@@ -275,6 +281,8 @@ void MainWindow::buildMenus(WindowWidgets& widgets) {
   resultMenu_->addSeparator();
   item(resultMenu_, QStringLiteral("二维码"));
   item(resultMenu_, QStringLiteral("展开短网址"));
+  resultMenu_->addSeparator();
+  item(resultMenu_, QStringLiteral("备用插件…"));
 
   pluginMenu_ = Named(new QMenu(this), QStringLiteral("插件菜单"));
   pluginMenu_->setFont(WindowFont(kControlFontPixels));
@@ -290,12 +298,15 @@ void MainWindow::buildMenus(WindowWidgets& widgets) {
   item(pluginMenu_, QStringLiteral("在窗口中编辑"));
   item(pluginMenu_, QStringLiteral("新建插件"));
   item(pluginMenu_, QStringLiteral("删除插件"));
+  item(pluginMenu_, QStringLiteral("检测插件"));
   item(pluginMenu_, QStringLiteral("插件说明"))->setVisible(false);
 
   // With no row chosen (an empty Plug folder has none) a new plug-in can still be started.
   newPluginMenu_ = Named(new QMenu(this), QStringLiteral("新建插件菜单"));
   newPluginMenu_->setFont(WindowFont(kControlFontPixels));
   item(newPluginMenu_, QStringLiteral("新建插件"));
+  // Beside the rows: every plug-in that is on.
+  item(newPluginMenu_, QStringLiteral("检测插件"));
 }
 
 void MainWindow::bindEvents(const WindowWidgets& widgets) {
@@ -332,6 +343,8 @@ void MainWindow::bindEvents(const WindowWidgets& widgets) {
   connect(escape, &QShortcut::activated, this, [this, &ui] { actions_.stopGenerationChosen(ui); });
   onChosen(resultMenu_, "二维码", [this] { showQrCode(SelectedLink(resultList_)); });
   onChosen(resultMenu_, "展开短网址", [this, &ui] { actions_.expandUrlChosen(ui, SelectedLink(resultList_)); });
+  onChosen(resultMenu_, "备用插件…", [this] { openFallbackDialog(); });
+  onClick("设定_备用插件", [this] { openFallbackDialog(); });
 
   connect(pluginList_, &QWidget::customContextMenuRequested, this, [this, &ui] {
     const bool row = actions_.pluginRightClicked(ui);
@@ -371,6 +384,8 @@ void MainWindow::bindEvents(const WindowWidgets& widgets) {
   });
   onChosen(pluginMenu_, "新建插件", [this] { openPluginEditor(Text()); });
   onChosen(newPluginMenu_, "新建插件", [this] { openPluginEditor(Text()); });
+  onChosen(pluginMenu_, "检测插件", [this, &ui] { actions_.checkPluginsChosen(ui); });
+  onChosen(newPluginMenu_, "检测插件", [this, &ui] { actions_.checkPluginsChosen(ui); });
 
   // clicked, not toggled: states set by code (the start-up task) must not be written back.
   for (size_t i = 0; i < widgets.settingBoxes.size(); ++i) {
@@ -416,6 +431,21 @@ void MainWindow::openPluginEditor(const Text& path) {
     StartDetached([&ui] { PluginRegistry::load(ui); });
   });
   editor->show();
+}
+
+FallbackDialog* MainWindow::openFallbackDialog() {
+  std::vector<Text> names;
+  ListControl& list = controls_->pluginList();
+  for (int row = 0; row < list.rowCount(); ++row) names.push_back(list.cell(row, kPluginNameColumn));
+  auto* dialog = new FallbackDialog(names, this);
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  connect(dialog, &FallbackDialog::saved, this, [this](bool stored, const std::vector<Text>& chosen) {
+    Text status = chosen.empty() ? Text("已清除备用插件") : "备用插件：" + Join(chosen, " → ");
+    if (!stored) status = "备用插件未能保存：无法写入 Setting.ini";
+    controls_->setStatusText(status);
+  });
+  dialog->show();
+  return dialog;
 }
 
 void MainWindow::placeControls() {

@@ -12,6 +12,7 @@
 
 namespace pindle {
 
+class FallbackDialog;
 class QrDialog;
 class ReportList;
 
@@ -40,6 +41,8 @@ class MainWindow : public QWidget {
   Controls& controls() { return *controls_; }
   // 二维码: the text's QR code in a dialog of its own, which deletes itself when closed.
   QrDialog* showQrCode(const Text& text);
+  // 备用插件…: the dialog of its own, which deletes itself when closed.
+  FallbackDialog* openFallbackDialog();
 
   // Puts a control of the desktop's conveniences on the 设定 page at `place` (relative to the
   // tab control's corner, like the page's own controls).

@@ -83,11 +83,32 @@ int QtList::selectedRow() {
   });
 }
 
+namespace {
+// A marked item shows "× name"; its own text stays in this role.
+constexpr int kItemTextRole = Qt::UserRole + 1;
+
+QString ItemText(const QComboBox* box, int index) {
+  const QVariant own = box->itemData(index, kItemTextRole);
+  return own.isValid() ? own.toString() : box->itemText(index);
+}
+}  // namespace
+
 std::vector<Text> QtChoice::items() {
   return OnWindowThread(box_, [this] {
     std::vector<Text> texts;
-    for (int i = 0; i < box_->count(); ++i) texts.push_back(FromQt(box_->itemText(i)));
+    for (int i = 0; i < box_->count(); ++i) texts.push_back(FromQt(ItemText(box_, i)));
     return texts;
+  });
+}
+
+void QtChoice::setMarked(const std::vector<bool>& marked) {
+  OnWindowThread(box_, [this, &marked] {
+    for (int i = 0; i < box_->count(); ++i) {
+      const QString own = ItemText(box_, i);
+      const bool mark = static_cast<size_t>(i) < marked.size() && marked[static_cast<size_t>(i)];
+      box_->setItemData(i, mark ? QVariant(own) : QVariant(), kItemTextRole);
+      box_->setItemText(i, mark ? QStringLiteral("× ") + own : own);
+    }
   });
 }
 
@@ -107,7 +128,8 @@ int QtChoice::currentIndex() {
 }
 
 Text QtChoice::currentText() {
-  return OnWindowThread(box_, [this] { return box_->currentIndex() < 0 ? Text() : FromQt(box_->currentText()); });
+  return OnWindowThread(
+      box_, [this] { return box_->currentIndex() < 0 ? Text() : FromQt(ItemText(box_, box_->currentIndex())); });
 }
 
 void QtChoice::setCurrentIndex(int index) {

@@ -1,7 +1,9 @@
 #include "app/gui/report_list.h"
 
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QMouseEvent>
+#include <QToolTip>
 #include <algorithm>
 
 namespace pindle {
@@ -49,6 +51,16 @@ void ReportList::fitLastColumn() {
 
 bool ReportList::viewportEvent(QEvent* event) {
   if (event->type() == QEvent::Resize) fitLastColumn();
+  if (event->type() == QEvent::ToolTip && toolTipColumn_ >= 0) {
+    auto* help = static_cast<QHelpEvent*>(event);
+    const QTreeWidgetItem* item = itemAt(help->pos());
+    const QString tip = item ? item->text(toolTipColumn_) : QString();
+    if (tip.isEmpty())
+      QToolTip::hideText();
+    else
+      QToolTip::showText(help->globalPos(), tip, viewport());
+    return true;
+  }
   return QTreeWidget::viewportEvent(event);
 }
 

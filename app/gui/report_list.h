@@ -16,6 +16,8 @@ class ReportList : public QTreeWidget {
   // column has its given width; a wider list gives the last shown column whatever width the
   // others leave free, but never less than its given width.
   void widenLastColumn(int extra);
+  // A row's tool tip is the text of this (hidden) column; -1: no tool tips.
+  void setToolTipColumn(int column) { toolTipColumn_ = column; }
 
  signals:
   void doubleClickedAnywhere();
@@ -30,6 +32,7 @@ class ReportList : public QTreeWidget {
   void fitLastColumn();
   QList<int> widths_;
   int extra_ = 0;
+  int toolTipColumn_ = -1;
 };
 
 }  // namespace pindle

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#include <pty.h>
 #include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -380,6 +382,88 @@ TEST_F(CommandLineTest, PluginsEnableDisable) {
   EXPECT_EQ(r.exitCode, 2);
   r = run({"shorten", "-p", "关掉的", "https://a"});
   EXPECT_EQ(r.exitCode, 0) << r.err;
+}
+
+// What a terminal shows after the program ran on it (standard output and error both on it):
+// its lines, with carriage returns and "erase to the end of the line" applied.
+std::vector<std::string> ScreenLines(const std::vector<std::string>& args,
+                                     const std::map<std::string, std::string>& env) {
+  int master = -1;
+  const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
+  if (pid == 0) {
+    std::vector<std::string> envText;
+    for (const auto& [k, v] : env) envText.push_back(k + "=" + v);
+    std::vector<char*> argv, envp;
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    for (auto& e : envText) envp.push_back(e.data());
+    argv.push_back(nullptr);
+    envp.push_back(nullptr);
+    execve(argv[0], argv.data(), envp.data());
+    _exit(127);
+  }
+  std::string bytes;
+  char buffer[4096];
+  for (ssize_t n; (n = read(master, buffer, sizeof buffer)) > 0;) bytes.append(buffer, static_cast<size_t>(n));
+  close(master);
+  waitpid(pid, nullptr, 0);
+  std::vector<std::string> lines(1);
+  size_t column = 0;
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    std::string& line = lines.back();
+    if (bytes[i] == '\r') {
+      column = 0;
+    } else if (bytes[i] == '\n') {
+      lines.emplace_back();
+      column = 0;
+    } else if (bytes.compare(i, 3, "\x1b[K") == 0) {
+      line.resize(std::min(line.size(), column));
+      i += 2;
+    } else {
+      if (column < line.size())
+        line[column] = bytes[i];
+      else
+        line += bytes[i];
+      ++column;
+    }
+  }
+  if (lines.back().empty()) lines.pop_back();
+  return lines;
+}
+
+// Progress and results on one terminal: the progress line gives way to each result and comes back.
+TEST_F(CommandLineTest, ProgressNeverRunsIntoAResultOnATerminal) {
+  test::EchoService slow([](const std::string&) { return 15; });
+  test::WritePlugin(dir, "echo.json", {.name = "Echo", .path = slow.url("/x?")});
+  std::vector<std::string> args = {program, "shorten", "-p", "Echo", "-j", "1"};
+  for (int n = 1; n <= 20; ++n) args.push_back("https://e/" + std::to_string(n));
+  const auto lines = ScreenLines(args, env());
+  int links = 0;
+  for (const std::string& line : lines) {
+    if (line.starts_with("http://")) {
+      ++links;
+      EXPECT_EQ(line.find("已完成"), std::string::npos) << line;
+    } else if (!line.empty()) {
+      EXPECT_TRUE(line.starts_with("已完成 ")) << line;
+      EXPECT_EQ(line.find("http"), std::string::npos) << line;
+    }
+  }
+  EXPECT_EQ(links, 20);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_TRUE(lines.back().starts_with("已完成 20/20")) << lines.back();
+}
+
+// Output that cannot be written is an error for every command, never a silent success.
+TEST_F(CommandLineTest, OutputToAFullDeviceFails) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "this system has no /dev/full";
+  for (const std::string& args :
+       std::vector<std::string>{"shorten -p Is.gd https://a", "shorten -p Is.gd --json https://a https://b", "plugins",
+                                "plugins --json", "history", "qr https://a", "expand " + service.base() + "/create.php",
+                                "--version", "--help", "shorten --help"}) {
+    SCOPED_TRACE(args);
+    const auto r = test::RunProcess({"/bin/sh", "-c", "exec \"$0\" " + args + " > /dev/full", program}, env());
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    EXPECT_NE(r.err.find("写入输出失败：No space left on device"), std::string::npos) << r.err;
+  }
 }
 
 TEST_F(CommandLineTest, PullKilledMidDownloadLeavesEveryFileWhole) {

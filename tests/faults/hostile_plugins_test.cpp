@@ -280,7 +280,7 @@ TEST_F(HostilePluginsTest, EveryFileIsListedAndEveryGenerationEnds) {
   EXPECT_EQ(rows.size(), expected.size());
   std::set<std::string> listed;
   for (const auto& row : rows) {
-    ASSERT_EQ(row.size(), 7u);
+    ASSERT_EQ(row.size(), static_cast<size_t>(kPluginColumnCount));
     listed.insert(row[kPluginPathColumn]);
   }
   EXPECT_EQ(listed, expected);

@@ -2,11 +2,13 @@
 // without a display: render_tabs [output directory] (default "render").
 #include <QApplication>
 #include <QDir>
+#include <QListWidget>
 #include <QMenu>
 #include <QTabWidget>
 #include <cstdio>
 
 #include "app/gui/desktop_integration.h"
+#include "app/gui/fallback_dialog.h"
 #include "app/gui/main_window.h"
 #include "app/gui/tray_icon.h"
 
@@ -28,9 +30,14 @@ int main(int argc, char** argv) {
   auto& ui = window.controls();
   ui.longUrlBox().setText("https://www.example.com/a/very/long/path/that/wraps/in/the/box?query=1&other=2");
   ui.resultList().setRows({{"新浪短网址", "http://t.cn/A6abcdE"}, {"百度短网址", "数据错误！"}});
-  ui.pluginList().setRows({{"新浪短网址", "是", "无", "1.0.2", "Pindle", "2020-04-04", "/x/Plug/sina.json"},
-                           {"百度短网址", "否", "有", "1.1", "某人", "2020-03-26", "/x/Plug/baidu.json"}});
-  ui.pluginChoice().setItems({"新浪短网址"}, 0);
+  ui.pluginList().setRows(
+      {{"新浪短网址", "是", "无", "1.0.2", "Pindle", "2020-04-04", "/x/Plug/sina.json", "正常（2026-12-09）",
+        "检测于 2026-12-09 10:30:00：正常，用时 182 毫秒"},
+       {"百度短网址", "否", "有", "1.1", "某人", "2020-03-26", "/x/Plug/baidu.json", "", ""},
+       {"is.gd", "是", "无", "1.0", "Pindle", "2024-05-01", "/x/Plug/isgd.json", "失败（2026-12-09）",
+        "检测于 2026-12-09 10:30:00：失败，用时 3012 毫秒\n原因：无法连接服务器"}});
+  ui.pluginChoice().setItems({"新浪短网址", "is.gd"}, 0);
+  ui.pluginChoice().setMarked({false, true});
 
   const char* names[] = {"1-generate", "2-plugins", "3-settings", "4-about", "5-history"};
   auto* tabs = window.findChild<QTabWidget*>(QStringLiteral("功能选择"));
@@ -44,6 +51,33 @@ int main(int argc, char** argv) {
     }
     std::printf("%s\n", qPrintable(file));
   }
+  auto save = [&](QWidget& widget, const char* name) {
+    const QString file = QDir(directory).filePath(QString::fromLatin1(name));
+    if (!widget.grab().save(file)) {
+      std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+      return false;
+    }
+    std::printf("%s\n", qPrintable(file));
+    return true;
+  };
+  // The plug-in list wide enough to show its 状态 column.
+  tabs->setCurrentIndex(1);
+  window.resize(560, 372);
+  QApplication::processEvents();
+  if (!save(window, "plugin-list-status.png")) return 1;
+  window.resize(pindle::MainWindow::kBaseSize);
+  // 备用插件… with two plug-ins ticked, in their order.
+  pindle::FallbackDialog dialog({"新浪短网址", "百度短网址", "is.gd", "TinyURL"}, &window);
+  auto* list = dialog.findChild<QListWidget*>(QStringLiteral("备用插件_列表"));
+  list->item(3)->setCheckState(Qt::Checked);
+  list->item(0)->setCheckState(Qt::Checked);
+  list->insertItem(0, list->takeItem(3));
+  list->setCurrentRow(0);
+  dialog.show();
+  QApplication::processEvents();
+  if (!save(dialog, "fallback-dialog.png")) return 1;
+  dialog.hide();
+
   // The tray icon's menu as the XEmbed tray pops it up, with two recent links.
   pindle::TrayIcon tray(nullptr);
   tray.remember("http://t.cn/A6abcdE");

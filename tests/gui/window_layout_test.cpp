@@ -46,6 +46,7 @@ const ControlRow kControls[] = {
     {"设定_双击切换", "QCheckBox", "双击切换插件开关", {72, 96, 120, 20}, false, true},
     {"设定_双击复制", "QCheckBox", "双击复制短网址", {72, 119, 104, 20}, false, true},
     {"设定_忽略证书", "QCheckBox", "忽略证书错误", {72, 142, 104, 20}, false, true},
+    {"设定_备用插件", "QPushButton", "备用插件…", {200, 140, 88, 24}, false, true},
     {"设定_反馈标签", "QLabel", "反馈内容：", {8, 227, 63, 20}, true, true},
     {"设定_反馈内容", "QPlainTextEdit", "", {72, 227, 216, 77}, true, true},
     {"设定_反馈按钮", "QPushButton", "反馈", {224, 311, 64, 32}, true, true},
@@ -142,9 +143,15 @@ TEST(WindowLayout, ListColumnsAndWidths) {
   WindowActions noActions;
   WindowFixture f(noActions);
   ExpectColumns(f.find<QTreeWidget>("生成_结果列表"), {{"接口", 84}, {"短网址", 170}});
-  ExpectColumns(
-      f.find<QTreeWidget>("插件_插件列表"),
-      {{"接口", 80}, {"启用", 50}, {"配置", 0}, {"版本", 70}, {"作者", 70}, {"更新日期", 80}, {"插件路径", 0}});
+  ExpectColumns(f.find<QTreeWidget>("插件_插件列表"), {{"接口", 80},
+                                                       {"启用", 50},
+                                                       {"配置", 0},
+                                                       {"版本", 70},
+                                                       {"作者", 70},
+                                                       {"更新日期", 80},
+                                                       {"插件路径", 0},
+                                                       {"状态", 100},
+                                                       {"状态说明", 0}});
 }
 
 struct MenuRow {
@@ -182,7 +189,9 @@ TEST(WindowLayout, PopUpMenusAndTheirItems) {
                                          {"停止生成", true, false},
                                          {"", true, true},
                                          {"二维码", true, true},
-                                         {"展开短网址", true, true}});
+                                         {"展开短网址", true, true},
+                                         {"", true, true},
+                                         {"备用插件…", true, true}});
   ExpectMenu(f.find<QMenu>("插件菜单"), {{"开启插件", true, true},
                                          {"关闭插件", true, true},
                                          {"", true, true},
@@ -192,6 +201,7 @@ TEST(WindowLayout, PopUpMenusAndTheirItems) {
                                          {"在窗口中编辑", true, true},
                                          {"新建插件", true, true},
                                          {"删除插件", true, true},
+                                         {"检测插件", true, true},
                                          {"插件说明", false, true}});
   EXPECT_FALSE(f.find<QMenu>("生成菜单")->isVisible());
   EXPECT_FALSE(f.ui().menuItem(MenuItem::ModifyConfig).isEnabled());

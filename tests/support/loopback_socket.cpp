@@ -134,6 +134,20 @@ std::string WithPort(std::string text, int port) {
   return text;
 }
 
+int ClosedLoopbackPort() {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  int port = 0;
+  if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+      getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+    port = ntohs(address.sin_port);
+  close(fd);
+  return port;
+}
+
 LoopbackAcceptor::LoopbackAcceptor(Serve serve, int backlog) : serve_(std::move(serve)) {
   listenFd_ = socket(AF_INET, SOCK_STREAM, 0);
   const int yes = 1;

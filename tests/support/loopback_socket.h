@@ -22,6 +22,8 @@ std::optional<std::string> ReadHttpRequest(int fd, std::string& pending);
 void Tunnel(int a, int b);
 // Every "{port}" replaced by the number.
 std::string WithPort(std::string text, int port);
+// A port on 127.0.0.1 that nothing listens on (bound once, then let go): a dead service.
+int ClosedLoopbackPort();
 
 // Listens on 127.0.0.1 (a port the system picks) and runs `serve` for each connection on a
 // thread of its own; the connection is closed when `serve` returns. Stopping shuts down the listener and every socket

@@ -1,0 +1,68 @@
+#include "app/plugin_checks.h"
+
+#include "app/plugin_inputs.h"
+#include "config/app_paths.h"
+#include "generate/plugin_check.h"
+#include "plugins/plugin_registry.h"
+#include "plugins/plugin_rows.h"
+#include "text/text_utils.h"
+
+namespace pindle {
+namespace {
+
+// The row that now lists the file: the list may have been reloaded during the check.
+int RowOfFile(ListControl& list, const Text& file) {
+  const int rows = list.rowCount();
+  for (int row = 0; row < rows; ++row)
+    if (list.cell(row, kPluginPathColumn) == file) return row;
+  return -1;
+}
+
+void ShowOutcome(ListControl& list, const PluginCheckResult& r) {
+  const int row = RowOfFile(list, r.plugin.file);
+  if (row < 0) return;
+  const PluginHealth health = JudgeHealth(r.state);
+  list.setCell(row, kPluginStatusColumn, health.cell);
+  list.setCell(row, kPluginStatusTipColumn, health.tip);
+}
+
+}  // namespace
+
+void CheckListedPlugins(Controls& ui) {
+  ListControl& list = ui.pluginList();
+  std::vector<BatchPlugin> plugins;
+  auto add = [&](int row) {
+    const Text name = list.cell(row, kPluginNameColumn);
+    const Text file = list.cell(row, kPluginPathColumn);
+    if (!name.empty()) plugins.push_back({name, file, StoredPluginInputs(file)});
+  };
+  if (const int selected = list.selectedRow(); selected >= 0) {
+    add(selected);
+  } else {
+    for (int row = 0; row < list.rowCount(); ++row)
+      if (list.cell(row, kPluginSwitchColumn) == kSwitchOn) add(row);
+  }
+  if (plugins.empty()) {
+    ui.setStatusText("没有可检测的插件");
+    return;
+  }
+  const Text total = std::to_string(plugins.size());
+  ui.setStatusText("正在检测插件：0/" + total);
+  const auto results = CheckPlugins(plugins, kCheckUrl, [&](const PluginCheckResult& r, int done) {
+    ShowOutcome(list, r);
+    ui.setStatusText("正在检测插件：" + std::to_string(done) + "/" + total);
+  });
+  int failed = 0;
+  for (const PluginCheckResult& r : results) failed += !r.state.ok;
+  PluginRegistry::refreshChoice(ui);
+  const std::vector<Text> unkept = KeepCheckResults(results, Paths().deployDir);
+  Text status = "检测完成：正常 " + std::to_string(results.size() - static_cast<size_t>(failed)) + " 个，失败 " +
+                std::to_string(failed) + " 个";
+  if (results.size() == 1)
+    status =
+        "检测完成：" + results[0].plugin.name + (results[0].state.ok ? " 正常" : " 失败：" + results[0].state.reason);
+  if (!unkept.empty()) status += "；结果未能保存：" + Join(unkept, "；");
+  ui.setStatusText(status);
+}
+
+}  // namespace pindle

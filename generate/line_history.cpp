@@ -1,0 +1,11 @@
+#include "generate/line_history.h"
+
+namespace pindle {
+
+void RecordLine(HistoryRecorder& history, const BatchLineResult& line) {
+  for (const BatchAttempt& attempt : line.earlier)
+    history.record({attempt.plugin.name, line.longUrl, attempt.result, attempt.reason});
+  history.record({line.plugin.name, line.longUrl, line.result, line.reason});
+}
+
+}  // namespace pindle

@@ -1,0 +1,10 @@
+#pragma once
+#include "generate/batch_runner.h"
+#include "history/history_recorder.h"
+
+namespace pindle {
+
+// Records a line as the history keeps it: every plug-in it went through, each with its reason.
+void RecordLine(HistoryRecorder& history, const BatchLineResult& line);
+
+}  // namespace pindle
