@@ -1,6 +1,7 @@
 #include "app/imported_secrets.h"
 
 #include "config/app_paths.h"
+#include "config/field_spec.h"
 #include "plugins/plugin_definition.h"
 #include "secrets/field_store.h"
 #include "secrets/secret_service.h"
@@ -19,7 +20,7 @@ Text StoreImportedSecrets(const SxcuImport& import, bool plain) {
     if (stored.source == FieldSource::SecretService || stored.source == FieldSource::PlainFile) {
       said = field + " 已有保存的值，没有改动";
     } else if (value.empty()) {
-      said = field + " 是空的，请用 pindle config " + import.name + " " + field + "=… 设置";
+      said = field + " 是空的，请用 " + SetFieldCommand(import.name, field) + " 设置";
     } else {
       const StoreOutcome outcome = store.set(field, value, plain);
       said = outcome.message;

@@ -1,6 +1,7 @@
 #include "config/field_spec.h"
 
 #include "platform/codepage.h"
+#include "text/shell_word.h"
 
 namespace pindle {
 namespace {
@@ -67,8 +68,12 @@ Text FieldValueProblem(const Text& value) {
   return {};
 }
 
+Text SetFieldCommand(const Text& pluginName, const Text& fieldName) {
+  return "pindle config " + ShellWord(pluginName) + " " + ShellWord(fieldName) + "=…";
+}
+
 Text MissingFieldReason(const Text& pluginName, const FieldSpec& field) {
-  return "缺少配置：" + field.shownLabel() + "（pindle config " + pluginName + " " + field.name + "=…）";
+  return "缺少配置：" + field.shownLabel() + "（" + SetFieldCommand(pluginName, field.name) + "）";
 }
 
 }  // namespace pindle

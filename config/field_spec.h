@@ -29,6 +29,8 @@ Text FieldListProblem(const std::vector<FieldSpec>& fields);
 // the INI line early and go out as a header line of its own.
 Text FieldValueProblem(const Text& value);
 
+// The command that sets a field, as it can be pasted into a shell: "pindle config NAME Key=…".
+Text SetFieldCommand(const Text& pluginName, const Text& fieldName);
 // The reason a line fails when a field the plug-in needs has no value, saying how to set it:
 // "缺少配置：Label（pindle config NAME Key=…）".
 Text MissingFieldReason(const Text& pluginName, const FieldSpec& field);

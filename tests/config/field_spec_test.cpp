@@ -62,6 +62,9 @@ TEST(FieldSpec, ListsValuesAndTheMissingFieldReason) {
   EXPECT_EQ(MissingFieldReason("bit.ly", {"Token", "访问令牌", true, ""}),
             "缺少配置：访问令牌（pindle config bit.ly Token=…）");
   EXPECT_EQ(MissingFieldReason("Kutt", {"Key", "", false, ""}), "缺少配置：Key（pindle config Kutt Key=…）");
+  // A name with a blank is shown as the shell needs it, so the hint can be pasted.
+  EXPECT_EQ(MissingFieldReason("TinyURL API", {"Token", "令牌", true, ""}),
+            "缺少配置：令牌（pindle config 'TinyURL API' Token=…）");
 }
 
 }  // namespace
