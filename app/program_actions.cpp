@@ -57,8 +57,12 @@ void ProgramActions::refreshClicked(Controls& ui) { PluginRegistry::refresh(ui);
 void ProgramActions::pullClicked(Controls& ui) {
   StartDetached([&ui] { CloudPluginPull(ui); });
 }
-void ProgramActions::enablePluginChosen(Controls& ui) { PluginRegistry::enable(ui); }
-void ProgramActions::disablePluginChosen(Controls& ui) { PluginRegistry::disable(ui); }
+void ProgramActions::enablePluginChosen(Controls& ui) {
+  if (const Text problem = PluginRegistry::enable(ui); !problem.empty()) ui.setStatusText(problem);
+}
+void ProgramActions::disablePluginChosen(Controls& ui) {
+  if (const Text problem = PluginRegistry::disable(ui); !problem.empty()) ui.setStatusText(problem);
+}
 void ProgramActions::modifyConfigChosen(Controls& ui) { PluginRegistry::modifyConfiguration(ui); }
 void ProgramActions::checkPluginsChosen(Controls& ui) {
   StartDetached([&ui] { CheckListedPlugins(ui); });

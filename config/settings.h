@@ -1,5 +1,6 @@
 #pragma once
 #include <optional>
+#include <unordered_map>
 
 #include "platform/types.h"
 
@@ -19,6 +20,17 @@ class Settings {
   static Text read(const Text& section, const Text& key, const std::optional<Text>& fallback = std::nullopt);
   // Returns whether the file now holds the value.
   static bool write(const Text& section, const Text& key, const Text& value);
+  // The keys of one section, read from the file once (many lookups, one parse).
+  class Section {
+   public:
+    // The value Settings::read would give for `key`, or nothing when the key is absent.
+    std::optional<Text> find(const Text& key) const;
+
+   private:
+    friend class Settings;
+    std::unordered_map<Text, Text> values_;  // by key in ASCII lower case; the first one wins
+  };
+  static Section readSection(const Text& section);
   // The switch `key` of section "软件设定" is on exactly when it reads "真".
   static bool isOn(const Text& key);
 };
@@ -27,6 +39,10 @@ inline constexpr const char* kIgnoreCertificateErrorsKey = "忽略证书错误";
 
 // Whether requests verify certificates: yes unless the user set "忽略证书错误" to "真".
 bool VerifyTlsSetting();
+
+// Why a plug-in's switch cannot be kept under its name in "插件开关" (the INI file would read the
+// key as another one, or as no key at all), e.g. "插件名含有“=”，开关无法保存"; empty when it can.
+Text SwitchKeyProblem(const Text& name);
 
 inline constexpr const char* kConcurrencyKey = "并发数";
 inline constexpr int kDefaultConcurrency = 4;

@@ -183,6 +183,37 @@ Bytes ProfileUpdate(std::string_view content, std::string_view section, std::str
   return out;
 }
 
+std::vector<std::pair<Bytes, Bytes>> ProfileSectionEntries(std::string_view content, std::string_view section,
+                                                           bool utf8) {
+  std::vector<std::pair<Bytes, Bytes>> entries;
+  section = trim(section);
+  if (section.empty()) return entries;
+  bool inSection = false;
+  for (const Line& l : splitLines(content)) {
+    const Parsed p = parseLine(content.substr(l.start, l.end - l.start));
+    if (p.kind == Kind::Section) {
+      if (inSection) break;  // only the first matching section counts
+      inSection = namesEqual(p.name, section, utf8);
+    } else if (p.kind == Kind::Key && inSection) {
+      entries.emplace_back(Bytes(p.name), Bytes(p.value));
+    }
+  }
+  return entries;
+}
+
+std::vector<std::pair<Bytes, Bytes>> ReadProfileSection(const Text& file, std::string_view section) {
+  const auto content = ReadWholeFile(file);
+  if (!content) return {};
+  if (!IsUnicodeProfile(*content)) return ProfileSectionEntries(*content, section);
+  auto entries =
+      ProfileSectionEntries(Utf16LeToUtf8(std::string_view(*content).substr(2)), GbkToUtf8Text(section), true);
+  for (auto& [key, value] : entries) {
+    key = Utf8ToGbk(key);
+    value = Utf8ToGbk(value);
+  }
+  return entries;
+}
+
 std::optional<Bytes> FindProfileString(const Text& file, std::string_view section, std::string_view key) {
   const auto content = ReadWholeFile(file);
   if (!content) return std::nullopt;

@@ -1,6 +1,8 @@
 #pragma once
 #include <optional>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "platform/types.h"
 
@@ -31,6 +33,13 @@ Bytes ProfileUpdate(std::string_view content, std::string_view section, std::str
 // `content` without the key: every line of it in the first matching section goes. Every other line
 // stays byte for byte.
 Bytes ProfileRemove(std::string_view content, std::string_view section, std::string_view key, bool utf8 = false);
+
+// Every key of the first matching section with its value, in file order, read as ProfileLookup
+// reads them (so a key written twice appears twice; the first one is what a lookup finds).
+std::vector<std::pair<Bytes, Bytes>> ProfileSectionEntries(std::string_view content, std::string_view section,
+                                                           bool utf8 = false);
+// The same of a file, in code page 936 whatever the file's own encoding; empty when it is absent.
+std::vector<std::pair<Bytes, Bytes>> ReadProfileSection(const Text& file, std::string_view section);
 
 // The stored value, or nothing when the file or the key is absent.
 std::optional<Bytes> FindProfileString(const Text& file, std::string_view section, std::string_view key);

@@ -62,16 +62,18 @@ void OfferRows(Controls& ui, const std::vector<PluginRow>& rows) {
   OfferPlugins(ui, names, marked);
 }
 
-void SetSwitch(Controls& ui, const char* value) {
+Text SetSwitch(Controls& ui, const char* value) {
   ListControl& list = ui.pluginList();
   const int row = list.selectedRow();
-  if (row < 0) return;
+  if (row < 0) return {};
   const Text name = list.cell(row, kPluginNameColumn);
   // Without a name there is no key to keep the switch under; showing one would be a lie.
-  if (name.empty()) return;
-  Settings::write(kPluginSwitchSection, name, value);
+  if (name.empty()) return {};
+  if (Text problem = SwitchKeyProblem(name); !problem.empty()) return problem;
+  if (!Settings::write(kPluginSwitchSection, name, value)) return "开关未能保存：Setting.ini 无法写入";
   list.setCell(row, kPluginSwitchColumn, value);
   PluginRegistry::refreshChoice(ui);
+  return {};
 }
 
 // A name that would lead the configuration file's path out of the Deploy directory.
@@ -115,19 +117,21 @@ void PluginRegistry::refreshChoice(Controls& ui) {
   OfferRows(ui, rows);
 }
 
-void PluginRegistry::enable(Controls& ui) { SetSwitch(ui, kSwitchOn); }
+Text PluginRegistry::enable(Controls& ui) { return SetSwitch(ui, kSwitchOn); }
 
-void PluginRegistry::disable(Controls& ui) { SetSwitch(ui, kSwitchOff); }
+Text PluginRegistry::disable(Controls& ui) { return SetSwitch(ui, kSwitchOff); }
 
 void PluginRegistry::onDoubleClick(Controls& ui) {
   ListControl& list = ui.pluginList();
   const int row = list.selectedRow();
   if (row >= 0 && ui.settingBox(SettingBox::DoubleClickToggle).isChecked()) {
     const Text state = list.cell(row, kPluginSwitchColumn);
+    Text problem;
     if (state == kSwitchOn)
-      disable(ui);
+      problem = disable(ui);
     else if (state == kSwitchOff)
-      enable(ui);
+      problem = enable(ui);
+    if (!problem.empty()) ui.setStatusText(problem);
   }
   refreshChoice(ui);
 }

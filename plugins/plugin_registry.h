@@ -26,8 +26,10 @@ class PluginRegistry {
   // Rebuilds 生成_批量接口 from the rows; the user's pick stays chosen while its name is offered,
   // and a plug-in whose 状态 says it failed is marked.
   static void refreshChoice(Controls& ui);
-  static void enable(Controls& ui);   // the selected row's plug-in on
-  static void disable(Controls& ui);  // the selected row's plug-in off
+  // The selected row's plug-in on or off; why the switch could not be saved (the row then stays
+  // as it was), or empty.
+  static Text enable(Controls& ui);
+  static Text disable(Controls& ui);
   static void onDoubleClick(Controls& ui);
   // Right-click: false when no row is selected; otherwise sets the menu items and returns true.
   static bool prepareMenu(Controls& ui);

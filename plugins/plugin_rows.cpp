@@ -29,14 +29,20 @@ Text DeployCellText(const Text& deploy) {
   return deploy;
 }
 
-PluginRow ReadPluginRow(const Text& path) {
+PluginRow ReadPluginRow(const Text& path, const Settings::Section& switches) {
   // A document of this row's own: loads on several threads never share one.
   JsonDocument document;
   document.Parse(ReadPluginFileText(path));
   PluginRow row(7);
   row[kPluginNameColumn] = ListingText(document, kPluginNameKey);
   // An empty name has no switch entry and so reads empty: such a plug-in is never offered.
-  row[kPluginSwitchColumn] = Settings::read(kPluginSwitchSection, row[kPluginNameColumn], Text(kSwitchOn));
+  const Text& name = row[kPluginNameColumn];
+  if (name.empty())
+    row[kPluginSwitchColumn].clear();
+  else if (!SwitchKeyProblem(name).empty())
+    row[kPluginSwitchColumn] = kSwitchOn;  // whatever key the file holds belongs to another name
+  else
+    row[kPluginSwitchColumn] = switches.find(name).value_or(kSwitchOn);
   row[kPluginDeployColumn] = DeployCellText(ListingText(document, kPluginDeployKey));
   row[kPluginVersionColumn] = ListingText(document, kPluginVersionKey);
   row[kPluginAuthorColumn] = ListingText(document, kPluginAuthorKey);
@@ -50,7 +56,9 @@ std::vector<PluginRow> ReadPluginRows(const Text& plugDir) {
   if (dir.empty()) return {};
   if (dir.back() != '/') dir += '/';
   std::vector<PluginRow> rows;
-  for (const Text& name : ListFileNames(dir, ".json")) rows.push_back(ReadPluginRow(dir + name));
+  // Setting.ini is read once for all switches, not once per plug-in.
+  const Settings::Section switches = Settings::readSection(kPluginSwitchSection);
+  for (const Text& name : ListFileNames(dir, ".json")) rows.push_back(ReadPluginRow(dir + name, switches));
   return rows;
 }
 

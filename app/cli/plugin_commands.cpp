@@ -72,10 +72,11 @@ class SwitchCommand : public Command {
     const int row = FindNamedPlugin(list, args[0], io);
     if (row < 0) return kExitUsage;
     list.select(row);
-    if (enable_)
-      PluginRegistry::enable(ui);
-    else
-      PluginRegistry::disable(ui);
+    const Text problem = enable_ ? PluginRegistry::enable(ui) : PluginRegistry::disable(ui);
+    if (!problem.empty()) {
+      io.err << list.cell(row, kPluginNameColumn) << "：" << problem << "\n";
+      return kExitFailed;
+    }
     io.out << (enable_ ? "已开启插件：" : "已关闭插件：") << list.cell(row, kPluginNameColumn) << "\n";
     return kExitOk;
   }

@@ -466,6 +466,42 @@ TEST_F(CommandLineTest, OutputToAFullDeviceFails) {
   }
 }
 
+// A name the INI file cannot hold as a key, and a Setting.ini that cannot be written: the
+// switch is not changed, and the command says so and fails.
+TEST_F(CommandLineTest, SwitchesThatCannotBeSavedSaySo) {
+  for (const char* name : {"a=b", ";c", "[d"})
+    test::WritePlugin(dir, std::string("odd") + std::to_string(name[0]) + ".json",
+                      {.name = name, .path = service.base()});
+  dir.write("Setting.ini", Utf8ToGbk("[插件开关]\r\na=否\r\n;c=否\r\n"));
+  auto r = run({"plugins"});
+  for (const char* name : {"a=b", ";c", "[d"})
+    EXPECT_NE(r.out.find(std::string(name) + "\t是\t"), std::string::npos) << name << "\n" << r.out;
+  const struct {
+    const char* command;
+    const char* name;
+    const char* err;
+  } cases[] = {
+      {"disable", "a=b", "a=b：插件名含有“=”，开关无法保存\n"},
+      {"disable", ";c", ";c：插件名以“;”开头，开关无法保存\n"},
+      {"enable", "[d", "[d：插件名以“[”开头，开关无法保存\n"},
+  };
+  for (const auto& c : cases) {
+    r = run({c.command, c.name});
+    EXPECT_EQ(r.exitCode, 1) << c.name;
+    EXPECT_EQ(r.err, c.err);
+    EXPECT_EQ(r.out, "");
+  }
+  EXPECT_EQ(GbkToUtf8Text(dir.read("Setting.ini")), "[插件开关]\r\na=否\r\n;c=否\r\n");
+
+  // A Setting.ini that cannot be read or written (here a folder, which holds even for root).
+  std::filesystem::remove(dir.file("Setting.ini"));
+  std::filesystem::create_directory(dir.file("Setting.ini"));
+  r = run({"disable", "Is.gd"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.err, "Is.gd：开关未能保存：Setting.ini 无法写入\n");
+  EXPECT_EQ(r.out, "");
+}
+
 TEST_F(CommandLineTest, PullKilledMidDownloadLeavesEveryFileWhole) {
   // Many plug-ins whose bodies arrive slowly, so a kill lands inside a download.
   std::string manifest = "[";

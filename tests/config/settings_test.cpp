@@ -37,5 +37,41 @@ TEST(Settings, ReadWriteIsOnOverAGbkFile) {
   SetPaths({});
 }
 
+// One read of a section finds every key as a read of that key would, in either file encoding.
+TEST(Settings, ASectionReadOnceAnswersAsEachRead) {
+  test::TempDir dir;
+  SetPaths(AppPaths::FromProgramDirectory(dir.path()));
+  const Text ini =
+      "[软件设定]\r\nA=x\r\n[插件开关]\r\nIs.GD=否\r\n 中文 = \"是\" \r\n;注释=否\r\nis.gd=是\r\n"
+      "无等号\r\n[插件开关]\r\n后来=否\r\n";
+  for (const bool unicode : {false, true}) {
+    dir.write("Setting.ini", unicode ? "\xFF\xFE" + Utf8ToUtf16Le(ini) : Utf8ToGbk(ini));
+    const Settings::Section section = Settings::readSection("插件开关");
+    for (const Text key : {"Is.GD", "is.gd", "中文", " 中文\t", ";注释", "无等号", "后来", "A"}) {
+      const std::optional<Text> found = section.find(key);
+      EXPECT_EQ(found.value_or("(absent)"), Settings::read("插件开关", key, Text("(absent)"))) << key << unicode;
+    }
+  }
+  SetPaths({});
+}
+
+TEST(Settings, NamesTheInitFileCannotHoldAsKeys) {
+  const struct {
+    const char* name;
+    const char* problem;
+  } cases[] = {
+      {"Is.gd", ""},
+      {"短链 1", ""},
+      {"a=b", "插件名含有“=”，开关无法保存"},
+      {";c", "插件名以“;”开头，开关无法保存"},
+      {"[d", "插件名以“[”开头，开关无法保存"},
+      {" ;d", "插件名以“;”开头，开关无法保存"},
+      {"e\nf", "插件名含有换行，开关无法保存"},
+      {" g ", ""},  // the file trims the key; the switch is kept under "g", as it always was
+      {"x;[", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(SwitchKeyProblem(c.name), c.problem) << c.name;
+}
+
 }  // namespace
 }  // namespace pindle
