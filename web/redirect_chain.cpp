@@ -128,8 +128,12 @@ RedirectChain FollowRedirectChain(const Text& url, const RedirectChainOptions& o
     }
     chain.hops.push_back({current, static_cast<int>(answer.status)});
     if (!answer.error.empty()) {
-      chain.error = answer.error;
-      return chain;
+      if (chain.hops.size() == 1) {
+        chain.error = answer.error;
+        return chain;
+      }
+      chain.unreached = answer.error;
+      break;
     }
     if (!IsFollowedRedirect(answer.status) || answer.location.empty()) break;
     const auto seen = std::find_if(chain.hops.begin(), chain.hops.end(),

@@ -16,6 +16,9 @@ struct RedirectChain {
   std::vector<RedirectHop> hops;  // the address asked first, then every address it led to
   Text finalUrl;                  // the address that answered without a redirect; empty on failure
   Text error;                     // why the chain could not be followed to its end
+  // Why the last address, named by a redirect, could not be asked; finalUrl is that address all
+  // the same, since where the link leads is known even when the destination is down.
+  Text unreached;
   bool ok() const { return error.empty(); }
 };
 

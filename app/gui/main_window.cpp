@@ -189,7 +189,7 @@ void MainWindow::buildPluginPage(WindowWidgets& widgets) {
   pluginList_ = onPage(new ReportList({QStringLiteral("接口"), QStringLiteral("启用"), QStringLiteral("配置"),
                                        QStringLiteral("版本"), QStringLiteral("作者"), QStringLiteral("更新日期"),
                                        QStringLiteral("插件路径"), QStringLiteral("状态"), QStringLiteral("状态说明")},
-                                      {80, 50, 0, 70, 70, 80, 0, 100, 0}),
+                                      {80, 50, 0, 70, 70, 80, 0, 130, 0}),
                        QStringLiteral("插件_插件列表"), {6, 70, 284, 274}, kFills);
   // The 状态 cell's details show as the row's tool tip.
   pluginList_->setToolTipColumn(kPluginStatusTipColumn);

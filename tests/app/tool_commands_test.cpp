@@ -23,11 +23,15 @@
 namespace pindle {
 namespace {
 
+// Port 9 (discard) has no listener on loopback.
+constexpr const char* kDownUrl = "http://127.0.0.1:9/dest";
+
 // A short link that leads through one more address to its target.
 void ShortLinkRoutes(httplib::Server& s) {
   s.Get("/s/1", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/via", 301); });
   s.Get("/via", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/目标", 302); });
   s.Get("/loop", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/loop", 302); });
+  s.Get("/down", [](const httplib::Request&, httplib::Response& res) { res.set_redirect(kDownUrl, 302); });
   s.Get(".*", [](const httplib::Request&, httplib::Response& res) { res.set_content("ok", "text/plain"); });
 }
 
@@ -48,6 +52,15 @@ TEST(LinkActions, ExpandShowsTheChainInANotice) {
   ShowRedirectChain(ui, server.url("/loop"));
   EXPECT_NE(ui.notices().back().message.find("未能展开：跳转成环"), std::string::npos);
   EXPECT_NE(ui.statusText().find("短网址未能展开"), std::string::npos);
+
+  ShowRedirectChain(ui, server.url("/down"));
+  const Text down = ui.notices().back().message;
+  EXPECT_EQ(down.rfind("1. 302  " + server.url("/down") + "\n2. —  " + kDownUrl + "\n\n最终地址：" + kDownUrl +
+                           "\n最终地址未能连接：",
+                       0),
+            0u)
+      << down;
+  EXPECT_EQ(ui.statusText(), "短网址已展开，最终地址未能连接");
 }
 
 #ifdef PINDLE_BINARY
@@ -105,6 +118,13 @@ TEST_F(ToolCommandsTest, ExpandPrintsTheFinalAddressOrTheChain) {
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out, "301\t" + server.url("/s/1") + "\n302\t" + server.url("/via") + "\n200\t" + target + "\n\n302\t" +
                        server.url("/via") + "\n200\t" + target + "\n");
+  r = run({"expand", server.url("/down")});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, std::string(kDownUrl) + "\n");
+  EXPECT_NE(r.err.find(server.url("/down") + "：最终地址未能连接："), std::string::npos) << r.err;
+  r = run({"expand", "--chain", server.url("/down")});
+  EXPECT_EQ(r.out, "302\t" + server.url("/down") + "\n未连接\t" + kDownUrl + "\n");
+
   EXPECT_EQ(run({"expand"}).exitCode, 2);
   EXPECT_EQ(run({"expand", "--bogus", "http://a"}).exitCode, 2);
 }

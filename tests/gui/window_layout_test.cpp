@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTreeWidget>
 
@@ -150,8 +151,13 @@ TEST(WindowLayout, ListColumnsAndWidths) {
                                                        {"作者", 70},
                                                        {"更新日期", 80},
                                                        {"插件路径", 0},
-                                                       {"状态", 100},
+                                                       {"状态", 130},
                                                        {"状态说明", 0}});
+  // A dated outcome is read whole, not cut to "失败（2026-12…".
+  auto* plugins = f.find<QTreeWidget>("插件_插件列表");
+  const int margins = 2 * plugins->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, plugins) + 8;
+  EXPECT_LE(plugins->fontMetrics().horizontalAdvance(QStringLiteral("失败（2026-12-09）")) + margins,
+            plugins->columnWidth(7));
 }
 
 struct MenuRow {

@@ -74,7 +74,7 @@ TEST(WindowResize, ListsAndBoxesGrowButtonsKeepToTheRightEdge) {
     EXPECT_EQ(plugins->columnWidth(4), 70);
     EXPECT_EQ(plugins->columnWidth(5), 80);
     EXPECT_TRUE(plugins->isColumnHidden(6));
-    EXPECT_EQ(plugins->columnWidth(7), grown ? plugins->viewport()->width() - 350 : 100);
+    EXPECT_EQ(plugins->columnWidth(7), grown ? plugins->viewport()->width() - 350 : 130);
     if (grown) {
       EXPECT_FALSE(plugins->horizontalScrollBar()->isVisible());
     }

@@ -137,6 +137,18 @@ TEST(RedirectChain, CertificateRuleAndDeadServer) {
   ASSERT_EQ(dead.hops.size(), 1u);
   EXPECT_EQ(dead.hops[0].status, 0);
 
+  // A link whose destination is down still tells where it leads.
+  const std::string down = "http://127.0.0.1:" + std::to_string(closedPort) + "/dest";
+  HttplibLoopbackServer shortener([&](httplib::Server& s) {
+    s.Get("/s", [&](const httplib::Request&, httplib::Response& res) { res.set_redirect(down, 302); });
+  });
+  const RedirectChain toDown = FollowRedirectChain(shortener.url("/s"));
+  EXPECT_TRUE(toDown.ok()) << toDown.error;
+  EXPECT_EQ(toDown.finalUrl, down);
+  EXPECT_FALSE(toDown.unreached.empty());
+  ASSERT_EQ(toDown.hops.size(), 2u);
+  EXPECT_EQ(toDown.hops[1].status, 0);
+
   // A service that takes the request and never answers ends at the stall limit, like any request.
   const test::ScopedWebLimits quick(test::QuickLimits());
   test::RawHttpServer silent;
