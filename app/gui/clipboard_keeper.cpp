@@ -131,6 +131,10 @@ bool HandedToClipboardManager(QClipboard* clipboard, const QString& text) {
   xcb_destroy_window(connection, window);
   xcb_flush(connection);
   if (!filter.answered) return false;
+  // Another program took the clipboard while the manager answered: nothing of ours is left to
+  // keep, and letting go now could clear what that program put there.
+  QCoreApplication::processEvents();
+  if (!clipboard->ownsClipboard()) return true;
   // Managers take the clipboard once its owner has let go of it.
   clipboard->clear();
   const xcb_atom_t selection = Atom(connection, "CLIPBOARD");
@@ -177,6 +181,9 @@ int RunClipboardKeeper(int argc, char** argv) {
   QObject::connect(clipboard, &QClipboard::changed, qGuiApp, [clipboard](QClipboard::Mode mode) {
     if (mode == QClipboard::Clipboard && !clipboard->ownsClipboard()) QCoreApplication::quit();
   });
+  // Taken while the manager was asked, before anyone listened for it.
+  QCoreApplication::processEvents();
+  if (!clipboard->ownsClipboard()) return 0;
   return QGuiApplication::exec();
 }
 
