@@ -149,6 +149,17 @@ bool HasNonAscii(std::string_view bytes) {
   return false;
 }
 
+bool IsWellFormedGbk(std::string_view bytes) {
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    if (b < 0x80 || b == 0x80) continue;
+    if (b == 0xFF || i + 1 >= bytes.size()) return false;
+    const auto t = static_cast<unsigned char>(bytes[++i]);
+    if (t < 0x40 || t == 0x7F || t == 0xFF) return false;
+  }
+  return true;
+}
+
 bool IsPlausibleGbk(std::string_view bytes) {
   // Real Chinese text in 936 almost always stays inside the GB2312 rectangle; UTF-8 continuation
   // bytes (0x80-0xBF) paired up as 936 characters mostly fall outside it.

@@ -14,6 +14,9 @@ Text GbkToUtf8Text(std::string_view gbk);
 bool IsWellFormedUtf8(std::string_view bytes);
 // True when the bytes contain a byte of 0x80 or above.
 bool HasNonAscii(std::string_view bytes);
+// True when the bytes are code page 936 as Windows reads it without a '?': every byte of 0x80
+// and above is 0x80 or a lead byte 0x81-0xFE with a trail byte 0x40-0xFE other than 0x7F.
+bool IsWellFormedGbk(std::string_view bytes);
 // True when every non-ASCII byte pair lies in the GB2312 area of code page 936.
 bool IsPlausibleGbk(std::string_view bytes);
 

@@ -15,13 +15,16 @@
 namespace pindle {
 
 std::optional<Bytes> ReadWholeFile(const Text& path, size_t limit) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Without O_NONBLOCK, opening a FIFO waits for a writer that may never come; what is not a
+  // regular file is refused before anything is read.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return std::nullopt;
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<unsigned long long>(st.st_size) > limit) {
     ::close(fd);
     return std::nullopt;
   }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   Bytes content;
   content.reserve(static_cast<size_t>(st.st_size));
   char buffer[65536];

@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <ostream>
+#include <set>
 
 #include "app/cli/command.h"
 #include "app/plugin_inputs.h"
@@ -19,6 +20,7 @@
 #include "generate/line_history.h"
 #include "generate/shorten_engine.h"
 #include "history/history_recorder.h"
+#include "platform/codepage.h"
 #include "plugins/plugin_definition.h"
 #include "plugins/plugin_registry.h"
 #include "text/control_characters.h"
@@ -225,6 +227,18 @@ class ShortenCommand : public Command {
       const std::string input((std::istreambuf_iterator<char>(io.in)), std::istreambuf_iterator<char>());
       urls = SplitLines(input);
     }
+    // Lines as users have them: UTF-8, else GBK (as a Windows editor saves them); bytes that are
+    // neither are not sent, and their line says so.
+    std::set<int> unreadable;
+    for (size_t i = 0; i < urls.size(); ++i) {
+      if (IsWellFormedUtf8(urls[i])) continue;
+      if (IsWellFormedGbk(urls[i])) {
+        urls[i] = GbkToUtf8Text(urls[i]);
+      } else {
+        urls[i].clear();
+        unreadable.insert(static_cast<int>(i) + 1);
+      }
+    }
     // A line "URL<TAB>ALIAS" asks for that alias; --alias asks for one for the only URL.
     std::vector<Text> aliases(urls.size());
     for (size_t i = 0; i < urls.size(); ++i) {
@@ -272,6 +286,14 @@ class ShortenCommand : public Command {
     HistoryRecorder history;
     settings.skipBlankLines = true;
     settings.onResult = [&](const BatchLineResult& r) {
+      if (unreadable.count(r.line)) {
+        ++failures;
+        progress.clear();
+        io.err << "第 " << r.line << " 行失败：既不是 UTF-8 也不是 GBK 文字，没有发送\n";
+        write(io.out, format, "", "", shownName, false, "既不是 UTF-8 也不是 GBK 文字，没有发送");
+        progress.update(static_cast<size_t>(r.line));
+        return;
+      }
       if (r.outcome == LineOutcome::Skipped) {
         if (io.outIsTerminal) progress.clear();
         writeSkipped(io.out, format, r.longUrl, shownName);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -450,6 +451,28 @@ TEST_F(CommandLineTest, ProgressNeverRunsIntoAResultOnATerminal) {
   EXPECT_EQ(links, 20);
   ASSERT_FALSE(lines.empty());
   EXPECT_TRUE(lines.back().starts_with("已完成 20/20")) << lines.back();
+}
+
+// Input lines in GBK are read as GBK; bytes that are neither UTF-8 nor GBK are named, not sent.
+TEST_F(CommandLineTest, GbkInputLinesAndBytesThatAreNeither) {
+  const auto r =
+      run({"shorten", "-p", "Is.gd", "-j", "1"}, Utf8ToGbk("https://a/中文") + "\n\xFF\xFE\x80\n" + "https://b/中\n");
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.out, service.shortFor(1) + "\n\n" + service.shortFor(2) + "\n");
+  EXPECT_EQ(r.err, "第 2 行失败：既不是 UTF-8 也不是 GBK 文字，没有发送\n");
+  const auto seen = service.requests();
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[0].target, "/create.php?format=simple&url=" + PercentEncode("https://a/中文"));
+  EXPECT_EQ(seen[1].target, "/create.php?format=simple&url=" + PercentEncode("https://b/中"));
+}
+
+// A FIFO given to import is refused at once, not waited on.
+TEST_F(CommandLineTest, ImportOfAFifoEndsAtOnce) {
+  ASSERT_EQ(::mkfifo(dir.file("up.sxcu").c_str(), 0600), 0);
+  const auto r = test::RunProcess({program, "import", dir.file("up.sxcu")}, env(), "", 10000);
+  EXPECT_EQ(r.signal, 0) << "killed: the import waited on the FIFO";
+  EXPECT_NE(r.exitCode, 0);
+  EXPECT_NE(r.err.find("up.sxcu"), std::string::npos) << r.err;
 }
 
 // Output that cannot be written is an error for every command, never a silent success.

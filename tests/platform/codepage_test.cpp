@@ -64,5 +64,19 @@ TEST(Codepage, DecodeLocalTextRecognisesUtf8Files) {
   // clang-format on
 }
 
+TEST(Codepage, WellFormedGbk) {
+  const struct {
+    std::string bytes;
+    bool gbk;
+  } cases[] = {
+      {"ascii", true},     {"\xD6\xD0\xCE\xC4", true},
+      {"\x80", true},  // the euro sign
+      {"\x81\x40", true},  {"\xD6", false},
+      {"\xD6\x7F", false}, {"\xD6\x30", false},
+      {"\xFF\xFE", false}, {"\xE4\xB8\xAD", false},  // UTF-8 "中": a lead byte without a trail
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsWellFormedGbk(c.bytes), c.gbk) << c.bytes;
+}
+
 }  // namespace
 }  // namespace pindle

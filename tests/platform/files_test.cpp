@@ -25,6 +25,20 @@ ino_t InodeOf(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
 }
 
+// Only regular files are read; a FIFO nobody writes to is refused at once instead of waited on.
+TEST(Files, OnlyRegularFilesAreRead) {
+  test::TempDir dir;
+  dir.write("plain", "x");
+  ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+  fs::create_directory(dir.file("folder"));
+  const struct {
+    const char* name;
+    bool read;
+  } cases[] = {{"plain", true}, {"fifo", false}, {"folder", false}, {"missing", false}};
+  for (const auto& c : cases) EXPECT_EQ(ReadWholeFile(dir.file(c.name)).has_value(), c.read) << c.name;
+  EXPECT_FALSE(ReadWholeFile("/dev/zero").has_value());
+}
+
 TEST(Files, NamesComeOrderedAsWindowsListsThem) {
   test::TempDir dir;
   for (const char* name : {"b.json", "_x.json", "中.json", "A.json", "c.JSON", "a2.json", "a.json", "note.txt"})
