@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "app/gui/text_convert.h"
+#include "app/gui/window_fonts.h"
 #include "config/fallback_plugins.h"
 #include "text/text_utils.h"
 
@@ -25,6 +26,7 @@ W* Named(W* widget, const char* name) {
 FallbackDialog::FallbackDialog(const std::vector<Text>& pluginNames, QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("备用插件"));
   setWindowTitle(QStringLiteral("备用插件"));
+  setFont(WindowFont(12));  // a window of its own: the main window's font does not pass to it
   auto* hint = new QLabel(QStringLiteral("所选插件没有给出短网址的行，依次交给勾选的插件："));
   hint->setWordWrap(true);
   list_ = Named(new QListWidget, "备用插件_列表");

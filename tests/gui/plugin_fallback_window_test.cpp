@@ -60,6 +60,7 @@ TEST_F(PluginFallbackWindowTest, FallbackFromTheDialogToTheRows) {
   f.showPageOf(open);
   QTest::mouseClick(open, Qt::LeftButton);
   ASSERT_TRUE(SpinUntil([&] { return dialog() && dialog()->isVisible(); }));
+  EXPECT_EQ(dialog()->font(), open->font());  // the window's font, though a window of its own
   auto* list = dialog()->findChild<QListWidget*>(QStringLiteral("备用插件_列表"));
   ASSERT_EQ(list->count(), 2);
   for (int i = 0; i < list->count(); ++i) {
