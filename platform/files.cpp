@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace pindle {
@@ -109,6 +110,21 @@ bool WriteInPlace(const Text& path, std::string_view content) {
 }
 
 }  // namespace
+
+bool WritesOutside(const Text& path, const Text& dir) {
+  const Text target = FollowLinks(path);
+  if (target == path) return false;
+  char* targetDir = ::realpath(DirectoryOf(target).c_str(), nullptr);
+  char* home = ::realpath(dir.c_str(), nullptr);
+  bool outside = true;
+  if (targetDir != nullptr && home != nullptr) {
+    const Text a(targetDir), b(home);
+    outside = !(a == b || a.starts_with(b + "/"));
+  }
+  std::free(targetDir);
+  std::free(home);
+  return outside;
+}
 
 bool WriteFileAtomically(const Text& path, std::string_view content) {
   static std::atomic<unsigned> counter{0};

@@ -19,6 +19,11 @@ std::optional<Bytes> ReadWholeFile(const Text& path, size_t limit = 256u << 20);
 // In a folder we may not write to, a writable file is rewritten in place.
 bool WriteFileAtomically(const Text& path, std::string_view content);
 
+// Whether writing `path` would land outside `dir`: a symbolic link (or a chain of them) whose
+// final target lies in another folder. A link whose target folder cannot be resolved counts as
+// outside; a path that is no link stays inside.
+bool WritesOutside(const Text& path, const Text& dir);
+
 bool FileExists(const Text& path);
 bool DirectoryExists(const Text& path);
 bool RemoveFile(const Text& path);

@@ -105,6 +105,12 @@ PullReport CloudPluginPull(Controls& ui) {
       request.verifyTls = VerifyTlsSetting();
       request.url = address;
       if (utf8Manifest) request.utf8Texts = true;
+      // A link in Plug/ that leads elsewhere would have the download written outside the folder.
+      if (WritesOutside(paths.plugDir + name, paths.plugDir)) {
+        ++failed;
+        if (problem.empty()) problem = name + " 是指向插件目录之外的链接，未写入";
+        continue;
+      }
       const WebResponse response = WebRequest(request);
       if (!rejectReason(response).empty() || !WriteFileAtomically(paths.plugDir + name, response.body)) {
         ++failed;
@@ -142,6 +148,10 @@ void UpdateSinglePlugin(Controls& ui) {
   const Text reason = rejectReason(response);
   if (!reason.empty()) {
     ui.setStatusText("更新插件失败：" + reason);
+    return;
+  }
+  if (WritesOutside(path, path.substr(0, path.find_last_of('/') + 1))) {
+    ui.setStatusText("更新插件失败：插件文件是指向插件目录之外的链接，未写入");
     return;
   }
   if (!WriteFileAtomically(path, response.body)) {

@@ -160,6 +160,33 @@ TEST_F(CloudPullTest, UpdateSinglePlugin) {
   EXPECT_EQ(dir.read("Plug/mine.json"), before);
 }
 
+// A link in Plug/ that leads out of it is never written through, by the pull or by 更新插件;
+// a link to another file inside Plug/ still is.
+TEST_F(CloudPullTest, LinksLeadingOutOfThePluginFolderAreNotWrittenThrough) {
+  test::TempDir elsewhere;
+  elsewhere.write("victim.json", "outside");
+  dir.write("Plug/inside-target.json", "old inside");
+  std::filesystem::create_symlink(elsewhere.file("victim.json"), dir.file("Plug/goodOut.json"));
+  std::filesystem::create_symlink(dir.file("Plug/inside-target.json"), dir.file("Plug/goodIn.json"));
+  manifest = "[\"" + url("/Plug/goodOut.json") + "\", \"" + url("/Plug/goodIn.json") + "\"]";
+  const PullReport report = CloudPluginPull(ui);
+  EXPECT_EQ(report.downloaded, 1);
+  EXPECT_EQ(report.failed, 1);
+  EXPECT_EQ(report.problem, "goodOut.json 是指向插件目录之外的链接，未写入");
+  EXPECT_EQ(elsewhere.read("victim.json"), "outside");
+  EXPECT_EQ(dir.read("Plug/inside-target.json"), Utf8ToGbk(test::PluginJson({.name = "云端goodIn"})));
+
+  // 更新插件 of a plug-in whose file is such a link.
+  elsewhere.write("victim.json", test::PluginJson({.name = "外面", .updateUrl = url("/Plug/goodNew.json")}));
+  std::filesystem::remove(dir.file("Plug/goodIn.json"));
+  std::filesystem::remove(dir.file("Plug/inside-target.json"));
+  PluginRegistry::load(ui);
+  ui.plugins().select(0);
+  UpdateSinglePlugin(ui);
+  EXPECT_EQ(ui.statusText(), "更新插件失败：插件文件是指向插件目录之外的链接，未写入");
+  EXPECT_EQ(elsewhere.read("victim.json"), test::PluginJson({.name = "外面", .updateUrl = url("/Plug/goodNew.json")}));
+}
+
 TEST(PluginFileNames, OnlyPlainJsonNames) {
   struct Case {
     const char* name;
