@@ -1,7 +1,7 @@
 #include "app/imported_secrets.h"
 
 #include "config/app_paths.h"
-#include "config/field_spec.h"
+#include "config/plugin_field.h"
 #include "plugins/plugin_definition.h"
 #include "secrets/field_store.h"
 #include "secrets/secret_service.h"

@@ -9,14 +9,14 @@ namespace pindle {
 
 ShortenInputs StoredPluginInputs(const PluginDefinition& plugin) {
   ShortenInputs inputs;
-  std::vector<FieldSpec> fields = plugin.fields();
+  std::vector<PluginField> fields = plugin.fields();
   if (fields.empty()) return inputs;
   const SecretService secrets;
   const FieldStore store(Paths().deployDir, plugin.name(), std::move(fields), secrets);
   for (const FieldReading& r : store.readAll()) {
-    if (!r.value.empty()) inputs.fieldValues[r.spec.name] = r.value;
-    if (!r.problem.empty()) inputs.fieldProblems[r.spec.name] = r.problem;
-    if (r.spec.secret && !r.value.empty()) inputs.secrets.push_back(r.value);
+    if (!r.value.empty()) inputs.fieldValues[r.declared.name] = r.value;
+    if (!r.problem.empty()) inputs.fieldProblems[r.declared.name] = r.problem;
+    if (r.declared.secret && !r.value.empty()) inputs.secrets.push_back(r.value);
   }
   return inputs;
 }

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "config/field_spec.h"
+#include "config/plugin_field.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/ini_profile.h"

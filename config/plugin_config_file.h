@@ -1,7 +1,7 @@
 #pragma once
 #include <optional>
 
-#include "config/field_spec.h"
+#include "config/plugin_field.h"
 #include "platform/types.h"
 
 namespace pindle {

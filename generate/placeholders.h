@@ -2,7 +2,7 @@
 #include <map>
 #include <vector>
 
-#include "config/field_spec.h"
+#include "config/plugin_field.h"
 #include "platform/types.h"
 #include "plugins/plugin_definition.h"
 
@@ -33,8 +33,8 @@ struct PlaceholderValues {
 Text FillPlaceholders(const Text& text, PlaceholderPlace place, const PlaceholderValues& values);
 
 // The fields a file's address, API.Data or API.Headers use, in the order of the Fields list.
-std::vector<FieldSpec> UsedFields(const PluginDefinition& plugin);
+std::vector<PluginField> UsedFields(const PluginDefinition& plugin);
 // The first used field that has no value in `values`; nothing when every one has one.
-const FieldSpec* FirstMissingField(const std::vector<FieldSpec>& used, const std::map<Text, Text>& values);
+const PluginField* FirstMissingField(const std::vector<PluginField>& used, const std::map<Text, Text>& values);
 
 }  // namespace pindle

@@ -125,8 +125,8 @@ ShortenRequest PrepareShorten(const Text& pluginFile, const Text& longUrl, JsonD
     return prepared;
   }
   // A value the service needs and does not have: nothing goes out, the line says how to set it.
-  const std::vector<FieldSpec> used = UsedFields(plugin);
-  if (const FieldSpec* missing = FirstMissingField(used, inputs.fieldValues)) {
+  const std::vector<PluginField> used = UsedFields(plugin);
+  if (const PluginField* missing = FirstMissingField(used, inputs.fieldValues)) {
     prepared.notSentReason = MissingFieldReason(plugin.name(), *missing);
     if (const auto problem = inputs.fieldProblems.find(missing->name); problem != inputs.fieldProblems.end())
       prepared.notSentReason += "：" + problem->second;

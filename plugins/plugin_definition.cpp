@@ -36,8 +36,8 @@ PluginEncoding ReadPluginEncoding(const Text& value) {
   return PluginEncoding::Unset;
 }
 
-std::vector<FieldSpec> PluginDefinition::fields() const {
-  std::vector<FieldSpec> out;
+std::vector<PluginField> PluginDefinition::fields() const {
+  std::vector<PluginField> out;
   const auto list = nlohmann::json::parse(document_.GetMemberJson(kPluginFieldsKey), nullptr, false);
   if (!list.is_array()) return out;
   auto text = [](const nlohmann::json& v) -> Text {
@@ -47,7 +47,7 @@ std::vector<FieldSpec> PluginDefinition::fields() const {
   };
   for (const auto& entry : list) {
     if (!entry.is_object()) continue;
-    FieldSpec field;
+    PluginField field;
     field.name = text(entry.value("Name", nlohmann::json()));
     if (field.name.empty()) continue;
     field.label = text(entry.value("Label", nlohmann::json()));

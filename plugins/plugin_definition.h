@@ -1,7 +1,7 @@
 #pragma once
 #include <vector>
 
-#include "config/field_spec.h"
+#include "config/plugin_field.h"
 #include "json/json_document.h"
 #include "platform/types.h"
 
@@ -86,7 +86,7 @@ class PluginDefinition {
   BodyType bodyType() const { return ReadBodyType(read(kPluginApiBodyTypeKey)); }
   PluginEncoding encoding() const { return ReadPluginEncoding(read(kPluginEncodingKey)); }
   // The "Fields" list; entries that are not objects with a Name are skipped.
-  std::vector<FieldSpec> fields() const;
+  std::vector<PluginField> fields() const;
   // Whether the address, API.Data or API.Headers take an alias.
   bool usesAlias() const;
 

@@ -183,11 +183,11 @@ class Converter {
     const Text base = field;
     for (int n = 2; fields_.contains(field); ++n) field = base + std::to_string(n);
     fields_.insert(field);
-    Json spec = Json::object();
-    spec["Name"] = field;
-    spec["Label"] = name + "（来自 ShareX 文件）";
-    spec["Secret"] = true;
-    fieldList_.push_back(spec);
+    Json declared = Json::object();
+    declared["Name"] = field;
+    declared["Label"] = name + "（来自 ShareX 文件）";
+    declared["Secret"] = true;
+    fieldList_.push_back(declared);
     secrets_.emplace_back(field, value);
     return "$Field:" + field + "$";
   }

@@ -9,7 +9,7 @@ constexpr const char* kInSecretStore = "密钥服务（Secret Service）";
 
 }  // namespace
 
-FieldStore::FieldStore(const Text& deployDir, const Text& pluginName, std::vector<FieldSpec> fields,
+FieldStore::FieldStore(const Text& deployDir, const Text& pluginName, std::vector<PluginField> fields,
                        const SecretService& secrets)
     : pluginName_(pluginName), fields_(std::move(fields)), secrets_(secrets), file_(deployDir, pluginName) {
   if (!file_.problem().empty())
@@ -18,17 +18,17 @@ FieldStore::FieldStore(const Text& deployDir, const Text& pluginName, std::vecto
     problem_ = p;
 }
 
-const FieldSpec* FieldStore::spec(const Text& field) const {
-  for (const FieldSpec& f : fields_)
+const PluginField* FieldStore::declared(const Text& field) const {
+  for (const PluginField& f : fields_)
     if (f.name == field) return &f;
   return nullptr;
 }
 
-Text FieldStore::secretKey(const FieldSpec& field) const { return pluginName_ + "/" + field.name; }
+Text FieldStore::secretKey(const PluginField& field) const { return pluginName_ + "/" + field.name; }
 
-FieldReading FieldStore::readSpec(const FieldSpec& field, const Text& storeReason) const {
+FieldReading FieldStore::readDeclared(const PluginField& field, const Text& storeReason) const {
   FieldReading r;
-  r.spec = field;
+  r.declared = field;
   if (!problem_.empty()) {
     r.problem = problem_;
     return r;
@@ -54,27 +54,27 @@ FieldReading FieldStore::readSpec(const FieldSpec& field, const Text& storeReaso
   return r;
 }
 
-Text FieldStore::storeReason(const FieldSpec* field) const {
+Text FieldStore::storeReason(const PluginField* field) const {
   bool anySecret = false;
-  for (const FieldSpec& f : fields_) anySecret = anySecret || (f.secret && (!field || field == &f));
+  for (const PluginField& f : fields_) anySecret = anySecret || (f.secret && (!field || field == &f));
   return anySecret ? secrets_.unavailableReason() : Text();
 }
 
 FieldReading FieldStore::read(const Text& field) const {
-  const FieldSpec* f = spec(field);
+  const PluginField* f = declared(field);
   if (!f) {
     FieldReading r;
-    r.spec.name = field;
+    r.declared.name = field;
     r.problem = "插件没有字段“" + field + "”";
     return r;
   }
-  return readSpec(*f, storeReason(f));
+  return readDeclared(*f, storeReason(f));
 }
 
 std::vector<FieldReading> FieldStore::readAll() const {
   const Text reason = storeReason(nullptr);
   std::vector<FieldReading> out;
-  for (const FieldSpec& f : fields_) out.push_back(readSpec(f, reason));
+  for (const PluginField& f : fields_) out.push_back(readDeclared(f, reason));
   return out;
 }
 
@@ -82,8 +82,8 @@ std::vector<ListedField> FieldStore::list() const {
   std::vector<ListedField> out;
   for (const FieldReading& r : readAll()) {
     ListedField l;
-    l.spec = r.spec;
-    l.shown = r.spec.secret && !r.value.empty() ? Text(kSecretMask) : r.value;
+    l.declared = r.declared;
+    l.shown = r.declared.secret && !r.value.empty() ? Text(kSecretMask) : r.value;
     switch (r.source) {
       case FieldSource::Unset:
         l.where = r.problem.empty() ? "未设置" : "读取失败：" + r.problem;
@@ -109,13 +109,13 @@ std::vector<ListedField> FieldStore::list() const {
 std::vector<Text> FieldStore::secretValues() const {
   std::vector<Text> out;
   for (const FieldReading& r : readAll())
-    if (r.spec.secret && !r.value.empty()) out.push_back(r.value);
+    if (r.declared.secret && !r.value.empty()) out.push_back(r.value);
   return out;
 }
 
 StoreOutcome FieldStore::set(const Text& field, const Text& value, bool plainConfirmed) {
   if (!problem_.empty()) return {.message = problem_};
-  const FieldSpec* f = spec(field);
+  const PluginField* f = declared(field);
   if (!f) return {.message = "插件没有字段“" + field + "”"};
   if (Text p = FieldValueProblem(value); !p.empty()) return {.message = f->shownLabel() + "：" + p};
   if (f->secret) return setSecret(*f, value, plainConfirmed);
@@ -123,7 +123,7 @@ StoreOutcome FieldStore::set(const Text& field, const Text& value, bool plainCon
   return {.ok = true, .message = f->shownLabel() + " 已保存到 " + file_.path()};
 }
 
-StoreOutcome FieldStore::setSecret(const FieldSpec& field, const Text& value, bool plainConfirmed) {
+StoreOutcome FieldStore::setSecret(const PluginField& field, const Text& value, bool plainConfirmed) {
   Text reason = secrets_.unavailableReason();
   if (reason.empty()) reason = secrets_.write(secretKey(field), value);
   if (reason.empty()) {
@@ -146,7 +146,7 @@ StoreOutcome FieldStore::setSecret(const FieldSpec& field, const Text& value, bo
 
 StoreOutcome FieldStore::unset(const Text& field) {
   if (!problem_.empty()) return {.message = problem_};
-  const FieldSpec* f = spec(field);
+  const PluginField* f = declared(field);
   if (!f) return {.message = "插件没有字段“" + field + "”"};
   Text note;
   bool storeFailed = false;

@@ -1,8 +1,8 @@
 #pragma once
 #include <vector>
 
-#include "config/field_spec.h"
 #include "config/plugin_config_file.h"
+#include "config/plugin_field.h"
 #include "platform/types.h"
 #include "secrets/secret_service.h"
 
@@ -12,7 +12,7 @@ namespace pindle {
 enum class FieldSource { Unset, Default, ConfigFile, SecretService, PlainFile };
 
 struct FieldReading {
-  FieldSpec spec;
+  PluginField declared;
   Text value;  // the stored value, else the default
   FieldSource source = FieldSource::Unset;
   Text problem;  // why a secret could not be read; the value is then empty
@@ -20,7 +20,7 @@ struct FieldReading {
 
 // A field as a list shows it: secret values masked.
 struct ListedField {
-  FieldSpec spec;
+  PluginField declared;
   Text shown;  // the value, or kSecretMask for a secret that has one
   Text where;  // where the value lives, in words
 };
@@ -39,12 +39,12 @@ struct StoreOutcome {
 // user has confirmed it, in the configuration file made readable by its owner alone.
 class FieldStore {
  public:
-  FieldStore(const Text& deployDir, const Text& pluginName, std::vector<FieldSpec> fields,
+  FieldStore(const Text& deployDir, const Text& pluginName, std::vector<PluginField> fields,
              const SecretService& secrets);
 
   // Why nothing can be stored for this plug-in (its name, its field list); empty when it can.
   const Text& problem() const { return problem_; }
-  const std::vector<FieldSpec>& fields() const { return fields_; }
+  const std::vector<PluginField>& fields() const { return fields_; }
   const Text& configPath() const { return file_.path(); }
 
   FieldReading read(const Text& field) const;
@@ -57,15 +57,15 @@ class FieldStore {
   StoreOutcome unset(const Text& field);
 
  private:
-  const FieldSpec* spec(const Text& field) const;
-  Text secretKey(const FieldSpec& field) const;
+  const PluginField* declared(const Text& field) const;
+  Text secretKey(const PluginField& field) const;
   // Why secrets cannot go to the secret store now; asked only when `field` (any field when null) is secret.
-  Text storeReason(const FieldSpec* field) const;
-  FieldReading readSpec(const FieldSpec& field, const Text& storeReason) const;
-  StoreOutcome setSecret(const FieldSpec& field, const Text& value, bool plainConfirmed);
+  Text storeReason(const PluginField* field) const;
+  FieldReading readDeclared(const PluginField& field, const Text& storeReason) const;
+  StoreOutcome setSecret(const PluginField& field, const Text& value, bool plainConfirmed);
 
   Text pluginName_;
-  std::vector<FieldSpec> fields_;
+  std::vector<PluginField> fields_;
   const SecretService& secrets_;
   PluginConfigFile file_;
   Text problem_;

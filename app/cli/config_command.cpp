@@ -53,7 +53,7 @@ class ConfigCommand : public Command {
     if (row < 0) return kExitUsage;
     const PluginDefinition plugin = PluginDefinition::FromFile(ui.plugins().cell(row, kPluginPathColumn));
     const Text pluginName = plugin.name();
-    std::vector<FieldSpec> fields = plugin.fields();
+    std::vector<PluginField> fields = plugin.fields();
     if (fields.empty()) {
       io.err << "插件“" << pluginName << "”没有需要配置的字段\n";
       return assignments.empty() && unset.empty() ? kExitOk : kExitUsage;
@@ -67,7 +67,7 @@ class ConfigCommand : public Command {
     if (assignments.empty() && unset.empty()) {
       io.out << "字段\t名称\t值\t保存位置\n";
       for (const ListedField& f : store.list())
-        io.out << f.spec.name << '\t' << f.spec.shownLabel() << '\t' << f.shown << '\t' << f.where << "\n";
+        io.out << f.declared.name << '\t' << f.declared.shownLabel() << '\t' << f.shown << '\t' << f.where << "\n";
       return kExitOk;
     }
     // Every name is checked before anything is stored, so a typo changes nothing.
@@ -98,10 +98,10 @@ class ConfigCommand : public Command {
 
  private:
   static bool known(const FieldStore& store, const Text& name, Streams& io) {
-    for (const FieldSpec& f : store.fields())
+    for (const PluginField& f : store.fields())
       if (f.name == name) return true;
     Text names;
-    for (const FieldSpec& f : store.fields()) names += (names.empty() ? "" : "、") + f.name;
+    for (const PluginField& f : store.fields()) names += (names.empty() ? "" : "、") + f.name;
     io.err << "插件没有字段“" << name << "”。字段：" << names << "\n";
     return false;
   }

@@ -366,7 +366,7 @@ void MainWindow::bindEvents(const WindowWidgets& widgets) {
     const int row = ui.pluginList().selectedRow();
     const PluginDefinition plugin =
         PluginDefinition::FromFile(row >= 0 ? ui.pluginList().cell(row, kPluginPathColumn) : Text());
-    std::vector<FieldSpec> fields = plugin.fields();
+    std::vector<PluginField> fields = plugin.fields();
     if (fields.empty()) {
       actions_.modifyConfigChosen(ui);
       return;

@@ -12,7 +12,7 @@
 
 namespace pindle {
 
-PluginFieldsDialog::PluginFieldsDialog(const Text& deployDir, const Text& pluginName, std::vector<FieldSpec> fields,
+PluginFieldsDialog::PluginFieldsDialog(const Text& deployDir, const Text& pluginName, std::vector<PluginField> fields,
                                        QWidget* parent)
     : QDialog(parent), store_(std::make_unique<FieldStore>(deployDir, pluginName, std::move(fields), secrets_)) {
   setObjectName(QStringLiteral("插件配置"));
@@ -27,19 +27,19 @@ PluginFieldsDialog::PluginFieldsDialog(const Text& deployDir, const Text& plugin
   layout->addLayout(form);
   for (const FieldReading& r : store_->readAll()) {
     auto* box = new QLineEdit(this);
-    box->setObjectName(ToQt(r.spec.name));
+    box->setObjectName(ToQt(r.declared.name));
     Text shown;
-    if (r.spec.secret) {
+    if (r.declared.secret) {
       box->setEchoMode(QLineEdit::Password);
       const bool stored = r.source == FieldSource::SecretService || r.source == FieldSource::PlainFile;
       box->setPlaceholderText(stored ? QStringLiteral("已保存（留空则不改）") : QStringLiteral("未设置"));
     } else {
       shown = r.value;
       box->setText(ToQt(shown));
-      if (!r.spec.defaultValue.empty()) box->setPlaceholderText(ToQt(r.spec.defaultValue));
+      if (!r.declared.defaultValue.empty()) box->setPlaceholderText(ToQt(r.declared.defaultValue));
     }
     if (!r.problem.empty()) box->setToolTip(ToQt(r.problem));
-    form->addRow(ToQt(r.spec.shownLabel()), box);
+    form->addRow(ToQt(r.declared.shownLabel()), box);
     boxes_.push_back(box);
     shown_.push_back(shown);
   }
@@ -63,9 +63,9 @@ bool PluginFieldsDialog::store() {
   if (!store_->problem().empty()) return false;
   QStringList said;
   bool ok = true;
-  const std::vector<FieldSpec>& fields = store_->fields();
+  const std::vector<PluginField>& fields = store_->fields();
   for (size_t i = 0; i < fields.size(); ++i) {
-    const FieldSpec& f = fields[i];
+    const PluginField& f = fields[i];
     const Text value = FromQt(boxes_[i]->text());
     if (value == shown_[i]) continue;  // untouched; an empty secret box keeps the stored secret
     StoreOutcome outcome = value.empty() ? store_->unset(f.name) : store_->set(f.name, value);

@@ -19,7 +19,7 @@ namespace pindle {
 class PluginFieldsDialog : public QDialog {
   Q_OBJECT
  public:
-  PluginFieldsDialog(const Text& deployDir, const Text& pluginName, std::vector<FieldSpec> fields,
+  PluginFieldsDialog(const Text& deployDir, const Text& pluginName, std::vector<PluginField> fields,
                      QWidget* parent = nullptr);
 
   // Asks whether a secret may go into the plain file; the reason and the file's path are given.

@@ -146,7 +146,7 @@ TEST(StarterServices, EachAgainstAnImitationOfItsService) {
     const std::string file = Relocated(c.file, base, dir);
     const PluginDefinition plugin = PluginDefinition::FromFile(file);
     ShortenInputs inputs;
-    for (const FieldSpec& f : plugin.fields())
+    for (const PluginField& f : plugin.fields())
       inputs.fieldValues[f.name] = f.secret                 ? Text(kKey)
                                    : f.name == "Server"     ? base
                                    : f.defaultValue.empty() ? Text("s.short.gy")

@@ -17,7 +17,7 @@ namespace {
 TEST(PluginFieldsDialog, ShowsSavesAndRemovesValues) {
   TempDir dir;
   const Text deploy = dir.file("Deploy/");
-  const std::vector<FieldSpec> fields = {{"Server", "服务器地址", false, "https://d.example"}, {"Team", "团队"}};
+  const std::vector<PluginField> fields = {{"Server", "服务器地址", false, "https://d.example"}, {"Team", "团队"}};
   struct Step {
     const char* box;
     QString typed;

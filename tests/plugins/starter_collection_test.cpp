@@ -73,13 +73,13 @@ TEST(StarterCollectionTest, EveryPluginReadsAndFitsItsServicesAnswer) {
     EXPECT_TRUE(std::regex_match(plugin.updated(), date));
     EXPECT_EQ(plugin.encoding(), PluginEncoding::Utf8);
     // A keyed plug-in asks for its key as a secret field; a key-free one sends a GET.
-    const std::vector<FieldSpec> fields = plugin.fields();
+    const std::vector<PluginField> fields = plugin.fields();
     if (fields.empty()) {
       EXPECT_EQ(plugin.apiType(), "GET");
       EXPECT_EQ(plugin.apiPath().rfind("https://", 0), 0u);
       EXPECT_EQ(plugin.apiPath().back(), '?');  // the data follows the address directly
     } else {
-      EXPECT_TRUE(std::any_of(fields.begin(), fields.end(), [](const FieldSpec& f) { return f.secret; }));
+      EXPECT_TRUE(std::any_of(fields.begin(), fields.end(), [](const PluginField& f) { return f.secret; }));
       EXPECT_TRUE(plugin.apiPath().rfind("https://", 0) == 0 || plugin.apiPath().rfind("$Field:Server$/", 0) == 0);
     }
     EXPECT_TRUE(Contains(plugin.apiData(), "$Url$", true) || Contains(plugin.apiData(), "$RawUrl$", true));

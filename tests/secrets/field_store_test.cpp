@@ -18,7 +18,7 @@
 namespace pindle {
 namespace {
 
-const std::vector<FieldSpec> kFields = {
+const std::vector<PluginField> kFields = {
     {"Key", "API 密钥", true, ""},
     {"Domain", "域名", false, "s.example"},
 };
@@ -34,7 +34,7 @@ Text listing(const FieldStore& store) {
   for (const ListedField& f : store.list()) {
     Text where = f.where;
     if (where.rfind(store.configPath(), 0) == 0) where = "FILE" + where.substr(store.configPath().size());
-    out += (out.empty() ? "" : " ") + f.spec.name + "=" + f.shown + "@" + where;
+    out += (out.empty() ? "" : " ") + f.declared.name + "=" + f.shown + "@" + where;
   }
   return out;
 }
@@ -180,7 +180,7 @@ TEST_F(WithKeyring, BadNamesStoreNothing) {
   const SecretService service("PindleTest");
   struct Case {
     Text plugin;
-    std::vector<FieldSpec> fields;
+    std::vector<PluginField> fields;
     Text problem;
   } cases[] = {
       {"..", kFields, "插件名称不能用作配置文件名：名称里有 .."},

@@ -1,4 +1,4 @@
-#include "config/field_spec.h"
+#include "config/plugin_field.h"
 
 #include "platform/codepage.h"
 #include "text/shell_word.h"
@@ -52,7 +52,7 @@ Text FieldNameProblem(const Text& name) {
   return {};
 }
 
-Text FieldListProblem(const std::vector<FieldSpec>& fields) {
+Text FieldListProblem(const std::vector<PluginField>& fields) {
   for (size_t i = 0; i < fields.size(); ++i) {
     if (Text p = FieldNameProblem(fields[i].name); !p.empty()) return "字段“" + fields[i].name + "”：" + p;
     for (size_t j = 0; j < i; ++j)
@@ -72,7 +72,7 @@ Text SetFieldCommand(const Text& pluginName, const Text& fieldName) {
   return "pindle config " + ShellWord(pluginName) + " " + ShellWord(fieldName) + "=…";
 }
 
-Text MissingFieldReason(const Text& pluginName, const FieldSpec& field) {
+Text MissingFieldReason(const Text& pluginName, const PluginField& field) {
   return "缺少配置：" + field.shownLabel() + "（" + SetFieldCommand(pluginName, field.name) + "）";
 }
 

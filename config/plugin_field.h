@@ -6,7 +6,7 @@
 namespace pindle {
 
 // One value a plug-in asks its user for, as its file's "Fields" list gives it.
-struct FieldSpec {
+struct PluginField {
   Text name;   // the INI key in Deploy/<Name>.ini and the word in $Field:<name>$
   Text label;  // what the user is shown; the name when empty
   bool secret = false;
@@ -24,7 +24,7 @@ Text PluginNameProblem(const Text& name);
 Text FieldNameProblem(const Text& name);
 // The first problem of a field list: a bad name, or two names that the INI file would read as one
 // (they differ only in ASCII letter case); empty when there is none.
-Text FieldListProblem(const std::vector<FieldSpec>& fields);
+Text FieldListProblem(const std::vector<PluginField>& fields);
 // Why `value` cannot be stored as a field's value, or empty when it can. A line break would end
 // the INI line early and go out as a header line of its own.
 Text FieldValueProblem(const Text& value);
@@ -33,6 +33,6 @@ Text FieldValueProblem(const Text& value);
 Text SetFieldCommand(const Text& pluginName, const Text& fieldName);
 // The reason a line fails when a field the plug-in needs has no value, saying how to set it:
 // "缺少配置：Label（pindle config NAME Key=…）".
-Text MissingFieldReason(const Text& pluginName, const FieldSpec& field);
+Text MissingFieldReason(const Text& pluginName, const PluginField& field);
 
 }  // namespace pindle

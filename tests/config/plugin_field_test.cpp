@@ -1,11 +1,11 @@
-#include "config/field_spec.h"
+#include "config/plugin_field.h"
 
 #include <gtest/gtest.h>
 
 namespace pindle {
 namespace {
 
-TEST(FieldSpec, NamesThatCannotNameAFileOrKeyAreRefused) {
+TEST(PluginField, NamesThatCannotNameAFileOrKeyAreRefused) {
   struct Case {
     Text name;
     bool plugin;  // as a plug-in name, else as a field name
@@ -43,7 +43,7 @@ TEST(FieldSpec, NamesThatCannotNameAFileOrKeyAreRefused) {
   }
 }
 
-TEST(FieldSpec, ListsValuesAndTheMissingFieldReason) {
+TEST(PluginField, ListsValuesAndTheMissingFieldReason) {
   EXPECT_EQ(FieldListProblem({{"Key", "", false, ""}, {"Token", "", false, ""}}), "");
   EXPECT_EQ(FieldListProblem({{"Key", "", false, ""}, {"KEY", "", false, ""}}),
             "字段“Key”和“KEY”在配置文件里是同一个键");
