@@ -12,7 +12,6 @@
 #include <set>
 
 #include "app/cli/command.h"
-#include "app/plugin_inputs.h"
 #include "config/app_paths.h"
 #include "config/settings.h"
 #include "generate/batch_runner.h"
@@ -23,6 +22,7 @@
 #include "platform/codepage.h"
 #include "plugins/plugin_definition.h"
 #include "plugins/plugin_registry.h"
+#include "secrets/plugin_inputs.h"
 #include "text/control_characters.h"
 #include "text/text_utils.h"
 
