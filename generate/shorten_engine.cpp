@@ -111,7 +111,7 @@ ShortenRequest PrepareShorten(const Text& pluginFile, const Text& longUrl, JsonD
 
   const Text method = document.GetText(kPluginApiTypeKey);
   RequestOptions& request = prepared.request;
-  request.verifyTls = VerifyTlsSetting();
+  request.verifyTls = inputs.verifyTls ? *inputs.verifyTls : VerifyTlsSetting();
   if (wireUtf8) request.utf8Texts = true;
   const Text address = FillPlaceholders(document.GetText(kPluginApiPathKey), PlaceholderPlace::Address, values);
   if (method == "GET") {

@@ -1,5 +1,6 @@
 #pragma once
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "json/json_document.h"
@@ -18,6 +19,9 @@ struct ShortenInputs {
   std::map<Text, Text> fieldProblems;
   // Values never shown: written as •••• in the result, the failure and a trace.
   std::vector<Text> secrets;
+  // Whether certificates are verified, as the door read the user's switch; not given: the
+  // switch is read when the request is prepared.
+  std::optional<bool> verifyTls;
 };
 
 // One long URL through one plug-in: read the plug-in file, build the request it describes with

@@ -35,16 +35,13 @@ class BatchTest : public ::testing::Test {
   test::TempDir dir;
   MemoryControls ui;
 
-  // Waits for services pass a hundred times faster: a wait of seconds takes milliseconds.
-  void SetUp() override {
-    SetPaths(AppPaths::FromProgramDirectory(dir.path()));
-    SetBatchClockSpeed(100);
-  }
+  void SetUp() override { SetPaths(AppPaths::FromProgramDirectory(dir.path())); }
   void TearDown() override {
     WaitForDetached(30s);
-    SetBatchClockSpeed(1);
     SetPaths({});
   }
+  // Waits for services pass a hundred times faster: a wait of seconds takes milliseconds.
+  void click() { OnGenerateClicked(ui, {}, BatchClock(100)); }
   void setConcurrency(int n) { Settings::write(kSoftwareSection, kConcurrencyKey, std::to_string(n)); }
   void usePlugin(const test::EchoService& service) {
     test::WritePlugin(dir, "p.json", {.path = service.url("/x?")});
@@ -53,7 +50,7 @@ class BatchTest : public ::testing::Test {
   }
   void generate(const Text& input) {
     ui.longUrlBox().setText(input);
-    OnGenerateClicked(ui);
+    click();
     ASSERT_TRUE(WaitForDetached(30s));
   }
   static Text rowFor(const Text& line) { return test::EchoService::echo("/x?url=" + PercentEncode(line)); }
@@ -191,13 +188,15 @@ TEST_F(BatchTest, AnUnreasonableWaitEndsTheServicesLinesAtOnce) {
                           "\r\nContent-Length: 0\r\n\r\n"});
     const std::string file = test::WritePlugin(dir, "p.json", {.path = service.url("/x?")});
     std::vector<BatchLineResult> results;
-    BatchSettings settings;
-    settings.lineCount = 50;
-    settings.concurrency = 4;
-    settings.longUrl = [](int n) { return "https://a.example/" + std::to_string(n); };
-    settings.plugin = [&] { return BatchPlugin{"P", file}; };
-    settings.onResult = [&](const BatchLineResult& r) { results.push_back(r); };
-    EXPECT_EQ(BatchRunner(std::move(settings)).run(), 50);
+    GenerationJob job;
+    job.concurrency = 4;
+    job.lines = [](int n) -> std::optional<JobLine> {
+      if (n > 50) return std::nullopt;
+      return JobLine{"https://a.example/" + std::to_string(n)};
+    };
+    job.plugin = [&] { return BatchPlugin{"P", file}; };
+    job.onResult = [&](const BatchLineResult& r) { results.push_back(r); };
+    EXPECT_EQ(BatchRunner(std::move(job)).run(), 50);
     ASSERT_EQ(results.size(), 50u);
     for (const BatchLineResult& r : results) {
       EXPECT_EQ(r.outcome, LineOutcome::Refused) << r.line;
@@ -249,7 +248,7 @@ TEST_F(BatchTest, InputBoxEditedDuringTheBatch) {
   setConcurrency(1);
   ui.longUrlBox().setText("a1\na2\na3\na4");
   const int readsBefore = ui.longUrl().reads();
-  OnGenerateClicked(ui);
+  click();
   ASSERT_TRUE(WaitForDetached(30s));
   EXPECT_EQ(shortColumn(), (std::vector<Text>{rowFor("a1"), rowFor("a2"), rowFor("b3"), rowFor("b4")}));
   EXPECT_EQ(ui.longUrl().reads() - readsBefore, 3);  // the click's check, the start, once after the edit
@@ -262,7 +261,7 @@ TEST_F(BatchTest, StopKeepsTheFinishedRowsAndSaysHowMany) {
   setConcurrency(1);
   EXPECT_FALSE(StopGenerations());
   ui.longUrlBox().setText("1\n2\n3\n4\n5");
-  OnGenerateClicked(ui);
+  click();
   while (service.requests() < 3) std::this_thread::sleep_for(5ms);
   const auto stopped = std::chrono::steady_clock::now();
   EXPECT_TRUE(StopGenerations());

@@ -1,0 +1,48 @@
+#pragma once
+#include <chrono>
+#include <cstddef>
+#include <deque>
+#include <iosfwd>
+#include <optional>
+#include <vector>
+
+#include "platform/types.h"
+
+namespace pindle::cli {
+
+// A command's input lines: its arguments when it has any, else standard input, read a line at a
+// time as they are taken (never the whole input at once). Lines are split as SplitLines splits a
+// text: at LF, a CR before it dropped, a final LF starting no line.
+class InputLines {
+ public:
+  // `in` is read only when `arguments` is empty.
+  InputLines(std::vector<Text> arguments, std::istream& in);
+  // How many lines there are, when that is known before they are read: the arguments, or
+  // standard input that is a regular file (counted without moving it on).
+  std::optional<std::size_t> count() const { return count_; }
+  // Up to `most` lines read ahead: how many there are, at most `most` (waits for the input).
+  std::size_t lookAhead(std::size_t most);
+  // The line looked ahead at `index` (0-based); lookAhead() said it exists.
+  const Text& ahead(std::size_t index) const { return ahead_[index]; }
+  // Whether next() answers without waiting for the input.
+  bool ready();
+  // The next line; none at the end.
+  std::optional<Text> next();
+  // How many lines the input holds in all, reading (and dropping) what is left for at most
+  // `most` while it comes without waiting; none when its end was not reached.
+  std::optional<std::size_t> total(std::chrono::milliseconds most);
+
+ private:
+  bool readOne();
+
+  std::vector<Text> arguments_;
+  std::size_t nextArgument_ = 0;
+  std::istream& in_;
+  bool fromStandardInput_ = false;  // `in_` is std::cin, on file descriptor 0
+  bool ended_ = false;
+  std::size_t read_ = 0;  // lines read so far
+  std::deque<Text> ahead_;
+  std::optional<std::size_t> count_;
+};
+
+}  // namespace pindle::cli
