@@ -293,7 +293,13 @@ class ShortenCommand : public Command {
     job.concurrency = jobs > 0 ? jobs : ConcurrencySetting();
     job.retry = batch;
     job.verifyTls = VerifyTlsSetting();
-    job.lineReady = [&] { return input.ready(); };
+    // While the batch waits for more input, what it has is written out: a program feeding the
+    // lines one by one sees each result as it comes.
+    job.lineReady = [&] {
+      if (input.ready()) return true;
+      io.out.flush();
+      return false;
+    };
     job.lines = [&](int) -> std::optional<JobLine> {
       std::optional<Text> text = input.next();
       if (!text) return std::nullopt;

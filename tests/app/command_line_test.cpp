@@ -16,6 +16,7 @@
 #include "platform/codepage.h"
 #include "tests/support/echo_service.h"
 #include "tests/support/httplib_server.h"
+#include "tests/support/line_process.h"
 #include "tests/support/loopback_shortener.h"
 #include "tests/support/plugin_files.h"
 #include "tests/support/process.h"
@@ -259,6 +260,20 @@ TEST_F(CommandLineTest, BatchesInLineOrderInterruptedAndLarge) {
   EXPECT_EQ(r.exitCode, 0) << r.err.substr(0, 500);
   EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 2000);
   EXPECT_TRUE(r.out == large.output);
+}
+
+// Standard input is read as the batch goes: results of the first lines come out while the
+// input is still open, and its end ends the batch.
+TEST_F(CommandLineTest, ReadsItsInputAndWritesItsOutputAsItGoes) {
+  test::LineProcess shorten({program, "shorten", "-p", "Is.gd", "-j", "1"}, env());
+  shorten.send("https://a/1");
+  shorten.send("https://a/2");  // two lines make a batch
+  EXPECT_EQ(shorten.take("http"), service.shortFor(1));
+  EXPECT_EQ(shorten.take("http"), service.shortFor(2));
+  shorten.send("https://a/3");
+  EXPECT_EQ(shorten.take("http"), service.shortFor(3));
+  shorten.closeInput();
+  EXPECT_EQ(shorten.wait(std::chrono::seconds(10)), 0);
 }
 
 // Without a display (the environment has none), whatever would open the window says so in one

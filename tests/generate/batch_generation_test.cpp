@@ -30,6 +30,28 @@ TEST(BatchLines, SplitLinesGivesWhatNthLineGives) {
   }
 }
 
+// A line's answer may hold what the single URL's limit allows alone, a share of 64 MB in a batch.
+TEST(GenerationJobLimits, AnswerCapOfALine) {
+  constexpr std::size_t MB = 1u << 20;
+  const struct {
+    int lineCount;  // 0: not known
+    int concurrency;
+    int fallbacks;
+    std::size_t cap;
+  } cases[] = {
+      {1, 1, 0, 32 * MB}, {1, 64, 2, 32 * MB}, {2, 1, 0, 32 * MB}, {0, 4, 0, 16 * MB},
+      {50, 4, 1, 8 * MB}, {0, 8, 0, 8 * MB},   {0, 64, 0, 1 * MB}, {128, 64, 3, 1 * MB},
+  };
+  for (const auto& c : cases) {
+    GenerationJob job;
+    job.limits = DefaultWebLimits();
+    job.lineCount = c.lineCount;
+    job.concurrency = c.concurrency;
+    job.fallbacks.resize(static_cast<size_t>(c.fallbacks));
+    EXPECT_EQ(job.lineAnswerCap(), c.cap) << c.lineCount << " -j " << c.concurrency << " +" << c.fallbacks;
+  }
+}
+
 class BatchTest : public ::testing::Test {
  protected:
   test::TempDir dir;
@@ -212,6 +234,41 @@ TEST_F(BatchTest, AnUnreasonableWaitEndsTheServicesLinesAtOnce) {
     const std::vector<Text> tips = ui.batchView().toolTips();
     EXPECT_EQ(std::vector<Text>(tips.end() - 3, tips.end()), std::vector<Text>(3, results[0].reason));
     EXPECT_EQ(ui.statusText(), "网址生成完毕! 共 3 行失败（第 1 行：" + results[0].reason + "）");
+  }
+}
+
+// An answer beyond the line's share of the batch's bound fails the line, naming the cap; alone,
+// the same answer fits.
+TEST_F(BatchTest, ALinesAnswerIsCutAtItsShare) {
+  test::RawHttpServer service;
+  const std::string body = "http://s/" + std::string(1536 * 1024, 'h');
+  service.answerOthers({"HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body});
+  const std::string file = test::WritePlugin(dir, "p.json", {.path = service.url("/x?")});
+  const struct {
+    int lines;
+    int concurrency;
+    bool cut;
+  } cases[] = {{3, 64, true}, {1, 1, false}, {2, 8, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.concurrency);
+    std::vector<BatchLineResult> results;
+    GenerationJob job;
+    job.lineCount = c.lines;
+    job.concurrency = c.concurrency;
+    job.lines = [&](int n) -> std::optional<JobLine> {
+      if (n > c.lines) return std::nullopt;
+      return JobLine{"https://a.example/" + std::to_string(n)};
+    };
+    job.plugin = [&] { return BatchPlugin{"P", file}; };
+    job.onResult = [&](const BatchLineResult& r) { results.push_back(r); };
+    EXPECT_EQ(BatchRunner(std::move(job)).run(), c.lines);
+    ASSERT_EQ(results.size(), static_cast<size_t>(c.lines));
+    for (const BatchLineResult& r : results) {
+      EXPECT_EQ(r.linked(), !c.cut) << r.reason;
+      if (c.cut) {
+        EXPECT_NE(r.reason.find("回应内容过大：超过 1048576 字节"), Text::npos) << r.reason;
+      }
+    }
   }
 }
 
