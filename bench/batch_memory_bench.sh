@@ -4,9 +4,10 @@
 #     service that answers at once: peak RSS of each, the ratio (target <= 1.5).
 #  2. A service whose answers never end, 128 lines at -j 64: peak RSS against the 64 MB the answers
 #     in flight may hold together (printed beside the bound, and less the RSS of one line's run).
-# Usage: bench/batch_memory_bench.sh [build dir]
+# Usage: bench/batch_memory_bench.sh [build dir] [lines | endless]   (both when not named)
 set -euo pipefail
 build=${1:-build}
+only=${2:-}
 work=$(mktemp -d)
 trap 'kill $(cat "$work"/pid.* 2>/dev/null) 2>/dev/null || true; rm -rf "$work"' EXIT
 
@@ -26,16 +27,14 @@ JSON
 }
 urls() { awk -v n="$1" 'BEGIN { for (i = 1; i <= n; i++) print "https://example.com/page/" i }'; }
 # Peak resident memory in MB of a command, its output thrown away.
-peak() { /usr/bin/time -f %M -o "$work/rss" "$@" > /dev/null 2>&1 || true; awk '{ printf "%.1f", $1 / 1024 }' "$work/rss"; }
+peak() { /usr/bin/time -f %M -o "$work/rss" "$@" > /dev/null 2>&1 || true; tail -n 1 "$work/rss" | awk '{ printf "%.1f", $1 / 1024 }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 minus() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f", a - b }'; }
 
 cp "$build/pindle" "$work/pindle"
 mkdir -p "$work/Plug"
-# No history: the batch alone is measured.
-printf '[软件设定]\r\n' | iconv -f UTF-8 -t GBK > "$work/Setting.ini"
-printf '记录历史=假\r\n' | iconv -f UTF-8 -t GBK >> "$work/Setting.ini"
 
+if [ "$only" != endless ]; then
 base=$(start_service echo --echo 0)
 plugin "$base"
 urls 10000 > "$work/10k.txt"
@@ -51,15 +50,20 @@ echo "pindle shorten, 1,000,000 lines (pipe):  $r1m MB"
 echo "pindle shorten, 1,000,000 lines (file):  $rfile MB"
 echo "one curl -K, 10,000 URLs:                $rcurl MB"
 echo "RSS(1,000,000) / RSS(10,000):            $(ratio "$r1m" "$r10") (target <= 1.5)"
+fi
+[ "$only" = lines ] && exit 0
 
+quick=$(start_service quick --echo 0)
+plugin "$quick"
 one=$(peak "$work/pindle" shorten -p bench https://example.com/one)
 endless=$(start_service endless --endless)
 plugin "$endless"
 urls 128 > "$work/128.txt"
 rend=$(peak sh -c "'$work/pindle' shorten -p bench -j 64 < '$work/128.txt'")
-rcurl=$(peak curl -s --parallel --parallel-max 64 --max-filesize 1048576 -K <(urls 128 |
+# curl writes what comes to /dev/null and holds none of it; it is stopped after 10 s.
+rcurl=$(peak curl -s --max-time 10 --parallel --parallel-max 64 -K <(urls 128 |
   awk -v base="$endless" '{ print "url = \"" base "/x?url=" $0 "\"\noutput = /dev/null" }'))
 echo "endless answers, 128 lines at -j 64:     $rend MB peak"
 echo "one line's run (the program alone):      $one MB"
-echo "curl --parallel-max 64, --max-filesize 1M: $rcurl MB"
+echo "curl --parallel-max 64 for 10 s:        $rcurl MB"
 echo "answers' share, peak less one line's run: $(minus "$rend" "$one") MB (bound 64 MB)"
