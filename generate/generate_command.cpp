@@ -69,7 +69,7 @@ int FindPluginRow(ListControl& list, const Text& name) {
   return -1;
 }
 
-void OnGenerateClicked(Controls& ui, PluginInputsLookup inputs, BatchClock clock) {
+void OnGenerateClicked(Controls& ui, GenerationServices inputs) {
   if (ui.pluginList().rowCount() == 0) {
     ui.setStatusText("插件未加载，请刷新插件列表");
     return;
@@ -82,7 +82,7 @@ void OnGenerateClicked(Controls& ui, PluginInputsLookup inputs, BatchClock clock
     ui.setStatusText("请选择需要生成的接口！");
     return;
   }
-  StartDetached([&ui, inputs = std::move(inputs), clock] { RunGeneration(ui, inputs, clock); });
+  StartDetached([&ui, inputs = std::move(inputs)] { RunGeneration(ui, inputs); });
 }
 
 namespace {
@@ -130,7 +130,8 @@ Text WaitStatusText(const BatchWait& wait) {
   return "等待 " + std::to_string(seconds) + " 秒后重发：" + wait.reason;
 }
 
-void RunGeneration(Controls& ui, const PluginInputsLookup& inputs, const BatchClock& clock) {
+void RunGeneration(Controls& ui, const GenerationServices& services) {
+  const PluginInputsLookup& inputs = services.inputs;
   const Unfinished counted;
   ui.resultList().clearRows();
   const Text name = ui.pluginChoice().currentText();
@@ -150,7 +151,7 @@ void RunGeneration(Controls& ui, const PluginInputsLookup& inputs, const BatchCl
   job.concurrency = count == 1 ? 1 : ConcurrencySetting();
   job.retry = count > 1;
   job.verifyTls = VerifyTlsSetting();
-  job.clock = clock;
+  job.clock = services.clock;
   // Each pass takes its line from the box as it stands; the box is read again only after it changed.
   const auto lineAt = [&](int n) {
     if (count > 1 && box.revision() != boxRevision) {

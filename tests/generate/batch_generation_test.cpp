@@ -63,7 +63,7 @@ class BatchTest : public ::testing::Test {
     SetPaths({});
   }
   // Waits for services pass a hundred times faster: a wait of seconds takes milliseconds.
-  void click() { OnGenerateClicked(ui, {}, BatchClock(100)); }
+  void click() { OnGenerateClicked(ui, GenerationServices({}, BatchClock(100))); }
   void setConcurrency(int n) { Settings::write(kSoftwareSection, kConcurrencyKey, std::to_string(n)); }
   void usePlugin(const test::EchoService& service) {
     test::WritePlugin(dir, "p.json", {.path = service.url("/x?")});
