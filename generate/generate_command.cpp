@@ -8,6 +8,7 @@
 #include "config/fallback_plugins.h"
 #include "config/settings.h"
 #include "generate/batch_runner.h"
+#include "generate/line_cursor.h"
 #include "generate/line_history.h"
 #include "generate/shorten_engine.h"
 #include "history/history_recorder.h"
@@ -139,11 +140,11 @@ void RunGeneration(Controls& ui, const GenerationServices& services) {
   const int row = FindPluginRow(plugins, name);
   TextControl& box = ui.longUrlBox();
   std::uint64_t boxRevision = box.revision();
-  const Text text = box.text();
+  Text text = box.text();
   const int count = LineCount(text);
   if (count == 0) return;
   // A single URL goes out without the line break that may end it.
-  std::vector<Text> lines = count == 1 ? std::vector<Text>{withoutLineEnd(text)} : SplitLines(text);
+  LineCursor lines(count == 1 ? withoutLineEnd(std::move(text)) : std::move(text));
 
   BatchView& view = ui.batchView();
   GenerationJob job;
@@ -156,9 +157,9 @@ void RunGeneration(Controls& ui, const GenerationServices& services) {
   const auto lineAt = [&](int n) {
     if (count > 1 && box.revision() != boxRevision) {
       boxRevision = box.revision();
-      lines = SplitLines(box.text());
+      lines = LineCursor(box.text());
     }
-    return n <= static_cast<int>(lines.size()) ? lines[static_cast<size_t>(n - 1)] : Text();
+    return lines.line(n);
   };
   // Only a plug-in that takes an alias reads one from its lines.
   const bool aliases = row >= 0 && PluginDefinition::FromFile(plugins.cell(row, kPluginPathColumn)).usesAlias();

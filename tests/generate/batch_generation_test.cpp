@@ -8,6 +8,7 @@
 #include "generate/batch_clock.h"
 #include "generate/batch_runner.h"
 #include "generate/generate_command.h"
+#include "generate/line_cursor.h"
 #include "generate/shorten_engine.h"
 #include "platform/background.h"
 #include "platform/memory_controls.h"
@@ -27,6 +28,9 @@ TEST(BatchLines, SplitLinesGivesWhatNthLineGives) {
     const std::vector<Text> lines = SplitLines(text);
     ASSERT_EQ(static_cast<int>(lines.size()), LineCount(text)) << text;
     for (int n = 1; n <= LineCount(text); ++n) EXPECT_EQ(lines[static_cast<size_t>(n - 1)], NthLine(text, n)) << text;
+    // Taken in order, out of order and beyond the last line, the cursor gives the same lines.
+    LineCursor cursor(text);
+    for (const int n : {1, 2, 3, 2, 1, 4, 5, 3}) EXPECT_EQ(cursor.line(n), NthLine(text, n)) << text << " " << n;
   }
 }
 
