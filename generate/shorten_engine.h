@@ -61,6 +61,23 @@ Text PercentEncode(const Text& text, bool keepSafe = false, bool utf8 = false);
 // sequence before any invalid byte.
 bool LooksLikeUtf8(const Bytes& body);
 
+// What decided LooksLikeUtf8, for a trace to name.
+struct Utf8Evidence {
+  enum class Kind {
+    Empty,
+    ByteOrderMark,
+    Sequence,        // a three- or four-byte sequence at `at`, `length` bytes: whole or broken
+    BrokenTwoByte,   // a two-byte lead at `at` without its continuation
+    BadLead,         // a byte at `at` that starts no UTF-8 character
+    NoLongSequence,  // only ASCII and two-byte sequences
+  };
+  Kind kind = Kind::Empty;
+  bool utf8 = false;
+  std::size_t at = 0;  // 0-based
+  std::size_t length = 0;
+};
+Utf8Evidence FindUtf8Evidence(const Bytes& body);
+
 // UTF-8 bytes as program text (malformed bytes become U+FFFD).
 Text Utf8ToLocal(const Bytes& bytes);
 
