@@ -41,7 +41,10 @@ InputLines::InputLines(std::vector<Text> arguments, std::istream& in) : argument
     return;
   }
   fromStandardInput_ = &in_ == &std::cin;
-  if (fromStandardInput_) count_ = CountLinesAhead(STDIN_FILENO);
+  if (!fromStandardInput_) return;
+  count_ = CountLinesAhead(STDIN_FILENO);
+  struct stat st {};
+  pipe_ = ::fstat(STDIN_FILENO, &st) == 0 && (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode));
 }
 
 bool InputLines::readOne() {
@@ -62,14 +65,25 @@ bool InputLines::readOne() {
   return true;
 }
 
-std::size_t InputLines::lookAhead(std::size_t most) {
-  while (ahead_.size() < most && readOne()) {
+std::size_t InputLines::lookAhead(std::size_t most, std::chrono::milliseconds patience) {
+  const auto until = pipe_ && patience != std::chrono::milliseconds::max()
+                         ? std::optional(std::chrono::steady_clock::now() + patience)
+                         : std::nullopt;
+  while (ahead_.size() < most) {
+    if (until && !moreAtHand()) {
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(*until - std::chrono::steady_clock::now());
+      pollfd fd{STDIN_FILENO, POLLIN, 0};
+      if (left.count() <= 0 || ::poll(&fd, 1, static_cast<int>(left.count())) == 0) break;
+    }
+    if (!readOne()) break;
   }
   return std::min(ahead_.size(), most);
 }
 
-bool InputLines::ready() {
-  if (!ahead_.empty() || ended_ || !arguments_.empty()) return true;
+bool InputLines::ready() { return !ahead_.empty() || moreAtHand(); }
+
+bool InputLines::moreAtHand() {
+  if (ended_ || !arguments_.empty()) return true;
   if (in_.rdbuf()->in_avail() != 0) return true;  // buffered, or known to be at its end
   if (!fromStandardInput_) return true;
   pollfd fd{STDIN_FILENO, POLLIN, 0};
@@ -86,7 +100,7 @@ std::optional<Text> InputLines::next() {
 std::optional<std::size_t> InputLines::total(std::chrono::milliseconds most) {
   if (count_) return count_;
   const auto until = std::chrono::steady_clock::now() + most;
-  while (!ended_ && ready() && std::chrono::steady_clock::now() < until) {
+  while (!ended_ && moreAtHand() && std::chrono::steady_clock::now() < until) {
     readOne();
     ahead_.clear();
   }

@@ -267,9 +267,11 @@ class ShortenCommand : public Command {
     }
 
     InputLines input(std::move(urls), io.in);
-    // One line is a single URL (no waits, no retries); more make a batch. A pipe is read ahead
-    // as far as it takes to tell.
-    const bool batch = input.lookAhead(2) > 1;
+    // One line is a single URL (no waits, no retries); more make a batch. Input not counted
+    // beforehand is read ahead as far as it takes to tell; a pipe that gives no second line and
+    // no end within a moment is taken as a batch whose lines are still coming.
+    const bool batch =
+        input.count() ? *input.count() > 1 : input.lookAhead(2, std::chrono::milliseconds(300)) > 1 || !input.atEnd();
     if (alias && (batch || input.lookAhead(1) == 0)) {
       io.err << "--alias 只能用于一个网址；多个网址请每行写 长网址<TAB>别名\n";
       return kExitUsage;

@@ -262,13 +262,13 @@ TEST_F(CommandLineTest, BatchesInLineOrderInterruptedAndLarge) {
   EXPECT_TRUE(r.out == large.output);
 }
 
-// Standard input is read as the batch goes: results of the first lines come out while the
-// input is still open, and its end ends the batch.
+// Standard input is read as the batch goes: a program feeding it a line at a time gets each
+// result before it writes the next, and the end of the input ends the batch.
 TEST_F(CommandLineTest, ReadsItsInputAndWritesItsOutputAsItGoes) {
   test::LineProcess shorten({program, "shorten", "-p", "Is.gd", "-j", "1"}, env());
-  shorten.send("https://a/1");
-  shorten.send("https://a/2");  // two lines make a batch
+  shorten.send("https://a/1");  // its answer comes before the next line is written
   EXPECT_EQ(shorten.take("http"), service.shortFor(1));
+  shorten.send("https://a/2");
   EXPECT_EQ(shorten.take("http"), service.shortFor(2));
   shorten.send("https://a/3");
   EXPECT_EQ(shorten.take("http"), service.shortFor(3));
