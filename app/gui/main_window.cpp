@@ -482,6 +482,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   StoreWindowPlacement(*this);
   hide();
   FinishGenerations();
+  actions_.windowClosing(*controls_, [] {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QThread::msleep(2);
+  });
   // A copied link would go with the process.
   HandOverClipboard();
   std::_Exit(0);

@@ -16,10 +16,10 @@
 namespace pindle {
 
 void ProgramActions::windowCreated(Controls& ui) {
-  StartDetached([&ui] {
+  workers_.start([this, &ui](std::stop_token) {
     StartupSteps steps;
-    steps.startLocalLoad = [&ui] { StartDetached([&ui] { PluginRegistry::load(ui); }); };
-    steps.startCloudPull = [&ui] { StartDetached([&ui] { CloudPluginPull(ui); }); };
+    steps.startLocalLoad = [this, &ui] { workers_.start([&ui](std::stop_token) { PluginRegistry::load(ui); }); };
+    steps.startCloudPull = [this, &ui] { workers_.start([&ui](std::stop_token) { CloudPluginPull(ui); }); };
     steps.runUpdateCheck = [&ui] { UpdateChecker::run(ui); };
     RunStartupTask(ui, steps);
   });
@@ -27,7 +27,7 @@ void ProgramActions::windowCreated(Controls& ui) {
 
 void ProgramActions::settingBoxClicked(Controls& ui, SettingBox box) { OnSettingBoxClicked(ui, box); }
 void ProgramActions::filesDropped(Controls& ui, const std::vector<Text>& paths) {
-  const std::vector<Text> rest = ImportDroppedUploaders(ui, paths);
+  const std::vector<Text> rest = ImportDroppedUploaders(ui, paths, workers_);
   if (!rest.empty() || paths.empty()) OnFilesDropped(ui, rest);
 }
 void ProgramActions::generateClicked(Controls& ui) {
@@ -49,13 +49,13 @@ void ProgramActions::resultDoubleClicked(Controls& ui) { OnResultDoubleClick(ui)
 void ProgramActions::stopGenerationChosen(Controls&) { StopGenerations(); }
 
 void ProgramActions::expandUrlChosen(Controls& ui, const Text& url) {
-  StartDetached([&ui, url] { ShowRedirectChain(ui, url); });
+  workers_.start([&ui, url](std::stop_token) { ShowRedirectChain(ui, url); });
 }
 bool ProgramActions::pluginRightClicked(Controls& ui) { return PluginRegistry::prepareMenu(ui); }
 void ProgramActions::pluginDoubleClicked(Controls& ui) { PluginRegistry::onDoubleClick(ui); }
 void ProgramActions::refreshClicked(Controls& ui) { PluginRegistry::refresh(ui); }
 void ProgramActions::pullClicked(Controls& ui) {
-  StartDetached([&ui] { CloudPluginPull(ui); });
+  workers_.start([&ui](std::stop_token) { CloudPluginPull(ui); });
 }
 void ProgramActions::enablePluginChosen(Controls& ui) {
   if (const Text problem = PluginRegistry::enable(ui); !problem.empty()) ui.setStatusText(problem);
@@ -65,16 +65,21 @@ void ProgramActions::disablePluginChosen(Controls& ui) {
 }
 void ProgramActions::modifyConfigChosen(Controls& ui) { PluginRegistry::modifyConfiguration(ui); }
 void ProgramActions::checkPluginsChosen(Controls& ui) {
-  StartDetached([&ui] { CheckListedPlugins(ui); });
+  workers_.start([&ui](std::stop_token) { CheckListedPlugins(ui); });
 }
 // The download and the feedback post run off the window thread so a slow server never freezes it.
 void ProgramActions::updatePluginChosen(Controls& ui) {
-  StartDetached([&ui] { UpdateSinglePlugin(ui); });
+  workers_.start([&ui](std::stop_token) { UpdateSinglePlugin(ui); });
 }
 void ProgramActions::editPluginChosen(Controls& ui) { PluginRegistry::edit(ui); }
 void ProgramActions::deletePluginChosen(Controls& ui) { PluginRegistry::remove(ui); }
+// Nothing these workers do is lost when the process ends under them (a load or pull leaves whole
+// files, a check or an expansion only shows), so closing asks them to stop and ends at once.
+void ProgramActions::windowClosing(Controls&, const std::function<void()>& waitStep) {
+  workers_.finish(std::chrono::milliseconds(0), waitStep);
+}
 void ProgramActions::feedbackClicked(Controls& ui) {
-  StartDetached([&ui] { FeedbackSender(ui); });
+  workers_.start([&ui](std::stop_token) { FeedbackSender(ui); });
 }
 
 }  // namespace pindle

@@ -1,9 +1,11 @@
 #pragma once
 #include "app/gui/actions/window_actions.h"
+#include "platform/background.h"
 
 namespace pindle {
 
-// The program's real actions behind the window's events.
+// The program's real actions behind the window's events. Its workers run what must not hold up
+// the window thread; they belong to it, so the controls they use must outlive it.
 class ProgramActions : public WindowActions {
  public:
   void windowCreated(Controls& ui) override;
@@ -28,6 +30,13 @@ class ProgramActions : public WindowActions {
   void deletePluginChosen(Controls& ui) override;
   void checkPluginsChosen(Controls& ui) override;
   void feedbackClicked(Controls& ui) override;
+  void windowClosing(Controls& ui, const std::function<void()>& waitStep) override;
+
+  // How many of its workers run now.
+  size_t runningWorkers() const { return workers_.running(); }
+
+ private:
+  Workers workers_;
 };
 
 }  // namespace pindle

@@ -8,7 +8,7 @@
 
 namespace pindle {
 
-std::vector<Text> ImportDroppedUploaders(Controls& ui, const std::vector<Text>& paths) {
+std::vector<Text> ImportDroppedUploaders(Controls& ui, const std::vector<Text>& paths, Workers& workers) {
   std::vector<Text> rest;
   Text report;
   int written = 0, refused = 0;
@@ -26,7 +26,7 @@ std::vector<Text> ImportDroppedUploaders(Controls& ui, const std::vector<Text>& 
   // A drop arrives on the window thread, which must not wait for a load that may be running (that
   // load waits for the window thread to show its status): the reload and the report go to a
   // thread of their own.
-  StartDetached([&ui, written, refused, report] {
+  workers.start([&ui, written, refused, report](std::stop_token) {
     if (written > 0) PluginRegistry::load(ui);
     // After the load, whose own count would otherwise have the last word in the status bar.
     ui.setStatusText("ShareX 上传器：导入 " + std::to_string(written) + " 个" +

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <vector>
 
 #include "platform/controls.h"
@@ -33,6 +34,9 @@ class WindowActions {
   virtual void deletePluginChosen(Controls&) {}
   virtual void checkPluginsChosen(Controls&) {}  // 检测插件
   virtual void feedbackClicked(Controls&) {}
+  // The window is about to end the process: what runs behind it is stopped or left explicitly.
+  // `waitStep` serves the window thread's calls once, for whatever waits on them.
+  virtual void windowClosing(Controls&, const std::function<void()>& /*waitStep*/) {}
 };
 
 }  // namespace pindle
