@@ -14,7 +14,6 @@
 #include <QUuid>
 #include <QVBoxLayout>
 #include <filesystem>
-#include <thread>
 
 #include "app/gui/text_convert.h"
 #include "app/gui/window_fonts.h"
@@ -307,7 +306,7 @@ void PluginEditorDialog::runTest() {
   const Text text = pluginText();
   const Text longUrl = FromQt(testUrl_->text());
   QPointer<PluginEditorDialog> self(this);
-  std::thread([self, file, text, longUrl] {
+  tests_.start([self, file, text, longUrl](std::stop_token) {
     Text shown;
     if (WriteFileAtomically(file, text)) {
       JsonDocument document;
@@ -322,8 +321,12 @@ void PluginEditorDialog::runTest() {
       self->trace_->setPlainText(ToQt(shown));
       self->testButton_->setEnabled(true);
     });
-  }).detach();
+  });
 }
+
+// A closed dialog does not wait for a test still asking its service (up to the request's
+// time-outs): the test is left to end by itself, and its answer finds no dialog.
+PluginEditorDialog::~PluginEditorDialog() { tests_.finish(std::chrono::milliseconds(0), {}); }
 
 void PluginEditorDialog::save() {
   Text target = path_;

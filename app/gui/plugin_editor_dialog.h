@@ -3,6 +3,7 @@
 #include <QString>
 
 #include "json/json_parse.h"
+#include "platform/background.h"
 #include "platform/types.h"
 #include "plugins/plugin_file_writer.h"
 
@@ -24,6 +25,7 @@ class PluginEditorDialog : public QDialog {
  public:
   // `path` empty: a new plug-in, saved as <plugDir>/<Name>.json.
   PluginEditorDialog(const Text& path, const Text& plugDir, QWidget* parent = nullptr);
+  ~PluginEditorDialog() override;
 
   // The form as a plug-in file's text: the file's other members are kept as they were.
   Text pluginText() const;
@@ -54,6 +56,8 @@ class PluginEditorDialog : public QDialog {
   QLineEdit* testUrl_ = nullptr;
   QPushButton* testButton_ = nullptr;
   QPlainTextEdit* trace_ = nullptr;
+  // The test runs: each holds copies and a guarded pointer to the dialog, nothing of its frame.
+  Workers tests_;
 };
 
 }  // namespace pindle
