@@ -1,13 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QMutex>
 #include <QUrl>
+#include <atomic>
+#include <chrono>
 #include <thread>
 
+#include "app/gui/actions/program_actions.h"
 #include "app/gui/qt_shell_open.h"
 #include "platform/shell_open.h"
 #include "tests/gui/gui_test_support.h"
+#include "tests/support/loopback_socket.h"
 
 namespace pindle::test {
 
@@ -23,14 +28,29 @@ class UrlCatcher : public QObject {
 namespace {
 
 TEST(WindowLifetimeDeathTest, ClosingTheWindowEndsTheProcessWithZero) {
-  EXPECT_EXIT(
-      {
-        WindowActions noActions;
-        WindowFixture f(noActions);
-        f.window().close();
-        std::_Exit(3);  // not reached when closing ends the program
-      },
-      ::testing::ExitedWithCode(0), "");
+  // Also while a worker of the window's actions waits on a service that never answers: closing
+  // does not wait for it.
+  for (const bool busyWorker : {false, true}) {
+    SCOPED_TRACE(busyWorker ? "a worker waits on a silent service" : "nothing runs");
+    EXPECT_EXIT(
+        {
+          std::atomic<bool> asked{false};
+          LoopbackAcceptor silent([&](int) {
+            asked = true;
+            std::this_thread::sleep_for(std::chrono::seconds(60));
+          });
+          WindowActions noActions;
+          ProgramActions actions;
+          WindowFixture f(busyWorker ? static_cast<WindowActions&>(actions) : noActions);
+          if (busyWorker) {
+            actions.expandUrlChosen(f.ui(), "http://127.0.0.1:" + std::to_string(silent.port()) + "/s/1");
+            while (!asked) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+          }
+          f.window().close();
+          std::_Exit(3);  // not reached when closing ends the program
+        },
+        ::testing::ExitedWithCode(0), "");
+  }
 }
 
 TEST(ShellOpen, TargetsBecomeFileOrWebAddresses) {
