@@ -57,7 +57,9 @@ void RunStartupTask(Controls& ui, const StartupSteps& steps) {
 void OnSettingBoxClicked(Controls& ui, SettingBox box) {
   const bool checked = ui.settingBox(box).isChecked();
   if (box == SettingBox::AlwaysOnTop) ui.setAlwaysOnTop(checked);
-  Settings::write(kSoftwareSection, SettingKeyOf(box), checked ? kOn : kOff);
+  // The change applies now either way; the user hears that it will not outlast the session.
+  if (!Settings::write(kSoftwareSection, SettingKeyOf(box), checked ? kOn : kOff))
+    ui.setStatusText(kSettingNotSavedText);
 }
 
 }  // namespace pindle

@@ -35,6 +35,9 @@ class Settings {
   static bool isOn(const Text& key);
 };
 
+// The status text when a setting the user changed could not be written.
+inline constexpr const char* kSettingNotSavedText = "设置未能保存：Setting.ini 无法写入";
+
 inline constexpr const char* kIgnoreCertificateErrorsKey = "忽略证书错误";
 
 // Whether requests verify certificates: yes unless the user set "忽略证书错误" to "真".

@@ -7,7 +7,6 @@
 #include <optional>
 #include <set>
 
-#include "generate/batch_clock.h"
 #include "generate/failure_reason.h"
 #include "generate/shorten_engine.h"
 #include "json/json_document.h"
@@ -28,6 +27,10 @@ constexpr int kMaxPassingRetries = 3;
 constexpr std::chrono::seconds kLongestWait{120};
 constexpr milliseconds kFirstBackOff{1000};
 constexpr milliseconds kStopCheck{100};
+// Lines started ahead of the first line not yet given out. A line that takes its time (a slow
+// service, a wait) holds up the results behind it; beyond this many the batch starts no more
+// lines until it is done, so the results waiting for it never fill memory.
+constexpr int kReorderWindow = 4096;
 
 }  // namespace
 
@@ -64,6 +67,7 @@ struct Pass {
   int passingRetries = 0;
   bool connectionRetried = false;
   Text alias;
+  Text rejected;            // why the line is not sent at all
   size_t nextFallback = 0;  // the fallback the line goes to when this plug-in gives no link
   std::vector<BatchAttempt> earlier;
 };
@@ -89,7 +93,7 @@ bool PassingFailure(int status) { return status == 502 || status == 503 || statu
 
 struct BatchRunner::Loop {
   BatchRunner& runner;
-  const BatchSettings& s;
+  const GenerationJob& s;
   MultiTransfer transfer;
   JsonDocument document;
   std::map<Text, HostState> hosts;
@@ -97,13 +101,22 @@ struct BatchRunner::Loop {
   std::map<int, std::unique_ptr<Pass>> retries;  // waiting to be sent again, by line
   std::unique_ptr<Pass> prepared;                // started, waiting for room at its host
   std::map<int, BatchLineResult> done;           // finished, not yet given out
-  int nextLine = 1;
+  int nextLine = 1;                              // the line the source gives next
   int released = 0;
+  bool inputEnded = false;
+  WebLimits limits;  // of every request: the job's, with the line's answer cap
   Text lastHost;
   std::set<Text> refusing;  // plug-in files that refused the batch
 
-  Loop(BatchRunner& r, const BatchSettings& settings)
-      : runner(r), s(settings), transfer(std::max(1, settings.concurrency), /*offerHttp2=*/settings.lineCount > 1) {}
+  Loop(BatchRunner& r, const GenerationJob& job)
+      : runner(r),
+        s(job),
+        transfer(std::max(1, job.concurrency), /*offerHttp2=*/job.lineCount != 1),
+        limits(job.limits) {
+    limits.maxBodyBytes = job.lineAnswerCap();
+  }
+
+  bool allReleased() const { return inputEnded && released == nextLine - 1; }
 
   HostState& host(const Text& name) {
     auto [it, added] = hosts.try_emplace(name);
@@ -119,7 +132,7 @@ struct BatchRunner::Loop {
 
   void send(std::unique_ptr<Pass> pass) {
     ++host(pass->host).inFlight;
-    transfer.start(static_cast<std::uint64_t>(pass->line), pass->prepared.request);
+    transfer.start(static_cast<std::uint64_t>(pass->line), pass->prepared.request, limits);
     sent[pass->line] = std::move(pass);
   }
 
@@ -138,6 +151,7 @@ struct BatchRunner::Loop {
     pass.plugin = std::move(plugin);
     ShortenInputs inputs = pass.plugin.inputs;
     inputs.alias = pass.alias;
+    inputs.verifyTls = s.verifyTls;
     pass.prepared = PrepareShorten(pass.plugin.file, pass.longUrl, document, inputs);
     pass.host = pass.prepared.send ? UrlHost(pass.prepared.request.url, true) : Text();
     pass.rateRetries = pass.passingRetries = 0;
@@ -161,7 +175,8 @@ struct BatchRunner::Loop {
   void conclude(std::unique_ptr<Pass> pass, BatchLineResult result) {
     for (;;) {
       if (RefusesTheBatch(result.reason)) refusing.insert(pass->plugin.file);
-      const bool last = result.linked() || result.outcome == LineOutcome::Skipped || !moveOn(*pass);
+      const bool last = result.linked() || result.outcome == LineOutcome::Skipped ||
+                        result.outcome == LineOutcome::Rejected || !moveOn(*pass);
       if (last) {
         result.earlier = std::move(pass->earlier);
         done.emplace(pass->line, std::move(result));
@@ -191,23 +206,30 @@ struct BatchRunner::Loop {
     conclude(std::move(pass), std::move(result));
   }
 
-  // The next line's pass, begun: its plug-in file is read now (a blank line skipped is not). A
-  // plug-in that refused the batch passes the line to the first fallback that still takes lines.
+  // The next line's pass, begun: its plug-in file is read now (a blank line skipped or a line
+  // rejected is not). A plug-in that refused the batch passes the line to the first fallback
+  // that still takes lines. None when the input has ended.
   std::unique_ptr<Pass> begin() {
+    std::optional<JobLine> line = s.lines ? s.lines(nextLine) : std::nullopt;
+    if (!line) {
+      inputEnded = true;
+      return nullptr;
+    }
     auto pass = std::make_unique<Pass>();
     pass->line = nextLine++;
     if (s.onStart) s.onStart(pass->line);
-    pass->longUrl = s.longUrl ? s.longUrl(pass->line) : Text();
+    pass->longUrl = std::move(line->longUrl);
     pass->plugin = s.plugin ? s.plugin() : BatchPlugin();
-    if (s.skipBlankLines && IsBlank(pass->longUrl)) return pass;
-    if (s.alias) pass->alias = s.alias(pass->line);
+    pass->rejected = std::move(line->rejected);
+    if (!pass->rejected.empty() || (s.skipBlankLines && IsBlank(pass->longUrl))) return pass;
+    pass->alias = std::move(line->alias);
     if (!refusing.count(pass->plugin.file) || !moveOn(*pass)) prepare(*pass, pass->plugin);
     return pass;
   }
 
   // Sends whatever may go now: lines to try again first (they hold up the lines behind them).
   void fill() {
-    const BatchClock::time_point now = BatchNow();
+    const BatchClock::time_point now = s.clock.now();
     for (auto it = retries.begin(); it != retries.end();) {
       if (!roomAt(it->second->host, now)) {
         ++it;
@@ -224,12 +246,20 @@ struct BatchRunner::Loop {
     }
     for (;;) {
       if (!prepared) {
-        if (nextLine > s.lineCount || runner.stop_) break;
+        if (s.lineCount > 0 && nextLine > s.lineCount) inputEnded = true;
+        if (inputEnded || runner.stop_ || nextLine - released > kReorderWindow) break;
+        if (s.lineReady && !s.lineReady()) break;  // looked at again within kStopCheck
         // A line starts (and reads the plug-in file) only when it can be sent, most likely to
         // the host of the line before; so with one request at a time each line starts after
         // the one before has its answer.
         if (!lastHost.empty() && !roomAt(lastHost, now)) break;
         prepared = begin();
+        if (!prepared) break;
+        if (!prepared->rejected.empty()) {
+          Text reason = std::move(prepared->rejected);
+          end(std::move(prepared), LineOutcome::Rejected, std::move(reason));
+          continue;
+        }
         if (!prepared->prepared.send) {  // nothing to send: the pass ends here (or goes to a fallback)
           const bool blank = s.skipBlankLines && IsBlank(prepared->longUrl);
           Text reason = blank ? Text() : NotSent(*prepared);
@@ -285,7 +315,7 @@ struct BatchRunner::Loop {
       ++tries;
       HostState& h = host(pass.host);
       h.limit = 1;  // for the rest of the batch
-      h.notBefore = std::max(h.notBefore, BatchNow() + wait);
+      h.notBefore = std::max(h.notBefore, s.clock.now() + wait);
       if (s.onWait) s.onWait({pass.host, WaitCause(response.status), wait});
       return true;
     }
@@ -305,25 +335,25 @@ struct BatchRunner::Loop {
   // How long (in real time) the loop may wait for its transfers before it must look again.
   milliseconds nextWait() {
     milliseconds wait = kStopCheck;
-    const BatchClock::time_point now = BatchNow();
+    const BatchClock::time_point now = s.clock.now();
     for (const auto& [line, pass] : retries) {
       // A host that is full wakes the loop when one of its answers comes; only time is waited for.
       const HostState& h = host(pass->host);
       if (h.inFlight >= h.limit) continue;
       const auto until = std::chrono::ceil<milliseconds>(h.notBefore - now);
-      wait = std::min(wait, RealTimeFor(std::max(milliseconds(0), until)));
+      wait = std::min(wait, s.clock.realTimeFor(std::max(milliseconds(0), until)));
     }
     return wait;
   }
 
   int run() {
-    while (!runner.stop_ && released < s.lineCount) {
+    while (!runner.stop_ && !allReleased()) {
       if (s.stopRequested && s.stopRequested()) {
         runner.stop_ = true;
         break;
       }
       fill();
-      if (released >= s.lineCount) break;
+      if (allReleased()) break;
       for (MultiTransfer::Finished& f : transfer.run(nextWait())) {
         auto it = sent.find(static_cast<int>(f.tag));
         if (it == sent.end()) continue;
@@ -344,11 +374,11 @@ struct BatchRunner::Loop {
   }
 };
 
-BatchRunner::BatchRunner(BatchSettings settings) : settings_(std::move(settings)) {}
+BatchRunner::BatchRunner(GenerationJob job) : job_(std::move(job)) {}
 BatchRunner::~BatchRunner() = default;
 
 int BatchRunner::run() {
-  Loop loop(*this, settings_);
+  Loop loop(*this, job_);
   {
     const std::lock_guard lock(wakeMutex_);
     transfer_ = &loop.transfer;

@@ -8,6 +8,7 @@
 #include "config/fallback_plugins.h"
 #include "config/settings.h"
 #include "generate/batch_runner.h"
+#include "generate/line_cursor.h"
 #include "generate/line_history.h"
 #include "generate/shorten_engine.h"
 #include "history/history_recorder.h"
@@ -69,7 +70,7 @@ int FindPluginRow(ListControl& list, const Text& name) {
   return FindPluginName(names, name);
 }
 
-void OnGenerateClicked(Controls& ui, PluginInputsLookup inputs) {
+void OnGenerateClicked(Controls& ui, GenerationServices inputs) {
   if (ui.pluginList().rowCount() == 0) {
     ui.setStatusText("插件未加载，请刷新插件列表");
     return;
@@ -130,7 +131,8 @@ Text WaitStatusText(const BatchWait& wait) {
   return "等待 " + std::to_string(seconds) + " 秒后重发：" + wait.reason;
 }
 
-void RunGeneration(Controls& ui, const PluginInputsLookup& inputs) {
+void RunGeneration(Controls& ui, const GenerationServices& services) {
+  const PluginInputsLookup& inputs = services.inputs;
   const Unfinished counted;
   ui.resultList().clearRows();
   const Text name = ui.pluginChoice().currentText();
@@ -138,41 +140,43 @@ void RunGeneration(Controls& ui, const PluginInputsLookup& inputs) {
   const int row = FindPluginRow(plugins, name);
   TextControl& box = ui.longUrlBox();
   std::uint64_t boxRevision = box.revision();
-  const Text text = box.text();
+  Text text = box.text();
   const int count = LineCount(text);
   if (count == 0) return;
   // A single URL goes out without the line break that may end it.
-  std::vector<Text> lines = count == 1 ? std::vector<Text>{withoutLineEnd(text)} : SplitLines(text);
+  LineCursor lines(count == 1 ? withoutLineEnd(std::move(text)) : std::move(text));
 
   BatchView& view = ui.batchView();
-  BatchSettings settings;
-  settings.lineCount = count;
-  settings.concurrency = count == 1 ? 1 : ConcurrencySetting();
-  settings.retry = count > 1;
+  GenerationJob job;
+  job.lineCount = count;
+  job.concurrency = count == 1 ? 1 : ConcurrencySetting();
+  job.retry = count > 1;
+  job.verifyTls = VerifyTlsSetting();
+  job.clock = services.clock;
   // Each pass takes its line from the box as it stands; the box is read again only after it changed.
   const auto lineAt = [&](int n) {
     if (count > 1 && box.revision() != boxRevision) {
       boxRevision = box.revision();
-      lines = SplitLines(box.text());
+      lines = LineCursor(box.text());
     }
-    return n <= static_cast<int>(lines.size()) ? lines[static_cast<size_t>(n - 1)] : Text();
+    return lines.line(n);
   };
   // Only a plug-in that takes an alias reads one from its lines.
   const bool aliases = row >= 0 && PluginDefinition::FromFile(plugins.cell(row, kPluginPathColumn)).usesAlias();
-  settings.longUrl = [&](int n) {
-    const Text line = lineAt(n);
-    return aliases ? line.substr(0, line.find('\t')) : line;
+  job.lines = [&](int n) -> std::optional<JobLine> {
+    if (n > count) return std::nullopt;
+    JobLine line{lineAt(n)};
+    const size_t tab = aliases ? line.longUrl.find('\t') : Text::npos;
+    if (tab != Text::npos) {
+      line.alias = Trim(line.longUrl.substr(tab + 1));
+      line.longUrl.resize(tab);
+    }
+    return line;
   };
-  if (aliases)
-    settings.alias = [&](int n) {
-      const Text line = lineAt(n);
-      const size_t tab = line.find('\t');
-      return tab == Text::npos ? Text() : Trim(line.substr(tab + 1));
-    };
   // The plug-in's row as a copy, read again only after the plug-in list changed.
   std::optional<std::uint64_t> listRevision;
   BatchPlugin plugin;
-  settings.plugin = [&] {
+  job.plugin = [&] {
     const std::uint64_t revision = plugins.revision();
     if (listRevision != revision) {
       listRevision = revision;
@@ -182,11 +186,11 @@ void RunGeneration(Controls& ui, const PluginInputsLookup& inputs) {
     }
     return plugin;
   };
-  settings.fallbacks = FallbackPlugins(plugins, name);
+  job.fallbacks = FallbackPlugins(plugins, name);
   if (inputs)
-    for (BatchPlugin& fallback : settings.fallbacks) fallback.inputs = inputs(fallback.file);
-  settings.onStart = [&](int) { view.setStatusText("正在生成网址"); };
-  settings.onWait = [&](const BatchWait& wait) { view.setStatusText(WaitStatusText(wait)); };
+    for (BatchPlugin& fallback : job.fallbacks) fallback.inputs = inputs(fallback.file);
+  job.onStart = [&](int) { view.setStatusText("正在生成网址"); };
+  job.onWait = [&](const BatchWait& wait) { view.setStatusText(WaitStatusText(wait)); };
   int linkless = 0;
   Text firstFailure;
   // After a failure the status keeps the first one in view, with the count so far.
@@ -194,7 +198,7 @@ void RunGeneration(Controls& ui, const PluginInputsLookup& inputs) {
     return "网址生成完毕! 共 " + std::to_string(linkless) + " 行失败（" + firstFailure + "）";
   };
   HistoryRecorder history;
-  settings.onResult = [&](const BatchLineResult& r) {
+  job.onResult = [&](const BatchLineResult& r) {
     // The row holds what the extraction gave, as always; its tool tip says why it is no link.
     view.appendRow({r.plugin.name, r.result}, r.reason);
     RecordLine(history, r);
@@ -210,7 +214,7 @@ void RunGeneration(Controls& ui, const PluginInputsLookup& inputs) {
   };
 
   if (count > 1) view.setProgress(0, count);
-  BatchRunner runner(std::move(settings));
+  BatchRunner runner(std::move(job));
   int done = 0;
   {
     const RunningBatch registered(runner);
@@ -230,5 +234,7 @@ void RunGeneration(Controls& ui, const PluginInputsLookup& inputs) {
 Text StoppedStatusText(int done, int count) {
   return "已停止生成：完成 " + std::to_string(done) + " / " + std::to_string(count) + " 行";
 }
+
+Text StoppedStatusText(int done) { return "已停止生成：完成 " + std::to_string(done) + " 行"; }
 
 }  // namespace pindle

@@ -1,4 +1,5 @@
 #pragma once
+#include <concepts>
 #include <functional>
 
 #include "generate/batch_runner.h"
@@ -9,14 +10,26 @@ namespace pindle {
 // What the user stored for a plug-in file's fields; the door that can reach the stores gives it.
 using PluginInputsLookup = std::function<ShortenInputs(const Text& pluginFile)>;
 
-// The 生成 button: three checks, each failure a status text, then the generation on its own thread.
-void OnGenerateClicked(Controls& ui, PluginInputsLookup inputs = {});
+// What a window's generation is given besides its controls: the stored inputs of each plug-in
+// (none when not given) and the clock of the batch's waits (real time unless a test gives a
+// faster one). A lookup alone gives the inputs, with real time.
+struct GenerationServices {
+  GenerationServices() = default;
+  template <std::invocable<const Text&> Lookup>
+  GenerationServices(Lookup lookup) : inputs(std::move(lookup)) {}
+  GenerationServices(PluginInputsLookup lookup, BatchClock waits) : inputs(std::move(lookup)), clock(waits) {}
+  PluginInputsLookup inputs;
+  BatchClock clock;
+};
 
-// The generation itself: one result row per line of 生成_长网址, in line order, through the
-// plug-in chosen in 生成_批量接口. A batch keeps up to "并发数" requests in flight (BatchRunner).
-// For a plug-in that takes an alias, a line "URL<TAB>ALIAS" asks for one; for every other plug-in
-// a line is taken whole.
-void RunGeneration(Controls& ui, const PluginInputsLookup& inputs = {});
+// The 生成 button: three checks, each failure a status text, then the generation on its own thread.
+void OnGenerateClicked(Controls& ui, GenerationServices inputs = {});
+
+// The generation itself: a GenerationJob of the lines of 生成_长网址 through the plug-in chosen in
+// 生成_批量接口, one result row per line, in line order. A batch keeps up to "并发数" requests in
+// flight (BatchRunner). For a plug-in that takes an alias, a line "URL<TAB>ALIAS" asks for one;
+// for every other plug-in a line is taken whole.
+void RunGeneration(Controls& ui, const GenerationServices& services = {});
 
 // Stops every generation running now (停止生成, Esc); whether one was running.
 bool StopGenerations();
@@ -25,6 +38,7 @@ bool GenerationRunning();
 bool GenerationUnfinished();
 // The status texts of a stopped batch and of a wait.
 Text StoppedStatusText(int done, int count);
+Text StoppedStatusText(int done);  // the total not known
 Text WaitStatusText(const BatchWait& wait);
 
 // 0 for an empty text, otherwise the LF count plus one; a final LF starts no line.

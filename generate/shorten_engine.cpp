@@ -25,9 +25,12 @@ Text PercentEncode(const Text& text, bool keepSafe, bool utf8) {
   return PercentEncodeBytes(utf8 ? Bytes(text) : Utf8ToGbk(text), keepSafe ? PercentKeep::Safe : PercentKeep::Nothing);
 }
 
-bool LooksLikeUtf8(const Bytes& body) {
-  if (body.empty()) return false;
-  if (body.compare(0, 3, "\xEF\xBB\xBF") == 0) return true;
+bool LooksLikeUtf8(const Bytes& body) { return FindUtf8Evidence(body).utf8; }
+
+Utf8Evidence FindUtf8Evidence(const Bytes& body) {
+  using Kind = Utf8Evidence::Kind;
+  if (body.empty()) return {};
+  if (body.compare(0, 3, "\xEF\xBB\xBF") == 0) return {Kind::ByteOrderMark, true, 0, 3};
   const size_t n = body.size();
   auto continuation = [&](size_t i) { return i < n && (static_cast<unsigned char>(body[i]) & 0xC0) == 0x80; };
   for (size_t i = 0; i < n;) {
@@ -35,17 +38,18 @@ bool LooksLikeUtf8(const Bytes& body) {
     if (b < 0x80) {
       ++i;
     } else if (b >= 0xC0 && b <= 0xDF) {
-      if (!continuation(i + 1)) return false;
+      if (!continuation(i + 1)) return {Kind::BrokenTwoByte, false, i, 2};
       i += 2;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-      return continuation(i + 1) && continuation(i + 2);
-    } else if (b >= 0xF0 && b <= 0xF7) {
-      return continuation(i + 1) && continuation(i + 2) && continuation(i + 3);
+    } else if (b >= 0xE0 && b <= 0xF7) {
+      const size_t length = b <= 0xEF ? 3 : 4;
+      bool whole = true;
+      for (size_t k = 1; k < length; ++k) whole = whole && continuation(i + k);
+      return {Kind::Sequence, whole, i, length};
     } else {
-      return false;
+      return {Kind::BadLead, false, i, 1};
     }
   }
-  return false;
+  return {Kind::NoLongSequence, false, 0, 0};
 }
 
 Text Utf8ToLocal(const Bytes& bytes) { return SanitizeUtf8(bytes); }
@@ -124,7 +128,7 @@ ShortenRequest PrepareShorten(const Text& pluginFile, const Text& longUrl, JsonD
 
   const Text method = document.GetText(kPluginApiTypeKey);
   RequestOptions& request = prepared.request;
-  request.verifyTls = VerifyTlsSetting();
+  request.verifyTls = inputs.verifyTls ? *inputs.verifyTls : VerifyTlsSetting();
   if (wireUtf8) request.utf8Texts = true;
   const Text address = FillPlaceholders(document.GetText(kPluginApiPathKey), PlaceholderPlace::Address, values);
   if (method == "GET") {

@@ -1,5 +1,6 @@
 #pragma once
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "json/json_document.h"
@@ -18,6 +19,9 @@ struct ShortenInputs {
   std::map<Text, Text> fieldProblems;
   // Values never shown: written as •••• in the result, the failure and a trace.
   std::vector<Text> secrets;
+  // Whether certificates are verified, as the door read the user's switch; not given: the
+  // switch is read when the request is prepared.
+  std::optional<bool> verifyTls;
 };
 
 // One long URL through one plug-in: read the plug-in file, build the request it describes with
@@ -56,6 +60,23 @@ Text PercentEncode(const Text& text, bool keepSafe = false, bool utf8 = false);
 // Whether an answer is to be read as UTF-8: a byte-order mark, or a three- or four-byte
 // sequence before any invalid byte.
 bool LooksLikeUtf8(const Bytes& body);
+
+// What decided LooksLikeUtf8, for a trace to name.
+struct Utf8Evidence {
+  enum class Kind {
+    Empty,
+    ByteOrderMark,
+    Sequence,        // a three- or four-byte sequence at `at`, `length` bytes: whole or broken
+    BrokenTwoByte,   // a two-byte lead at `at` without its continuation
+    BadLead,         // a byte at `at` that starts no UTF-8 character
+    NoLongSequence,  // only ASCII and two-byte sequences
+  };
+  Kind kind = Kind::Empty;
+  bool utf8 = false;
+  std::size_t at = 0;  // 0-based
+  std::size_t length = 0;
+};
+Utf8Evidence FindUtf8Evidence(const Bytes& body);
 
 // UTF-8 bytes as program text (malformed bytes become U+FFFD).
 Text Utf8ToLocal(const Bytes& bytes);

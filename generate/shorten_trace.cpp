@@ -254,49 +254,38 @@ DecodingTrace TraceDecoding(const Bytes& body, const Text& headers, PluginEncodi
     d.reason = Text("应答头没有声明字符集，按插件的 Encoding（") + (chosen.utf8 ? "UTF-8" : "GBK") + "）读";
     return d;
   }
-  if (body.empty()) {
-    d.reason = "应答为空";
-    return d;
-  }
-  if (body.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-    d.utf8 = true;
-    d.reason = "以 UTF-8 字节顺序标记 EF BB BF 开头";
-    return d;
-  }
-  const std::size_t n = body.size();
-  auto at = [&](std::size_t i) { return static_cast<unsigned char>(body[i]); };
-  auto continuation = [&](std::size_t i) { return i < n && (at(i) & 0xC0) == 0x80; };
+  // The engine's own evidence, so the trace names exactly what decided the run.
+  const Utf8Evidence e = FindUtf8Evidence(body);
+  d.utf8 = e.utf8;
   auto bytesAt = [&](std::size_t i, std::size_t count) {
     Text out;
-    for (std::size_t k = i; k < i + count && k < n; ++k) out += (out.empty() ? "" : " ") + Hex(at(k));
+    for (std::size_t k = i; k < i + count && k < body.size(); ++k)
+      out += (out.empty() ? "" : " ") + Hex(static_cast<unsigned char>(body[k]));
     return out;
   };
   const Text gbk = "，按 GBK 读";
-  for (std::size_t i = 0; i < n;) {
-    const unsigned char b = at(i);
-    const Text where = "第 " + std::to_string(i + 1) + " 字节";
-    if (b < 0x80) {
-      ++i;
-    } else if (b >= 0xC0 && b <= 0xDF) {
-      if (!continuation(i + 1)) {
-        d.reason = where + "起 " + bytesAt(i, 2) + " 不是 UTF-8 两字节序列" + gbk;
-        return d;
-      }
-      i += 2;
-    } else if (b >= 0xE0 && b <= 0xF7) {
-      const std::size_t length = b <= 0xEF ? 3 : 4;
-      bool ok = true;
-      for (std::size_t k = 1; k < length; ++k) ok = ok && continuation(i + k);
-      d.utf8 = ok;
-      d.reason = where + "起 " + bytesAt(i, length) + (ok ? " 是 UTF-8 " : " 不是 UTF-8 ") +
-                 (length == 3 ? "三" : "四") + "字节序列" + (ok ? "，按 UTF-8 读" : gbk);
-      return d;
-    } else {
-      d.reason = where + " " + Hex(b) + " 不能开始 UTF-8 字符" + gbk;
-      return d;
-    }
+  const Text where = "第 " + std::to_string(e.at + 1) + " 字节";
+  switch (e.kind) {
+    case Utf8Evidence::Kind::Empty:
+      d.reason = "应答为空";
+      break;
+    case Utf8Evidence::Kind::ByteOrderMark:
+      d.reason = "以 UTF-8 字节顺序标记 EF BB BF 开头";
+      break;
+    case Utf8Evidence::Kind::BrokenTwoByte:
+      d.reason = where + "起 " + bytesAt(e.at, 2) + " 不是 UTF-8 两字节序列" + gbk;
+      break;
+    case Utf8Evidence::Kind::Sequence:
+      d.reason = where + "起 " + bytesAt(e.at, e.length) + (e.utf8 ? " 是 UTF-8 " : " 不是 UTF-8 ") +
+                 (e.length == 3 ? "三" : "四") + "字节序列" + (e.utf8 ? "，按 UTF-8 读" : gbk);
+      break;
+    case Utf8Evidence::Kind::BadLead:
+      d.reason = where + " " + Hex(static_cast<unsigned char>(body[e.at])) + " 不能开始 UTF-8 字符" + gbk;
+      break;
+    case Utf8Evidence::Kind::NoLongSequence:
+      d.reason = "没有三字节或四字节的 UTF-8 序列（纯 ASCII 或只有两字节序列）" + gbk;
+      break;
   }
-  d.reason = "没有三字节或四字节的 UTF-8 序列（纯 ASCII 或只有两字节序列）" + gbk;
   return d;
 }
 
@@ -345,6 +334,17 @@ ShortenTrace TraceUnmasked(const Text& pluginFile, const Text& longUrl, JsonDocu
   if (response.failed()) {
     trace.extraction.reason = EmptyReason::RequestFailed;
     trace.extraction.reasonText = "请求失败：" + response.error;
+    return trace;
+  }
+  // The run's own verdict decides, so a trace never calls a line good that a run fails (a 5xx
+  // answer that reads like a link) or the other way round; the steps above explain it.
+  Text runReason;
+  trace.extraction.result = FinishShorten(prepared, response, &runReason);
+  if (runReason.empty()) {
+    trace.extraction.reason = EmptyReason::None;
+    trace.extraction.reasonText.clear();
+  } else if (trace.extraction.reason == EmptyReason::None) {
+    Explainer(trace.extraction).fail(EmptyReason::ServiceFailed, runReason);
   }
   return trace;
 }

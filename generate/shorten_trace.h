@@ -31,8 +31,9 @@ enum class EmptyReason {
   NoMatch,
   GroupUnset,
   UnknownType,
-  EmptyAnswer,  // type "0" with an empty answer
-  NotALink,     // something came out, but it is no http(s) address (web/link_check.h)
+  EmptyAnswer,    // type "0" with an empty answer
+  NotALink,       // something came out, but it is no http(s) address (web/link_check.h)
+  ServiceFailed,  // the answer's status says the service failed (5xx), whatever its text reads
 };
 
 struct ExtractionTrace {

@@ -100,13 +100,51 @@ bool WriteAll(int fd, std::string_view content) {
   return ::fsync(fd) == 0;
 }
 
+bool WriteAllAt(int fd, std::string_view content) {
+  size_t done = 0;
+  while (done < content.size()) {
+    const ssize_t n = ::pwrite(fd, content.data() + done, content.size() - done, static_cast<off_t>(done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
 // Where no file can be created beside it, the file itself is rewritten: a torn file after a
-// crash is possible there, but that is the only way to keep the change at all.
+// crash is possible there, but that is the only way to keep the change at all. A full disk must
+// not tear it: the new size is reserved before a byte changes, and a write that still fails puts
+// the old content back.
 bool WriteInPlace(const Text& path, std::string_view content) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+  const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
   if (fd < 0) return false;
-  const bool ok = WriteAll(fd, content);
-  return ::close(fd) == 0 && ok;
+  std::string old;
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      ::close(fd);
+      return false;
+    }
+    if (n == 0) break;
+    old.append(buffer, static_cast<size_t>(n));
+  }
+  if (content.size() > old.size() && ::posix_fallocate(fd, 0, static_cast<off_t>(content.size())) != 0) {
+    ::close(fd);
+    return false;
+  }
+  bool ok = WriteAllAt(fd, content) && ::ftruncate(fd, static_cast<off_t>(content.size())) == 0 && ::fsync(fd) == 0;
+  if (!ok) {
+    // The old bytes fit where they stood; the file keeps its old length.
+    WriteAllAt(fd, old);
+    if (::ftruncate(fd, static_cast<off_t>(old.size())) != 0) {
+      // Nothing more can be done; the caller hears that the write failed.
+    }
+    ::fsync(fd);
+  }
+  if (::close(fd) != 0) ok = false;
+  return ok;
 }
 
 }  // namespace

@@ -8,3 +8,4 @@ cmake --build build
 for b in build/bench/*_bench; do echo "== $(basename "$b")"; "$b"; done
 echo "== cli_bench"; bash bench/cli_bench.sh build
 echo "== batch_cli_bench"; bash bench/batch_cli_bench.sh build
+echo "== batch_memory_bench"; bash bench/batch_memory_bench.sh build

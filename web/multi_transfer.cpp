@@ -66,8 +66,10 @@ MultiTransfer::~MultiTransfer() {
   curl_multi_cleanup(impl_->multi);
 }
 
-void MultiTransfer::start(std::uint64_t tag, const RequestOptions& options) {
-  auto exchange = std::make_unique<RequestExchange>(options, CurrentWebLimits());
+void MultiTransfer::start(std::uint64_t tag, const RequestOptions& options) { start(tag, options, CurrentWebLimits()); }
+
+void MultiTransfer::start(std::uint64_t tag, const RequestOptions& options, const WebLimits& limits) {
+  auto exchange = std::make_unique<RequestExchange>(options, limits);
   CURL* curl = impl_->takeHandle();
   if (!exchange->attach(curl, impl_->offerHttp2)) {
     if (curl) impl_->idle.push_back(curl);

@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "web/web_limits.h"
 #include "web/web_request.h"
 
 namespace pindle {
@@ -22,8 +23,10 @@ class MultiTransfer {
   MultiTransfer(const MultiTransfer&) = delete;
   MultiTransfer& operator=(const MultiTransfer&) = delete;
 
-  // Starts a request; its response comes back from run() with `tag`.
+  // Starts a request; its response comes back from run() with `tag`. Without `limits`, those in
+  // force now (web/web_limits.h).
   void start(std::uint64_t tag, const RequestOptions& options);
+  void start(std::uint64_t tag, const RequestOptions& options, const WebLimits& limits);
 
   struct Finished {
     std::uint64_t tag;

@@ -1,5 +1,6 @@
 #include "web/request_exchange.h"
 
+#include <algorithm>
 #include <new>
 #include <string>
 #include <vector>
@@ -134,11 +135,16 @@ int OnProgress(void* user, curl_off_t, curl_off_t down, curl_off_t, curl_off_t u
 size_t OnBodyBytes(char* data, size_t size, size_t count, void* user) {
   auto* received = static_cast<Received*>(user);
   const size_t n = size * count;
-  if (received->body.size() + n > received->maxBody) {
+  Bytes& body = received->body;
+  if (body.size() + n > received->maxBody) {
     received->bodyTooLarge = true;
     return 0;  // aborts the transfer
   }
-  received->body.append(data, n);
+  // Grown by doubling, but never beyond the cap: what a batch's answers hold together stays
+  // within what their caps add up to.
+  if (body.size() + n > body.capacity())
+    body.reserve(std::min(received->maxBody, std::max(body.size() + n, 2 * body.capacity())));
+  body.append(data, n);
   received->lastActivity = Clock::now();
   return n;
 }

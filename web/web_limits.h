@@ -18,6 +18,16 @@ struct WebLimits {
   std::size_t maxBodyBytes = 32u << 20;        // a longer body fails the request
 };
 
+// What the answers of a batch's lines in flight hold together at most, and the least a line's
+// answer may hold whatever the number in flight.
+inline constexpr std::size_t kBatchAnswerBytes = 64u << 20;
+inline constexpr std::size_t kLeastAnswerCap = 1u << 20;
+
+// The cap on one line's answer in a batch with at most `linesInFlight` lines in flight: an equal
+// share of kBatchAnswerBytes, never more than `single` (what an answer alone may hold) and never
+// less than kLeastAnswerCap unless `single` is less. So memory stays bounded whatever -j is.
+std::size_t BatchAnswerCap(int linesInFlight, std::size_t single);
+
 WebLimits DefaultWebLimits();
 WebLimits CurrentWebLimits();
 void SetWebLimits(const WebLimits& limits);

@@ -12,6 +12,7 @@
 #include <set>
 
 #include "app/cli/command.h"
+#include "app/cli/input_lines.h"
 #include "app/plugin_inputs.h"
 #include "config/app_paths.h"
 #include "config/settings.h"
@@ -38,12 +39,13 @@ Text LongUrlPreview(const Text& longUrl) {
   return EscapeControlCharacters(Left(longUrl, kShown)) + "…（共 " + std::to_string(longUrl.size()) + " 字节）";
 }
 
-// Progress on a terminal: done of total, elapsed time, rate, and the wait for a service if any.
-// Redrawn at most ten times a second, so a large batch does not spend its time on the terminal.
+// Progress on a terminal: done of total (just done when the total is not known), elapsed time,
+// rate, and the wait for a service if any. Redrawn at most ten times a second, so a large batch
+// does not spend its time on the terminal.
 class Progress {
  public:
-  Progress(std::ostream& err, bool show, size_t total)
-      : err_(err), show_(show && total > 1), total_(total), start_(Clock::now()) {}
+  Progress(std::ostream& err, bool show, std::optional<size_t> total)
+      : err_(err), show_(show && total.value_or(2) > 1), total_(total), start_(Clock::now()) {}
   bool showing() const { return show_; }
   void update(size_t done) {
     done_ = done;
@@ -60,21 +62,31 @@ class Progress {
     err_ << "\r\033[K" << std::flush;
     visible_ = false;
   }
+  // The batch is over: without a total the last count stands on its own line, as a total's does.
+  void finish() {
+    if (!show_ || total_ || done_ == 0) return;
+    ended_ = true;
+    draw();
+  }
 
  private:
   using Clock = std::chrono::steady_clock;
+  bool complete() const { return total_ ? done_ == *total_ : ended_; }
   void draw() {
     if (!show_) return;
     drawn_ = Clock::now();
     const double seconds = std::chrono::duration<double>(drawn_ - start_).count();
     const double rate = seconds > 0 ? static_cast<double>(done_) / seconds : 0;
     char line[160];
-    std::snprintf(line, sizeof line, "\r\033[K已完成 %zu/%zu，用时 %.1f 秒，每秒 %.1f 个", done_, total_, seconds,
-                  rate);
+    if (total_)
+      std::snprintf(line, sizeof line, "\r\033[K已完成 %zu/%zu，用时 %.1f 秒，每秒 %.1f 个", done_, *total_, seconds,
+                    rate);
+    else
+      std::snprintf(line, sizeof line, "\r\033[K已完成 %zu，用时 %.1f 秒，每秒 %.1f 个", done_, seconds, rate);
     err_ << line;
     visible_ = true;
-    if (done_ < total_ && !wait_.empty()) err_ << "；" << wait_;
-    if (done_ == total_) {
+    if (!complete() && !wait_.empty()) err_ << "；" << wait_;
+    if (complete()) {
       err_ << "\n";
       visible_ = false;
     }
@@ -84,12 +96,34 @@ class Progress {
 
   std::ostream& err_;
   bool show_;
-  size_t total_;
+  std::optional<size_t> total_;
   size_t done_ = 0;
+  bool ended_ = false;
   bool visible_ = false;  // the progress text stands on the terminal's last line
   Text wait_;
   Clock::time_point start_, drawn_{};
 };
+
+// What an input line asks for: the long URL (UTF-8, else read as GBK, as a Windows editor saves
+// it) and, after a TAB, the alias. A line that is neither UTF-8 nor GBK is rejected, not sent.
+constexpr const char* kUnreadableLine = "既不是 UTF-8 也不是 GBK 文字，没有发送";
+
+JobLine ReadLine(Text text) {
+  JobLine line;
+  if (!IsWellFormedUtf8(text)) {
+    if (!IsWellFormedGbk(text)) {
+      line.rejected = kUnreadableLine;
+      return line;
+    }
+    text = GbkToUtf8Text(text);
+  }
+  if (const size_t tab = text.find('\t'); tab != Text::npos) {
+    line.alias = Trim(text.substr(tab + 1));  // blanks around an alias are never part of it
+    text.resize(tab);
+  }
+  line.longUrl = std::move(text);
+  return line;
+}
 
 // Ctrl-C during a batch: the batch stops, the lines done so far stay printed.
 volatile std::sig_atomic_t interrupted = 0;
@@ -218,46 +252,7 @@ class ShortenCommand : public Command {
     const Text shownName = chosen.name;
     if (clipboard) return ShortenClipboardAddress(pluginGiven ? shownName : Text(), shownName, pluginFile, urls, io);
 
-    if (urls.empty()) {
-      const std::string input((std::istreambuf_iterator<char>(io.in)), std::istreambuf_iterator<char>());
-      urls = SplitLines(input);
-    }
-    // Lines as users have them: UTF-8, else GBK (as a Windows editor saves them); bytes that are
-    // neither are not sent, and their line says so.
-    std::set<int> unreadable;
-    for (size_t i = 0; i < urls.size(); ++i) {
-      if (IsWellFormedUtf8(urls[i])) continue;
-      if (IsWellFormedGbk(urls[i])) {
-        urls[i] = GbkToUtf8Text(urls[i]);
-      } else {
-        urls[i].clear();
-        unreadable.insert(static_cast<int>(i) + 1);
-      }
-    }
-    // A line "URL<TAB>ALIAS" asks for that alias; --alias asks for one for the only URL.
-    std::vector<Text> aliases(urls.size());
-    for (size_t i = 0; i < urls.size(); ++i) {
-      if (const size_t tab = urls[i].find('\t'); tab != Text::npos) {
-        aliases[i] = Trim(urls[i].substr(tab + 1));  // blanks around an alias are never part of it
-        urls[i].resize(tab);
-      }
-    }
-    if (alias) {
-      if (urls.size() != 1) {
-        io.err << "--alias 只能用于一个网址；多个网址请每行写 长网址<TAB>别名\n";
-        return kExitUsage;
-      }
-      aliases[0] = *alias;
-    }
     const PluginDefinition plugin = PluginDefinition::FromFile(pluginFile);
-    if (!plugin.usesAlias()) {
-      for (size_t i = 0; i < aliases.size(); ++i) {
-        if (aliases[i].empty()) continue;
-        io.err << "插件“" << shownName << "”不支持自定义别名（插件文件里没有 $Alias$）："
-               << (urls.size() > 1 ? "第 " + std::to_string(i + 1) + " 行" : Text("--alias")) << "\n";
-        return kExitUsage;
-      }
-    }
     const BatchPlugin batchPlugin{shownName, pluginFile, StoredPluginInputs(plugin)};
     std::vector<BatchPlugin> fallbacks;
     for (size_t i = 1; i < choices.size(); ++i) {
@@ -265,26 +260,67 @@ class ShortenCommand : public Command {
       fallbacks.push_back({fallback.name, fallback.path, StoredPluginInputs(fallback.path)});
     }
 
-    Progress progress(io.err, io.errIsTerminal, urls.size());
+    InputLines input(std::move(urls), io.in);
+    // One line is a single URL (no waits, no retries); more make a batch. Input not counted
+    // beforehand is read ahead as far as it takes to tell; a pipe that gives no second line and
+    // no end within a moment is taken as a batch whose lines are still coming.
+    const bool batch =
+        input.count() ? *input.count() > 1 : input.lookAhead(2, std::chrono::milliseconds(300)) > 1 || !input.atEnd();
+    if (alias && (batch || input.lookAhead(1) == 0)) {
+      io.err << "--alias 只能用于一个网址；多个网址请每行写 长网址<TAB>别名\n";
+      return kExitUsage;
+    }
+    const Text noAlias = "插件“" + shownName + "”不支持自定义别名（插件文件里没有 $Alias$）";
+    const bool takesAlias = plugin.usesAlias();
+    // A single URL asking for an alias the plug-in cannot give is refused before anything goes out.
+    if (!batch && !takesAlias && input.lookAhead(1) == 1) {
+      if (alias || ReadLine(input.ahead(0)).alias.size() > 0) {
+        io.err << noAlias << "：--alias\n";
+        return kExitUsage;
+      }
+    }
+
+    Progress progress(io.err, io.errIsTerminal && batch, input.count());
     int failures = 0;
     bool outputLost = false;
-    BatchSettings settings;
-    settings.lineCount = static_cast<int>(urls.size());
-    settings.concurrency = jobs > 0 ? jobs : ConcurrencySetting();
-    settings.retry = urls.size() > 1;
-    settings.longUrl = [&](int n) { return urls[static_cast<size_t>(n - 1)]; };
-    settings.alias = [&](int n) { return aliases[static_cast<size_t>(n - 1)]; };
-    settings.plugin = [&] { return batchPlugin; };
-    settings.fallbacks = fallbacks;
-    settings.onWait = [&](const BatchWait& wait) { progress.waiting(wait); };
+    bool misused = false;  // a line asked for an alias the plug-in cannot give
+    GenerationJob job;
+    job.lineCount = static_cast<int>(batch ? input.count().value_or(0) : input.lookAhead(1));
+    job.concurrency = jobs > 0 ? jobs : ConcurrencySetting();
+    job.retry = batch;
+    job.verifyTls = VerifyTlsSetting();
+    // While the batch waits for more input, what it has is written out: a program feeding the
+    // lines one by one sees each result as it comes.
+    job.lineReady = [&] {
+      if (input.ready()) return true;
+      io.out.flush();
+      return false;
+    };
+    job.lines = [&](int) -> std::optional<JobLine> {
+      std::optional<Text> text = input.next();
+      if (!text) return std::nullopt;
+      JobLine line = ReadLine(std::move(*text));
+      if (alias) line.alias = *alias;
+      if (!line.alias.empty() && !takesAlias && line.rejected.empty()) line.rejected = noAlias;
+      return line;
+    };
+    job.plugin = [&] { return batchPlugin; };
+    job.fallbacks = fallbacks;
+    job.onWait = [&](const BatchWait& wait) { progress.waiting(wait); };
     HistoryRecorder history;
-    settings.skipBlankLines = true;
-    settings.onResult = [&](const BatchLineResult& r) {
-      if (unreadable.count(r.line)) {
+    job.skipBlankLines = true;
+    job.onResult = [&](const BatchLineResult& r) {
+      if (r.outcome == LineOutcome::Rejected) {
         ++failures;
         progress.clear();
-        io.err << "第 " << r.line << " 行失败：既不是 UTF-8 也不是 GBK 文字，没有发送\n";
-        write(io.out, format, "", "", shownName, false, "既不是 UTF-8 也不是 GBK 文字，没有发送");
+        const bool unreadable = r.reason == kUnreadableLine;
+        misused = misused || !unreadable;
+        if (unreadable)
+          io.err << "第 " << r.line << " 行失败：" << r.reason << "\n";
+        else
+          io.err << r.reason << "：第 " << r.line << " 行\n";
+        write(io.out, format, unreadable ? Text() : r.longUrl, "", shownName, false, r.reason);
+        if (!io.out) outputLost = true;
         progress.update(static_cast<size_t>(r.line));
         return;
       }
@@ -310,18 +346,22 @@ class ShortenCommand : public Command {
       if (!io.out) outputLost = true;
       progress.update(static_cast<size_t>(r.line));
     };
-    settings.stopRequested = [&] { return interrupted != 0 || outputLost; };
+    job.stopRequested = [&] { return interrupted != 0 || outputLost; };
     const InterruptScope interruptible;
-    BatchRunner runner(std::move(settings));
+    BatchRunner runner(std::move(job));
     const int done = runner.run();
+    progress.finish();
     io.out.flush();
     if (!history.flush()) io.err << "历史记录未能写入：" << history.failure() << "\n";
     if (outputLost) return kExitFailed;  // the caller names the write failure
     if (runner.stopped()) {
       progress.clear();
-      io.err << StoppedStatusText(done, static_cast<int>(urls.size())) << "\n";
+      // A pipe's total is known only when the rest of it is at hand.
+      const std::optional<size_t> total = input.total(std::chrono::seconds(1));
+      io.err << (total ? StoppedStatusText(done, static_cast<int>(*total)) : StoppedStatusText(done)) << "\n";
       return kExitInterrupted;
     }
+    if (misused) return kExitUsage;
     return failures == 0 ? kExitOk : kExitFailed;
   }
 

@@ -20,7 +20,11 @@
 namespace pindle {
 namespace {
 
-void Store(const char* key, bool on) { Settings::write(kSoftwareSection, key, on ? kOn : kOff); }
+// The change applies now either way; the user hears that it will not outlast the session.
+void Store(Controls& ui, const char* key, const Text& value) {
+  if (!Settings::write(kSoftwareSection, key, value)) ui.setStatusText(kSettingNotSavedText);
+}
+void Store(Controls& ui, const char* key, bool on) { Store(ui, key, Text(on ? kOn : kOff)); }
 
 }  // namespace
 
@@ -84,12 +88,12 @@ void DesktopIntegration::buildSettings() {
     trayClicked(on);
     const bool shown = tray_ != nullptr && tray_->isVisible();
     trayBox_->setChecked(shown);
-    if (shown == on) Store(kTrayIconKey, on);
+    if (shown == on) Store(ui_, kTrayIconKey, on);
   });
-  connect(notifyBox_, &QCheckBox::clicked, this, [](bool on) { Store(kDesktopNotificationsKey, on); });
+  connect(notifyBox_, &QCheckBox::clicked, this, [this](bool on) { Store(ui_, kDesktopNotificationsKey, on); });
   connect(watchBox_, &QCheckBox::clicked, this, [this](bool on) {
     watch_->setOn(on);
-    Store(kWatchClipboardKey, on);
+    Store(ui_, kWatchClipboardKey, on);
   });
   connect(shortcutEdit_, &QKeySequenceEdit::keySequenceChanged, this, [this](const QKeySequence& keys) {
     // One combination, not a chord of several.
@@ -129,7 +133,7 @@ void DesktopIntegration::shortcutEdited() {
   const QKeySequence keys = shortcutEdit_->keySequence();
   const Text sequence = keys.isEmpty() ? Text() : FromQt(QKeySequence(keys[0]).toString(QKeySequence::PortableText));
   if (sequence == GlobalShortcutSetting()) return;
-  Settings::write(kSoftwareSection, kGlobalShortcutKey, sequence);
+  Store(ui_, kGlobalShortcutKey, sequence);
   shortcut_->set(sequence);
 }
 

@@ -16,6 +16,7 @@
 #include "platform/codepage.h"
 #include "tests/support/echo_service.h"
 #include "tests/support/httplib_server.h"
+#include "tests/support/line_process.h"
 #include "tests/support/loopback_shortener.h"
 #include "tests/support/plugin_files.h"
 #include "tests/support/process.h"
@@ -261,6 +262,20 @@ TEST_F(CommandLineTest, BatchesInLineOrderInterruptedAndLarge) {
   EXPECT_TRUE(r.out == large.output);
 }
 
+// Standard input is read as the batch goes: a program feeding it a line at a time gets each
+// result before it writes the next, and the end of the input ends the batch.
+TEST_F(CommandLineTest, ReadsItsInputAndWritesItsOutputAsItGoes) {
+  test::LineProcess shorten({program, "shorten", "-p", "Is.gd", "-j", "1"}, env());
+  shorten.send("https://a/1");  // its answer comes before the next line is written
+  EXPECT_EQ(shorten.take("http"), service.shortFor(1));
+  shorten.send("https://a/2");
+  EXPECT_EQ(shorten.take("http"), service.shortFor(2));
+  shorten.send("https://a/3");
+  EXPECT_EQ(shorten.take("http"), service.shortFor(3));
+  shorten.closeInput();
+  EXPECT_EQ(shorten.wait(std::chrono::seconds(10)), 0);
+}
+
 // Without a display (the environment has none), whatever would open the window says so in one
 // line and ends with 2, instead of the toolkit's abort.
 TEST_F(CommandLineTest, WindowWithoutDisplaySaysSo) {
@@ -432,25 +447,44 @@ std::vector<std::string> ScreenLines(const std::vector<std::string>& args,
 }
 
 // Progress and results on one terminal: the progress line gives way to each result and comes back.
+// It counts against the total when that is known (arguments, a file), else it counts alone (a pipe).
 TEST_F(CommandLineTest, ProgressNeverRunsIntoAResultOnATerminal) {
   test::EchoService slow([](const std::string&) { return 15; });
   test::WritePlugin(dir, "echo.json", {.name = "Echo", .path = slow.url("/x?")});
   std::vector<std::string> args = {program, "shorten", "-p", "Echo", "-j", "1"};
-  for (int n = 1; n <= 20; ++n) args.push_back("https://e/" + std::to_string(n));
-  const auto lines = ScreenLines(args, env());
-  int links = 0;
-  for (const std::string& line : lines) {
-    if (line.starts_with("http://")) {
-      ++links;
-      EXPECT_EQ(line.find("已完成"), std::string::npos) << line;
-    } else if (!line.empty()) {
-      EXPECT_TRUE(line.starts_with("已完成 ")) << line;
-      EXPECT_EQ(line.find("http"), std::string::npos) << line;
-    }
+  std::string input;
+  for (int n = 1; n <= 20; ++n) {
+    args.push_back("https://e/" + std::to_string(n));
+    input += args.back() + "\n";
   }
-  EXPECT_EQ(links, 20);
-  ASSERT_FALSE(lines.empty());
-  EXPECT_TRUE(lines.back().starts_with("已完成 20/20")) << lines.back();
+  dir.write("urls.txt", input);
+  const std::string command = program + " shorten -p Echo -j 1";
+  const struct {
+    const char* how;
+    std::vector<std::string> args;
+    const char* last;
+  } cases[] = {
+      {"arguments", args, "已完成 20/20，"},
+      {"a file", {"/bin/sh", "-c", command + " < " + dir.file("urls.txt")}, "已完成 20/20，"},
+      {"a pipe", {"/bin/sh", "-c", "cat " + dir.file("urls.txt") + " | " + command}, "已完成 20，"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.how);
+    const auto lines = ScreenLines(c.args, env());
+    int links = 0;
+    for (const std::string& line : lines) {
+      if (line.starts_with("http://")) {
+        ++links;
+        EXPECT_EQ(line.find("已完成"), std::string::npos) << line;
+      } else if (!line.empty()) {
+        EXPECT_TRUE(line.starts_with("已完成 ")) << line;
+        EXPECT_EQ(line.find("http"), std::string::npos) << line;
+      }
+    }
+    EXPECT_EQ(links, 20);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_TRUE(lines.back().starts_with(c.last)) << lines.back();
+  }
 }
 
 // Input lines in GBK are read as GBK; bytes that are neither UTF-8 nor GBK are named, not sent.

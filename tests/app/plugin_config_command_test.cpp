@@ -78,6 +78,12 @@ TEST_F(PluginConfigCommandTest, FieldsSetListedUsedAndNeverShown) {
        ""},
       {{"shorten", "-p", "带钥匙", "--alias", "a", "http://a/1", "http://a/2"}, "", 2, "", "--alias 只能用于一个网址"},
       {{"shorten", "-p", "无钥匙", "--alias", "my", "http://a/"}, "", 2, "", "不支持自定义别名"},
+      // In a batch the line that asks fails where it stands; the others go out.
+      {{"shorten", "-p", "无钥匙"},
+       "http://a/1\nhttp://a/2\tmy\n",
+       2,
+       "*",
+       "不支持自定义别名（插件文件里没有 $Alias$）：第 2 行"},
       {{"history", "--csv"}, "", 0, "*••••*", ""},
       {{"config", "带钥匙", "--unset", "Key"}, "", 0, "*API 密钥 已删除*", ""},
       {{"shorten", "-p", "带钥匙", "http://a/"}, "", 1, "\n", "缺少配置：API 密钥"},

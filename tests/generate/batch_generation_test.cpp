@@ -8,6 +8,7 @@
 #include "generate/batch_clock.h"
 #include "generate/batch_runner.h"
 #include "generate/generate_command.h"
+#include "generate/line_cursor.h"
 #include "generate/shorten_engine.h"
 #include "platform/background.h"
 #include "platform/memory_controls.h"
@@ -27,6 +28,31 @@ TEST(BatchLines, SplitLinesGivesWhatNthLineGives) {
     const std::vector<Text> lines = SplitLines(text);
     ASSERT_EQ(static_cast<int>(lines.size()), LineCount(text)) << text;
     for (int n = 1; n <= LineCount(text); ++n) EXPECT_EQ(lines[static_cast<size_t>(n - 1)], NthLine(text, n)) << text;
+    // Taken in order, out of order and beyond the last line, the cursor gives the same lines.
+    LineCursor cursor(text);
+    for (const int n : {1, 2, 3, 2, 1, 4, 5, 3}) EXPECT_EQ(cursor.line(n), NthLine(text, n)) << text << " " << n;
+  }
+}
+
+// A line's answer may hold what the single URL's limit allows alone, a share of 64 MB in a batch.
+TEST(GenerationJobLimits, AnswerCapOfALine) {
+  constexpr std::size_t MB = 1u << 20;
+  const struct {
+    int lineCount;  // 0: not known
+    int concurrency;
+    int fallbacks;
+    std::size_t cap;
+  } cases[] = {
+      {1, 1, 0, 32 * MB}, {1, 64, 2, 32 * MB}, {2, 1, 0, 32 * MB}, {0, 4, 0, 16 * MB},
+      {50, 4, 1, 8 * MB}, {0, 8, 0, 8 * MB},   {0, 64, 0, 1 * MB}, {128, 64, 3, 1 * MB},
+  };
+  for (const auto& c : cases) {
+    GenerationJob job;
+    job.limits = DefaultWebLimits();
+    job.lineCount = c.lineCount;
+    job.concurrency = c.concurrency;
+    job.fallbacks.resize(static_cast<size_t>(c.fallbacks));
+    EXPECT_EQ(job.lineAnswerCap(), c.cap) << c.lineCount << " -j " << c.concurrency << " +" << c.fallbacks;
   }
 }
 
@@ -35,16 +61,13 @@ class BatchTest : public ::testing::Test {
   test::TempDir dir;
   MemoryControls ui;
 
-  // Waits for services pass a hundred times faster: a wait of seconds takes milliseconds.
-  void SetUp() override {
-    SetPaths(AppPaths::FromProgramDirectory(dir.path()));
-    SetBatchClockSpeed(100);
-  }
+  void SetUp() override { SetPaths(AppPaths::FromProgramDirectory(dir.path())); }
   void TearDown() override {
     WaitForDetached(30s);
-    SetBatchClockSpeed(1);
     SetPaths({});
   }
+  // Waits for services pass a hundred times faster: a wait of seconds takes milliseconds.
+  void click() { OnGenerateClicked(ui, GenerationServices({}, BatchClock(100))); }
   void setConcurrency(int n) { Settings::write(kSoftwareSection, kConcurrencyKey, std::to_string(n)); }
   void usePlugin(const test::EchoService& service) {
     test::WritePlugin(dir, "p.json", {.path = service.url("/x?")});
@@ -53,7 +76,7 @@ class BatchTest : public ::testing::Test {
   }
   void generate(const Text& input) {
     ui.longUrlBox().setText(input);
-    OnGenerateClicked(ui);
+    click();
     ASSERT_TRUE(WaitForDetached(30s));
   }
   static Text rowFor(const Text& line) { return test::EchoService::echo("/x?url=" + PercentEncode(line)); }
@@ -191,13 +214,15 @@ TEST_F(BatchTest, AnUnreasonableWaitEndsTheServicesLinesAtOnce) {
                           "\r\nContent-Length: 0\r\n\r\n"});
     const std::string file = test::WritePlugin(dir, "p.json", {.path = service.url("/x?")});
     std::vector<BatchLineResult> results;
-    BatchSettings settings;
-    settings.lineCount = 50;
-    settings.concurrency = 4;
-    settings.longUrl = [](int n) { return "https://a.example/" + std::to_string(n); };
-    settings.plugin = [&] { return BatchPlugin{"P", file}; };
-    settings.onResult = [&](const BatchLineResult& r) { results.push_back(r); };
-    EXPECT_EQ(BatchRunner(std::move(settings)).run(), 50);
+    GenerationJob job;
+    job.concurrency = 4;
+    job.lines = [](int n) -> std::optional<JobLine> {
+      if (n > 50) return std::nullopt;
+      return JobLine{"https://a.example/" + std::to_string(n)};
+    };
+    job.plugin = [&] { return BatchPlugin{"P", file}; };
+    job.onResult = [&](const BatchLineResult& r) { results.push_back(r); };
+    EXPECT_EQ(BatchRunner(std::move(job)).run(), 50);
     ASSERT_EQ(results.size(), 50u);
     for (const BatchLineResult& r : results) {
       EXPECT_EQ(r.outcome, LineOutcome::Refused) << r.line;
@@ -213,6 +238,41 @@ TEST_F(BatchTest, AnUnreasonableWaitEndsTheServicesLinesAtOnce) {
     const std::vector<Text> tips = ui.batchView().toolTips();
     EXPECT_EQ(std::vector<Text>(tips.end() - 3, tips.end()), std::vector<Text>(3, results[0].reason));
     EXPECT_EQ(ui.statusText(), "网址生成完毕! 共 3 行失败（第 1 行：" + results[0].reason + "）");
+  }
+}
+
+// An answer beyond the line's share of the batch's bound fails the line, naming the cap; alone,
+// the same answer fits.
+TEST_F(BatchTest, ALinesAnswerIsCutAtItsShare) {
+  test::RawHttpServer service;
+  const std::string body = "http://s/" + std::string(1536 * 1024, 'h');
+  service.answerOthers({"HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body});
+  const std::string file = test::WritePlugin(dir, "p.json", {.path = service.url("/x?")});
+  const struct {
+    int lines;
+    int concurrency;
+    bool cut;
+  } cases[] = {{3, 64, true}, {1, 1, false}, {2, 8, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.concurrency);
+    std::vector<BatchLineResult> results;
+    GenerationJob job;
+    job.lineCount = c.lines;
+    job.concurrency = c.concurrency;
+    job.lines = [&](int n) -> std::optional<JobLine> {
+      if (n > c.lines) return std::nullopt;
+      return JobLine{"https://a.example/" + std::to_string(n)};
+    };
+    job.plugin = [&] { return BatchPlugin{"P", file}; };
+    job.onResult = [&](const BatchLineResult& r) { results.push_back(r); };
+    EXPECT_EQ(BatchRunner(std::move(job)).run(), c.lines);
+    ASSERT_EQ(results.size(), static_cast<size_t>(c.lines));
+    for (const BatchLineResult& r : results) {
+      EXPECT_EQ(r.linked(), !c.cut) << r.reason;
+      if (c.cut) {
+        EXPECT_NE(r.reason.find("回应内容过大：超过 1048576 字节"), Text::npos) << r.reason;
+      }
+    }
   }
 }
 
@@ -249,7 +309,7 @@ TEST_F(BatchTest, InputBoxEditedDuringTheBatch) {
   setConcurrency(1);
   ui.longUrlBox().setText("a1\na2\na3\na4");
   const int readsBefore = ui.longUrl().reads();
-  OnGenerateClicked(ui);
+  click();
   ASSERT_TRUE(WaitForDetached(30s));
   EXPECT_EQ(shortColumn(), (std::vector<Text>{rowFor("a1"), rowFor("a2"), rowFor("b3"), rowFor("b4")}));
   EXPECT_EQ(ui.longUrl().reads() - readsBefore, 3);  // the click's check, the start, once after the edit
@@ -262,7 +322,7 @@ TEST_F(BatchTest, StopKeepsTheFinishedRowsAndSaysHowMany) {
   setConcurrency(1);
   EXPECT_FALSE(StopGenerations());
   ui.longUrlBox().setText("1\n2\n3\n4\n5");
-  OnGenerateClicked(ui);
+  click();
   while (service.requests() < 3) std::this_thread::sleep_for(5ms);
   const auto stopped = std::chrono::steady_clock::now();
   EXPECT_TRUE(StopGenerations());

@@ -93,6 +93,11 @@ TEST(ShortenTrace, DecodingAgreesWithTheEngineAndSaysWhy) {
 TEST(ShortenTrace, WholeRunAgainstALoopbackService) {
   test::TempDir dir;
   test::LoopbackShortener service;
+  // A failing server whose text reads like a link: the trace fails it as the run does.
+  service.server().Get("/broken", [](const httplib::Request&, httplib::Response& res) {
+    res.status = 500;
+    res.set_content("http://127.0.0.1/looks-like-a-link", "text/plain");
+  });
   JsonDocument document;
   struct Case {
     test::PluginFields fields;
@@ -118,6 +123,9 @@ TEST(ShortenTrace, WholeRunAgainstALoopbackService) {
       {{.type = "get", .path = service.base() + "/create.php?"},
        EmptyReason::NotSent,
        {"API.Type “get” 不是 GET 或 POST"}},
+      {{.path = service.base() + "/broken?", .responseType = "0"},
+       EmptyReason::ServiceFailed,
+       {"HTTP/1.1 500", "没有得到短网址：HTTP 500：http://127.0.0.1/looks-like-a-link"}},
   };
   for (const auto& c : cases) {
     const std::string file = test::WritePlugin(dir, "t.json", c.fields);

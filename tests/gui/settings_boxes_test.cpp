@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QCheckBox>
 #include <QTest>
@@ -121,6 +122,15 @@ TEST(StartupSettings, EachClickWritesItsKeyAtOnce) {
   // The file is the Windows program's: code page 936, CR LF.
   const std::string bytes = f.dir().read("Setting.ini");
   EXPECT_NE(bytes.find(Utf8ToGbk("双击复制=假\r\n")), std::string::npos);
+
+  // A file that cannot be written: the click still applies, and the status bar says it was not kept.
+  ::chmod(f.dir().file("Setting.ini").c_str(), 0444);
+  f.showPageOf(f.find<QCheckBox>("设定_双击复制"));
+  QTest::mouseClick(f.find<QCheckBox>("设定_双击复制"), Qt::LeftButton);
+  EXPECT_TRUE(f.find<QCheckBox>("设定_双击复制")->isChecked());
+  EXPECT_EQ(f.ui().statusText(), kSettingNotSavedText);
+  EXPECT_EQ(f.dir().read("Setting.ini"), bytes);
+  ::chmod(f.dir().file("Setting.ini").c_str(), 0644);
 }
 
 TEST(StartupSettings, StatesSetThroughControlsAreNotWritten) {

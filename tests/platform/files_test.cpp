@@ -1,10 +1,14 @@
 #include "platform/files.h"
 
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -121,6 +125,44 @@ TEST(Files, AtomicReplaceKeepsWhatTheUserSetUp) {
     if (c.check) c.check(dir);
     if (fs::exists(dir.file("ro"))) ::chmod(dir.file("ro").c_str(), 0755);
   }
+}
+
+// A full disk in a folder we may not write to: the in-place write fails before it changes a
+// byte, or puts the old bytes back, so the file is never left shortened.
+TEST(Files, InPlaceWriteOnAFullDiskKeepsTheOldFile) {
+  test::TempDir dir;
+  const std::string mount = dir.file("small");
+  fs::create_directory(mount);
+  if (::mount("tmpfs", mount.c_str(), "tmpfs", 0, "size=64k") != 0)
+    GTEST_SKIP() << "cannot mount a small tmpfs here (" << std::strerror(errno) << "): needs CAP_SYS_ADMIN";
+  struct Unmount {
+    std::string path;
+    ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
+  } unmount{mount};
+  const std::string ro = mount + "/ro", file = ro + "/Setting.ini";
+  fs::create_directory(ro);
+  const std::string old(3000, 'o');
+  { std::ofstream(file) << old; }
+  ::chmod(ro.c_str(), 0555);
+  // Fill what is left, so the file can grow by nothing.
+  {
+    std::ofstream filler(mount + "/filler");
+    const std::string block(4096, 'f');
+    while (filler << block && filler.flush()) {
+    }
+  }
+  const struct {
+    const char* what;
+    size_t size;
+    bool written;
+  } cases[] = {{"longer than the room left", 200'000, false}, {"shorter than before", 100, true}};
+  for (const auto& c : cases) {
+    const std::string before = ReadWholeFile(file).value_or("");
+    const std::string content(c.size, 'n');
+    EXPECT_EQ(WriteFileAtomically(file, content), c.written) << c.what;
+    EXPECT_EQ(ReadWholeFile(file).value_or("?"), c.written ? content : before) << c.what;
+  }
+  ::chmod(ro.c_str(), 0755);
 }
 
 }  // namespace

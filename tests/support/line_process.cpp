@@ -58,6 +58,11 @@ void LineProcess::send(const std::string& line) {
   }
 }
 
+void LineProcess::closeInput() {
+  if (input_ >= 0) close(input_);
+  input_ = -1;
+}
+
 void LineProcess::readLines(int fd) {
   std::string partial;
   char buffer[4096];

@@ -25,6 +25,8 @@ class LineProcess {
 
   pid_t pid() const { return pid_; }
   void send(const std::string& line);
+  // Ends the program's standard input: it reads to its end.
+  void closeInput();
   // The first line printed so far or within `timeout` that starts with `prefix`, taken out of
   // the collected lines; nothing when none came.
   std::optional<std::string> take(const std::string& prefix,

@@ -33,6 +33,22 @@ TEST(WebLimits, Defaults) {
   EXPECT_EQ(CurrentWebLimits().maxBodyBytes, limits.maxBodyBytes);
 }
 
+// A batch's answers in flight hold 64 MB at most together, each line its share of it.
+TEST(WebLimits, BatchAnswerCapIsAShareOf64MegabytesBetweenOneAnd32) {
+  constexpr std::size_t MB = 1u << 20;
+  const struct {
+    int linesInFlight;
+    std::size_t single;  // what one answer alone may hold
+    std::size_t cap;
+  } cases[] = {
+      {1, 32 * MB, 32 * MB}, {2, 32 * MB, 32 * MB},         {3, 32 * MB, 64 * MB / 3}, {8, 32 * MB, 8 * MB},
+      {16, 32 * MB, 4 * MB}, {64, 32 * MB, 1 * MB},         {100, 32 * MB, 1 * MB},    {0, 32 * MB, 32 * MB},
+      {1, 1000, 1000},       {100, 512 * 1024, 512 * 1024},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(BatchAnswerCap(c.linesInFlight, c.single), c.cap) << c.linesInFlight << " " << c.single;
+}
+
 TEST(WebRequestFailure, ServerMisbehaves) {
   test::ScopedWebLimits quick([] {
     WebLimits l = test::QuickLimits();
