@@ -50,8 +50,9 @@ PluginInfo PluginInfo::Read(const Text& path, const Settings::Section& switches)
                   definition.apiHeaders(), definition.bodyType(), definition.encoding()};
   info.response = {definition.responseKind(), definition.responseParameter(), definition.responsePrefix(),
                    definition.read(kPluginResponsePatternKey), definition.read(kPluginResponseResultPrefixKey)};
-  info.fields = definition.fields();
-  info.usesAlias = definition.usesAlias();
+  // Most plug-ins declare no fields: the list is only parsed when there is one.
+  if (document.TypeOf(kPluginFieldsKey) == JsonType::Array) info.fields = definition.fields();
+  info.usesAlias = TakesAlias(info.request.address, info.request.data, info.request.headers);
   return info;
 }
 

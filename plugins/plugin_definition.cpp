@@ -72,10 +72,12 @@ std::vector<PluginField> PluginDefinition::fields() const {
   return out;
 }
 
-bool PluginDefinition::usesAlias() const {
-  for (const char* key : {kPluginApiPathKey, kPluginApiDataKey, kPluginApiHeadersKey})
-    if (Contains(read(key), kAliasPlaceholder, true)) return true;
+bool TakesAlias(const Text& address, const Text& data, const Text& headers) {
+  for (const Text* text : {&address, &data, &headers})
+    if (Contains(*text, kAliasPlaceholder, true)) return true;
   return false;
 }
+
+bool PluginDefinition::usesAlias() const { return TakesAlias(apiPath(), apiData(), apiHeaders()); }
 
 }  // namespace pindle

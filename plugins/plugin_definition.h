@@ -47,6 +47,8 @@ inline constexpr const char* kPluginFieldsKey = "Fields";
 inline constexpr const char* kFieldPlaceholderStart = "$Field:";
 // In API.Data, the address and the headers: the alias the user asked for, empty when none.
 inline constexpr const char* kAliasPlaceholder = "$Alias$";
+// Whether any of the three texts takes the alias (the placeholder's letter case is free).
+bool TakesAlias(const Text& address, const Text& data, const Text& headers);
 // Response.Type "5": the link is the first capture group of the regular expression in
 // Response.Pattern (the whole match when it has no group), searched in the decoded answer.
 inline constexpr const char* kPatternResponseType = "5";
