@@ -2,12 +2,12 @@
 #include <ostream>
 
 #include "app/cli/command.h"
-#include "app/plugin_inputs.h"
 #include "config/app_paths.h"
 #include "generate/generate_command.h"
 #include "generate/plugin_check.h"
 #include "plugins/plugin_registry.h"
 #include "plugins/plugin_rows.h"
+#include "secrets/plugin_inputs.h"
 #include "text/text_utils.h"
 
 namespace pindle::cli {

@@ -1,9 +1,7 @@
-#include "app/clipboard_shortening.h"
+#include "generate/clipboard_shortening.h"
 
-#include "app/plugin_inputs.h"
 #include "config/app_paths.h"
 #include "config/settings.h"
-#include "generate/generate_command.h"
 #include "generate/shorten_engine.h"
 #include "history/history_recorder.h"
 #include "json/json_document.h"
@@ -42,7 +40,8 @@ std::optional<Text> SingleAddress(const Text& text) {
   return address;
 }
 
-ClipboardShortening ShortenClipboardText(const Text& held, const BatchPlugin& plugin) {
+ClipboardShortening ShortenClipboardText(const Text& held, const BatchPlugin& plugin,
+                                         const PluginInputsLookup& inputs) {
   ClipboardShortening pass;
   const std::optional<Text> address = SingleAddress(held);
   if (!address) {
@@ -57,7 +56,8 @@ ClipboardShortening ShortenClipboardText(const Text& held, const BatchPlugin& pl
   }
   JsonDocument document;
   Text reason;
-  const Text result = ShortenOne(plugin.file, *address, document, &reason, StoredPluginInputs(plugin.file));
+  const Text result =
+      ShortenOne(plugin.file, *address, document, &reason, inputs ? inputs(plugin.file) : ShortenInputs{});
   {
     HistoryRecorder history;  // like every other pass, with its reason when it failed
     history.record({plugin.name, *address, result, reason});
