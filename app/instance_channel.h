@@ -2,7 +2,7 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 
-#include "app/clipboard_shortening.h"
+#include "generate/clipboard_shortening.h"
 #include "platform/types.h"
 
 namespace pindle {

@@ -3,8 +3,8 @@
 #include <array>
 #include <string_view>
 
-#include "app/result_actions.h"
 #include "platform/files.h"
+#include "text/text_of_files.h"
 #include "text/text_utils.h"
 
 namespace pindle {

@@ -13,8 +13,8 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "app/gui/actions/program_actions.h"
 #include "app/gui/main_window.h"
-#include "app/program_actions.h"
 #include "config/app_paths.h"
 #include "generate/generate_command.h"
 #include "platform/background.h"

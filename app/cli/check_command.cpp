@@ -2,11 +2,11 @@
 #include <ostream>
 
 #include "app/cli/command.h"
-#include "app/plugin_inputs.h"
 #include "config/app_paths.h"
 #include "generate/batch_runner.h"
 #include "generate/plugin_check.h"
 #include "plugins/plugin_catalog.h"
+#include "secrets/plugin_inputs.h"
 #include "text/text_utils.h"
 
 namespace pindle::cli {

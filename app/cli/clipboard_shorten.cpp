@@ -2,7 +2,8 @@
 
 #include "app/cli/command.h"
 #include "app/cli/system_clipboard.h"
-#include "app/clipboard_shortening.h"
+#include "generate/clipboard_shortening.h"
+#include "secrets/plugin_inputs.h"
 
 namespace pindle::cli {
 namespace {
@@ -42,7 +43,8 @@ int ShortenClipboardAddress(const Text& wantedPlugin, const Text& pluginName, co
     io.err << problem << "\n";
     return kExitFailed;
   }
-  const ClipboardShortening pass = ShortenClipboardText(*held, {pluginName, pluginFile});
+  const ClipboardShortening pass =
+      ShortenClipboardText(*held, {pluginName, pluginFile}, [](const Text& file) { return StoredPluginInputs(file); });
   if (!pass.historyProblem.empty()) io.err << "历史记录未能写入：" << pass.historyProblem << "\n";
   if (!pass.ok) {
     io.err << pass.problem << "\n";

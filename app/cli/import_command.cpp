@@ -1,9 +1,9 @@
 #include <ostream>
 
 #include "app/cli/command.h"
-#include "app/imported_secrets.h"
 #include "config/app_paths.h"
 #include "plugins/sxcu_import.h"
+#include "secrets/imported_secrets.h"
 
 namespace pindle::cli {
 namespace {

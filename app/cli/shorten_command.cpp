@@ -13,7 +13,6 @@
 
 #include "app/cli/command.h"
 #include "app/cli/input_lines.h"
-#include "app/plugin_inputs.h"
 #include "config/app_paths.h"
 #include "config/settings.h"
 #include "generate/batch_runner.h"
@@ -24,6 +23,7 @@
 #include "platform/codepage.h"
 #include "plugins/plugin_definition.h"
 #include "plugins/plugin_registry.h"
+#include "secrets/plugin_inputs.h"
 #include "text/control_characters.h"
 #include "text/text_utils.h"
 

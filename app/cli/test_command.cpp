@@ -1,10 +1,10 @@
 #include <ostream>
 
 #include "app/cli/command.h"
-#include "app/plugin_inputs.h"
 #include "generate/shorten_trace.h"
 #include "json/json_document.h"
 #include "plugins/plugin_catalog.h"
+#include "secrets/plugin_inputs.h"
 #include "text/text_utils.h"
 
 namespace pindle::cli {

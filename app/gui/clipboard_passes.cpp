@@ -7,6 +7,7 @@
 #include "app/gui/desktop_clipboard.h"
 #include "app/gui/desktop_notifications.h"
 #include "app/gui/text_convert.h"
+#include "secrets/plugin_inputs.h"
 
 namespace pindle {
 
@@ -30,7 +31,8 @@ void ClipboardPasses::run(const Text& held, const Text& plugin, bool watched, Do
   QPointer<ClipboardPasses> self(this);
   Controls* ui = &ui_;
   QThreadPool::globalInstance()->start([self, ui, held, plugin, watched, done = std::move(done)] {
-    const ClipboardShortening pass = ShortenClipboardText(held, PluginForClipboard(*ui, plugin));
+    const ClipboardShortening pass = ShortenClipboardText(held, PluginForClipboard(*ui, plugin),
+                                                          [](const Text& file) { return StoredPluginInputs(file); });
     if (!self) return;
     QMetaObject::invokeMethod(
         self, [self, pass, watched, done] { self->finish(pass, watched, done); }, Qt::QueuedConnection);

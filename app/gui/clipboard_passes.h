@@ -2,7 +2,7 @@
 #include <QObject>
 #include <functional>
 
-#include "app/clipboard_shortening.h"
+#include "generate/clipboard_shortening.h"
 #include "platform/controls.h"
 
 namespace pindle {

@@ -6,7 +6,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 
-#include "app/clipboard_watch_rule.h"
+#include "app/gui/actions/clipboard_watch_rule.h"
 #include "app/gui/clipboard_passes.h"
 #include "app/gui/desktop_clipboard.h"
 #include "app/gui/wayland_clipboard.h"

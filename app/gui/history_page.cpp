@@ -3,8 +3,8 @@
 #include <QCursor>
 #include <QFileDialog>
 
+#include "app/gui/actions/result_actions.h"
 #include "app/gui/text_convert.h"
-#include "app/result_actions.h"
 #include "history/history_csv.h"
 #include "history/history_store.h"
 #include "platform/files.h"

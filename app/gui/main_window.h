@@ -6,9 +6,9 @@
 #include <memory>
 #include <vector>
 
+#include "app/gui/actions/window_actions.h"
 #include "app/gui/history_page.h"
 #include "app/gui/qt_controls.h"
-#include "app/window_actions.h"
 
 namespace pindle {
 

@@ -18,7 +18,6 @@
 
 #include "app/gui/text_convert.h"
 #include "app/gui/window_fonts.h"
-#include "app/plugin_inputs.h"
 #include "generate/pattern_match.h"
 #include "generate/shorten_trace.h"
 #include "json/json_text.h"
@@ -26,6 +25,7 @@
 #include "plugins/plugin_definition.h"
 #include "plugins/plugin_file.h"
 #include "plugins/plugin_file_namer.h"
+#include "secrets/plugin_inputs.h"
 #include "text/text_utils.h"
 
 namespace pindle {

@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <iostream>
 
+#include "app/gui/actions/program_actions.h"
 #include "app/gui/color_scheme.h"
 #include "app/gui/desktop_integration.h"
 #include "app/gui/display_platform.h"
@@ -12,7 +13,6 @@
 #include "app/gui/toolkit_translations.h"
 #include "app/gui/window_placement.h"
 #include "app/instance_channel.h"
-#include "app/program_actions.h"
 #include "app/window_arguments.h"
 #include "config/app_paths.h"
 #include "platform/files.h"

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <optional>
 
-#include "app/program_actions.h"
+#include "app/gui/actions/program_actions.h"
 #include "platform/background.h"
 #include "plugins/plugin_registry.h"
 #include "tests/gui/desktop_program.h"

@@ -9,7 +9,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include "app/program_actions.h"
+#include "app/gui/actions/program_actions.h"
 #include "config/settings.h"
 #include "generate/generate_command.h"
 #include "generate/shorten_engine.h"

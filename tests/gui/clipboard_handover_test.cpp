@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/program_actions.h"
+#include "app/gui/actions/program_actions.h"
 #include "tests/gui/fake_clipboard_manager.h"
 #include "tests/gui/gui_test_support.h"
 #include "tests/support/process.h"

@@ -8,7 +8,7 @@
 #include <QUrl>
 #include <QWindow>
 
-#include "app/program_actions.h"
+#include "app/gui/actions/program_actions.h"
 #include "tests/gui/gui_test_support.h"
 
 namespace pindle::test {

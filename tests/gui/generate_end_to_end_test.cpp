@@ -10,7 +10,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include "app/program_actions.h"
+#include "app/gui/actions/program_actions.h"
 #include "config/settings.h"
 #include "generate/shorten_engine.h"
 #include "platform/background.h"

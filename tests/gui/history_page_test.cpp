@@ -22,8 +22,8 @@
 #include <sstream>
 #include <thread>
 
-#include "app/program_actions.h"
-#include "app/startup.h"
+#include "app/gui/actions/program_actions.h"
+#include "app/gui/actions/startup.h"
 #include "config/settings.h"
 #include "history/history_store.h"
 #include "platform/background.h"

@@ -7,8 +7,8 @@
 #include <QTreeWidget>
 #include <cstdio>
 
+#include "app/gui/actions/program_actions.h"
 #include "app/gui/qr_dialog.h"
-#include "app/program_actions.h"
 #include "tests/gui/gui_test_support.h"
 
 namespace pindle::test {

@@ -10,8 +10,8 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include "app/gui/actions/program_actions.h"
 #include "app/gui/plugin_editor_dialog.h"
-#include "app/program_actions.h"
 #include "platform/codepage.h"
 #include "tests/gui/gui_test_support.h"
 #include "tests/support/loopback_shortener.h"

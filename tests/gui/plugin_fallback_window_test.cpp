@@ -9,8 +9,8 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include "app/gui/actions/program_actions.h"
 #include "app/gui/fallback_dialog.h"
-#include "app/program_actions.h"
 #include "config/app_paths.h"
 #include "config/fallback_plugins.h"
 #include "config/settings.h"

@@ -7,7 +7,7 @@
 #include <QTreeWidget>
 #include <mutex>
 
-#include "app/program_actions.h"
+#include "app/gui/actions/program_actions.h"
 #include "platform/shell_open.h"
 #include "tests/gui/gui_test_support.h"
 

@@ -5,8 +5,8 @@
 #include <QTest>
 #include <atomic>
 
-#include "app/program_actions.h"
-#include "app/startup.h"
+#include "app/gui/actions/program_actions.h"
+#include "app/gui/actions/startup.h"
 #include "config/settings.h"
 #include "platform/background.h"
 #include "platform/codepage.h"

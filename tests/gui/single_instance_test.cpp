@@ -7,9 +7,9 @@
 #include <QGuiApplication>
 #include <cstring>
 
+#include "app/gui/actions/program_actions.h"
 #include "app/gui/desktop_integration.h"
 #include "app/instance_channel.h"
-#include "app/program_actions.h"
 #include "config/app_paths.h"
 #include "tests/gui/desktop_program.h"
 #include "tests/gui/gui_test_support.h"

@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <string>
 
+#include "app/gui/actions/program_actions.h"
 #include "app/gui/desktop_clipboard.h"
-#include "app/program_actions.h"
 #include "tests/gui/desktop_program.h"
 #include "tests/gui/gui_test_support.h"
 #include "tests/support/process.h"

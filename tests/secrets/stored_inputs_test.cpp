@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "app/plugin_inputs.h"
 #include "config/app_paths.h"
 #include "generate/shorten_engine.h"
 #include "generate/shorten_trace.h"
 #include "secrets/field_store.h"
+#include "secrets/plugin_inputs.h"
 #include "tests/secrets/secrets_test_session.h"
 #include "tests/support/plugin_files.h"
 #include "tests/support/raw_http_server.h"

@@ -1,4 +1,4 @@
-#include "app/clipboard_watch_rule.h"
+#include "app/gui/actions/clipboard_watch_rule.h"
 
 #include <gtest/gtest.h>
 

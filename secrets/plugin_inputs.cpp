@@ -1,4 +1,4 @@
-#include "app/plugin_inputs.h"
+#include "secrets/plugin_inputs.h"
 
 #include "config/app_paths.h"
 #include "generate/placeholders.h"

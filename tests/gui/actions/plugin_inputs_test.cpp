@@ -1,8 +1,8 @@
-#include "app/plugin_inputs.h"
+#include "secrets/plugin_inputs.h"
 
 #include <gtest/gtest.h>
 
-#include "app/program_actions.h"
+#include "app/gui/actions/program_actions.h"
 #include "config/app_paths.h"
 #include "config/plugin_config_file.h"
 #include "platform/background.h"

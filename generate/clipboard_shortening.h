@@ -2,6 +2,7 @@
 #include <optional>
 
 #include "generate/batch_runner.h"
+#include "generate/generate_command.h"
 #include "platform/controls.h"
 
 namespace pindle {
@@ -23,8 +24,9 @@ struct ClipboardShortening {
 };
 
 // Shortens the address `held` through `plugin` and records the pass in the history (when
-// 记录历史 is on). Does not touch the clipboard.
-ClipboardShortening ShortenClipboardText(const Text& held, const BatchPlugin& plugin);
+// 记录历史 is on). Does not touch the clipboard. `inputs` gives the values stored for the plug-in's
+// fields; it is asked only when there is an address and a plug-in to take it.
+ClipboardShortening ShortenClipboardText(const Text& held, const BatchPlugin& plugin, const PluginInputsLookup& inputs);
 
 // The plug-in for a clipboard pass: the enabled one named `wanted` (any letter case) when
 // given, else the one chosen on the 生成 page, else the first enabled one, from the plug-in

@@ -1,4 +1,4 @@
-#include "app/startup.h"
+#include "app/gui/actions/startup.h"
 
 #include "config/settings.h"
 

@@ -19,11 +19,7 @@ bool IsUsableLink(const Text& link);
 void CopyLink(Controls& ui, const Text& link);
 void OpenLink(Controls& ui, const Text& link);
 
-// Files dropped on the window: the long-URL box gets the contents of all of them, in drop
-// order, decoded as outside text (UTF-16 with a byte-order mark, UTF-8 or GBK); a file that cannot be read adds
-// nothing.
+// Files dropped on the window: the long-URL box gets their text (TextOfFiles), in drop order.
 void OnFilesDropped(Controls& ui, const std::vector<Text>& paths);
-// The text those files give the box.
-Text TextOfFiles(const std::vector<Text>& paths);
 
 }  // namespace pindle

@@ -1,11 +1,9 @@
-#include "app/clipboard_shortening.h"
+#include "generate/clipboard_shortening.h"
 
 #include <algorithm>
 
-#include "app/plugin_inputs.h"
 #include "config/app_paths.h"
 #include "config/settings.h"
-#include "generate/generate_command.h"
 #include "generate/shorten_engine.h"
 #include "history/history_recorder.h"
 #include "json/json_document.h"
@@ -40,7 +38,8 @@ std::optional<Text> SingleAddress(const Text& text) {
   return address;
 }
 
-ClipboardShortening ShortenClipboardText(const Text& held, const BatchPlugin& plugin) {
+ClipboardShortening ShortenClipboardText(const Text& held, const BatchPlugin& plugin,
+                                         const PluginInputsLookup& inputs) {
   ClipboardShortening pass;
   const std::optional<Text> address = SingleAddress(held);
   if (!address) {
@@ -55,7 +54,8 @@ ClipboardShortening ShortenClipboardText(const Text& held, const BatchPlugin& pl
   }
   JsonDocument document;
   Text reason;
-  const Text result = ShortenOne(plugin.file, *address, document, &reason, StoredPluginInputs(plugin.file));
+  const Text result =
+      ShortenOne(plugin.file, *address, document, &reason, inputs ? inputs(plugin.file) : ShortenInputs{});
   {
     HistoryRecorder history;  // like every other pass, with its reason when it failed
     history.record({plugin.name, *address, result, reason});

@@ -1,4 +1,4 @@
-#include "app/imported_secrets.h"
+#include "secrets/imported_secrets.h"
 
 #include "config/app_paths.h"
 #include "config/plugin_field.h"

@@ -1,4 +1,4 @@
-#include "app/link_actions.h"
+#include "app/gui/actions/link_actions.h"
 
 #include "config/settings.h"
 

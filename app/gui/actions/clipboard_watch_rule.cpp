@@ -1,7 +1,7 @@
-#include "app/clipboard_watch_rule.h"
+#include "app/gui/actions/clipboard_watch_rule.h"
 
-#include "app/clipboard_shortening.h"
 #include "config/app_paths.h"
+#include "generate/clipboard_shortening.h"
 #include "history/history_store.h"
 #include "plugins/plugin_definition.h"
 #include "plugins/plugin_registry.h"

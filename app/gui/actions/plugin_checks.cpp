@@ -1,10 +1,10 @@
-#include "app/plugin_checks.h"
+#include "app/gui/actions/plugin_checks.h"
 
-#include "app/plugin_inputs.h"
 #include "config/app_paths.h"
 #include "generate/plugin_check.h"
 #include "plugins/plugin_registry.h"
 #include "plugins/plugin_rows.h"
+#include "secrets/plugin_inputs.h"
 #include "text/text_utils.h"
 
 namespace pindle {

@@ -1,8 +1,8 @@
-#include "app/uploader_drop.h"
+#include "app/gui/actions/uploader_drop.h"
 
 #include <gtest/gtest.h>
 
-#include "app/program_actions.h"
+#include "app/gui/actions/program_actions.h"
 #include "config/app_paths.h"
 #include "platform/background.h"
 #include "platform/memory_controls.h"

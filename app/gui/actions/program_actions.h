@@ -1,5 +1,5 @@
 #pragma once
-#include "app/window_actions.h"
+#include "app/gui/actions/window_actions.h"
 
 namespace pindle {
 

@@ -1,10 +1,10 @@
-#include "app/uploader_drop.h"
+#include "app/gui/actions/uploader_drop.h"
 
-#include "app/imported_secrets.h"
 #include "config/app_paths.h"
 #include "platform/background.h"
 #include "plugins/plugin_registry.h"
 #include "plugins/sxcu_import.h"
+#include "secrets/imported_secrets.h"
 
 namespace pindle {
 
