@@ -5,6 +5,7 @@
 #include "app/gui/actions/result_actions.h"
 #include "app/gui/actions/startup.h"
 #include "app/gui/actions/uploader_drop.h"
+#include "config/config.h"
 #include "generate/generate_command.h"
 #include "platform/background.h"
 #include "plugins/cloud_plugin_sync.h"
@@ -19,8 +20,8 @@ void ProgramActions::windowCreated(Controls& ui) {
   StartDetached([&ui] {
     StartupSteps steps;
     steps.startLocalLoad = [&ui] { StartDetached([&ui] { PluginRegistry::load(ui); }); };
-    steps.startCloudPull = [&ui] { StartDetached([&ui] { CloudPluginPull(ui); }); };
-    steps.runUpdateCheck = [&ui] { UpdateChecker::run(ui); };
+    steps.startCloudPull = [&ui] { StartDetached([&ui] { CloudPluginPull(ui, Config::Read()); }); };
+    steps.runUpdateCheck = [&ui] { UpdateChecker::run(ui, Config::Read().verifyTls); };
     RunStartupTask(ui, steps);
   });
 }
@@ -55,7 +56,7 @@ bool ProgramActions::pluginRightClicked(Controls& ui) { return PluginRegistry::p
 void ProgramActions::pluginDoubleClicked(Controls& ui) { PluginRegistry::onDoubleClick(ui); }
 void ProgramActions::refreshClicked(Controls& ui) { PluginRegistry::refresh(ui); }
 void ProgramActions::pullClicked(Controls& ui) {
-  StartDetached([&ui] { CloudPluginPull(ui); });
+  StartDetached([&ui] { CloudPluginPull(ui, Config::Read()); });
 }
 void ProgramActions::enablePluginChosen(Controls& ui) {
   if (const Text problem = PluginRegistry::enable(ui); !problem.empty()) ui.setStatusText(problem);
@@ -69,12 +70,12 @@ void ProgramActions::checkPluginsChosen(Controls& ui) {
 }
 // The download and the feedback post run off the window thread so a slow server never freezes it.
 void ProgramActions::updatePluginChosen(Controls& ui) {
-  StartDetached([&ui] { UpdateSinglePlugin(ui); });
+  StartDetached([&ui] { UpdateSinglePlugin(ui, Config::Read().verifyTls); });
 }
 void ProgramActions::editPluginChosen(Controls& ui) { PluginRegistry::edit(ui); }
 void ProgramActions::deletePluginChosen(Controls& ui) { PluginRegistry::remove(ui); }
 void ProgramActions::feedbackClicked(Controls& ui) {
-  StartDetached([&ui] { FeedbackSender(ui); });
+  StartDetached([&ui] { FeedbackSender(ui, Config::Read().verifyTls); });
 }
 
 }  // namespace pindle
