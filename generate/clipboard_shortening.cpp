@@ -1,11 +1,13 @@
 #include "generate/clipboard_shortening.h"
 
+#include <algorithm>
+
 #include "config/app_paths.h"
 #include "config/settings.h"
 #include "generate/shorten_engine.h"
 #include "history/history_recorder.h"
 #include "json/json_document.h"
-#include "plugins/plugin_registry.h"
+#include "plugins/plugin_catalog.h"
 #include "plugins/plugin_rows.h"
 #include "text/text_utils.h"
 
@@ -19,10 +21,6 @@ Text Preview(const Text& text) {
   Text line = text.substr(0, text.find('\n'));
   if (line.size() > 60) line = line.substr(0, 60) + "…";
   return line;
-}
-
-bool Enabled(const std::vector<Text>& row) {
-  return row.size() > static_cast<size_t>(kPluginSwitchColumn) && row[kPluginSwitchColumn] == kSwitchOn;
 }
 
 }  // namespace
@@ -74,21 +72,24 @@ ClipboardShortening ShortenClipboardText(const Text& held, const BatchPlugin& pl
 
 BatchPlugin PluginForClipboard(Controls& ui, const Text& wanted) {
   ListControl& list = ui.pluginList();
-  std::vector<std::vector<Text>> rows;
-  const int count = list.rowCount();
-  for (int row = 0; row < count; ++row)
-    rows.push_back({list.cell(row, kPluginNameColumn), list.cell(row, kPluginSwitchColumn), Text(), Text(), Text(),
-                    Text(), list.cell(row, kPluginPathColumn)});
-  Text name = wanted;
-  if (rows.empty()) {
-    rows = ReadPluginRows(Paths().plugDir);
-  } else if (name.empty()) {
-    name = ui.pluginChoice().currentText();
+  std::vector<PluginInfo> listed(static_cast<size_t>(std::max(list.rowCount(), 0)));
+  for (size_t row = 0; row < listed.size(); ++row) {
+    const int r = static_cast<int>(row);
+    listed[row].name = list.cell(r, kPluginNameColumn);
+    listed[row].switchState = list.cell(r, kPluginSwitchColumn);
+    listed[row].path = list.cell(r, kPluginPathColumn);
   }
-  for (const auto& row : rows)
-    if (Enabled(row) && (name.empty() || EqualsIgnoreAsciiCase(row[kPluginNameColumn], name)))
-      return {row[kPluginNameColumn], row[kPluginPathColumn]};
-  return {};
+  const bool fromList = !listed.empty();
+  // A window that has not loaded its list yet: the folder itself.
+  const PluginCatalog catalog = fromList ? PluginCatalog(std::move(listed)) : PluginCatalog::Load(Paths().plugDir);
+  const Text name = fromList && wanted.empty() ? ui.pluginChoice().currentText() : wanted;
+  const std::vector<const PluginInfo*> enabled = catalog.enabled();
+  std::vector<Text> names;
+  for (const PluginInfo* plugin : enabled) names.push_back(plugin->name);
+  const int found = name.empty() ? (enabled.empty() ? -1 : 0) : FindPluginName(names, name);
+  if (found < 0) return {};
+  const PluginInfo& plugin = *enabled[static_cast<size_t>(found)];
+  return {plugin.name, plugin.path};
 }
 
 }  // namespace pindle

@@ -64,10 +64,10 @@ std::vector<BatchPlugin> FallbackPlugins(ListControl& list, const Text& chosen) 
 }
 
 int FindPluginRow(ListControl& list, const Text& name) {
+  std::vector<Text> names;
   const int rows = list.rowCount();
-  for (int row = 0; row < rows; ++row)
-    if (EqualsIgnoreAsciiCase(list.cell(row, kPluginNameColumn), name)) return row;
-  return -1;
+  for (int row = 0; row < rows; ++row) names.push_back(list.cell(row, kPluginNameColumn));
+  return FindPluginName(names, name);
 }
 
 void OnGenerateClicked(Controls& ui, GenerationServices inputs) {

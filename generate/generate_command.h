@@ -50,7 +50,7 @@ Text NthLine(const Text& text, int n);
 // none of them `chosen` (the plug-in the generation uses first).
 std::vector<BatchPlugin> FallbackPlugins(ListControl& list, const Text& chosen);
 
-// The row of 插件_插件列表 whose name equals `name` without regard to ASCII case; -1 when none.
+// The row of 插件_插件列表 that `name` names (FindPluginName); -1 when none.
 int FindPluginRow(ListControl& list, const Text& name);
 
 }  // namespace pindle

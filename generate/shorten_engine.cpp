@@ -75,18 +75,31 @@ Text DecodeAnswer(const Bytes& body, const Text& headers, PluginEncoding encodin
   return Utf8ToLocal(Bytes(withoutMark));
 }
 
-Text ExtractShortUrl(const Text& answer, const Text& type, const Text& parameter, const Text& prefix) {
-  if (type == "0") return answer;
-  if (type == "1") return JsonValueAtPath(answer, parameter);
-  if (type == "2") return prefix + JsonValueAtPath(answer, parameter);
-  if (type == "3" || type == "4") {
-    const std::vector<Text> markers = Split(prefix, kUrlPlaceholder);
-    // Without a left and a right marker there is nothing to look between.
-    if (markers.size() < 2) return {};
-    const Text between = TextBetween(answer, markers[0], markers[1]);
-    return type == "3" ? between : JsonValueAtPath(between, parameter);
+Text ExtractShortUrl(const Text& answer, ResponseType type, const Text& parameter, const Text& prefix) {
+  switch (type) {
+    case ResponseType::Whole:
+      return answer;
+    case ResponseType::JsonValue:
+      return JsonValueAtPath(answer, parameter);
+    case ResponseType::PrefixedJsonValue:
+      return prefix + JsonValueAtPath(answer, parameter);
+    case ResponseType::Between:
+    case ResponseType::JsonValueBetween: {
+      const std::vector<Text> markers = Split(prefix, kUrlPlaceholder);
+      // Without a left and a right marker there is nothing to look between.
+      if (markers.size() < 2) return {};
+      const Text between = TextBetween(answer, markers[0], markers[1]);
+      return type == ResponseType::Between ? between : JsonValueAtPath(between, parameter);
+    }
+    case ResponseType::Pattern:
+    case ResponseType::Unknown:
+      break;
   }
   return "数据错误！";
+}
+
+Text ExtractShortUrl(const Text& answer, const Text& type, const Text& parameter, const Text& prefix) {
+  return ExtractShortUrl(answer, ReadResponseType(type), parameter, prefix);
 }
 
 ShortenRequest PrepareShorten(const Text& pluginFile, const Text& longUrl, JsonDocument& document,
@@ -157,10 +170,10 @@ Text FinishShorten(const ShortenRequest& prepared, const WebResponse& response, 
 }
 
 Text ExtractPreparedLink(const ShortenRequest& prepared, const Text& answer) {
-  const Text extracted =
-      prepared.responseType == kPatternResponseType
-          ? ExtractByPattern(answer, prepared.responsePattern)
-          : ExtractShortUrl(answer, prepared.responseType, prepared.responseParameter, prepared.responsePrefix);
+  const ResponseType type = ReadResponseType(prepared.responseType);
+  const Text extracted = type == ResponseType::Pattern
+                             ? ExtractByPattern(answer, prepared.responsePattern)
+                             : ExtractShortUrl(answer, type, prepared.responseParameter, prepared.responsePrefix);
   // Services end their answers with a line break often, and a link never holds one at its ends.
   return TrimBlanksAndLineBreaks(WithResultPrefix(TrimBlanksAndLineBreaks(extracted), prepared.responseResultPrefix));
 }

@@ -42,7 +42,7 @@ struct ShortenRequest {
   // Values the request carries that are never shown: masked in every reason.
   std::vector<Text> secrets;
   RequestOptions request;
-  Text responseType;
+  Text responseType;  // as the file writes it (ReadResponseType tells which it is)
   Text responseParameter;
   Text responsePrefix;
   Text responsePattern;       // Response.Pattern, for Response.Type "5"
@@ -96,6 +96,8 @@ Text DecodeAnswer(const Bytes& body, const Text& headers = {}, PluginEncoding en
 
 // The classic response types: "0" whole answer, "1" JSON path, "2" prefix + JSON path,
 // "3" text between two markers, "4" JSON path inside the text between two markers.
+// Any other type (Pattern included, which needs its expression) gives "数据错误！".
+Text ExtractShortUrl(const Text& answer, ResponseType type, const Text& parameter, const Text& prefix);
 Text ExtractShortUrl(const Text& answer, const Text& type, const Text& parameter, const Text& prefix);
 
 // The link as the prepared run reads it from a decoded answer: the classic types, the regular

@@ -203,22 +203,34 @@ ExtractionTrace TraceExtraction(const ShortenRequest& prepared, const Text& answ
   ExtractionTrace t;
   t.result = ExtractPreparedLink(prepared, answer);
   Explainer x(t);
-  const Text& type = prepared.responseType;
-  x.step("Response.Type " + Quoted(type));
-  if (type == "0") {
-    x.step("整个应答就是结果");
-    if (answer.empty()) x.fail(EmptyReason::EmptyAnswer, "应答为空");
-  } else if (type == "1" || type == "2") {
-    if (type == "2") x.step("前缀 " + Quoted(prepared.responsePrefix) + " 加上路径取到的值");
-    x.path(answer, prepared.responseParameter);
-  } else if (type == "3" || type == "4") {
-    Text between;
-    if (x.markers(answer, prepared.responsePrefix, between) && type == "4") x.path(between, prepared.responseParameter);
-    if (type == "4" && t.reason == EmptyReason::LeftMarkerMissing) x.step("（空文字不是 JSON，结果为“JSON解析失败”）");
-  } else if (type == kPatternResponseType) {
-    x.pattern(answer, prepared.responsePattern);
-  } else {
-    x.fail(EmptyReason::UnknownType, "Response.Type " + Quoted(type) + " 不是 0 到 5 之一，结果为“数据错误！”");
+  const ResponseType type = ReadResponseType(prepared.responseType);
+  x.step("Response.Type " + Quoted(prepared.responseType));
+  switch (type) {
+    case ResponseType::Whole:
+      x.step("整个应答就是结果");
+      if (answer.empty()) x.fail(EmptyReason::EmptyAnswer, "应答为空");
+      break;
+    case ResponseType::JsonValue:
+    case ResponseType::PrefixedJsonValue:
+      if (type == ResponseType::PrefixedJsonValue)
+        x.step("前缀 " + Quoted(prepared.responsePrefix) + " 加上路径取到的值");
+      x.path(answer, prepared.responseParameter);
+      break;
+    case ResponseType::Between:
+    case ResponseType::JsonValueBetween: {
+      const bool json = type == ResponseType::JsonValueBetween;
+      Text between;
+      if (x.markers(answer, prepared.responsePrefix, between) && json) x.path(between, prepared.responseParameter);
+      if (json && t.reason == EmptyReason::LeftMarkerMissing) x.step("（空文字不是 JSON，结果为“JSON解析失败”）");
+      break;
+    }
+    case ResponseType::Pattern:
+      x.pattern(answer, prepared.responsePattern);
+      break;
+    case ResponseType::Unknown:
+      x.fail(EmptyReason::UnknownType,
+             "Response.Type " + Quoted(prepared.responseType) + " 不是 0 到 5 之一，结果为“数据错误！”");
+      break;
   }
   if (!prepared.responseResultPrefix.empty())
     x.step("Response.ResultPrefix " + Quoted(prepared.responseResultPrefix) + "：只加在取到的链接前面");

@@ -2,9 +2,6 @@
 
 #include <mutex>
 
-#include "config/app_paths.h"
-#include "config/builtin_addresses.h"
-#include "config/settings.h"
 #include "json/json_document.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
@@ -45,9 +42,7 @@ Text rejectReason(const WebResponse& response) {
 
 }  // namespace
 
-Text CloudPluginSync::pluginListAddress() {
-  return Settings::read(kSoftwareSection, "插件更新", BuiltInPluginListUrl());
-}
+Text CloudPluginSync::pluginListAddress() { return PluginListAddressSetting(); }
 
 Text CloudPluginSync::pluginListText() {
   std::lock_guard lock(manifestMutex());
@@ -62,14 +57,14 @@ bool IsPlainPluginFileName(const Text& name) {
   return EqualsIgnoreAsciiCase(name.substr(name.size() - 5), ".json");
 }
 
-PullReport CloudPluginPull(Controls& ui) {
+PullReport PullPlugins(const PullOptions& options) {
   std::lock_guard pull(pullMutex());
   const ConnectionReuseScope downloads;  // the manifest and the plug-ins mostly share one host
-  ui.setStatusText("正在拉取云端插件！");
-  const AppPaths paths = Paths();
+  Text plugDir = options.plugDir;
+  if (!plugDir.empty() && plugDir.back() != '/') plugDir += '/';
   RequestOptions manifestRequest;
-  manifestRequest.verifyTls = VerifyTlsSetting();
-  manifestRequest.url = CloudPluginSync::pluginListAddress();
+  manifestRequest.verifyTls = options.verifyTls;
+  manifestRequest.url = options.listAddress;
   const WebResponse manifest = WebRequest(manifestRequest);
   const Text text = DecodeLocalText(manifest.body);
   // A manifest saved in UTF-8 names its files in UTF-8, and that is how they are asked for.
@@ -89,7 +84,7 @@ PullReport CloudPluginPull(Controls& ui) {
   } else if (!list.Parse(text) || list.TypeOf() != JsonType::Array) {
     problem = "插件列表格式错误";
   } else {
-    EnsureDirectory(paths.plugDir);
+    EnsureDirectory(plugDir);
     const int count = list.Count();
     for (int i = 0; i < count; ++i) {
       // Only string elements name plug-in files.
@@ -102,17 +97,17 @@ PullReport CloudPluginPull(Controls& ui) {
         continue;
       }
       RequestOptions request;
-      request.verifyTls = VerifyTlsSetting();
+      request.verifyTls = options.verifyTls;
       request.url = address;
       if (utf8Manifest) request.utf8Texts = true;
       // A link in Plug/ that leads elsewhere would have the download written outside the folder.
-      if (WritesOutside(paths.plugDir + name, paths.plugDir)) {
+      if (WritesOutside(plugDir + name, plugDir)) {
         ++failed;
         if (problem.empty()) problem = name + " 是指向插件目录之外的链接，未写入";
         continue;
       }
       const WebResponse response = WebRequest(request);
-      if (!rejectReason(response).empty() || !WriteFileAtomically(paths.plugDir + name, response.body)) {
+      if (!rejectReason(response).empty() || !WriteFileAtomically(plugDir + name, response.body)) {
         ++failed;
         continue;
       }
@@ -120,15 +115,29 @@ PullReport CloudPluginPull(Controls& ui) {
     }
   }
 
-  PluginRegistry::load(ui);
-  Text status = "插件加载完成！共加载 " + std::to_string(ui.pluginList().rowCount()) + " 个插件（云端下载 " +
-                std::to_string(downloaded) + " 个，失败 " + std::to_string(failed) + " 个）";
-  if (!problem.empty()) status += "，" + problem;
-  ui.setStatusText(status);
   return report;
 }
 
-void UpdateSinglePlugin(Controls& ui) {
+Text PullStatusText(size_t loaded, const PullReport& report) {
+  Text status = "插件加载完成！共加载 " + std::to_string(loaded) + " 个插件（云端下载 " +
+                std::to_string(report.downloaded) + " 个，失败 " + std::to_string(report.failed) + " 个）";
+  if (!report.problem.empty()) status += "，" + report.problem;
+  return status;
+}
+
+PullReport CloudPluginPull(Controls& ui, const Config& config) {
+  ui.setStatusText("正在拉取云端插件！");
+  const PullReport report = PullPlugins({config.pluginListAddress, config.paths.plugDir, config.verifyTls});
+  PluginRegistry::load(ui, config.paths.plugDir, config.paths.deployDir);
+  ui.setStatusText(PullStatusText(static_cast<size_t>(ui.pluginList().rowCount()), report));
+  return report;
+}
+
+PullReport CloudPluginPull(Controls& ui) { return CloudPluginPull(ui, Config::Read()); }
+
+void UpdateSinglePlugin(Controls& ui) { UpdateSinglePlugin(ui, VerifyTlsSetting()); }
+
+void UpdateSinglePlugin(Controls& ui, bool verifyTls) {
   const int row = ui.pluginList().selectedRow();
   if (row < 0) return;
   // The file is the one chosen now, even if the selection moves during the download.
@@ -137,7 +146,7 @@ void UpdateSinglePlugin(Controls& ui) {
   const PluginFileText file = ReadPluginFile(path);
   plugin.Parse(file.text);
   RequestOptions request;
-  request.verifyTls = VerifyTlsSetting();
+  request.verifyTls = verifyTls;
   if (file.utf8) request.utf8Texts = true;
   request.url = plugin.GetText(kPluginUpdateUrlKey);
   if (request.url.empty()) {

@@ -1,4 +1,5 @@
 #pragma once
+#include "config/config.h"
 #include "platform/controls.h"
 
 namespace pindle {
@@ -6,8 +7,7 @@ namespace pindle {
 // Brings plug-in files from the network into Plug/.
 class CloudPluginSync {
  public:
-  // The address of the cloud plug-in list: "插件更新" in "软件设定", or the built-in address
-  // when the key is absent.
+  // PluginListAddressSetting.
   static Text pluginListAddress();
   // The body of the last manifest fetched.
   static Text pluginListText();
@@ -20,12 +20,26 @@ struct PullReport {
   bool ok() const { return failed == 0 && problem.empty(); }
 };
 
+struct PullOptions {
+  Text listAddress;  // the manifest: a JSON array of plug-in file addresses
+  Text plugDir;
+  bool verifyTls = true;
+};
+
 // Fetches the manifest and downloads every plug-in file it names into plugDir (each written
-// atomically; a failed, empty or non-plug-in download leaves the local file as it was), then
-// reloads the list and reports how many files came and how many failed.
+// atomically; a failed, empty or non-plug-in download leaves the local file as it was) and
+// reports how many files came and how many failed. One pull at a time.
+PullReport PullPlugins(const PullOptions& options);
+// What the status bar says after a pull that left `loaded` plug-ins in the folder.
+Text PullStatusText(size_t loaded, const PullReport& report);
+
+// The window's pull: the status, the pull with the configuration's address, folder and
+// certificate switch, then the plug-in list reloaded. Without one, Setting.ini is read now.
+PullReport CloudPluginPull(Controls& ui, const Config& config);
 PullReport CloudPluginPull(Controls& ui);
 
 // Re-downloads the selected plug-in from its own UpdateURL and replaces its file.
+void UpdateSinglePlugin(Controls& ui, bool verifyTls);
 void UpdateSinglePlugin(Controls& ui);
 
 // Whether a manifest element's file name may be written into Plug/: a plain name ending in

@@ -1,6 +1,7 @@
 #include "plugins/plugin_definition.h"
 
 #include <nlohmann/json.hpp>
+#include <utility>
 
 #include "plugins/plugin_file.h"
 #include "text/text_utils.h"
@@ -27,6 +28,18 @@ BodyType ReadBodyType(const Text& value) {
   if (EqualsIgnoreAsciiCase(value, "form")) return BodyType::Form;
   if (EqualsIgnoreAsciiCase(value, "multipart")) return BodyType::Multipart;
   return BodyType::Classic;
+}
+
+ResponseType ReadResponseType(const Text& value) {
+  static constexpr std::pair<const char*, ResponseType> kTypes[] = {{"0", ResponseType::Whole},
+                                                                    {"1", ResponseType::JsonValue},
+                                                                    {"2", ResponseType::PrefixedJsonValue},
+                                                                    {"3", ResponseType::Between},
+                                                                    {"4", ResponseType::JsonValueBetween},
+                                                                    {kPatternResponseType, ResponseType::Pattern}};
+  for (const auto& [text, type] : kTypes)
+    if (value == text) return type;
+  return ResponseType::Unknown;
 }
 
 PluginEncoding ReadPluginEncoding(const Text& value) {
@@ -59,10 +72,12 @@ std::vector<PluginField> PluginDefinition::fields() const {
   return out;
 }
 
-bool PluginDefinition::usesAlias() const {
-  for (const char* key : {kPluginApiPathKey, kPluginApiDataKey, kPluginApiHeadersKey})
-    if (Contains(read(key), kAliasPlaceholder, true)) return true;
+bool TakesAlias(const Text& address, const Text& data, const Text& headers) {
+  for (const Text* text : {&address, &data, &headers})
+    if (Contains(*text, kAliasPlaceholder, true)) return true;
   return false;
 }
+
+bool PluginDefinition::usesAlias() const { return TakesAlias(apiPath(), apiData(), apiHeaders()); }
 
 }  // namespace pindle

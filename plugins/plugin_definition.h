@@ -47,9 +47,17 @@ inline constexpr const char* kPluginFieldsKey = "Fields";
 inline constexpr const char* kFieldPlaceholderStart = "$Field:";
 // In API.Data, the address and the headers: the alias the user asked for, empty when none.
 inline constexpr const char* kAliasPlaceholder = "$Alias$";
+// Whether any of the three texts takes the alias (the placeholder's letter case is free).
+bool TakesAlias(const Text& address, const Text& data, const Text& headers);
 // Response.Type "5": the link is the first capture group of the regular expression in
 // Response.Pattern (the whole match when it has no group), searched in the decoded answer.
 inline constexpr const char* kPatternResponseType = "5";
+// How the link is taken from the decoded answer, by Response.Type (its text exactly: "01" is no
+// type): 0 the answer whole, 1 the value at Response.Parameter, 2 that value after
+// Response.Prefix, 3 the text between the two markers Response.Prefix holds around "$Url$",
+// 4 the value at Response.Parameter of that text, 5 by Response.Pattern; anything else: none.
+enum class ResponseType { Whole, JsonValue, PrefixedJsonValue, Between, JsonValueBetween, Pattern, Unknown };
+ResponseType ReadResponseType(const Text& value);
 inline constexpr const char* kPluginResponsePatternKey = "Response.Pattern";
 // Put in front of the link whatever the type, when the extraction yielded one (not the empty
 // text and not an error text).
@@ -83,6 +91,7 @@ class PluginDefinition {
   Text responseParameter() const { return read(kPluginResponseParameterKey); }
   Text responsePrefix() const { return read(kPluginResponsePrefixKey); }
 
+  ResponseType responseKind() const { return ReadResponseType(responseType()); }
   BodyType bodyType() const { return ReadBodyType(read(kPluginApiBodyTypeKey)); }
   PluginEncoding encoding() const { return ReadPluginEncoding(read(kPluginEncodingKey)); }
   // The "Fields" list; entries that are not objects with a Name are skipped.

@@ -6,8 +6,6 @@
 #include <vector>
 
 #include "config/app_paths.h"
-#include "config/settings.h"
-#include "history/plugin_health.h"
 #include "platform/background.h"
 #include "platform/files.h"
 #include "platform/shell_open.h"
@@ -49,29 +47,25 @@ void OfferPlugins(Controls& ui, const std::vector<Text>& names, const std::vecto
   choice.setMarked(marked);
 }
 
-bool LooksDead(const Text& status) { return PluginHealth{status, {}}.dead(); }
-
-void OfferRows(Controls& ui, const std::vector<PluginRow>& rows) {
+void OfferCatalog(Controls& ui, const PluginCatalog& catalog) {
   std::vector<Text> names;
   std::vector<bool> marked;
-  for (const auto& row : rows) {
-    if (row[kPluginSwitchColumn] != kSwitchOn) continue;
-    names.push_back(row[kPluginNameColumn]);
-    marked.push_back(LooksDead(row[kPluginStatusColumn]));
+  for (const PluginInfo* plugin : catalog.enabled()) {
+    names.push_back(plugin->name);
+    marked.push_back(plugin->health.dead());
   }
   OfferPlugins(ui, names, marked);
 }
 
-Text SetSwitch(Controls& ui, const char* value) {
+Text SetSwitch(Controls& ui, bool on) {
   ListControl& list = ui.pluginList();
   const int row = list.selectedRow();
   if (row < 0) return {};
   const Text name = list.cell(row, kPluginNameColumn);
   // Without a name there is no key to keep the switch under; showing one would be a lie.
   if (name.empty()) return {};
-  if (Text problem = SwitchKeyProblem(name); !problem.empty()) return problem;
-  if (!Settings::write(kPluginSwitchSection, name, value)) return "开关未能保存：Setting.ini 无法写入";
-  list.setCell(row, kPluginSwitchColumn, value);
+  if (Text problem = SavePluginSwitch(name, on); !problem.empty()) return problem;
+  list.setCell(row, kPluginSwitchColumn, on ? kSwitchOn : kSwitchOff);
   PluginRegistry::refreshChoice(ui);
   return {};
 }
@@ -83,43 +77,37 @@ bool LeavesDirectory(const Text& name) {
 
 }  // namespace
 
-void PluginRegistry::load(Controls& ui) {
+void PluginRegistry::load(Controls& ui, const Text& plugDir, const Text& deployDir) {
   std::lock_guard lock(LoadMutex());
-  // All rows are read first and handed over in one call: each call may be a round trip to the
-  // window thread.
-  std::vector<PluginRow> rows = ReadPluginRows(Paths().plugDir);
-  std::vector<Text> names;
-  for (const auto& row : rows) names.push_back(row[kPluginNameColumn]);
-  const std::vector<PluginHealth> health = ReadPluginHealth(names, Paths().deployDir);
-  for (size_t i = 0; i < rows.size(); ++i) {
-    rows[i].resize(kPluginColumnCount);
-    rows[i][kPluginStatusColumn] = health[i].cell;
-    rows[i][kPluginStatusTipColumn] = health[i].tip;
-  }
-  ui.pluginList().setRows(rows);
-  OfferRows(ui, rows);
-  ui.setStatusText("插件加载完成！共加载 " + std::to_string(rows.size()) + " 个插件");
+  PluginCatalog catalog = PluginCatalog::Load(plugDir);
+  catalog.readHealth(deployDir);
+  // All rows are handed over in one call: each call may be a round trip to the window thread.
+  ui.pluginList().setRows(PluginListRows(catalog));
+  OfferCatalog(ui, catalog);
+  ui.setStatusText("插件加载完成！共加载 " + std::to_string(catalog.size()) + " 个插件");
+}
+
+void PluginRegistry::load(Controls& ui) {
+  const AppPaths paths = Paths();
+  load(ui, paths.plugDir, paths.deployDir);
 }
 
 void PluginRegistry::refreshChoice(Controls& ui) {
+  // What the choice needs of each row, read back from the list (switches and health change there).
   ListControl& list = ui.pluginList();
-  std::vector<PluginRow> rows;
-  const int count = list.rowCount();
-  for (int row = 0; row < count; ++row)
-    rows.push_back({list.cell(row, kPluginNameColumn),
-                    list.cell(row, kPluginSwitchColumn),
-                    {},
-                    {},
-                    {},
-                    {},
-                    {},
-                    list.cell(row, kPluginStatusColumn)});
-  OfferRows(ui, rows);
+  std::vector<PluginInfo> plugins(static_cast<size_t>(std::max(list.rowCount(), 0)));
+  for (size_t row = 0; row < plugins.size(); ++row) {
+    const int r = static_cast<int>(row);
+    plugins[row].name = list.cell(r, kPluginNameColumn);
+    plugins[row].switchState = list.cell(r, kPluginSwitchColumn);
+    plugins[row].health.cell = list.cell(r, kPluginStatusColumn);
+  }
+  OfferCatalog(ui, PluginCatalog(std::move(plugins)));
 }
 
-Text PluginRegistry::enable(Controls& ui) { return SetSwitch(ui, kSwitchOn); }
+Text PluginRegistry::enable(Controls& ui) { return SetSwitch(ui, true); }
 
-Text PluginRegistry::disable(Controls& ui) { return SetSwitch(ui, kSwitchOff); }
+Text PluginRegistry::disable(Controls& ui) { return SetSwitch(ui, false); }
 
 void PluginRegistry::onDoubleClick(Controls& ui) {
   ListControl& list = ui.pluginList();

@@ -1,27 +1,17 @@
 #pragma once
 #include "platform/controls.h"
+#include "plugins/plugin_catalog.h"
+#include "plugins/plugin_rows.h"
 
 namespace pindle {
 
-// Columns of 插件_插件列表.
-inline constexpr int kPluginNameColumn = 0;
-inline constexpr int kPluginSwitchColumn = 1;
-inline constexpr int kPluginDeployColumn = 2;
-inline constexpr int kPluginVersionColumn = 3;
-inline constexpr int kPluginAuthorColumn = 4;
-inline constexpr int kPluginUpdatedColumn = 5;
-inline constexpr int kPluginPathColumn = 6;
-// Beyond the seven a plug-in file gives: the last word on its health and that word's details.
-inline constexpr int kPluginStatusColumn = 7;
-inline constexpr int kPluginStatusTipColumn = 8;
-inline constexpr int kPluginColumnCount = 9;
-
-// The local plug-ins: the rows of 插件_插件列表 are the registry.
+// The local plug-ins in the window: 插件_插件列表 and 生成_批量接口 show a PluginCatalog.
 class PluginRegistry {
  public:
-  // Rebuilds every row from plugDir (with each plug-in's health: its last check and last uses)
-  // and the plug-in choice, then reports the count. Loads are serialised: overlapping calls
-  // never interleave rows.
+  // Reads the catalog of plugDir (with each plug-in's health: its last check and last uses) and
+  // shows it: every row, the plug-in choice, then the count. Loads are serialised: overlapping
+  // calls never interleave rows. Without folders: the program's own.
+  static void load(Controls& ui, const Text& plugDir, const Text& deployDir);
   static void load(Controls& ui);
   // Rebuilds 生成_批量接口 from the rows; the user's pick stays chosen while its name is offered,
   // and a plug-in whose 状态 says it failed is marked.

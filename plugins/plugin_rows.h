@@ -1,27 +1,29 @@
 #pragma once
 #include <vector>
 
-#include "config/settings.h"
 #include "platform/types.h"
+#include "plugins/plugin_catalog.h"
 
 namespace pindle {
 
-inline constexpr const char* kSwitchOn = "是";
-inline constexpr const char* kSwitchOff = "否";
+// Columns of 插件_插件列表.
+inline constexpr int kPluginNameColumn = 0;
+inline constexpr int kPluginSwitchColumn = 1;
+inline constexpr int kPluginDeployColumn = 2;
+inline constexpr int kPluginVersionColumn = 3;
+inline constexpr int kPluginAuthorColumn = 4;
+inline constexpr int kPluginUpdatedColumn = 5;
+inline constexpr int kPluginPathColumn = 6;
+// Beyond the seven a plug-in file gives: the last word on its health and that word's details.
+inline constexpr int kPluginStatusColumn = 7;
+inline constexpr int kPluginStatusTipColumn = 8;
+inline constexpr int kPluginColumnCount = 9;
 
-// The seven cells of one row of 插件_插件列表.
+// The cells of one row of 插件_插件列表.
 using PluginRow = std::vector<Text>;
 
-// Column 2: "有" for "true", "无" for "false", anything else as it is.
-Text DeployCellText(const Text& deploy);
-
-// The row of one plug-in file. Each listing key gives its plain-text form; a key holding an
-// object or an array (not what a plug-in writes there) gives an empty cell, as does a file that
-// cannot be read or parsed. The switch is read from "插件开关", "是" when absent, and "是" for a
-// name the INI file cannot hold as a key (SwitchKeyProblem): such a switch cannot be turned off.
-PluginRow ReadPluginRow(const Text& path, const Settings::Section& switches);
-
-// One row per "*.json" file of the directory, in the order the file system lists them.
-std::vector<PluginRow> ReadPluginRows(const Text& plugDir);
+// What the plug-in list shows of a plug-in, column by column.
+PluginRow PluginListRow(const PluginInfo& plugin);
+std::vector<PluginRow> PluginListRows(const PluginCatalog& catalog);
 
 }  // namespace pindle

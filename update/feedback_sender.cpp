@@ -11,14 +11,16 @@ Bytes GbkToUtf8(const Text& text) { return Bytes(text); }
 
 Text FeedbackBody(const Text& text) { return "content=" + PercentEncode(GbkToUtf8(text), true, true); }
 
-void FeedbackSender(Controls& ui) {
+void FeedbackSender(Controls& ui) { FeedbackSender(ui, VerifyTlsSetting()); }
+
+void FeedbackSender(Controls& ui, bool verifyTls) {
   const Text text = ui.feedbackBox().text();
   if (text.empty()) {
     ui.setStatusText("请输入您要反馈的内容！");
     return;
   }
   RequestOptions request;
-  request.verifyTls = VerifyTlsSetting();
+  request.verifyTls = verifyTls;
   request.url = BuiltInFeedbackUrl();
   request.method = kPost;
   request.postText = FeedbackBody(text);

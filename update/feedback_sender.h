@@ -11,7 +11,9 @@ Bytes GbkToUtf8(const Text& text);
 // line breaks arrive as typed.
 Text FeedbackBody(const Text& text);
 
-// Sends the text of 设定_反馈内容 to the feedback endpoint.
+// Sends the text of 设定_反馈内容 to the feedback endpoint; verifyTls: the certificate switch
+// (without it, read from Setting.ini now).
+void FeedbackSender(Controls& ui, bool verifyTls);
 void FeedbackSender(Controls& ui);
 
 }  // namespace pindle

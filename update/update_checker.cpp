@@ -1,7 +1,7 @@
 #include "update/update_checker.h"
 
 #include "config/builtin_addresses.h"
-#include "config/settings.h"
+#include "config/config.h"
 #include "config/version.h"
 #include "json/json_document.h"
 #include "platform/codepage.h"
@@ -18,9 +18,11 @@ bool IsWebAddress(const Text& text) {
 
 }  // namespace
 
-void UpdateChecker::run(Controls& ui) {
+void UpdateChecker::run(Controls& ui) { run(ui, VerifyTlsSetting()); }
+
+void UpdateChecker::run(Controls& ui, bool verifyTls) {
   RequestOptions request;
-  request.verifyTls = VerifyTlsSetting();
+  request.verifyTls = verifyTls;
   request.url = BuiltInUpdateUrl();
   const WebResponse response = WebRequest(request);
   if (response.failed() || response.status >= 400) return;
@@ -34,7 +36,7 @@ void UpdateChecker::run(Controls& ui) {
   const Text plugUrl = JsonValueAtPath(text, "PlugUrl");
 
   // The cloud list address is worth keeping whatever else the manifest lacks.
-  if (!plugUrl.empty()) Settings::write(kSoftwareSection, "插件更新", plugUrl);
+  if (!plugUrl.empty()) Settings::write(kSoftwareSection, kPluginListAddressKey, plugUrl);
   // Only a question the user can act on: a version to compare and a page a browser can open.
   if (version.empty() || version == kProgramVersion || !IsWebAddress(downUrl)) return;
   Notice question;

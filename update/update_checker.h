@@ -9,6 +9,8 @@ namespace pindle {
 // changes nothing and asks nothing.
 class UpdateChecker {
  public:
+  // verifyTls: the certificate switch; without it, read from Setting.ini now.
+  static void run(Controls& ui, bool verifyTls);
   static void run(Controls& ui);
 };
 

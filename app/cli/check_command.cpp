@@ -3,10 +3,9 @@
 
 #include "app/cli/command.h"
 #include "config/app_paths.h"
-#include "generate/generate_command.h"
+#include "generate/batch_runner.h"
 #include "generate/plugin_check.h"
-#include "plugins/plugin_registry.h"
-#include "plugins/plugin_rows.h"
+#include "plugins/plugin_catalog.h"
 #include "secrets/plugin_inputs.h"
 #include "text/text_utils.h"
 
@@ -50,17 +49,13 @@ class CheckCommand : public Command {
       }
     }
 
-    MemoryControls ui;
-    LoadPlugins(ui);
-    ListControl& list = ui.pluginList();
+    const PluginCatalog catalog = LoadPluginCatalog();
     std::vector<BatchPlugin> plugins;
-    auto add = [&](int row) {
-      const Text file = list.cell(row, kPluginPathColumn);
-      plugins.push_back({list.cell(row, kPluginNameColumn), file, StoredPluginInputs(file)});
+    auto add = [&](const PluginInfo& plugin) {
+      plugins.push_back({plugin.name, plugin.path, StoredPluginInputs(plugin.path)});
     };
     if (wanted.empty()) {
-      for (int row = 0; row < list.rowCount(); ++row)
-        if (list.cell(row, kPluginSwitchColumn) == kSwitchOn) add(row);
+      for (const PluginInfo* plugin : catalog.enabled()) add(*plugin);
       if (plugins.empty()) {
         io.err << "没有已启用的插件（插件目录：" << Paths().plugDir << "）\n";
         return kExitUsage;
@@ -68,11 +63,11 @@ class CheckCommand : public Command {
     }
     for (const Text& given : wanted) {
       // A name that holds a comma is taken whole.
-      const std::vector<Text> names = FindPluginRow(list, given) >= 0 ? std::vector<Text>{given} : Split(given, ",");
+      const std::vector<Text> names = catalog.find(given) ? std::vector<Text>{given} : Split(given, ",");
       for (const Text& name : names) {
-        const int row = FindNamedPlugin(list, name, io);
-        if (row < 0) return kExitUsage;
-        add(row);
+        const PluginInfo* plugin = FindNamedPlugin(catalog, name, io);
+        if (plugin == nullptr) return kExitUsage;
+        add(*plugin);
       }
     }
 

@@ -4,7 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/memory_controls.h"
+#include "platform/types.h"
+#include "plugins/plugin_catalog.h"
 
 namespace pindle::cli {
 
@@ -40,9 +41,9 @@ std::unique_ptr<Command> MakeHistoryCommand();
 std::unique_ptr<Command> MakeCheckCommand();
 std::unique_ptr<Command> MakeConfigCommand();
 
-// The row of a local plug-in (enabled or not) named `name`: the exact spelling first, else
-// without regard to letter case. -1, with the local names on io.err, when there is none.
-int FindNamedPlugin(ListControl& list, const Text& name, Streams& io);
+// The local plug-in (enabled or not) that `name` names (FindPluginName); nullptr, with the local
+// names on io.err, when there is none.
+const PluginInfo* FindNamedPlugin(const PluginCatalog& catalog, const Text& name, Streams& io);
 
 // `pindle shorten --clipboard`: the address on the clipboard through `pluginFile`, the short
 // link back on the clipboard (kept after the process ends) and printed. A window running on
@@ -51,8 +52,8 @@ int FindNamedPlugin(ListControl& list, const Text& name, Streams& io);
 int ShortenClipboardAddress(const Text& wantedPlugin, const Text& pluginName, const Text& pluginFile,
                             const std::vector<Text>& urls, Streams& io);
 
-// The plug-in list loaded into in-memory controls, exactly as the window loads it.
-void LoadPlugins(MemoryControls& ui);
+// The local plug-ins, from the folder and the switches the window loads them from.
+PluginCatalog LoadPluginCatalog();
 
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;

@@ -11,7 +11,7 @@
 #include "config/builtin_addresses.h"
 #include "config/version.h"
 #include "platform/files.h"
-#include "plugins/plugin_registry.h"
+#include "plugins/plugin_catalog.h"
 #include "text/text_utils.h"
 
 namespace pindle {
@@ -34,7 +34,7 @@ std::vector<std::unique_ptr<Command>> AllCommands() {
   return commands;
 }
 
-void LoadPlugins(MemoryControls& ui) { PluginRegistry::load(ui); }
+PluginCatalog LoadPluginCatalog() { return PluginCatalog::Load(Paths().plugDir); }
 
 }  // namespace cli
 

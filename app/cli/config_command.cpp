@@ -2,8 +2,8 @@
 
 #include "app/cli/command.h"
 #include "config/app_paths.h"
+#include "plugins/plugin_catalog.h"
 #include "plugins/plugin_definition.h"
-#include "plugins/plugin_registry.h"
 #include "secrets/field_store.h"
 #include "secrets/secret_service.h"
 
@@ -47,11 +47,10 @@ class ConfigCommand : public Command {
       }
     }
 
-    MemoryControls ui;
-    LoadPlugins(ui);
-    const int row = FindNamedPlugin(ui.plugins(), args[0], io);
-    if (row < 0) return kExitUsage;
-    const PluginDefinition plugin = PluginDefinition::FromFile(ui.plugins().cell(row, kPluginPathColumn));
+    const PluginCatalog catalog = LoadPluginCatalog();
+    const PluginInfo* found = FindNamedPlugin(catalog, args[0], io);
+    if (found == nullptr) return kExitUsage;
+    const PluginDefinition plugin = PluginDefinition::FromFile(found->path);
     const Text pluginName = plugin.name();
     std::vector<PluginField> fields = plugin.fields();
     if (fields.empty()) {

@@ -2,8 +2,9 @@
 #include <ostream>
 
 #include "app/cli/command.h"
+#include "config/config.h"
 #include "plugins/cloud_plugin_sync.h"
-#include "plugins/plugin_registry.h"
+#include "plugins/plugin_catalog.h"
 #include "text/text_utils.h"
 
 namespace pindle::cli {
@@ -28,22 +29,18 @@ class PluginsCommand : public Command {
         return kExitUsage;
       }
     }
-    MemoryControls ui;
-    LoadPlugins(ui);
-    static constexpr int kShown[] = {kPluginNameColumn,   kPluginSwitchColumn,  kPluginVersionColumn,
-                                     kPluginAuthorColumn, kPluginUpdatedColumn, kPluginPathColumn};
+    const PluginCatalog catalog = LoadPluginCatalog();
     static constexpr const char* kKeys[] = {"name", "enabled", "version", "author", "updated", "file"};
     if (!json) io.out << "接口\t启用\t版本\t作者\t更新日期\t插件路径\n";
-    for (const auto& row : ui.plugins().rows()) {
-      auto cell = [&](int column) {
-        return column < static_cast<int>(row.size()) ? row[static_cast<size_t>(column)] : Text();
-      };
+    for (const PluginInfo& plugin : catalog.plugins()) {
+      const Text* shown[] = {&plugin.name,   &plugin.switchState, &plugin.version,
+                             &plugin.author, &plugin.updated,     &plugin.path};
       if (json) {
         nlohmann::ordered_json line;
-        for (size_t i = 0; i < std::size(kShown); ++i) line[kKeys[i]] = cell(kShown[i]);
+        for (size_t i = 0; i < std::size(shown); ++i) line[kKeys[i]] = *shown[i];
         io.out << line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
       } else {
-        for (size_t i = 0; i < std::size(kShown); ++i) io.out << (i ? "\t" : "") << cell(kShown[i]);
+        for (size_t i = 0; i < std::size(shown); ++i) io.out << (i ? "\t" : "") << *shown[i];
         io.out << "\n";
       }
     }
@@ -51,7 +48,7 @@ class PluginsCommand : public Command {
   }
 };
 
-// enable / disable: the switch in "插件开关", set through the same action as the menu.
+// enable / disable: the switch in "插件开关", stored as the menu stores it.
 class SwitchCommand : public Command {
  public:
   explicit SwitchCommand(bool enable) : enable_(enable) {}
@@ -66,18 +63,14 @@ class SwitchCommand : public Command {
       io.err << usage();
       return kExitUsage;
     }
-    MemoryControls ui;
-    LoadPlugins(ui);
-    auto& list = ui.plugins();
-    const int row = FindNamedPlugin(list, args[0], io);
-    if (row < 0) return kExitUsage;
-    list.select(row);
-    const Text problem = enable_ ? PluginRegistry::enable(ui) : PluginRegistry::disable(ui);
-    if (!problem.empty()) {
-      io.err << list.cell(row, kPluginNameColumn) << "：" << problem << "\n";
+    const PluginCatalog catalog = LoadPluginCatalog();
+    const PluginInfo* plugin = FindNamedPlugin(catalog, args[0], io);
+    if (plugin == nullptr) return kExitUsage;
+    if (const Text problem = SavePluginSwitch(plugin->name, enable_); !problem.empty()) {
+      io.err << plugin->name << "：" << problem << "\n";
       return kExitFailed;
     }
-    io.out << (enable_ ? "已开启插件：" : "已关闭插件：") << list.cell(row, kPluginNameColumn) << "\n";
+    io.out << (enable_ ? "已开启插件：" : "已关闭插件：") << plugin->name << "\n";
     return kExitOk;
   }
 
@@ -97,31 +90,24 @@ class PullCommand : public Command {
       io.err << usage();
       return kExitUsage;
     }
-    MemoryControls ui;
-    const PullReport report = CloudPluginPull(ui);
-    io.out << ui.statusText() << "\n";
+    const Config config = Config::Read();
+    const PullReport report = PullPlugins({config.pluginListAddress, config.paths.plugDir, config.verifyTls});
+    io.out << PullStatusText(PluginCatalog::Load(config.paths.plugDir).size(), report) << "\n";
     return report.ok() ? kExitOk : kExitFailed;
   }
 };
 
 }  // namespace
 
-int FindNamedPlugin(ListControl& list, const Text& name, Streams& io) {
-  int row = -1;
-  std::vector<Text> names;
-  for (int r = 0; r < list.rowCount(); ++r) {
-    const Text n = list.cell(r, kPluginNameColumn);
-    if (!n.empty()) names.push_back(n);
-    if (row < 0 && n == name) row = r;
-  }
-  // The exact spelling first, so of two names that differ in letter case each can be named.
-  for (int r = 0; r < list.rowCount() && row < 0; ++r)
-    if (EqualsIgnoreAsciiCase(list.cell(r, kPluginNameColumn), name)) row = r;
-  if (row < 0 || name.empty()) {
+const PluginInfo* FindNamedPlugin(const PluginCatalog& catalog, const Text& name, Streams& io) {
+  const PluginInfo* plugin = catalog.find(name);
+  if (plugin == nullptr) {
+    std::vector<Text> names;
+    for (const PluginInfo& p : catalog.plugins())
+      if (!p.name.empty()) names.push_back(p.name);
     io.err << "没有叫“" << name << "”的插件。本地插件：" << Join(names, "、") << "\n";
-    return -1;
   }
-  return row;
+  return plugin;
 }
 
 std::unique_ptr<Command> MakePluginsCommand() { return std::make_unique<PluginsCommand>(); }

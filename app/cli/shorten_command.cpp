@@ -210,14 +210,11 @@ class ShortenCommand : public Command {
       }
     }
 
-    MemoryControls ui;
-    LoadPlugins(ui);
-    const std::vector<Text> offered = ui.pluginChoice().items();
-    auto offeredIndex = [&](const Text& wanted) {
-      for (size_t i = 0; i < offered.size(); ++i)
-        if (EqualsIgnoreAsciiCase(offered[i], wanted)) return static_cast<int>(i);
-      return -1;
-    };
+    const PluginCatalog catalog = LoadPluginCatalog();
+    const std::vector<const PluginInfo*> enabled = catalog.enabled();
+    std::vector<Text> offered;
+    for (const PluginInfo* plugin : enabled) offered.push_back(plugin->name);
+    auto offeredIndex = [&](const Text& wanted) { return FindPluginName(offered, wanted); };
     // "A,B,C": A, then B and C for the lines A gives no link; a name that itself holds a comma
     // is taken whole.
     std::vector<int> choices;
@@ -225,9 +222,8 @@ class ShortenCommand : public Command {
     if (!pluginGiven) {
       int choice = offered.empty() ? -1 : 0;
       // A plug-in still waiting for its key is passed over while another one can serve.
-      for (size_t i = 0; i < offered.size(); ++i) {
-        const int r = FindPluginRow(ui.pluginList(), offered[i]);
-        const PluginDefinition candidate = PluginDefinition::FromFile(ui.pluginList().cell(r, kPluginPathColumn));
+      for (size_t i = 0; i < enabled.size(); ++i) {
+        const PluginDefinition candidate = PluginDefinition::FromFile(enabled[i]->path);
         if (HasEveryUsedField(candidate, StoredPluginInputs(candidate))) {
           choice = static_cast<int>(i);
           break;
@@ -251,19 +247,17 @@ class ShortenCommand : public Command {
                << Join(offered, "、") << "\n";
       return kExitUsage;
     }
-    ui.pluginChoice().setCurrentIndex(choices.front());
-    const int row = FindPluginRow(ui.pluginList(), ui.pluginChoice().currentText());
-    const Text pluginFile = ui.pluginList().cell(row, kPluginPathColumn);
-    const Text shownName = ui.pluginList().cell(row, kPluginNameColumn);
+    const PluginInfo& chosen = *enabled[static_cast<size_t>(choices.front())];
+    const Text pluginFile = chosen.path;
+    const Text shownName = chosen.name;
     if (clipboard) return ShortenClipboardAddress(pluginGiven ? shownName : Text(), shownName, pluginFile, urls, io);
 
     const PluginDefinition plugin = PluginDefinition::FromFile(pluginFile);
     const BatchPlugin batchPlugin{shownName, pluginFile, StoredPluginInputs(plugin)};
     std::vector<BatchPlugin> fallbacks;
     for (size_t i = 1; i < choices.size(); ++i) {
-      const int r = FindPluginRow(ui.pluginList(), offered[static_cast<size_t>(choices[i])]);
-      const Text file = ui.pluginList().cell(r, kPluginPathColumn);
-      fallbacks.push_back({ui.pluginList().cell(r, kPluginNameColumn), file, StoredPluginInputs(file)});
+      const PluginInfo& fallback = *enabled[static_cast<size_t>(choices[i])];
+      fallbacks.push_back({fallback.name, fallback.path, StoredPluginInputs(fallback.path)});
     }
 
     InputLines input(std::move(urls), io.in);

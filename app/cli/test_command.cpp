@@ -3,7 +3,7 @@
 #include "app/cli/command.h"
 #include "generate/shorten_trace.h"
 #include "json/json_document.h"
-#include "plugins/plugin_registry.h"
+#include "plugins/plugin_catalog.h"
 #include "secrets/plugin_inputs.h"
 #include "text/text_utils.h"
 
@@ -43,15 +43,13 @@ class TestCommand : public Command {
       io.err << usage();
       return kExitUsage;
     }
-    MemoryControls ui;
-    LoadPlugins(ui);
-    auto& list = ui.plugins();
-    const int row = FindNamedPlugin(list, pluginName, io);
-    if (row < 0) return kExitUsage;
-    io.out << "插件：" << list.cell(row, kPluginNameColumn) << "（" << list.cell(row, kPluginPathColumn) << "）\n"
+    const PluginCatalog catalog = LoadPluginCatalog();
+    const PluginInfo* plugin = FindNamedPlugin(catalog, pluginName, io);
+    if (plugin == nullptr) return kExitUsage;
+    io.out << "插件：" << plugin->name << "（" << plugin->path << "）\n"
            << "长网址：" << longUrl << "\n\n";
     JsonDocument document;
-    const Text file = list.cell(row, kPluginPathColumn);
+    const Text& file = plugin->path;
     const ShortenTrace trace = TraceShorten(file, longUrl, document, StoredPluginInputs(file));
     io.out << FormatTrace(trace);
     io.out.flush();

@@ -41,6 +41,20 @@ TEST(GenerateLines, LineCountAndNthLine) {
   }
 }
 
+TEST(GenerateTexts, StopAndWait) {
+  EXPECT_EQ(StoppedStatusText(2, 5), "已停止生成：完成 2 / 5 行");
+  EXPECT_EQ(StoppedStatusText(7), "已停止生成：完成 7 行");  // the total not known (a pipe)
+  const struct {
+    long long ms;
+    Text text;
+  } waits[] = {{0, "等待 0 秒后重发：服务限流（429）"},
+               {1, "等待 1 秒后重发：服务限流（429）"},
+               {1000, "等待 1 秒后重发：服务限流（429）"},
+               {1001, "等待 2 秒后重发：服务限流（429）"}};
+  for (const auto& w : waits)
+    EXPECT_EQ(WaitStatusText({"h", "服务限流（429）", std::chrono::milliseconds(w.ms)}), w.text) << w.ms;
+}
+
 class GenerateTest : public ::testing::Test {
  protected:
   test::TempDir dir;

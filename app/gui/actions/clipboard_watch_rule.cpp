@@ -37,9 +37,10 @@ std::set<Text> ShortLinkHosts(Controls& ui) {
   const int rows = list.rowCount();
   for (int row = 0; row < rows; ++row)
     if (list.cell(row, kPluginSwitchColumn) == kSwitchOn) files.push_back(list.cell(row, kPluginPathColumn));
-  if (rows == 0)
-    for (const auto& row : ReadPluginRows(Paths().plugDir))
-      if (row[kPluginSwitchColumn] == kSwitchOn) files.push_back(row[kPluginPathColumn]);
+  if (rows == 0) {
+    const PluginCatalog catalog = PluginCatalog::Load(Paths().plugDir);
+    for (const PluginInfo* plugin : catalog.enabled()) files.push_back(plugin->path);
+  }
   for (const Text& file : files) {
     const Text host = UrlHost(PluginDefinition::FromFile(file).apiPath(), true);
     if (!host.empty()) hosts.insert(WithoutServicePrefix(host));

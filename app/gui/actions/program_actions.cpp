@@ -5,6 +5,7 @@
 #include "app/gui/actions/result_actions.h"
 #include "app/gui/actions/startup.h"
 #include "app/gui/actions/uploader_drop.h"
+#include "config/config.h"
 #include "generate/generate_command.h"
 #include "platform/background.h"
 #include "plugins/cloud_plugin_sync.h"
@@ -19,8 +20,10 @@ void ProgramActions::windowCreated(Controls& ui) {
   workers_.start([this, &ui](std::stop_token) {
     StartupSteps steps;
     steps.startLocalLoad = [this, &ui] { workers_.start([&ui](std::stop_token) { PluginRegistry::load(ui); }); };
-    steps.startCloudPull = [this, &ui] { workers_.start([&ui](std::stop_token) { CloudPluginPull(ui); }); };
-    steps.runUpdateCheck = [&ui] { UpdateChecker::run(ui); };
+    steps.startCloudPull = [this, &ui] {
+      workers_.start([&ui](std::stop_token) { CloudPluginPull(ui, Config::Read()); });
+    };
+    steps.runUpdateCheck = [&ui] { UpdateChecker::run(ui, Config::Read().verifyTls); };
     RunStartupTask(ui, steps);
   });
 }
@@ -55,7 +58,7 @@ bool ProgramActions::pluginRightClicked(Controls& ui) { return PluginRegistry::p
 void ProgramActions::pluginDoubleClicked(Controls& ui) { PluginRegistry::onDoubleClick(ui); }
 void ProgramActions::refreshClicked(Controls& ui) { PluginRegistry::refresh(ui); }
 void ProgramActions::pullClicked(Controls& ui) {
-  workers_.start([&ui](std::stop_token) { CloudPluginPull(ui); });
+  workers_.start([&ui](std::stop_token) { CloudPluginPull(ui, Config::Read()); });
 }
 void ProgramActions::enablePluginChosen(Controls& ui) {
   if (const Text problem = PluginRegistry::enable(ui); !problem.empty()) ui.setStatusText(problem);
@@ -69,7 +72,7 @@ void ProgramActions::checkPluginsChosen(Controls& ui) {
 }
 // The download and the feedback post run off the window thread so a slow server never freezes it.
 void ProgramActions::updatePluginChosen(Controls& ui) {
-  workers_.start([&ui](std::stop_token) { UpdateSinglePlugin(ui); });
+  workers_.start([&ui](std::stop_token) { UpdateSinglePlugin(ui, Config::Read().verifyTls); });
 }
 void ProgramActions::editPluginChosen(Controls& ui) { PluginRegistry::edit(ui); }
 void ProgramActions::deletePluginChosen(Controls& ui) { PluginRegistry::remove(ui); }
@@ -79,7 +82,7 @@ void ProgramActions::windowClosing(Controls&, const std::function<void()>& waitS
   workers_.finish(std::chrono::milliseconds(0), waitStep);
 }
 void ProgramActions::feedbackClicked(Controls& ui) {
-  workers_.start([&ui](std::stop_token) { FeedbackSender(ui); });
+  workers_.start([&ui](std::stop_token) { FeedbackSender(ui, Config::Read().verifyTls); });
 }
 
 }  // namespace pindle
