@@ -13,12 +13,12 @@ namespace {
   ASSERT_EQ(desktop.problem(), "");                                         \
   ASSERT_TRUE(desktop.startWindow())
 
-// Closes the window as a user would, once more after a second when a close came while the window
-// was still being set up and got lost.
+// Closes the window as a user would, once more after a while when a close came while the window
+// was still being set up and got lost (on a loaded machine that set-up takes seconds).
 bool CloseUntil(X11Desktop& desktop, const std::function<bool()>& done) {
-  for (int attempt = 0; attempt < 5; ++attempt) {
+  for (int attempt = 0; attempt < 8; ++attempt) {
     desktop.closeWindow();
-    if (SpinUntil(done, std::chrono::seconds(1))) return true;
+    if (SpinUntil(done, std::chrono::seconds(2))) return true;
   }
   return false;
 }
