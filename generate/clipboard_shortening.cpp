@@ -7,6 +7,7 @@
 #include "generate/shorten_engine.h"
 #include "history/history_recorder.h"
 #include "json/json_document.h"
+#include "plugins/loaded_plugins.h"
 #include "plugins/plugin_catalog.h"
 #include "plugins/plugin_rows.h"
 #include "text/text_utils.h"
@@ -71,17 +72,10 @@ ClipboardShortening ShortenClipboardText(const Text& held, const BatchPlugin& pl
 }
 
 BatchPlugin PluginForClipboard(Controls& ui, const Text& wanted) {
-  ListControl& list = ui.pluginList();
-  std::vector<PluginInfo> listed(static_cast<size_t>(std::max(list.rowCount(), 0)));
-  for (size_t row = 0; row < listed.size(); ++row) {
-    const int r = static_cast<int>(row);
-    listed[row].name = list.cell(r, kPluginNameColumn);
-    listed[row].switchState = list.cell(r, kPluginSwitchColumn);
-    listed[row].path = list.cell(r, kPluginPathColumn);
-  }
-  const bool fromList = !listed.empty();
+  const PluginCatalog loaded = LoadedPluginsOf(ui).catalog();
+  const bool fromList = !loaded.empty();
   // A window that has not loaded its list yet: the folder itself.
-  const PluginCatalog catalog = fromList ? PluginCatalog(std::move(listed)) : PluginCatalog::Load(Paths().plugDir);
+  const PluginCatalog catalog = fromList ? loaded : PluginCatalog::Load(Paths().plugDir);
   const Text name = fromList && wanted.empty() ? ui.pluginChoice().currentText() : wanted;
   const std::vector<const PluginInfo*> enabled = catalog.enabled();
   std::vector<Text> names;

@@ -14,6 +14,7 @@
 #include "history/history_recorder.h"
 #include "json/json_document.h"
 #include "platform/background.h"
+#include "plugins/loaded_plugins.h"
 #include "plugins/plugin_definition.h"
 #include "plugins/plugin_registry.h"
 #include "plugins/plugin_rows.h"
@@ -47,27 +48,19 @@ Text NthLine(const Text& text, int n) {
   return line;
 }
 
-std::vector<BatchPlugin> FallbackPlugins(ListControl& list, const Text& chosen) {
+std::vector<BatchPlugin> FallbackPlugins(const PluginCatalog& catalog, const Text& chosen) {
   std::vector<BatchPlugin> plugins;
   std::vector<Text> taken{chosen};
   for (const Text& name : FallbackPluginsSetting()) {
-    const int row = FindPluginRow(list, name);
-    if (row < 0 || list.cell(row, kPluginSwitchColumn) != kSwitchOn) continue;
-    const Text found = list.cell(row, kPluginNameColumn);
+    const PluginInfo* found = catalog.find(name);
+    if (found == nullptr || !found->enabled()) continue;
     bool seen = false;
-    for (const Text& t : taken) seen = seen || EqualsIgnoreAsciiCase(t, found);
+    for (const Text& t : taken) seen = seen || EqualsIgnoreAsciiCase(t, found->name);
     if (seen) continue;
-    taken.push_back(found);
-    plugins.push_back({found, list.cell(row, kPluginPathColumn)});
+    taken.push_back(found->name);
+    plugins.push_back({found->name, found->path});
   }
   return plugins;
-}
-
-int FindPluginRow(ListControl& list, const Text& name) {
-  std::vector<Text> names;
-  const int rows = list.rowCount();
-  for (int row = 0; row < rows; ++row) names.push_back(list.cell(row, kPluginNameColumn));
-  return FindPluginName(names, name);
 }
 
 void OnGenerateClicked(Controls& ui, GenerationServices inputs) {
@@ -136,8 +129,8 @@ void RunGeneration(Controls& ui, const GenerationServices& services) {
   const Unfinished counted;
   ui.resultList().clearRows();
   const Text name = ui.pluginChoice().currentText();
-  ListControl& plugins = ui.pluginList();
-  const int row = FindPluginRow(plugins, name);
+  const LoadedPlugins& plugins = LoadedPluginsOf(ui);
+  const int row = plugins.find(name);
   TextControl& box = ui.longUrlBox();
   std::uint64_t boxRevision = box.revision();
   Text text = box.text();
@@ -162,7 +155,7 @@ void RunGeneration(Controls& ui, const GenerationServices& services) {
     return lines.line(n);
   };
   // Only a plug-in that takes an alias reads one from its lines.
-  const bool aliases = row >= 0 && PluginDefinition::FromFile(plugins.cell(row, kPluginPathColumn)).usesAlias();
+  const bool aliases = row >= 0 && PluginDefinition::FromFile(plugins.at(row).value_or(PluginInfo{}).path).usesAlias();
   job.lines = [&](int n) -> std::optional<JobLine> {
     if (n > count) return std::nullopt;
     JobLine line{lineAt(n)};
@@ -173,20 +166,20 @@ void RunGeneration(Controls& ui, const GenerationServices& services) {
     }
     return line;
   };
-  // The plug-in's row as a copy, read again only after the plug-in list changed.
+  // The plug-in's row as a copy, read again only after the loaded plug-ins changed.
   std::optional<std::uint64_t> listRevision;
   BatchPlugin plugin;
   job.plugin = [&] {
     const std::uint64_t revision = plugins.revision();
     if (listRevision != revision) {
       listRevision = revision;
-      plugin = row >= 0 ? BatchPlugin{plugins.cell(row, kPluginNameColumn), plugins.cell(row, kPluginPathColumn)}
-                        : BatchPlugin{};
-      if (row >= 0 && inputs) plugin.inputs = inputs(plugin.file);
+      const std::optional<PluginInfo> listed = plugins.at(row);
+      plugin = listed ? BatchPlugin{listed->name, listed->path} : BatchPlugin{};
+      if (listed && inputs) plugin.inputs = inputs(plugin.file);
     }
     return plugin;
   };
-  job.fallbacks = FallbackPlugins(plugins, name);
+  job.fallbacks = FallbackPlugins(plugins.catalog(), name);
   if (inputs)
     for (BatchPlugin& fallback : job.fallbacks) fallback.inputs = inputs(fallback.file);
   job.onStart = [&](int) { view.setStatusText("正在生成网址"); };

@@ -4,6 +4,7 @@
 
 #include "generate/batch_runner.h"
 #include "platform/controls.h"
+#include "plugins/plugin_catalog.h"
 
 namespace pindle {
 
@@ -46,11 +47,8 @@ int LineCount(const Text& text);
 // Line n (1-based) of the text split at LF, a CR in front of the LF dropped; empty when out of range.
 Text NthLine(const Text& text, int n);
 
-// The plug-ins named in "备用插件" that the list has and that are on, in order, each once and
+// The plug-ins named in "备用插件" that the catalog has and that are on, in order, each once and
 // none of them `chosen` (the plug-in the generation uses first).
-std::vector<BatchPlugin> FallbackPlugins(ListControl& list, const Text& chosen);
-
-// The row of 插件_插件列表 that `name` names (FindPluginName); -1 when none.
-int FindPluginRow(ListControl& list, const Text& name);
+std::vector<BatchPlugin> FallbackPlugins(const PluginCatalog& catalog, const Text& chosen);
 
 }  // namespace pindle

@@ -1,6 +1,11 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <typeindex>
+#include <typeinfo>
 #include <vector>
 
 #include "platform/types.h"
@@ -132,6 +137,21 @@ class Controls {
   virtual void setClipboardText(const Text& text) = 0;
   // Deletes a file the user chose to delete: into the desktop trash where there is one.
   virtual bool discardFile(const Text& path) = 0;
+
+  // What the procedures keep beside the controls (the loaded plug-ins, …): one object of each
+  // type, made on first use, living as long as the controls. Any thread may ask for it; the
+  // object guards its own state.
+  template <class T>
+  T& kept() {
+    const std::lock_guard lock(keptMutex_);
+    std::shared_ptr<void>& slot = kept_[std::type_index(typeid(T))];
+    if (!slot) slot = std::make_shared<T>();
+    return *static_cast<T*>(slot.get());
+  }
+
+ private:
+  std::mutex keptMutex_;
+  std::map<std::type_index, std::shared_ptr<void>> kept_;
 };
 
 }  // namespace pindle

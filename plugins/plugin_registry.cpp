@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "platform/background.h"
 #include "platform/files.h"
 #include "platform/shell_open.h"
+#include "plugins/loaded_plugins.h"
 #include "plugins/plugin_definition.h"
 #include "plugins/plugin_rows.h"
 
@@ -57,14 +59,20 @@ void OfferCatalog(Controls& ui, const PluginCatalog& catalog) {
   OfferPlugins(ui, names, marked);
 }
 
+// The plug-in of the selected row, as last loaded.
+std::optional<PluginInfo> SelectedPlugin(Controls& ui) {
+  const int row = ui.pluginList().selectedRow();
+  return row < 0 ? std::nullopt : LoadedPluginsOf(ui).at(row);
+}
+
 Text SetSwitch(Controls& ui, bool on) {
   ListControl& list = ui.pluginList();
   const int row = list.selectedRow();
-  if (row < 0) return {};
-  const Text name = list.cell(row, kPluginNameColumn);
+  const std::optional<PluginInfo> plugin = LoadedPluginsOf(ui).at(row);
   // Without a name there is no key to keep the switch under; showing one would be a lie.
-  if (name.empty()) return {};
-  if (Text problem = SavePluginSwitch(name, on); !problem.empty()) return problem;
+  if (!plugin || plugin->name.empty()) return {};
+  if (Text problem = SavePluginSwitch(plugin->name, on); !problem.empty()) return problem;
+  LoadedPluginsOf(ui).setSwitch(row, on ? kSwitchOn : kSwitchOff);
   list.setCell(row, kPluginSwitchColumn, on ? kSwitchOn : kSwitchOff);
   PluginRegistry::refreshChoice(ui);
   return {};
@@ -81,10 +89,16 @@ void PluginRegistry::load(Controls& ui, const Text& plugDir, const Text& deployD
   std::lock_guard lock(LoadMutex());
   PluginCatalog catalog = PluginCatalog::Load(plugDir);
   catalog.readHealth(deployDir);
+  show(ui, catalog);
+  ui.setStatusText("插件加载完成！共加载 " + std::to_string(catalog.size()) + " 个插件");
+}
+
+void PluginRegistry::show(Controls& ui, const PluginCatalog& catalog) {
+  // The catalog first: whoever sees the new rows finds them in it.
+  LoadedPluginsOf(ui).replace(catalog);
   // All rows are handed over in one call: each call may be a round trip to the window thread.
   ui.pluginList().setRows(PluginListRows(catalog));
   OfferCatalog(ui, catalog);
-  ui.setStatusText("插件加载完成！共加载 " + std::to_string(catalog.size()) + " 个插件");
 }
 
 void PluginRegistry::load(Controls& ui) {
@@ -93,16 +107,8 @@ void PluginRegistry::load(Controls& ui) {
 }
 
 void PluginRegistry::refreshChoice(Controls& ui) {
-  // What the choice needs of each row, read back from the list (switches and health change there).
-  ListControl& list = ui.pluginList();
-  std::vector<PluginInfo> plugins(static_cast<size_t>(std::max(list.rowCount(), 0)));
-  for (size_t row = 0; row < plugins.size(); ++row) {
-    const int r = static_cast<int>(row);
-    plugins[row].name = list.cell(r, kPluginNameColumn);
-    plugins[row].switchState = list.cell(r, kPluginSwitchColumn);
-    plugins[row].health.cell = list.cell(r, kPluginStatusColumn);
-  }
-  OfferCatalog(ui, PluginCatalog(std::move(plugins)));
+  // Switches and health change in the loaded catalog as they change in the rows.
+  OfferCatalog(ui, LoadedPluginsOf(ui).catalog());
 }
 
 Text PluginRegistry::enable(Controls& ui) { return SetSwitch(ui, true); }
@@ -110,10 +116,9 @@ Text PluginRegistry::enable(Controls& ui) { return SetSwitch(ui, true); }
 Text PluginRegistry::disable(Controls& ui) { return SetSwitch(ui, false); }
 
 void PluginRegistry::onDoubleClick(Controls& ui) {
-  ListControl& list = ui.pluginList();
-  const int row = list.selectedRow();
-  if (row >= 0 && ui.settingBox(SettingBox::DoubleClickToggle).isChecked()) {
-    const Text state = list.cell(row, kPluginSwitchColumn);
+  const std::optional<PluginInfo> plugin = SelectedPlugin(ui);
+  if (plugin && ui.settingBox(SettingBox::DoubleClickToggle).isChecked()) {
+    const Text& state = plugin->switchState;
     Text problem;
     if (state == kSwitchOn)
       problem = disable(ui);
@@ -125,14 +130,12 @@ void PluginRegistry::onDoubleClick(Controls& ui) {
 }
 
 bool PluginRegistry::prepareMenu(Controls& ui) {
-  ListControl& list = ui.pluginList();
-  const int row = list.selectedRow();
-  if (row < 0) return false;
+  if (ui.pluginList().selectedRow() < 0) return false;
+  const PluginInfo plugin = SelectedPlugin(ui).value_or(PluginInfo{});
   // A plug-in that names its fields is configured in a form of its own.
   ui.menuItem(MenuItem::ModifyConfig)
-      .setEnabled(list.cell(row, kPluginDeployColumn) == "有" ||
-                  !PluginDefinition::FromFile(list.cell(row, kPluginPathColumn)).fields().empty());
-  const bool on = list.cell(row, kPluginSwitchColumn) == kSwitchOn;
+      .setEnabled(DeployCellText(plugin.deploy) == "有" || !PluginDefinition::FromFile(plugin.path).fields().empty());
+  const bool on = plugin.enabled();
   ui.menuItem(MenuItem::EnablePlugin).setEnabled(!on);
   ui.menuItem(MenuItem::DisablePlugin).setEnabled(on);
   return true;
@@ -144,30 +147,23 @@ void PluginRegistry::refresh(Controls& ui) {
 }
 
 void PluginRegistry::edit(Controls& ui) {
-  ListControl& list = ui.pluginList();
-  const int row = list.selectedRow();
-  if (row < 0) return;
-  const Text path = list.cell(row, kPluginPathColumn);
-  if (!path.empty()) ShellOpen(path);
+  const std::optional<PluginInfo> plugin = SelectedPlugin(ui);
+  if (plugin && !plugin->path.empty()) ShellOpen(plugin->path);
 }
 
 void PluginRegistry::remove(Controls& ui) {
-  ListControl& list = ui.pluginList();
-  const int row = list.selectedRow();
-  if (row < 0) return;
-  const Text path = list.cell(row, kPluginPathColumn);
-  if (path.empty()) return;
-  ui.discardFile(path);
+  const std::optional<PluginInfo> plugin = SelectedPlugin(ui);
+  if (!plugin || plugin->path.empty()) return;
+  ui.discardFile(plugin->path);
   // This runs on the window thread, which must not wait for a load that may be running: the
   // reload goes to a thread of its own.
   StartDetached([&ui] { load(ui); });
 }
 
 void PluginRegistry::modifyConfiguration(Controls& ui) {
-  ListControl& list = ui.pluginList();
-  const int row = list.selectedRow();
-  if (row < 0) return;
-  const Text name = list.cell(row, kPluginNameColumn);
+  const std::optional<PluginInfo> plugin = SelectedPlugin(ui);
+  if (!plugin) return;
+  const Text& name = plugin->name;
   const Text path = Paths().deployDir + name + ".ini";
   if (!LeavesDirectory(name) && FileExists(path)) {
     ShellOpen(path);

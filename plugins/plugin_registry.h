@@ -13,6 +13,8 @@ class PluginRegistry {
   // calls never interleave rows. Without folders: the program's own.
   static void load(Controls& ui, const Text& plugDir, const Text& deployDir);
   static void load(Controls& ui);
+  // Shows `catalog` as the loaded plug-ins: its rows, then the plug-in choice.
+  static void show(Controls& ui, const PluginCatalog& catalog);
   // Rebuilds 生成_批量接口 from the rows; the user's pick stays chosen while its name is offered,
   // and a plug-in whose 状态 says it failed is marked.
   static void refreshChoice(Controls& ui);

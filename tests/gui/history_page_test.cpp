@@ -28,6 +28,7 @@
 #include "history/history_store.h"
 #include "platform/background.h"
 #include "platform/codepage.h"
+#include "plugins/plugin_registry.h"
 #include "tests/gui/gui_test_support.h"
 #include "tests/support/loopback_shortener.h"
 #include "tests/support/plugin_files.h"
@@ -40,7 +41,10 @@ class HistoryWindowTest : public ::testing::Test {
  protected:
   HistoryWindowTest() : f(actions) {
     WritePlugin(f.dir(), "isgd.json", {.name = "Is.gd", .path = service.base() + "/create.php?format=simple&"});
-    f.ui().pluginList().setRows({{"Is.gd", "是", "", "1.0", "", "", f.dir().file("Plug/isgd.json")}});
+    PluginRegistry::show(
+        f.ui(),
+        PluginCatalog(
+            {{.name = "Is.gd", .switchState = "是", .version = "1.0", .path = f.dir().file("Plug/isgd.json")}}));
     f.ui().pluginChoice().setItems({"Is.gd"}, 0);
     list = f.find<QTreeWidget>("历史_列表");
     // The service numbers its links in the order requests arrive: one at a time keeps that the line order.
@@ -175,7 +179,10 @@ TEST(HistoryCloseDeathTest, ClosingDuringABatchKeepsTheRowsItShowed) {
         WritePlugin(f.dir(), "slow.json", {.name = "Slow", .path = service.base() + "/slow?"});
         Settings::write(kSoftwareSection, kConcurrencyKey, "1");
         Settings::write(kSoftwareSection, kRecordHistoryKey, kOn);
-        f.ui().pluginList().setRows({{"Slow", "是", "", "1.0", "", "", f.dir().file("Plug/slow.json")}});
+        PluginRegistry::show(
+            f.ui(),
+            PluginCatalog(
+                {{.name = "Slow", .switchState = "是", .version = "1.0", .path = f.dir().file("Plug/slow.json")}}));
         f.ui().pluginChoice().setItems({"Slow"}, 0);
         Text lines;
         for (int i = 1; i <= 200; ++i) lines += "http://127.0.0.1/long/" + std::to_string(i) + "\n";

@@ -3,6 +3,7 @@
 #include "config/app_paths.h"
 #include "generate/clipboard_shortening.h"
 #include "history/history_store.h"
+#include "plugins/loaded_plugins.h"
 #include "plugins/plugin_definition.h"
 #include "plugins/plugin_registry.h"
 #include "plugins/plugin_rows.h"
@@ -32,15 +33,11 @@ bool WorthShortening(const Text& text, const Text& ownText, const std::set<Text>
 
 std::set<Text> ShortLinkHosts(Controls& ui) {
   std::set<Text> hosts;
-  ListControl& list = ui.pluginList();
+  // A window that has not loaded its list yet: the folder itself.
+  PluginCatalog catalog = LoadedPluginsOf(ui).catalog();
+  if (catalog.empty()) catalog = PluginCatalog::Load(Paths().plugDir);
   std::vector<Text> files;
-  const int rows = list.rowCount();
-  for (int row = 0; row < rows; ++row)
-    if (list.cell(row, kPluginSwitchColumn) == kSwitchOn) files.push_back(list.cell(row, kPluginPathColumn));
-  if (rows == 0) {
-    const PluginCatalog catalog = PluginCatalog::Load(Paths().plugDir);
-    for (const PluginInfo* plugin : catalog.enabled()) files.push_back(plugin->path);
-  }
+  for (const PluginInfo* plugin : catalog.enabled()) files.push_back(plugin->path);
   for (const Text& file : files) {
     const Text host = UrlHost(PluginDefinition::FromFile(file).apiPath(), true);
     if (!host.empty()) hosts.insert(WithoutServicePrefix(host));

@@ -2,6 +2,7 @@
 
 #include "config/app_paths.h"
 #include "generate/plugin_check.h"
+#include "plugins/loaded_plugins.h"
 #include "plugins/plugin_registry.h"
 #include "plugins/plugin_rows.h"
 #include "secrets/plugin_inputs.h"
@@ -10,18 +11,14 @@
 namespace pindle {
 namespace {
 
-// The row that now lists the file: the list may have been reloaded during the check.
-int RowOfFile(ListControl& list, const Text& file) {
-  const int rows = list.rowCount();
-  for (int row = 0; row < rows; ++row)
-    if (list.cell(row, kPluginPathColumn) == file) return row;
-  return -1;
-}
-
-void ShowOutcome(ListControl& list, const PluginCheckResult& r) {
-  const int row = RowOfFile(list, r.plugin.file);
+void ShowOutcome(Controls& ui, const PluginCheckResult& r) {
+  // The row that now lists the file: the list may have been reloaded during the check.
+  LoadedPlugins& loaded = LoadedPluginsOf(ui);
+  const int row = loaded.rowOfFile(r.plugin.file);
   if (row < 0) return;
   const PluginHealth health = JudgeHealth(r.state);
+  loaded.setHealth(row, health);
+  ListControl& list = ui.pluginList();
   list.setCell(row, kPluginStatusColumn, health.cell);
   list.setCell(row, kPluginStatusTipColumn, health.tip);
 }
@@ -29,18 +26,15 @@ void ShowOutcome(ListControl& list, const PluginCheckResult& r) {
 }  // namespace
 
 void CheckListedPlugins(Controls& ui) {
-  ListControl& list = ui.pluginList();
+  const PluginCatalog catalog = LoadedPluginsOf(ui).catalog();
   std::vector<BatchPlugin> plugins;
-  auto add = [&](int row) {
-    const Text name = list.cell(row, kPluginNameColumn);
-    const Text file = list.cell(row, kPluginPathColumn);
-    if (!name.empty()) plugins.push_back({name, file, StoredPluginInputs(file)});
+  auto add = [&](const PluginInfo& plugin) {
+    if (!plugin.name.empty()) plugins.push_back({plugin.name, plugin.path, StoredPluginInputs(plugin.path)});
   };
-  if (const int selected = list.selectedRow(); selected >= 0) {
-    add(selected);
+  if (const int selected = ui.pluginList().selectedRow(); selected >= 0) {
+    if (static_cast<size_t>(selected) < catalog.size()) add(catalog.plugins()[static_cast<size_t>(selected)]);
   } else {
-    for (int row = 0; row < list.rowCount(); ++row)
-      if (list.cell(row, kPluginSwitchColumn) == kSwitchOn) add(row);
+    for (const PluginInfo* plugin : catalog.enabled()) add(*plugin);
   }
   if (plugins.empty()) {
     ui.setStatusText("没有可检测的插件");
@@ -49,7 +43,7 @@ void CheckListedPlugins(Controls& ui) {
   const Text total = std::to_string(plugins.size());
   ui.setStatusText("正在检测插件：0/" + total);
   const auto results = CheckPlugins(plugins, kCheckUrl, [&](const PluginCheckResult& r, int done) {
-    ShowOutcome(list, r);
+    ShowOutcome(ui, r);
     ui.setStatusText("正在检测插件：" + std::to_string(done) + "/" + total);
   });
   int failed = 0;
