@@ -5,6 +5,7 @@
 #include "json/json_document.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "plugins/loaded_plugins.h"
 #include "plugins/plugin_definition.h"
 #include "plugins/plugin_file.h"
 #include "plugins/plugin_registry.h"
@@ -141,7 +142,7 @@ void UpdateSinglePlugin(Controls& ui, bool verifyTls) {
   const int row = ui.pluginList().selectedRow();
   if (row < 0) return;
   // The file is the one chosen now, even if the selection moves during the download.
-  const Text path = ui.pluginList().cell(row, kPluginPathColumn);
+  const Text path = LoadedPluginsOf(ui).at(row).value_or(PluginInfo{}).path;
   JsonDocument plugin;
   const PluginFileText file = ReadPluginFile(path);
   plugin.Parse(file.text);
