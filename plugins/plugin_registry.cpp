@@ -138,9 +138,9 @@ bool PluginRegistry::prepareMenu(Controls& ui) {
   return true;
 }
 
-void PluginRegistry::refresh(Controls& ui) {
+void PluginRegistry::refresh(Controls& ui, Workers& workers) {
   ui.setStatusText("正在刷新本地插件！");
-  StartDetached([&ui] { load(ui); });
+  workers.start([&ui](std::stop_token) { load(ui); });
 }
 
 void PluginRegistry::edit(Controls& ui) {
@@ -151,7 +151,7 @@ void PluginRegistry::edit(Controls& ui) {
   if (!path.empty()) ShellOpen(path);
 }
 
-void PluginRegistry::remove(Controls& ui) {
+void PluginRegistry::remove(Controls& ui, Workers& workers) {
   ListControl& list = ui.pluginList();
   const int row = list.selectedRow();
   if (row < 0) return;
@@ -160,7 +160,7 @@ void PluginRegistry::remove(Controls& ui) {
   ui.discardFile(path);
   // This runs on the window thread, which must not wait for a load that may be running: the
   // reload goes to a thread of its own.
-  StartDetached([&ui] { load(ui); });
+  workers.start([&ui](std::stop_token) { load(ui); });
 }
 
 void PluginRegistry::modifyConfiguration(Controls& ui) {
