@@ -21,7 +21,7 @@ void ProgramActions::windowCreated(Controls& ui) {
     StartupSteps steps;
     steps.startLocalLoad = [this, &ui] { workers_.start([&ui](std::stop_token) { PluginRegistry::load(ui); }); };
     steps.startCloudPull = [this, &ui] {
-      workers_.start([&ui](std::stop_token) { CloudPluginPull(ui, Config::Read()); });
+      workers_.start([&ui](std::stop_token stop) { CloudPluginPull(ui, Config::Read(), stop); });
     };
     steps.runUpdateCheck = [&ui] { UpdateChecker::run(ui, Config::Read().verifyTls); };
     RunStartupTask(ui, steps);
@@ -58,7 +58,7 @@ bool ProgramActions::pluginRightClicked(Controls& ui) { return PluginRegistry::p
 void ProgramActions::pluginDoubleClicked(Controls& ui) { PluginRegistry::onDoubleClick(ui); }
 void ProgramActions::refreshClicked(Controls& ui) { PluginRegistry::refresh(ui, workers_); }
 void ProgramActions::pullClicked(Controls& ui) {
-  workers_.start([&ui](std::stop_token) { CloudPluginPull(ui, Config::Read()); });
+  workers_.start([&ui](std::stop_token stop) { CloudPluginPull(ui, Config::Read(), stop); });
 }
 void ProgramActions::enablePluginChosen(Controls& ui) {
   if (const Text problem = PluginRegistry::enable(ui); !problem.empty()) ui.setStatusText(problem);
