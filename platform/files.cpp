@@ -9,11 +9,30 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 namespace pindle {
+namespace {
+
+// What is left to read of an open file; nothing when a read fails or the file passes `limit`.
+std::optional<Bytes> ReadRest(int fd, size_t limit, size_t expected) {
+  Bytes content;
+  content.reserve(expected);
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return std::nullopt;
+    if (n == 0) return content;
+    if (content.size() + static_cast<size_t>(n) > limit) return std::nullopt;
+    content.append(buffer, static_cast<size_t>(n));
+  }
+}
+
+}  // namespace
 
 std::optional<Bytes> ReadWholeFile(const Text& path, size_t limit) {
   // Without O_NONBLOCK, opening a FIFO waits for a writer that may never come; what is not a
@@ -26,23 +45,7 @@ std::optional<Bytes> ReadWholeFile(const Text& path, size_t limit) {
     return std::nullopt;
   }
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-  Bytes content;
-  content.reserve(static_cast<size_t>(st.st_size));
-  char buffer[65536];
-  for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      ::close(fd);
-      return std::nullopt;
-    }
-    if (n == 0) break;
-    if (content.size() + static_cast<size_t>(n) > limit) {
-      ::close(fd);
-      return std::nullopt;
-    }
-    content.append(buffer, static_cast<size_t>(n));
-  }
+  std::optional<Bytes> content = ReadRest(fd, limit, static_cast<size_t>(st.st_size));
   ::close(fd);
   return content;
 }
@@ -118,18 +121,12 @@ bool WriteAllAt(int fd, std::string_view content) {
 bool WriteInPlace(const Text& path, std::string_view content) {
   const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
   if (fd < 0) return false;
-  std::string old;
-  char buffer[65536];
-  for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      ::close(fd);
-      return false;
-    }
-    if (n == 0) break;
-    old.append(buffer, static_cast<size_t>(n));
+  const std::optional<Bytes> kept = ReadRest(fd, SIZE_MAX, 0);
+  if (!kept) {
+    ::close(fd);
+    return false;
   }
+  const Bytes& old = *kept;
   if (content.size() > old.size() && ::posix_fallocate(fd, 0, static_cast<off_t>(content.size())) != 0) {
     ::close(fd);
     return false;

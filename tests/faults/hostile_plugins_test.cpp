@@ -292,7 +292,7 @@ TEST_F(HostilePluginsTest, EveryFileIsListedAndEveryGenerationEnds) {
     auto outcome = test::RunBounded(
         [path](Text& failure) {
           JsonDocument doc;
-          return ShortenOne(path, "https://example.com/a b?c=中", doc, &failure);
+          return ShortenOne(path, "https://127.0.0.1/a b?c=中", doc, &failure);
         },
         8s);
     ASSERT_TRUE(outcome) << name << ": the generation did not end";
@@ -314,7 +314,7 @@ TEST_F(HostilePluginsTest, EveryFileIsListedAndEveryGenerationEnds) {
   EXPECT_FALSE(offered.empty());
   for (int i = 0; i < static_cast<int>(offered.size()); ++i) {
     ui.pluginChoice().setCurrentIndex(i);
-    ui.longUrlBox().setText("https://example.com/x");
+    ui.longUrlBox().setText("https://127.0.0.1/x");
     OnGenerateClicked(ui, workers);
     ASSERT_TRUE(WaitForDetached(8s)) << "generation through \"" << offered[static_cast<size_t>(i)].substr(0, 60)
                                      << "\" did not end";

@@ -114,7 +114,7 @@ TEST(PluginExtensions, NewKeysEndToEnd) {
   ExtensionService service;
   test::TempDir dir;
   JsonDocument document;
-  const std::string longUrl = "https://example.com/a b?q=\"中\"&x=1";
+  const std::string longUrl = "https://127.0.0.1/a b?q=\"中\"&x=1";
   struct Case {
     test::PluginFields fields;
     std::string want;
@@ -130,7 +130,7 @@ TEST(PluginExtensions, NewKeysEndToEnd) {
         .resultPrefix = "https://s.test/"},
        "https://s.test/j1",
        "application/json",
-       R"({"url":"https://example.com/a b?q=\"\u4e2d\"&x=1","n":1})"},
+       R"({"url":"https://127.0.0.1/a b?q=\"\u4e2d\"&x=1","n":1})"},
       // The service echoes the URL it decoded from the JSON body: exactly the long URL.
       {{.type = "POST",
         .path = "/json",

@@ -186,7 +186,7 @@ TEST_F(ShortenOneTest, EachResponseTypeByGetAndPost) {
        "POST",
        "/post"},
   };
-  const std::string longUrl = "https://example.com/a?b=1";
+  const std::string longUrl = "https://127.0.0.1/a?b=1";
   const std::string encoded = PercentEncode(longUrl);
   int n = 0;
   for (auto& c : cases) {

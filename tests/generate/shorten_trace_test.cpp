@@ -129,7 +129,7 @@ TEST(ShortenTrace, WholeRunAgainstALoopbackService) {
   };
   for (const auto& c : cases) {
     const std::string file = test::WritePlugin(dir, "t.json", c.fields);
-    const ShortenTrace trace = TraceShorten(file, "http://example.com/", document);
+    const ShortenTrace trace = TraceShorten(file, "http://127.0.0.1/", document);
     EXPECT_EQ(trace.extraction.reason, c.reason) << trace.extraction.reasonText;
     EXPECT_EQ(trace.linkCameOut(), c.reason == EmptyReason::None);
     const Text shown = FormatTrace(trace);

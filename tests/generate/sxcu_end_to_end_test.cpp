@@ -13,7 +13,7 @@ namespace {
 // Uploader files of both syntax generations, written for this test, imported and used.
 TEST(SxcuEndToEnd, ImportedUploadersShorten) {
   test::LoopbackShortener service;
-  const std::string longUrl = "https://example.com/a?b=1&c=中";
+  const std::string longUrl = "https://127.0.0.1/a?b=1&c=中";
   service.server().Post("/jsonbody", [&](const httplib::Request& req, httplib::Response& res) {
     const auto body = nlohmann::json::parse(req.body, nullptr, false);
     const bool exact = body.is_object() && body.value("url", "") == longUrl;

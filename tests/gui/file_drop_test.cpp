@@ -68,9 +68,9 @@ TEST(FileDrop, TextAndWebLinksDoNothing) {
   RecordingActions actions;
   WindowFixture f(actions);
   QMimeData text;
-  text.setText(QStringLiteral("https://example.com/dropped"));
+  text.setText(QStringLiteral("https://127.0.0.1/dropped"));
   QMimeData link;
-  link.setUrls({QUrl(QStringLiteral("https://example.com/link"))});
+  link.setUrls({QUrl(QStringLiteral("https://127.0.0.1/link"))});
   for (const QMimeData* data : {static_cast<const QMimeData*>(&text), static_cast<const QMimeData*>(&link)}) {
     EXPECT_FALSE(Drop(f.find<QPlainTextEdit>("生成_长网址")->viewport(), data));
     EXPECT_FALSE(Drop(&f.window(), data));

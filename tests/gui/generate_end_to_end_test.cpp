@@ -52,7 +52,7 @@ TEST(GenerateEndToEnd, RefreshPasteGenerateCopy) {
   ASSERT_EQ(choice->count(), 2);
   choice->setCurrentIndex(choice->findText(QStringLiteral("JSON短链")));
   auto* box = f.find<QPlainTextEdit>("生成_长网址");
-  box->setPlainText(QStringLiteral("https://example.com/一\nhttps://example.com/2\n"));
+  box->setPlainText(QStringLiteral("https://127.0.0.1/一\nhttps://127.0.0.1/2\n"));
   auto* generate = f.find<QPushButton>("生成_生成按钮");
   f.showPageOf(generate);
   QTest::mouseClick(generate, Qt::LeftButton);
@@ -66,7 +66,7 @@ TEST(GenerateEndToEnd, RefreshPasteGenerateCopy) {
   EXPECT_EQ(results->topLevelItem(1)->text(1).toStdString(), service.shortFor(2));
   const auto seen = service.requests();
   ASSERT_EQ(seen.size(), 2u);
-  EXPECT_EQ(seen[0].body, "url=" + PercentEncode("https://example.com/一"));
+  EXPECT_EQ(seen[0].body, "url=" + PercentEncode("https://127.0.0.1/一"));
   EXPECT_EQ(seen[0].header("X-Key"), "1");
 
   // Copy the first link through the result menu's action.
@@ -91,7 +91,7 @@ TEST(GenerateEndToEnd, RefusedCertificateNamesTheSwitchThatAllowsIt) {
   auto* choice = f.find<QComboBox>("生成_批量接口");
   ASSERT_TRUE(SpinUntil([&] { return choice->count() == 1; }));
   choice->setCurrentIndex(0);
-  f.find<QPlainTextEdit>("生成_长网址")->setPlainText(QStringLiteral("https://example.com/long"));
+  f.find<QPlainTextEdit>("生成_长网址")->setPlainText(QStringLiteral("https://127.0.0.1/long"));
   auto* results = f.find<QTreeWidget>("生成_结果列表");
   auto generate = [&] {
     auto* button = f.find<QPushButton>("生成_生成按钮");

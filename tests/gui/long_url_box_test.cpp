@@ -44,7 +44,7 @@ TEST(LongUrlBox, TextSetByCodeDecidesTheModeOnce) {
     bool wraps;
   } rows[] = {
       {"", true},
-      {"https://example.com/one/long/url/that/is/longer/than/the/box/is/wide", true},
+      {"https://127.0.0.1/one/long/url/that/is/longer/than/the/box/is/wide", true},
       {"a\n", true},
       {"a\r\nb", false},
       {"u1\nu2\nu3", false},

@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
   window.show();
   // A few rows and a URL, so that the columns and the boxes show with content.
   auto& ui = window.controls();
-  ui.longUrlBox().setText("https://www.example.com/a/very/long/path/that/wraps/in/the/box?query=1&other=2");
+  ui.longUrlBox().setText("https://127.0.0.1/a/very/long/path/that/wraps/in/the/box?query=1&other=2");
   ui.resultList().setRows({{"新浪短网址", "http://t.cn/A6abcdE"}, {"百度短网址", "数据错误！"}});
   ui.pluginList().setRows(
       {{"新浪短网址", "是", "无", "1.0.2", "Pindle", "2020-04-04", "/x/Plug/sina.json", "正常（2026-12-09）",

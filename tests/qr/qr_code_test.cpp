@@ -24,7 +24,7 @@ std::string DecodeWithZbar(const std::string& png) {
 
 TEST(QrCode, PngDecodesBackToTheSameText) {
   test::TempDir dir;
-  const std::string longLink = "https://example.com/" + std::string(600, 'a');
+  const std::string longLink = "https://127.0.0.1/" + std::string(600, 'a');
   struct Case {
     std::string text;
     int moduleSize;
