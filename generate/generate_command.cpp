@@ -63,7 +63,7 @@ std::vector<BatchPlugin> FallbackPlugins(const PluginCatalog& catalog, const Tex
   return plugins;
 }
 
-void OnGenerateClicked(Controls& ui, GenerationServices inputs) {
+void OnGenerateClicked(Controls& ui, Workers& workers, GenerationServices inputs) {
   if (ui.pluginList().rowCount() == 0) {
     ui.setStatusText("插件未加载，请刷新插件列表");
     return;
@@ -76,7 +76,9 @@ void OnGenerateClicked(Controls& ui, GenerationServices inputs) {
     ui.setStatusText("请选择需要生成的接口！");
     return;
   }
-  StartDetached([&ui, inputs = std::move(inputs)] { RunGeneration(ui, inputs); });
+  // Not stopped by the worker's stop token: a batch ends through StopGenerations, which writes what
+  // it has to the history first.
+  workers.start([&ui, inputs = std::move(inputs)](std::stop_token) { RunGeneration(ui, inputs); });
 }
 
 namespace {

@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "generate/batch_runner.h"
+#include "platform/background.h"
 #include "platform/controls.h"
 #include "plugins/plugin_catalog.h"
 
@@ -23,8 +24,9 @@ struct GenerationServices {
   BatchClock clock;
 };
 
-// The 生成 button: three checks, each failure a status text, then the generation on its own thread.
-void OnGenerateClicked(Controls& ui, GenerationServices inputs = {});
+// The 生成 button: three checks, each failure a status text, then the generation on a thread of
+// `workers`, whose owner must keep the controls until that thread has ended.
+void OnGenerateClicked(Controls& ui, Workers& workers, GenerationServices inputs = {});
 
 // The generation itself: a GenerationJob of the lines of 生成_长网址 through the plug-in chosen in
 // 生成_批量接口, one result row per line, in line order. A batch keeps up to "并发数" requests in

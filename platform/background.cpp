@@ -20,14 +20,6 @@ void Ended() {
 }
 }  // namespace
 
-void StartDetached(std::function<void()> task) {
-  Started();
-  std::thread([task = std::move(task)] {
-    task();
-    Ended();
-  }).detach();
-}
-
 bool WaitForDetached(std::chrono::milliseconds timeout) {
   std::unique_lock lock(mutex);
   return idle.wait_for(lock, timeout, [] { return running == 0; });

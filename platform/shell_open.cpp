@@ -26,7 +26,8 @@ bool openWithXdg(const Text& target) {
   // Argument vector, not a shell command line: the target is never interpreted by a shell.
   char* argv[] = {const_cast<char*>("xdg-open"), const_cast<char*>(target.c_str()), nullptr};
   if (posix_spawnp(&pid, "xdg-open", nullptr, nullptr, argv, environ) != 0) return false;
-  // xdg-open hands over to the browser and returns; reap it so no zombie stays behind.
+  // xdg-open hands over to the browser and returns; reap it so no zombie stays behind. The reaper
+  // stays detached on purpose: it holds only the pid, so the process may end under it at any time.
   std::thread([pid] {
     int status = 0;
     waitpid(pid, &status, 0);

@@ -87,7 +87,7 @@ PullReport PullPlugins(const PullOptions& options) {
   } else {
     EnsureDirectory(plugDir);
     const int count = list.Count();
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < count && !options.stop.stop_requested(); ++i) {
       // Only string elements name plug-in files.
       const Text json = list.GetElementText(i, "", /*asJson=*/true);
       if (json.empty() || json.front() != '"') continue;
@@ -126,9 +126,10 @@ Text PullStatusText(size_t loaded, const PullReport& report) {
   return status;
 }
 
-PullReport CloudPluginPull(Controls& ui, const Config& config) {
+PullReport CloudPluginPull(Controls& ui, const Config& config, std::stop_token stop) {
   ui.setStatusText("正在拉取云端插件！");
-  const PullReport report = PullPlugins({config.pluginListAddress, config.paths.plugDir, config.verifyTls});
+  const PullReport report = PullPlugins({config.pluginListAddress, config.paths.plugDir, config.verifyTls, stop});
+  if (stop.stop_requested()) return report;
   PluginRegistry::load(ui, config.paths.plugDir, config.paths.deployDir);
   ui.setStatusText(PullStatusText(static_cast<size_t>(ui.pluginList().rowCount()), report));
   return report;

@@ -1,4 +1,6 @@
 #pragma once
+#include <stop_token>
+
 #include "config/config.h"
 #include "platform/controls.h"
 
@@ -24,6 +26,7 @@ struct PullOptions {
   Text listAddress;  // the manifest: a JSON array of plug-in file addresses
   Text plugDir;
   bool verifyTls = true;
+  std::stop_token stop;  // asked: no further file is fetched
 };
 
 // Fetches the manifest and downloads every plug-in file it names into plugDir (each written
@@ -34,8 +37,9 @@ PullReport PullPlugins(const PullOptions& options);
 Text PullStatusText(size_t loaded, const PullReport& report);
 
 // The window's pull: the status, the pull with the configuration's address, folder and
-// certificate switch, then the plug-in list reloaded. Without one, Setting.ini is read now.
-PullReport CloudPluginPull(Controls& ui, const Config& config);
+// certificate switch, then the plug-in list reloaded. Without one, Setting.ini is read now. Once
+// `stop` is asked no further file comes and the list is left as it is (the window is going).
+PullReport CloudPluginPull(Controls& ui, const Config& config, std::stop_token stop = {});
 PullReport CloudPluginPull(Controls& ui);
 
 // Re-downloads the selected plug-in from its own UpdateURL and replaces its file.

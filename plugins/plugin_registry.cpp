@@ -141,9 +141,9 @@ bool PluginRegistry::prepareMenu(Controls& ui) {
   return true;
 }
 
-void PluginRegistry::refresh(Controls& ui) {
+void PluginRegistry::refresh(Controls& ui, Workers& workers) {
   ui.setStatusText("正在刷新本地插件！");
-  StartDetached([&ui] { load(ui); });
+  workers.start([&ui](std::stop_token) { load(ui); });
 }
 
 void PluginRegistry::edit(Controls& ui) {
@@ -151,13 +151,13 @@ void PluginRegistry::edit(Controls& ui) {
   if (plugin && !plugin->path.empty()) ShellOpen(plugin->path);
 }
 
-void PluginRegistry::remove(Controls& ui) {
+void PluginRegistry::remove(Controls& ui, Workers& workers) {
   const std::optional<PluginInfo> plugin = SelectedPlugin(ui);
   if (!plugin || plugin->path.empty()) return;
   ui.discardFile(plugin->path);
   // This runs on the window thread, which must not wait for a load that may be running: the
   // reload goes to a thread of its own.
-  StartDetached([&ui] { load(ui); });
+  workers.start([&ui](std::stop_token) { load(ui); });
 }
 
 void PluginRegistry::modifyConfiguration(Controls& ui) {

@@ -1,4 +1,5 @@
 #pragma once
+#include "platform/background.h"
 #include "platform/controls.h"
 #include "plugins/plugin_catalog.h"
 #include "plugins/plugin_rows.h"
@@ -25,9 +26,10 @@ class PluginRegistry {
   static void onDoubleClick(Controls& ui);
   // Right-click: false when no row is selected; otherwise sets the menu items and returns true.
   static bool prepareMenu(Controls& ui);
-  static void refresh(Controls& ui);  // status text, then load on a new thread
+  // Status text, then the load on a thread of `workers` (one whose owner keeps ui until it ends).
+  static void refresh(Controls& ui, Workers& workers);
   static void edit(Controls& ui);
-  static void remove(Controls& ui);
+  static void remove(Controls& ui, Workers& workers);
   static void modifyConfiguration(Controls& ui);
 };
 

@@ -30,7 +30,6 @@
 #include "config/app_paths.h"
 #include "config/version.h"
 #include "generate/generate_command.h"
-#include "platform/background.h"
 #include "plugins/plugin_definition.h"
 #include "plugins/plugin_registry.h"
 #include "text/text_utils.h"
@@ -424,12 +423,7 @@ QrDialog* MainWindow::showQrCode(const Text& text) {
 void MainWindow::openPluginEditor(const Text& path) {
   auto* editor = new PluginEditorDialog(path, Paths().plugDir, this);
   editor->setAttribute(Qt::WA_DeleteOnClose);
-  // The list shows the saved file at once. Loaded off the window thread, like 插件_刷新: a load
-  // already running waits on this thread for its status text, so loading here could deadlock.
-  connect(editor, &PluginEditorDialog::saved, this, [this] {
-    Controls& ui = *controls_;
-    StartDetached([&ui] { PluginRegistry::load(ui); });
-  });
+  connect(editor, &PluginEditorDialog::saved, this, [this] { actions_.pluginSaved(*controls_); });
   editor->show();
 }
 

@@ -245,6 +245,7 @@ class HostilePluginsTest : public ::testing::Test {
   test::TempDir dir;
   test::LoopbackShortener service;
   MemoryControls ui;
+  Workers workers;  // after ui: its threads end before ui goes
   test::ShortLimitsScope limits;
 
   void SetUp() override { SetPaths(AppPaths::FromProgramDirectory(dir.path())); }
@@ -314,7 +315,7 @@ TEST_F(HostilePluginsTest, EveryFileIsListedAndEveryGenerationEnds) {
   for (int i = 0; i < static_cast<int>(offered.size()); ++i) {
     ui.pluginChoice().setCurrentIndex(i);
     ui.longUrlBox().setText("https://127.0.0.1/x");
-    OnGenerateClicked(ui);
+    OnGenerateClicked(ui, workers);
     ASSERT_TRUE(WaitForDetached(8s)) << "generation through \"" << offered[static_cast<size_t>(i)].substr(0, 60)
                                      << "\" did not end";
     EXPECT_EQ(ui.results().rows().size(), 1u) << offered[static_cast<size_t>(i)].substr(0, 60);

@@ -73,6 +73,7 @@ class MisbehavingServicesTest : public ::testing::Test {
   test::RawHttpServer raw;
   EndlessBodyServer endless;
   MemoryControls ui;
+  Workers workers;  // after ui: its threads end before ui goes
   test::ShortLimitsScope limits;
   std::string pluginFile;
 
@@ -137,7 +138,7 @@ TEST_F(MisbehavingServicesTest, BatchGivesFiveRowsInOrderAndNamesTheFailure) {
   ui.pluginChoice().setCurrentIndex(0);
   ui.longUrlBox().setText("a\r\nb\r\nc\r\nd\r\ng");
   const auto start = std::chrono::steady_clock::now();
-  OnGenerateClicked(ui);
+  OnGenerateClicked(ui, workers);
   ASSERT_TRUE(WaitForDetached(15s)) << "the batch did not end";
   EXPECT_LT(std::chrono::steady_clock::now() - start, 8s);
 

@@ -60,6 +60,7 @@ class BatchTest : public ::testing::Test {
  protected:
   test::TempDir dir;
   MemoryControls ui;
+  Workers workers;  // after ui: its threads end before ui goes
 
   void SetUp() override { SetPaths(AppPaths::FromProgramDirectory(dir.path())); }
   void TearDown() override {
@@ -67,7 +68,7 @@ class BatchTest : public ::testing::Test {
     SetPaths({});
   }
   // Waits for services pass a hundred times faster: a wait of seconds takes milliseconds.
-  void click() { OnGenerateClicked(ui, GenerationServices({}, BatchClock(100))); }
+  void click() { OnGenerateClicked(ui, workers, GenerationServices({}, BatchClock(100))); }
   void setConcurrency(int n) { Settings::write(kSoftwareSection, kConcurrencyKey, std::to_string(n)); }
   void usePlugin(const test::EchoService& service) {
     test::WritePlugin(dir, "p.json", {.path = service.url("/x?")});

@@ -65,6 +65,7 @@ class FallbackTest : public ::testing::Test {
  protected:
   test::TempDir dir;
   MemoryControls ui;
+  Workers workers;  // after ui: its threads end before ui goes
   test::EchoService b;
 
   void SetUp() override {
@@ -83,7 +84,7 @@ class FallbackTest : public ::testing::Test {
     for (size_t i = 0; i < offered.size(); ++i)
       if (offered[i] == chosen) ui.pluginChoice().setCurrentIndex(static_cast<int>(i));
     ui.longUrlBox().setText(input);
-    OnGenerateClicked(ui);
+    OnGenerateClicked(ui, workers);
     ASSERT_TRUE(WaitForDetached(30s));
   }
   std::vector<std::vector<Text>> rows() { return ui.results().rows(); }

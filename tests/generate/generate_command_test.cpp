@@ -60,6 +60,7 @@ class GenerateTest : public ::testing::Test {
   test::TempDir dir;
   test::LoopbackShortener service;
   MemoryControls ui;
+  Workers workers;  // after ui: its threads end before ui goes
 
   void SetUp() override { SetPaths(AppPaths::FromProgramDirectory(dir.path())); }
   void TearDown() override {
@@ -78,7 +79,7 @@ class GenerateTest : public ::testing::Test {
   // Clicks 生成 and waits for the generation to end.
   void generate(const Text& input) {
     ui.longUrlBox().setText(input);
-    OnGenerateClicked(ui);
+    OnGenerateClicked(ui, workers);
     ASSERT_TRUE(WaitForDetached(std::chrono::seconds(30)));
   }
   std::vector<Text> shortColumn() {
@@ -89,14 +90,14 @@ class GenerateTest : public ::testing::Test {
 };
 
 TEST_F(GenerateTest, ValidationInItsOrder) {
-  OnGenerateClicked(ui);
+  OnGenerateClicked(ui, workers);
   EXPECT_EQ(ui.statusText(), "插件未加载，请刷新插件列表");  // even with the URL box empty
   loadPlugin();
   ui.pluginChoice().setCurrentIndex(-1);
-  OnGenerateClicked(ui);
+  OnGenerateClicked(ui, workers);
   EXPECT_EQ(ui.statusText(), "请输入网址啊！");  // the URL is checked before the choice
   ui.longUrlBox().setText("https://a");
-  OnGenerateClicked(ui);
+  OnGenerateClicked(ui, workers);
   EXPECT_EQ(ui.statusText(), "请选择需要生成的接口！");
   EXPECT_TRUE(WaitForDetached(std::chrono::seconds(1)));
   EXPECT_TRUE(service.requests().empty());
@@ -232,9 +233,9 @@ TEST_F(GenerateTest, SecondClickDuringABatchClearsAndBothAppend) {
   });
   test::WritePlugin(dir, "p.json", {.path = service.base() + "/wait?"});
   ui.longUrlBox().setText("a\nb");
-  OnGenerateClicked(ui);
+  OnGenerateClicked(ui, workers);
   while (service.requests().empty()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  OnGenerateClicked(ui);
+  OnGenerateClicked(ui, workers);
   // Both workers are inside their first request, so both have cleared the list already.
   while (service.requests().size() < 2) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   release = true;

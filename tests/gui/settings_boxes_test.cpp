@@ -20,8 +20,9 @@ namespace {
 class StartupActions : public WindowActions {
  public:
   std::atomic<bool> loaded = false, pulled = false, checkedForUpdate = false;
+  Workers workers;
   void windowCreated(Controls& ui) override {
-    StartDetached([this, &ui] {
+    workers.start([this, &ui](std::stop_token) {
       StartupSteps steps;
       steps.startLocalLoad = [this] { loaded = true; };
       steps.startCloudPull = [this] { pulled = true; };

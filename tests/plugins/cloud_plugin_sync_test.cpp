@@ -78,6 +78,19 @@ TEST_F(CloudPullTest, DownloadsEveryGoodElementAndKeepsLocalFilesOnFailure) {
   EXPECT_EQ(CloudPluginSync::pluginListText(), manifest);
 }
 
+// A pull asked to stop (the window is closing) fetches no further file and leaves the list alone.
+TEST_F(CloudPullTest, StoppedPullFetchesNoFurtherFile) {
+  dir.write("Plug/goodA.json", "old a");
+  manifest = "[\"" + url("/Plug/goodA.json") + "\", \"" + url("/Plug/goodB.json") + "\"]";
+  std::stop_source stop;
+  stop.request_stop();
+  const PullReport report = CloudPluginPull(ui, Config::Read(), stop.get_token());
+  EXPECT_EQ(report.downloaded + report.failed, 0);
+  EXPECT_EQ(dir.read("Plug/goodA.json"), "old a");
+  EXPECT_FALSE(std::filesystem::exists(dir.file("Plug/goodB.json")));
+  EXPECT_EQ(ui.statusHistory(), std::vector<Text>{"正在拉取云端插件！"});
+}
+
 // A manifest names its files in its own encoding and they are asked for in it; the files land
 // under their names either way. A download written as an object literal is a plug-in file too.
 TEST_F(CloudPullTest, EntriesGoOutInTheManifestsEncoding) {

@@ -73,6 +73,7 @@ class PluginRegistryTest : public ::testing::Test {
 
   test::TempDir dir_;
   MemoryControls ui_;
+  Workers workers_;  // after ui_: its threads end before ui_ goes
 };
 
 TEST_F(PluginRegistryTest, LoadFillsTheColumns) {
@@ -325,12 +326,12 @@ TEST_F(PluginRegistryTest, DeleteDiscardsTheFileAndReloads) {
   PluginRegistry::load(ui_);
 
   ui_.plugins().select(-1);
-  PluginRegistry::remove(ui_);
+  PluginRegistry::remove(ui_, workers_);
   ASSERT_TRUE(WaitForDetached(10s));
   EXPECT_EQ(ui_.plugins().rowCount(), 2);
 
   selectFile("a.json");
-  PluginRegistry::remove(ui_);
+  PluginRegistry::remove(ui_, workers_);
   ASSERT_TRUE(WaitForDetached(10s));
   EXPECT_FALSE(FileExists(pluginPath("a.json")));
   EXPECT_EQ(ui_.plugins().rowCount(), 1);
@@ -339,7 +340,7 @@ TEST_F(PluginRegistryTest, DeleteDiscardsTheFileAndReloads) {
   EXPECT_EQ(Settings::read(kPluginSwitchSection, "A"), "是");  // the switch entry stays
 
   ui_.plugins().select(0);
-  PluginRegistry::remove(ui_);
+  PluginRegistry::remove(ui_, workers_);
   ASSERT_TRUE(WaitForDetached(10s));
   EXPECT_EQ(ui_.plugins().rowCount(), 0);
   EXPECT_TRUE(ui_.pluginChoice().items().empty());
@@ -350,7 +351,7 @@ TEST_F(PluginRegistryTest, DeleteDiscardsTheFileAndReloads) {
 TEST_F(PluginRegistryTest, RefreshSaysSoThenLoadsOnAnotherThread) {
   writePlugin("a.json", PluginJson("A"));
   writePlugin("b.json", PluginJson("B"));
-  PluginRegistry::refresh(ui_);
+  PluginRegistry::refresh(ui_, workers_);
   ASSERT_TRUE(WaitForDetached(10s));
   const auto history = ui_.statusHistory();
   ASSERT_EQ(history.size(), 2u);
@@ -516,6 +517,7 @@ class RecordingControls : public MemoryControls {
 TEST_F(PluginRegistryTest, OverlappingLoadsNeverInterleave) {
   for (int i = 0; i < 20; ++i) writePlugin("p" + std::to_string(i) + ".json", PluginJson("P" + std::to_string(i)));
   RecordingControls ui;
+  Workers workers;
   std::vector<std::thread> threads;
   for (int t = 0; t < 4; ++t)
     threads.emplace_back([&ui] {
@@ -527,7 +529,7 @@ TEST_F(PluginRegistryTest, OverlappingLoadsNeverInterleave) {
       std::this_thread::sleep_for(1ms);
     }
   });
-  for (int k = 0; k < 5; ++k) PluginRegistry::refresh(ui);
+  for (int k = 0; k < 5; ++k) PluginRegistry::refresh(ui, workers);
   for (auto& thread : threads) thread.join();
   ASSERT_TRUE(WaitForDetached(20s));
 
@@ -582,21 +584,22 @@ TEST_F(PluginRegistryTest, WindowCommandsDoNotWaitForARunningLoad) {
     } list;
     ListControl& pluginList() override { return list; }
   } ui;
+  Workers workers;
   ui.list.setRows(ui_.plugins().rows());
   ui.list.blockNext = true;
   std::thread loader([&ui] { PluginRegistry::load(ui); });
   ui.list.entered.get_future().wait();  // the load now holds the registry and waits on "the window"
 
-  auto commands = std::async(std::launch::async, [&ui] {
+  auto commands = std::async(std::launch::async, [&ui, &workers] {
     ui.list.select(0);
     PluginRegistry::refreshChoice(ui);
     PluginRegistry::disable(ui);
     PluginRegistry::enable(ui);
     PluginRegistry::onDoubleClick(ui);
     PluginRegistry::prepareMenu(ui);
-    PluginRegistry::refresh(ui);
+    PluginRegistry::refresh(ui, workers);
     ui.list.select(1);
-    PluginRegistry::remove(ui);
+    PluginRegistry::remove(ui, workers);
   });
   const bool finished = commands.wait_for(5s) == std::future_status::ready;
   ui.list.release.set_value();

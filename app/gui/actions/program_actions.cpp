@@ -21,7 +21,7 @@ void ProgramActions::windowCreated(Controls& ui) {
     StartupSteps steps;
     steps.startLocalLoad = [this, &ui] { workers_.start([&ui](std::stop_token) { PluginRegistry::load(ui); }); };
     steps.startCloudPull = [this, &ui] {
-      workers_.start([&ui](std::stop_token) { CloudPluginPull(ui, Config::Read()); });
+      workers_.start([&ui](std::stop_token stop) { CloudPluginPull(ui, Config::Read(), stop); });
     };
     steps.runUpdateCheck = [&ui] { UpdateChecker::run(ui, Config::Read().verifyTls); };
     RunStartupTask(ui, steps);
@@ -34,7 +34,7 @@ void ProgramActions::filesDropped(Controls& ui, const std::vector<Text>& paths) 
   if (!rest.empty() || paths.empty()) OnFilesDropped(ui, rest);
 }
 void ProgramActions::generateClicked(Controls& ui) {
-  OnGenerateClicked(ui, [](const Text& pluginFile) { return StoredPluginInputs(pluginFile); });
+  OnGenerateClicked(ui, workers_, [](const Text& pluginFile) { return StoredPluginInputs(pluginFile); });
 }
 bool ProgramActions::resultRightClicked(Controls& ui) {
   const bool running = GenerationRunning();
@@ -56,9 +56,9 @@ void ProgramActions::expandUrlChosen(Controls& ui, const Text& url) {
 }
 bool ProgramActions::pluginRightClicked(Controls& ui) { return PluginRegistry::prepareMenu(ui); }
 void ProgramActions::pluginDoubleClicked(Controls& ui) { PluginRegistry::onDoubleClick(ui); }
-void ProgramActions::refreshClicked(Controls& ui) { PluginRegistry::refresh(ui); }
+void ProgramActions::refreshClicked(Controls& ui) { PluginRegistry::refresh(ui, workers_); }
 void ProgramActions::pullClicked(Controls& ui) {
-  workers_.start([&ui](std::stop_token) { CloudPluginPull(ui, Config::Read()); });
+  workers_.start([&ui](std::stop_token stop) { CloudPluginPull(ui, Config::Read(), stop); });
 }
 void ProgramActions::enablePluginChosen(Controls& ui) {
   if (const Text problem = PluginRegistry::enable(ui); !problem.empty()) ui.setStatusText(problem);
@@ -74,8 +74,13 @@ void ProgramActions::checkPluginsChosen(Controls& ui) {
 void ProgramActions::updatePluginChosen(Controls& ui) {
   workers_.start([&ui](std::stop_token) { UpdateSinglePlugin(ui, Config::Read().verifyTls); });
 }
+// The list shows the saved file at once. Loaded off the window thread, like 插件_刷新: a load
+// already running waits on that thread for its status text, so loading there could deadlock.
+void ProgramActions::pluginSaved(Controls& ui) {
+  workers_.start([&ui](std::stop_token) { PluginRegistry::load(ui); });
+}
 void ProgramActions::editPluginChosen(Controls& ui) { PluginRegistry::edit(ui); }
-void ProgramActions::deletePluginChosen(Controls& ui) { PluginRegistry::remove(ui); }
+void ProgramActions::deletePluginChosen(Controls& ui) { PluginRegistry::remove(ui, workers_); }
 // Nothing these workers do is lost when the process ends under them (a load or pull leaves whole
 // files, a check or an expansion only shows), so closing asks them to stop and ends at once.
 void ProgramActions::windowClosing(Controls&, const std::function<void()>& waitStep) {

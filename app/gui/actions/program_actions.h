@@ -29,6 +29,7 @@ class ProgramActions : public WindowActions {
   void editPluginChosen(Controls& ui) override;
   void deletePluginChosen(Controls& ui) override;
   void checkPluginsChosen(Controls& ui) override;
+  void pluginSaved(Controls& ui) override;
   void feedbackClicked(Controls& ui) override;
   void windowClosing(Controls& ui, const std::function<void()>& waitStep) override;
 

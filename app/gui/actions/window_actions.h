@@ -33,6 +33,7 @@ class WindowActions {
   virtual void editPluginChosen(Controls&) {}
   virtual void deletePluginChosen(Controls&) {}
   virtual void checkPluginsChosen(Controls&) {}  // 检测插件
+  virtual void pluginSaved(Controls&) {}         // the plug-in editor wrote its file
   virtual void feedbackClicked(Controls&) {}
   // The window is about to end the process: what runs behind it is stopped or left explicitly.
   // `waitStep` serves the window thread's calls once, for whatever waits on them.
