@@ -11,19 +11,7 @@ build=${1:-build}
 work=$(mktemp -d)
 trap 'kill $(cat "$work"/pid.* 2>/dev/null) 2>/dev/null || true; rm -rf "$work"' EXIT
 
-start_service() {  # $1: answer delay in ms; prints the base address (runs in a subshell: the pid goes to a file)
-  "$build/bench/loopback_service" --echo "$1" > "$work/address.$1" &
-  echo $! > "$work/pid.$1"
-  while [ ! -s "$work/address.$1" ]; do sleep 0.05; done
-  cat "$work/address.$1"
-}
-plugin() {  # $1: base address
-  cat > "$work/Plug/bench.json" <<JSON
-{"Name":"bench","API":{"Type":"GET","API Path":"$1/x?","Data":"url=\$Url\$","Headers":""},
- "Response":{"Type":"0","Parameter":"","Prefix":""}}
-JSON
-}
-urls() { for i in $(seq 1 "$1"); do echo "https://example.com/page/$i"; done; }
+source "$(dirname "$0")/bench_support.sh"
 # A curl config requesting what pindle requests for each line: the line percent-encoded byte by byte.
 curl_config() {  # $1: base, $2: count
   urls "$2" | od -An -v -tx1 -w1 | awk -v base="$1" '
@@ -40,7 +28,7 @@ cp "$build/pindle" "$work/pindle"
 mkdir -p "$work/Plug"
 pindle() { "$work/pindle" shorten -p bench "$@"; }
 
-base=$(start_service 0)
+base=$(start_service 0 --echo 0)
 plugin "$base"
 urls 10000 > "$work/10k.txt"
 urls 100000 > "$work/100k.txt"
@@ -66,7 +54,7 @@ echo "one curl -K, 10,000 URLs:         $tcurl s, $(rate 10000 "$tcurl") URLs/s"
 echo "time(100k) / time(10k):           $(ratio "$t100" "$t10") (target <= 11)"
 echo "pindle / curl -K rate, 10k:       $(ratio "$tcurl" "$t10") (target >= 0.8)"
 
-slow=$(start_service 20)
+slow=$(start_service 20 --echo 20)
 plugin "$slow"
 urls 2000 > "$work/2k.txt"
 urls 500 > "$work/500.txt"

@@ -11,21 +11,7 @@ only=${2:-}
 work=$(mktemp -d)
 trap 'kill $(cat "$work"/pid.* 2>/dev/null) 2>/dev/null || true; rm -rf "$work"' EXIT
 
-start_service() {  # $1: a name, then the service's options; prints the base address
-  local name=$1
-  shift
-  "$build/bench/loopback_service" "$@" > "$work/address.$name" &
-  echo $! > "$work/pid.$name"
-  while [ ! -s "$work/address.$name" ]; do sleep 0.05; done
-  cat "$work/address.$name"
-}
-plugin() {  # $1: base address
-  cat > "$work/Plug/bench.json" <<JSON
-{"Name":"bench","API":{"Type":"GET","API Path":"$1/x?","Data":"url=\$Url\$","Headers":""},
- "Response":{"Type":"0","Parameter":"","Prefix":""}}
-JSON
-}
-urls() { awk -v n="$1" 'BEGIN { for (i = 1; i <= n; i++) print "https://example.com/page/" i }'; }
+source "$(dirname "$0")/bench_support.sh"
 # Peak resident memory in MB of a command, its output thrown away.
 peak() { /usr/bin/time -f %M -o "$work/rss" "$@" > /dev/null 2>&1 || true; tail -n 1 "$work/rss" | awk '{ printf "%.1f", $1 / 1024 }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
