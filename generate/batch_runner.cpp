@@ -76,7 +76,6 @@ struct HostState {
   int inFlight = 0;
   int limit = 1;
   BatchClock::time_point notBefore{};
-  Text refusal;  // why it takes no more lines of this batch; empty while it does
 };
 
 // Why a pass whose plug-in describes no request to send was not sent.
@@ -107,6 +106,10 @@ struct BatchRunner::Loop {
   WebLimits limits;  // of every request: the job's, with the line's answer cap
   Text lastHost;
   std::set<Text> refusing;  // plug-in files that refused the batch
+  // Plug-in files that asked for a wait longer than a batch makes, with the reason: they take no
+  // more lines of this batch. A plug-in's own, not its host's: another plug-in on the same host
+  // (another path, another key) is still asked.
+  std::map<Text, Text> refusals;
 
   Loop(BatchRunner& r, const GenerationJob& job)
       : runner(r),
@@ -123,12 +126,16 @@ struct BatchRunner::Loop {
     if (added) it->second.limit = std::max(1, s.concurrency);
     return it->second;
   }
-  bool refused(const Text& name) { return !host(name).refusal.empty(); }
+  const Text* refusal(const Pass& pass) const {
+    const auto it = refusals.find(pass.plugin.file);
+    return it == refusals.end() ? nullptr : &it->second;
+  }
   bool roomAt(const Text& name, BatchClock::time_point now) {
     HostState& h = host(name);
-    // A refusing host takes nothing, so its lines may start at once (and end at once).
-    return !h.refusal.empty() || (h.inFlight < h.limit && now >= h.notBefore);
+    return h.inFlight < h.limit && now >= h.notBefore;
   }
+  // A refusing plug-in takes nothing, so its lines may end at once.
+  bool roomFor(const Pass& pass, BatchClock::time_point now) { return refusal(pass) || roomAt(pass.host, now); }
 
   void send(std::unique_ptr<Pass> pass) {
     ++host(pass->host).inFlight;
@@ -149,6 +156,13 @@ struct BatchRunner::Loop {
   // Reads the plug-in file of `plugin` for the pass; false when it describes nothing to send.
   bool prepare(Pass& pass, BatchPlugin plugin) {
     pass.plugin = std::move(plugin);
+    if (!pass.plugin.unavailable.empty()) {
+      // Gone from the list: nothing to send, and the lines after go to the fallbacks at once.
+      refusing.insert(pass.plugin.file);
+      pass.prepared = ShortenRequest{.notSentReason = pass.plugin.unavailable};
+      pass.host.clear();
+      return false;
+    }
     ShortenInputs inputs = pass.plugin.inputs;
     inputs.alias = pass.alias;
     inputs.verifyTls = s.verifyTls;
@@ -163,7 +177,7 @@ struct BatchRunner::Loop {
   bool moveOn(Pass& pass) {
     while (pass.nextFallback < s.fallbacks.size()) {
       const BatchPlugin& next = s.fallbacks[pass.nextFallback++];
-      if (refusing.count(next.file)) continue;
+      if (refusing.count(next.file) || refusals.count(next.file)) continue;
       prepare(pass, next);
       return true;
     }
@@ -223,7 +237,8 @@ struct BatchRunner::Loop {
     pass->rejected = std::move(line->rejected);
     if (!pass->rejected.empty() || (s.skipBlankLines && IsBlank(pass->longUrl))) return pass;
     pass->alias = std::move(line->alias);
-    if (!refusing.count(pass->plugin.file) || !moveOn(*pass)) prepare(*pass, pass->plugin);
+    const bool passedOver = refusing.count(pass->plugin.file) || refusals.count(pass->plugin.file);
+    if (!passedOver || !moveOn(*pass)) prepare(*pass, pass->plugin);
     return pass;
   }
 
@@ -231,15 +246,14 @@ struct BatchRunner::Loop {
   void fill() {
     const BatchClock::time_point now = s.clock.now();
     for (auto it = retries.begin(); it != retries.end();) {
-      if (!roomAt(it->second->host, now)) {
+      if (!roomFor(*it->second, now)) {
         ++it;
         continue;
       }
       std::unique_ptr<Pass> pass = std::move(it->second);
       it = retries.erase(it);
-      if (refused(pass->host)) {
-        const Text refusal = host(pass->host).refusal;
-        end(std::move(pass), LineOutcome::Refused, refusal);
+      if (const Text* why = refusal(*pass)) {
+        end(std::move(pass), LineOutcome::Refused, *why);
         continue;
       }
       send(std::move(pass));
@@ -268,9 +282,8 @@ struct BatchRunner::Loop {
         }
         lastHost = prepared->host;
       }
-      if (refused(prepared->host)) {
-        const Text refusal = host(prepared->host).refusal;
-        end(std::move(prepared), LineOutcome::Refused, refusal);
+      if (const Text* why = refusal(*prepared)) {
+        end(std::move(prepared), LineOutcome::Refused, *why);
         continue;
       }
       if (!roomAt(prepared->host, now)) break;
@@ -292,10 +305,9 @@ struct BatchRunner::Loop {
     if (response.status != 429 && response.status != 503) return false;
     const std::optional<std::chrono::seconds> asked = RetryAfter(response.headers);
     if (!asked || *asked <= kLongestWait) return false;
-    HostState& h = host(pass->host);
-    if (h.refusal.empty()) h.refusal = LongWaitReason(*asked);
+    const Text& why = refusals.try_emplace(pass->plugin.file, LongWaitReason(*asked)).first->second;
     BatchLineResult result = resultOf(*pass, LineOutcome::Refused);
-    result.reason = h.refusal;
+    result.reason = why;
     result.status = response.status;
     conclude(std::move(pass), std::move(result));
     return true;

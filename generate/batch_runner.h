@@ -22,11 +22,11 @@ bool RefusesTheBatch(const Text& reason);
 // batch applies to the lines not yet started; answers may come in any order. An answer 429,
 // or 503 with Retry-After, makes the batch wait what the service asks (without Retry-After 1 s,
 // doubling), drop to one request at a time for that host, and send the line again, up to 5
-// times; a connection that fails before any answer is tried once more. A service that asks for
-// more than 120 s is sent nothing more in this batch: its lines end as LineOutcome::Refused at
-// once. A line that still has no link goes to the fallbacks in turn (a service that refused
-// the batch passes it on at once). Waits are measured on the job's clock; each line's answer is
-// capped at GenerationJob::lineAnswerCap.
+// times; a connection that fails before any answer is tried once more. A plug-in whose service
+// asks for more than 120 s is sent nothing more in this batch: its lines end as
+// LineOutcome::Refused at once (another plug-in on the same host is still asked). A line that still has no link goes to
+// the fallbacks in turn (a service that refused the batch passes it on at once). Waits are measured on the job's clock;
+// each line's answer is capped at GenerationJob::lineAnswerCap.
 class BatchRunner {
  public:
   explicit BatchRunner(GenerationJob job);

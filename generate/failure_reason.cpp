@@ -91,6 +91,8 @@ Text NoLinkReason(const Text& link, const WebResponse& response, const Text& ans
 
 Text NotSentReason() { return "没有发出请求：插件文件读不到，或其 API.Type 不是 GET 或 POST"; }
 
+Text PluginGoneReason(const Text& pluginName) { return "插件“" + pluginName + "”已不在插件列表中，没有发送"; }
+
 Text LongWaitReason(std::chrono::seconds wait) {
   const long long s = wait.count();
   const auto n = [](long long v, const char* unit) { return std::to_string(v) + " " + unit; };

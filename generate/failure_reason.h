@@ -25,6 +25,10 @@ Text NoLinkReason(const Text& link, const WebResponse& response, const Text& ans
 // neither "GET" nor "POST").
 Text NotSentReason();
 
+// The reason of a line not sent because its plug-in left the loaded list while the batch ran
+// (a reload that no longer finds its file): "插件“NAME”已不在插件列表中，没有发送".
+Text PluginGoneReason(const Text& pluginName);
+
 // The reason of a line not sent because the service asked to wait longer than a batch waits:
 // "服务要求等待 27 小时后再试".
 Text LongWaitReason(std::chrono::seconds wait);

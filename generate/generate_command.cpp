@@ -8,6 +8,7 @@
 #include "config/fallback_plugins.h"
 #include "config/settings.h"
 #include "generate/batch_runner.h"
+#include "generate/failure_reason.h"
 #include "generate/line_cursor.h"
 #include "generate/line_history.h"
 #include "generate/shorten_engine.h"
@@ -132,7 +133,9 @@ void RunGeneration(Controls& ui, const GenerationServices& services) {
   ui.resultList().clearRows();
   const Text name = ui.pluginChoice().currentText();
   const LoadedPlugins& plugins = LoadedPluginsOf(ui);
-  const int row = plugins.find(name);
+  // The plug-in is held by its file: a reload may re-sort the list under the batch, and the
+  // lines (with this plug-in's keys) must not go to whatever plug-in then stands in its row.
+  const std::optional<PluginInfo> chosen = plugins.at(plugins.find(name));
   TextControl& box = ui.longUrlBox();
   std::uint64_t boxRevision = box.revision();
   Text text = box.text();
@@ -157,7 +160,7 @@ void RunGeneration(Controls& ui, const GenerationServices& services) {
     return lines.line(n);
   };
   // Only a plug-in that takes an alias reads one from its lines.
-  const bool aliases = row >= 0 && PluginDefinition::FromFile(plugins.at(row).value_or(PluginInfo{}).path).usesAlias();
+  const bool aliases = chosen && PluginDefinition::FromFile(chosen->path).usesAlias();
   job.lines = [&](int n) -> std::optional<JobLine> {
     if (n > count) return std::nullopt;
     JobLine line{lineAt(n)};
@@ -168,16 +171,21 @@ void RunGeneration(Controls& ui, const GenerationServices& services) {
     }
     return line;
   };
-  // The plug-in's row as a copy, read again only after the loaded plug-ins changed.
+  // The plug-in's entry as a copy, found again by its file only after the loaded plug-ins changed.
   std::optional<std::uint64_t> listRevision;
   BatchPlugin plugin;
   job.plugin = [&] {
     const std::uint64_t revision = plugins.revision();
     if (listRevision != revision) {
       listRevision = revision;
-      const std::optional<PluginInfo> listed = plugins.at(row);
-      plugin = listed ? BatchPlugin{listed->name, listed->path} : BatchPlugin{};
-      if (listed && inputs) plugin.inputs = inputs(plugin.file);
+      const std::optional<PluginInfo> listed = chosen ? plugins.at(plugins.rowOfFile(chosen->path)) : std::nullopt;
+      if (listed) {
+        plugin = BatchPlugin{listed->name, listed->path};
+        if (inputs) plugin.inputs = inputs(plugin.file);
+      } else if (chosen) {
+        plugin = BatchPlugin{chosen->name, chosen->path};
+        plugin.unavailable = PluginGoneReason(chosen->name);
+      }
     }
     return plugin;
   };

@@ -17,6 +17,9 @@ struct BatchPlugin {
   Text file;
   // The plug-in's field values and secrets (the alias comes per line, from JobLine::alias).
   ShortenInputs inputs;
+  // Why the plug-in takes no lines although the batch started with it (it left the list): its
+  // lines are not sent, and go to the fallbacks. Empty while it takes them.
+  Text unavailable;
 };
 
 // How a line ended.

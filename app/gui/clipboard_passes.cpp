@@ -2,7 +2,6 @@
 
 #include <QMetaObject>
 #include <QPointer>
-#include <QThreadPool>
 
 #include "app/gui/desktop_clipboard.h"
 #include "app/gui/desktop_notifications.h"
@@ -11,7 +10,8 @@
 
 namespace pindle {
 
-ClipboardPasses::ClipboardPasses(Controls& ui, QObject* parent) : QObject(parent), ui_(ui) {}
+ClipboardPasses::ClipboardPasses(Controls& ui, Workers& workers, QObject* parent)
+    : QObject(parent), ui_(ui), workers_(workers) {}
 
 void ClipboardPasses::shortenClipboard(const Text& plugin, Done done) {
   Text problem;
@@ -30,7 +30,7 @@ void ClipboardPasses::shortenCopiedText(const Text& text, Done done) { run(text,
 void ClipboardPasses::run(const Text& held, const Text& plugin, bool watched, Done done) {
   QPointer<ClipboardPasses> self(this);
   Controls* ui = &ui_;
-  QThreadPool::globalInstance()->start([self, ui, held, plugin, watched, done = std::move(done)] {
+  workers_.start([self, ui, held, plugin, watched, done = std::move(done)](std::stop_token) {
     const ClipboardShortening pass = ShortenClipboardText(held, PluginForClipboard(*ui, plugin),
                                                           [](const Text& file) { return StoredPluginInputs(file); });
     if (!self) return;

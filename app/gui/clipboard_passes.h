@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "generate/clipboard_shortening.h"
+#include "platform/background.h"
 #include "platform/controls.h"
 
 namespace pindle {
@@ -10,12 +11,13 @@ namespace pindle {
 // Clipboard passes of the running window (the tray, the global shortcut, clipboard watching,
 // a later start's `shorten --clipboard`): the address read on the window thread, the request
 // on a worker, then on the window thread again the link put back on the clipboard, the status
-// bar and a notification. The window thread never waits for the worker.
+// bar and a notification. The request runs on the window's workers, like every other background
+// task; the window thread never waits for it.
 class ClipboardPasses : public QObject {
   Q_OBJECT
  public:
   using Done = std::function<void(const ClipboardShortening&)>;
-  ClipboardPasses(Controls& ui, QObject* parent);
+  ClipboardPasses(Controls& ui, Workers& workers, QObject* parent);
 
   // The clipboard's address through `plugin` (empty: the one chosen on the 生成 page, else the
   // first enabled one).
@@ -31,6 +33,7 @@ class ClipboardPasses : public QObject {
   void run(const Text& held, const Text& plugin, bool watched, Done done);
   void finish(const ClipboardShortening& pass, bool watched, const Done& done);
   Controls& ui_;
+  Workers& workers_;
 };
 
 }  // namespace pindle

@@ -28,9 +28,9 @@ void Store(Controls& ui, const char* key, bool on) { Store(ui, key, Text(on ? kO
 
 }  // namespace
 
-DesktopIntegration::DesktopIntegration(MainWindow& window, Controls& ui, const Text& socketPath)
+DesktopIntegration::DesktopIntegration(MainWindow& window, Controls& ui, const Text& socketPath, Workers& workers)
     : QObject(&window), window_(window), ui_(ui) {
-  passes_ = new ClipboardPasses(ui_, this);
+  passes_ = new ClipboardPasses(ui_, workers, this);
   watch_ = new ClipboardWatch(ui_, *passes_, this);
   shortcut_ = new GlobalShortcut(this);
   connect(shortcut_, &GlobalShortcut::pressed, this, [this] { passes_->shortenClipboard(Text()); });

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/gui/single_instance.h"
+#include "platform/background.h"
 #include "platform/controls.h"
 
 namespace pindle {
@@ -22,7 +23,8 @@ class TrayIcon;
 class DesktopIntegration : public QObject {
   Q_OBJECT
  public:
-  DesktopIntegration(MainWindow& window, Controls& ui, const Text& socketPath);
+  // `workers` run the clipboard passes; they must outlive the window's controls' last use.
+  DesktopIntegration(MainWindow& window, Controls& ui, const Text& socketPath, Workers& workers);
   ~DesktopIntegration() override;
 
   // Whether closing the window only hides it into the tray.

@@ -39,7 +39,7 @@ int RunWindow(int argc, char** argv) {
   InstallToolkitTranslations();
   ProgramActions actions;
   MainWindow window(actions);
-  DesktopIntegration desktop(window, window.controls(), socket);
+  DesktopIntegration desktop(window, window.controls(), socket, actions.workers());
   ColorScheme colors(&window);
   RestoreWindowPlacement(window);
   window.show();

@@ -6,6 +6,7 @@
 
 #include "platform/codepage.h"
 #include "tests/support/echo_service.h"
+#include "tests/support/httplib_server.h"
 #include "tests/support/loopback_socket.h"
 #include "tests/support/plugin_files.h"
 #include "tests/support/process.h"
@@ -73,6 +74,30 @@ TEST_F(ShortenFallbackTest, LinesGoOnToTheNextPlugin) {
   const auto h = run({"history"});
   EXPECT_NE(h.out.find("\tA\t"), std::string::npos) << h.out;
   EXPECT_NE(h.out.find("无法连接服务器"), std::string::npos) << h.out;
+}
+
+// L asks to wait 27 hours: every line goes to B at once, in order, although B's service lives on
+// the same host.
+TEST_F(ShortenFallbackTest, ALongWaitHandsEveryLineToTheNext) {
+  test::HttplibLoopbackServer shared([](httplib::Server& s) {
+    s.Get("/l", [](const httplib::Request&, httplib::Response& res) {
+      res.status = 429;
+      res.set_header("Retry-After", "99999");
+    });
+    s.Get("/b", [](const httplib::Request& req, httplib::Response& res) {
+      res.set_content(test::EchoService::echo(req.target), "text/plain");
+    });
+  });
+  test::WritePlugin(dir, "l.json", {.name = "L", .path = shared.url("/l?")});
+  test::WritePlugin(dir, "b.json", {.name = "B", .path = shared.url("/b?")});
+  std::string input, wanted;
+  for (int n = 1; n <= 5; ++n) {
+    input += "u" + std::to_string(n) + "\n";
+    wanted += test::EchoService::echo("/b?url=%75%3" + std::to_string(n)) + "\n";
+  }
+  const auto r = run({"shorten", "-p", "L,B"}, input);
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, wanted);
 }
 
 }  // namespace

@@ -155,32 +155,53 @@ TEST_F(FallbackTest, WhichPluginGivesEachLine) {
   EXPECT_EQ(rows()[0][1], "维护中");
 }
 
-// A service that asks to wait 27 hours hands the rest of the batch to the next plug-in at once.
+// A service that asks to wait 27 hours hands the rest of the batch to the next plug-in at once,
+// also when that plug-in's service lives on the same host (another path, another key).
 TEST_F(FallbackTest, UnreasonableWaitSendsTheBatchOnAtOnce) {
+  std::atomic<int> asked{0};
+  test::HttplibLoopbackServer shared([&](httplib::Server& s) {
+    s.Get("/a", [&](const httplib::Request&, httplib::Response& res) {
+      ++asked;
+      res.status = 429;
+      res.set_header("Retry-After", "99999");
+    });
+    s.Get("/b", [](const httplib::Request& req, httplib::Response& res) {
+      res.set_content(test::EchoService::echo(req.target), "text/plain");
+    });
+  });
   test::RawHttpServer a;
   a.answerOthers({"HTTP/1.1 429 Too Many Requests\r\nRetry-After: 99999\r\nContent-Length: 0\r\n\r\n"});
-  test::WritePlugin(dir, "a.json", {.name = "A", .path = a.url("/a?")});
   Settings::write(kSoftwareSection, kConcurrencyKey, "4");
   Text input;
   for (int n = 1; n <= 30; ++n) input += "u" + std::to_string(n) + "\n";
-  const auto started = std::chrono::steady_clock::now();
-  generate("A", "B", input);
-  EXPECT_LT(std::chrono::steady_clock::now() - started, 10s);
-  ASSERT_EQ(rows().size(), 30u);
-  for (size_t n = 0; n < 30; ++n) {
-    EXPECT_EQ(rows()[n][0], "B");
-    EXPECT_EQ(rows()[n][1], test::EchoService::echo("/b?url=" + PercentEncode("u" + std::to_string(n + 1))));
+  for (const bool sameHost : {false, true}) {
+    SCOPED_TRACE(sameHost ? "B on the same host" : "B on another host");
+    HistoryStore().remove([] {
+      std::vector<std::int64_t> ids;
+      for (const HistoryEntry& e : HistoryStore().find("", 0)) ids.push_back(e.id);
+      return ids;
+    }());
+    test::WritePlugin(dir, "a.json", {.name = "A", .path = sameHost ? shared.url("/a?") : a.url("/a?")});
+    if (sameHost) test::WritePlugin(dir, "b.json", {.name = "B", .path = shared.url("/b?")});
+    const auto started = std::chrono::steady_clock::now();
+    generate("A", "B", input);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 10s);
+    ASSERT_EQ(rows().size(), 30u);
+    for (size_t n = 0; n < 30; ++n) {
+      EXPECT_EQ(rows()[n][0], "B");
+      EXPECT_EQ(rows()[n][1], test::EchoService::echo("/b?url=" + PercentEncode("u" + std::to_string(n + 1))));
+    }
+    EXPECT_LE(sameHost ? static_cast<size_t>(asked.load()) : a.requests().size(), 4u);
+    EXPECT_EQ(ui.statusText(), "网址生成完毕!");
+    // The history names A with its reason for the lines it refused.
+    int refusedByA = 0;
+    for (const HistoryEntry& e : HistoryStore().find("", 0)) {
+      if (e.plugin != "A") continue;
+      ++refusedByA;
+      EXPECT_TRUE(e.failure.starts_with("服务要求等待 ")) << e.failure;
+    }
+    EXPECT_GE(refusedByA, 1);
   }
-  EXPECT_LE(a.requests().size(), 4u);
-  EXPECT_EQ(ui.statusText(), "网址生成完毕!");
-  // The history names A with its reason for the lines it refused.
-  int refusedByA = 0;
-  for (const HistoryEntry& e : HistoryStore().find("", 0)) {
-    if (e.plugin != "A") continue;
-    ++refusedByA;
-    EXPECT_TRUE(e.failure.starts_with("服务要求等待 ")) << e.failure;
-  }
-  EXPECT_GE(refusedByA, 1);
 }
 
 // A plug-in that lacks a value it needs sends nothing and hands the batch on after one line.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <set>
 
 #include "config/app_paths.h"
@@ -221,6 +222,52 @@ TEST_F(GenerateTest, PluginEditedDuringABatchAndUnknownType) {
   service.clearRequests();
   generate("a\nb");
   EXPECT_EQ(shortColumn(), (std::vector<Text>{"first", service.shortFor(2)}));
+}
+
+// The list reloads while a batch runs: the batch keeps the plug-in it started with, found by its
+// file, and ends its lines with a reason once the file has left the list.
+TEST_F(GenerateTest, ReloadDuringABatchKeepsItsPlugin) {
+  setConcurrency(1);
+  const struct {
+    const char* name;
+    std::function<void()> change;  // done during the first line's request, then the list reloads
+    std::vector<std::vector<Text>> rows;
+    Text lastTip;
+  } cases[] = {
+      {"a plug-in added sorts in front of it",
+       [&] { test::WritePlugin(dir, "a.json", {.name = "A", .path = service.base() + "/other?"}); },
+       {{"C", "http://s/c/a"}, {"C", "http://s/c/b"}, {"C", "http://s/c/c"}},
+       ""},
+      {"its file deleted",
+       [&] { std::filesystem::remove(dir.file("Plug/c.json")); },
+       {{"C", "http://s/c/a"}, {"C", ""}, {"C", ""}},
+       "插件“C”已不在插件列表中，没有发送"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    // A route of its own for each case: the server keeps the routes set before.
+    const std::string route = "/c" + std::to_string(&c - cases);
+    bool changed = false;
+    service.server().Get(route, [&](const httplib::Request& req, httplib::Response& res) {
+      if (!changed) {
+        changed = true;
+        c.change();
+        PluginRegistry::load(ui);
+      }
+      res.set_content("http://s/c/" + req.get_param_value("url"), "text/plain");
+    });
+    std::filesystem::remove(dir.file("Plug/a.json"));
+    test::WritePlugin(dir, "b.json", {.name = "B", .path = service.base() + "/b?"});
+    test::WritePlugin(dir, "c.json", {.name = "C", .path = service.base() + route + "?", .data = "url=$RawUrl$"});
+    PluginRegistry::load(ui);
+    ui.pluginChoice().setCurrentIndex(1);
+    ASSERT_EQ(ui.pluginChoice().currentText(), "C");
+    generate("a\nb\nc");
+    EXPECT_EQ(ui.results().rows(), c.rows);
+    const std::vector<Text> tips = ui.batchView().toolTips();
+    ASSERT_FALSE(tips.empty());
+    EXPECT_EQ(tips.back(), c.lastTip);
+  }
 }
 
 TEST_F(GenerateTest, SecondClickDuringABatchClearsAndBothAppend) {

@@ -44,7 +44,7 @@ TEST(DesktopSwitches, ReadAtStartWrittenWhenClicked) {
     RecordingActions actions;
     WindowFixture f(actions);
     if (c.stored) Settings::write(kSoftwareSection, c.key, c.stored);
-    DesktopIntegration desktop(f.window(), f.ui(), "");
+    DesktopIntegration desktop(f.window(), f.ui(), "", actions.workers());
     auto* box = f.find<QCheckBox>(c.box);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->isChecked(), c.shown);
@@ -61,7 +61,7 @@ TEST(DesktopSwitches, ShortcutReadAtStartWrittenWhenEdited) {
   RecordingActions actions;
   WindowFixture f(actions);
   Settings::write(kSoftwareSection, "全局快捷键", "Ctrl+Alt+S");
-  DesktopIntegration desktop(f.window(), f.ui(), "");
+  DesktopIntegration desktop(f.window(), f.ui(), "", actions.workers());
   auto* edit = f.find<QKeySequenceEdit>("设定_全局快捷键");
   EXPECT_EQ(edit->keySequence().toString(QKeySequence::PortableText), QStringLiteral("Ctrl+Alt+S"));
   const QString state = f.find<QLabel>("设定_快捷键说明")->text();

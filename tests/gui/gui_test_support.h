@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/gui/main_window.h"
+#include "platform/background.h"
 #include "tests/support/temp_dir.h"
 
 namespace pindle::test {
@@ -51,9 +52,12 @@ class RecordingActions : public WindowActions {
   void editPluginChosen(Controls&) override { note("editPluginChosen"); }
   void deletePluginChosen(Controls&) override { note("deletePluginChosen"); }
   void feedbackClicked(Controls&) override { note("feedbackClicked"); }
+  // Where the window's clipboard passes run, as on the program's own actions.
+  Workers& workers() { return workers_; }
 
  private:
   void note(const std::string& event);
+  Workers workers_;
   std::mutex mutex_;
   std::vector<std::string> events_;
   std::vector<Text> dropped_;

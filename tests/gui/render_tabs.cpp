@@ -22,9 +22,10 @@ int main(int argc, char** argv) {
   }
 
   pindle::WindowActions noActions;
+  pindle::Workers workers;
   pindle::MainWindow window(noActions);
   // The desktop's switches on the 设定 page; no settings file, so each shows its default.
-  pindle::DesktopIntegration desktop(window, window.controls(), "");
+  pindle::DesktopIntegration desktop(window, window.controls(), "", workers);
   window.show();
   // A few rows and a URL, so that the columns and the boxes show with content.
   auto& ui = window.controls();

@@ -44,7 +44,7 @@ TEST(SingleInstance, LaterStartsHandTheirWorkToTheRunningWindow) {
   const Text socket = InstanceSocketPath(Paths().settingsFile);
   LeaveStaleSocket(socket);
   EXPECT_FALSE(AskRunningWindow(socket, {{"request", "ping"}}, 1000)) << "a stale socket answers nobody";
-  DesktopIntegration desktop(f.window(), f.ui(), socket);
+  DesktopIntegration desktop(f.window(), f.ui(), socket, actions.workers());
   const auto env = LaterStartEnvironment(f.dir().path());
 
   ProcessResult second;

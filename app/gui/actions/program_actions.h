@@ -35,6 +35,8 @@ class ProgramActions : public WindowActions {
 
   // How many of its workers run now.
   size_t runningWorkers() const { return workers_.running(); }
+  // The workers the window's other background tasks (its clipboard passes) run on.
+  Workers& workers() { return workers_; }
 
  private:
   Workers workers_;
