@@ -8,7 +8,10 @@
 #include <mutex>
 #include <system_error>
 
+#include "config/settings.h"
+#include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/ini_profile.h"
 
 namespace pindle {
 namespace {
@@ -81,10 +84,20 @@ bool SeedPlugins(const Text& starterDir, const Text& plugDir) {
   return DirectoryExists(target);
 }
 
-PathLayout PrepareProgramPaths() {
-  PathLayout layout = ChoosePathLayout(ProgramDirectory(), UserFolders::FromEnvironment());
-  if (!layout.portable && !DirectoryExists(layout.paths.plugDir))
-    SeedPlugins(layout.starterPlugDir, layout.paths.plugDir);
+PathLayout PrepareProgramPaths() { return PrepareProgramPaths(ProgramDirectory(), UserFolders::FromEnvironment()); }
+
+PathLayout PrepareProgramPaths(const Text& programDir, const UserFolders& user) {
+  PathLayout layout = ChoosePathLayout(programDir, user);
+  if (layout.portable) return layout;
+  if (!DirectoryExists(layout.paths.plugDir)) SeedPlugins(layout.starterPlugDir, layout.paths.plugDir);
+  // Written as the program writes any switch, so a file shared with Windows stays alike; an
+  // existing file (the user's own choice) is never touched.
+  if (!FileExists(layout.paths.settingsFile)) {
+    const Text folder = layout.paths.settingsFile.substr(0, layout.paths.settingsFile.rfind('/'));
+    if (MakeDirectories(folder))
+      WriteProfileString(layout.paths.settingsFile, Utf8ToGbk(kSoftwareSection), Utf8ToGbk(kAutoLoadKey),
+                         Utf8ToGbk(kOn));
+  }
   return layout;
 }
 

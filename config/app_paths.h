@@ -34,8 +34,10 @@ struct PathLayout {
 PathLayout ChoosePathLayout(const Text& programDir, const UserFolders& user);
 
 // The layout of the running program. An installed program's first start gets a Plug folder
-// holding a copy of the starter plug-ins; a portable one creates nothing.
+// holding a copy of the starter plug-ins, and a Setting.ini (when it has none yet) whose
+// "自动加载" is on, so its first window opens with them listed; a portable one creates nothing.
 PathLayout PrepareProgramPaths();
+PathLayout PrepareProgramPaths(const Text& programDir, const UserFolders& user);
 
 // Creates `plugDir` filled with the *.json files of `starterDir`, all at once: another start
 // racing this one, or a crash, leaves either no folder or a complete one.

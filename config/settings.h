@@ -10,6 +10,7 @@ inline constexpr const char* kSoftwareSection = "软件设定";
 inline constexpr const char* kPluginSwitchSection = "插件开关";
 inline constexpr const char* kOn = "真";
 inline constexpr const char* kOff = "假";
+inline constexpr const char* kAutoLoadKey = "自动加载";
 
 // Setting.ini beside the program, in code page 936 as Windows writes it. No copy in memory:
 // every read goes to the file, every write goes to the file at once.

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "config/settings.h"
+#include "platform/codepage.h"
 #include "platform/files.h"
 #include "tests/support/temp_dir.h"
 
@@ -80,6 +81,40 @@ TEST(AppPaths, SeedingCopiesTheStarterPluginsOnceAndWholly) {
   SetPaths({dir.file("config/pindle/Setting.ini"), dir.file("data/pindle/Deploy/"), plug});
   EXPECT_TRUE(Settings::write(kPluginSwitchSection, "A", "否"));
   EXPECT_EQ(Settings::read(kPluginSwitchSection, "A"), "否");
+}
+
+// The first start of an installed program lists its starters at once: a new Setting.ini loads the
+// plug-ins at start. The user's own file, and a portable program's folder, stay as they are.
+TEST(AppPaths, FirstStartOfAnInstalledProgramLoadsItsPlugins) {
+  const std::string written = Utf8ToGbk("[软件设定]\r\n自动加载=真\r\n");
+  const struct {
+    const char* name;
+    bool installed;
+    const char* existing;  // Setting.ini before the start; nullptr: none
+    const char* after;     // nullptr: still none
+  } cases[] = {
+      {"installed, first start", true, nullptr, written.c_str()},
+      {"installed, the user's own file", true, "[软件设定]\r\n自动加载=假\r\n", "[软件设定]\r\n自动加载=假\r\n"},
+      {"installed, an empty file", true, "", ""},
+      {"portable", false, nullptr, nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::TempDir prefix;
+    std::filesystem::create_directories(prefix.file("bin"));
+    if (c.installed) prefix.write("share/pindle/Plug/a.json", "{\"Name\":\"A\"}");
+    const std::string settings =
+        c.installed ? prefix.file("config/pindle/Setting.ini") : prefix.file("bin/Setting.ini");
+    if (c.existing) prefix.write(c.installed ? "config/pindle/Setting.ini" : "bin/Setting.ini", c.existing);
+    const PathLayout layout =
+        PrepareProgramPaths(prefix.file("bin"), {prefix.file("home"), prefix.file("config"), prefix.file("data")});
+    EXPECT_EQ(layout.paths.settingsFile, settings);
+    ASSERT_EQ(FileExists(settings), c.after != nullptr);
+    if (c.after) {
+      EXPECT_EQ(ReadWholeFile(settings).value_or("?"), c.after);
+    }
+    EXPECT_EQ(FileExists(prefix.file("data/pindle/Plug/a.json")), c.installed);
+  }
 }
 
 }  // namespace

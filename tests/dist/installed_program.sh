@@ -42,6 +42,10 @@ check_installed_program() {
   [ "$(printf '%s\n' "$listed" | grep -c "	$data/pindle/Plug/.*\.json$")" -eq "$starters" ] ||
     fail "expected $starters starter plug-ins in XDG_DATA_HOME, got: $listed"
   [ "$(ls "$data/pindle/Plug" | wc -l)" -eq "$starters" ] || fail "the starter plug-ins were not copied"
+  # The first start's Setting.ini loads the plug-ins when the window opens.
+  local first
+  first=$(iconv -f GBK -t UTF-8 "$config/pindle/Setting.ini") || fail "no GBK Setting.ini after the first start"
+  [ "$first" = $'[软件设定]\r\n自动加载=真\r' ] || fail "the first start wrote: $first"
 
   local name
   name=${listed%%$'\n'*}

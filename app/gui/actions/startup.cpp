@@ -11,7 +11,7 @@ const char* SettingKeyOf(SettingBox box) {
     case SettingBox::AutoUpdate:
       return "自动更新";
     case SettingBox::AutoLoad:
-      return "自动加载";
+      return kAutoLoadKey;
     case SettingBox::DoubleClickToggle:
       return "双击切换";
     case SettingBox::DoubleClickCopy:
@@ -29,7 +29,7 @@ void RunStartupTask(Controls& ui, const StartupSteps& steps) {
   auto& autoLoad = ui.settingBox(SettingBox::AutoLoad);
   if (Settings::isOn("自动更新")) {
     autoUpdate.setChecked(true);
-    if (Settings::isOn("自动加载")) {
+    if (Settings::isOn(kAutoLoadKey)) {
       if (steps.startCloudPull) steps.startCloudPull();
       autoLoad.setChecked(true);
     } else {
@@ -37,7 +37,7 @@ void RunStartupTask(Controls& ui, const StartupSteps& steps) {
     }
   } else {
     autoUpdate.setChecked(false);
-    if (Settings::isOn("自动加载")) {
+    if (Settings::isOn(kAutoLoadKey)) {
       if (steps.startLocalLoad) steps.startLocalLoad();
       autoLoad.setChecked(true);
     } else {
