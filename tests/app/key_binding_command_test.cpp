@@ -121,6 +121,22 @@ TEST_F(KeyBindingCommandTest, OldKeyIsBoundWhereItIsFirstUsed) {
   EXPECT_TRUE(moved.requests().empty());
 }
 
+// A server's address changed with pindle config is the user's own word: the keys go with it.
+TEST_F(KeyBindingCommandTest, ServerSetByTheUserTakesTheKeyAlong) {
+  test::WritePlugin(dir, "c-hosted.json",
+                    {.name = "Hosted",
+                     .path = "$Field:Server$/api?",
+                     .headers = "Authorization: Bearer $Field:Token$",
+                     .fields = R"([{"Name": "Server"}, {"Name": "Token", "Secret": true}])"});
+  const std::string port = std::to_string(given.port());
+  auto stored = run({"config", "Hosted", "Server=http://127.0.0.1:" + port, std::string("Token=") + kKey, "--plain"});
+  EXPECT_NE(stored.out.find("Hosted 的密钥只发往 http://127.0.0.1:" + port), std::string::npos) << stored.out;
+  auto serverMoved = run({"config", "Hosted", "Server=http://127.0.0.2:" + port});
+  EXPECT_NE(serverMoved.out.find("Hosted 的密钥只发往 http://127.0.0.2:" + port), std::string::npos) << serverMoved.out;
+  EXPECT_EQ(run({"shorten", "-p", "Hosted", "http://a/1"}).exitCode, 0);
+  EXPECT_TRUE(HoldsKey(moved.requests()));
+}
+
 // An imported uploader's key is bound to the address the uploader sends it to.
 TEST_F(KeyBindingCommandTest, ImportedKeyIsBoundToTheUploadersAddress) {
   dir.write("up.sxcu", R"({"Name":"Uploaded","RequestMethod":"GET","RequestURL":")" + given.url("/api") +
