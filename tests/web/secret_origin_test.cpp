@@ -227,25 +227,6 @@ TEST(SecretOrigin, CredentialsAndCookiesStayWithTheirOrigin) {
   EXPECT_NE(origin.lastRequest().find("\r\nCookie: jar=1\r\n"), std::string::npos);
 }
 
-// The default Referer names the address without the secret it holds.
-TEST(SecretOrigin, DefaultRefererHoldsNoSecret) {
-  RawHttpServer server;
-  server.answerOthers({Reply("200", "", "")});
-  struct Case {
-    std::string target;
-    std::string referer;  // behind the server's base
-  } cases[] = {
-      {std::string("/api?key=") + kEncodedKey + "&url=x", "/api"},
-      {std::string("/bot") + kEncodedKey + "/send?url=x", "/"},
-      {"/api?url=x", "/api?url=x"},  // no secret: the address as given, as always
-  };
-  for (const Case& c : cases) {
-    const WebResponse r = WebRequest({.url = server.url(c.target), .secrets = std::vector<Text>{kKey}});
-    EXPECT_EQ(r.error, "");
-    EXPECT_EQ(Header(server.lastRequest(), "Referer"), server.url(c.referer)) << c.target;
-  }
-}
-
 // Expanding sends no plug-in's header; credentials written in the link stay with its origin.
 TEST(SecretOrigin, ExpandingTakesNoCredentialsElsewhere) {
   RawHttpServer origin;
