@@ -76,4 +76,18 @@ Text MissingFieldReason(const Text& pluginName, const PluginField& field) {
   return "缺少配置：" + field.shownLabel() + "（" + SetFieldCommand(pluginName, field.name) + "）";
 }
 
+Text TrustCommand(const Text& pluginName) { return "pindle config " + ShellWord(pluginName) + " --trust"; }
+
+namespace {
+constexpr const char* kKeyMovedMiddle = "，密钥没有发送；确认后再用：";
+}  // namespace
+
+Text KeyMovedReason(const Text& pluginName, const Text& from, const Text& to) {
+  return pluginName + " 的地址已从 " + from + " 改为 " + to + kKeyMovedMiddle + TrustCommand(pluginName);
+}
+
+bool IsKeyMovedReason(const Text& reason) {
+  return reason.find(kKeyMovedMiddle) != Text::npos && reason.ends_with(" --trust");
+}
+
 }  // namespace pindle

@@ -35,4 +35,15 @@ Text SetFieldCommand(const Text& pluginName, const Text& fieldName);
 // "缺少配置：Label（pindle config NAME Key=…）".
 Text MissingFieldReason(const Text& pluginName, const PluginField& field);
 
+// Where the origins a stored secret was given for are kept: a section of Deploy/<Name>.ini, one
+// key per secret field, its value the origins ("https://host:443") separated by blanks.
+inline constexpr const char* kSecretOriginsSection = "密钥去处";
+// The command that binds a plug-in's stored secrets to where its address points now.
+Text TrustCommand(const Text& pluginName);
+// The reason a line fails when its plug-in's address moved away from where its key was given:
+// "Bitly 的地址已从 api-ssl.bitly.com 改为 x.example，密钥没有发送；确认后再用：pindle config Bitly --trust".
+// `from` and `to` as a person is told them (web/url_helpers.h ShownOrigin).
+Text KeyMovedReason(const Text& pluginName, const Text& from, const Text& to);
+bool IsKeyMovedReason(const Text& reason);
+
 }  // namespace pindle

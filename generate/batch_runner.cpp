@@ -35,7 +35,7 @@ constexpr int kReorderWindow = 4096;
 }  // namespace
 
 bool RefusesTheBatch(const Text& reason) {
-  return reason.starts_with(CertificateFailureCause()) || reason.starts_with("缺少配置：");
+  return reason.starts_with(CertificateFailureCause()) || reason.starts_with("缺少配置：") || IsKeyMovedReason(reason);
 }
 
 std::vector<Text> SplitLines(const Text& text) {

@@ -11,8 +11,8 @@ namespace pindle {
 class MultiTransfer;
 
 // Whether a reason says the service will refuse every further line of the batch in the same
-// way (a certificate refused, a value the plug-in needs missing): the batch then sends it no
-// more lines that a fallback can take.
+// way (a certificate refused, a value the plug-in needs missing, a key bound to another address):
+// the batch then sends it no more lines that a fallback can take.
 bool RefusesTheBatch(const Text& reason);
 
 // A job's batch of passes with several requests in flight on the calling thread. Lines are taken

@@ -1,5 +1,7 @@
 #include "generate/shorten_engine.h"
 
+#include <algorithm>
+
 #include "config/settings.h"
 #include "generate/failure_reason.h"
 #include "generate/pattern_match.h"
@@ -12,12 +14,33 @@
 #include "text/secret_mask.h"
 #include "text/text_utils.h"
 #include "web/content_charset.h"
+#include "web/request_target.h"
+#include "web/url_helpers.h"
 #include "web/web_request.h"
 
 namespace pindle {
 namespace {
 // In Response.Prefix of the marker types it separates the two markers.
 constexpr const char* kUrlPlaceholder = "$Url$";
+
+// The origin of a URL that can be requested; empty for one the request refuses (whose "host"
+// may then hold anything, a key included).
+Text OriginOfRequest(const Text& url) { return ResolveRequestTarget(url).error.empty() ? UrlOrigin(url) : Text(); }
+
+// Why the request may not go to `url`: a stored secret it uses was given for another origin.
+Text MovedKeyReason(const PluginDefinition& plugin, const std::vector<PluginField>& used, const ShortenInputs& inputs,
+                    const Text& url) {
+  const Text present = OriginOfRequest(url);
+  if (present.empty()) return {};  // refused by the web layer, which says why
+  for (const PluginField& f : used) {
+    const auto bound = inputs.secretOrigins.find(f.name);
+    if (bound == inputs.secretOrigins.end() || bound->second.empty() || !inputs.fieldValues.count(f.name)) continue;
+    const std::vector<Text>& origins = bound->second;
+    if (std::find(origins.begin(), origins.end(), present) != origins.end()) continue;
+    return KeyMovedReason(plugin.name(), ShownOrigin(origins.front(), present), ShownOrigin(present, origins.front()));
+  }
+  return {};
+}
 }  // namespace
 
 Text PercentEncode(const Text& text, bool keepSafe, bool utf8) {
@@ -102,12 +125,13 @@ Text ExtractShortUrl(const Text& answer, const Text& type, const Text& parameter
   return ExtractShortUrl(answer, ReadResponseType(type), parameter, prefix);
 }
 
-ShortenRequest PrepareShorten(const Text& pluginFile, const Text& longUrl, JsonDocument& document,
-                              const ShortenInputs& inputs) {
+namespace {
+
+// PrepareShorten of a parsed file; `fileUtf8`: the file was saved in UTF-8.
+ShortenRequest PrepareParsed(const JsonDocument& document, bool fileUtf8, const Text& longUrl,
+                             const ShortenInputs& inputs) {
   ShortenRequest prepared;
-  const PluginFileText file = ReadPluginFile(pluginFile);
-  document.Parse(file.text);
-  PluginDefinition plugin = PluginDefinition::FromDocument(document);
+  const PluginDefinition plugin = PluginDefinition::FromDocument(document);
   const BodyType bodyType = plugin.bodyType();
   prepared.encoding = plugin.encoding();
   prepared.secrets = inputs.secrets;
@@ -115,7 +139,7 @@ ShortenRequest PrepareShorten(const Text& pluginFile, const Text& longUrl, JsonD
   // With an Encoding the file says how its texts go out; without one they go out as the file
   // holds them (the encoded long URL is ASCII either way).
   const bool wireUtf8 =
-      prepared.encoding == PluginEncoding::Unset ? file.utf8 : prepared.encoding == PluginEncoding::Utf8;
+      prepared.encoding == PluginEncoding::Unset ? fileUtf8 : prepared.encoding == PluginEncoding::Utf8;
   PlaceholderValues values;
   values.longUrl = longUrl;
   values.urlUtf8 = prepared.encoding == PluginEncoding::Utf8;
@@ -149,6 +173,12 @@ ShortenRequest PrepareShorten(const Text& pluginFile, const Text& longUrl, JsonD
       prepared.notSentReason += "：" + problem->second;
     return prepared;
   }
+  // A key goes only where it was given: an address that moved sends nothing until the user agrees.
+  if (Text moved = MovedKeyReason(plugin, used, inputs, request.url); !moved.empty()) {
+    prepared.notSentReason = std::move(moved);
+    return prepared;
+  }
+  if (!inputs.secrets.empty()) request.secrets = inputs.secrets;
   request.extraHeaders = FillPlaceholders(document.GetText(kPluginApiHeadersKey), PlaceholderPlace::Header, values);
   ApplyBodyType(bodyType, request);
   prepared.send = true;
@@ -158,6 +188,24 @@ ShortenRequest PrepareShorten(const Text& pluginFile, const Text& longUrl, JsonD
   prepared.responsePattern = document.GetText(kPluginResponsePatternKey);
   prepared.responseResultPrefix = document.GetText(kPluginResponseResultPrefixKey);
   return prepared;
+}
+
+}  // namespace
+
+ShortenRequest PrepareShorten(const Text& pluginFile, const Text& longUrl, JsonDocument& document,
+                              const ShortenInputs& inputs) {
+  const PluginFileText file = ReadPluginFile(pluginFile);
+  document.Parse(file.text);
+  return PrepareParsed(document, file.utf8, longUrl, inputs);
+}
+
+Text RequestOrigin(const PluginDefinition& plugin, const std::map<Text, Text>& fieldValues) {
+  ShortenInputs inputs;
+  inputs.fieldValues = fieldValues;
+  inputs.verifyTls = true;  // not asked of the settings: nothing is sent
+  const ShortenRequest prepared = PrepareParsed(plugin.document(), true, "http://a.example/", inputs);
+  const Text method = plugin.apiType();
+  return method == "GET" || method == "POST" ? OriginOfRequest(prepared.request.url) : Text();
 }
 
 Text FinishShorten(const ShortenRequest& prepared, const WebResponse& response, Text* reason) {

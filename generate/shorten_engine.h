@@ -17,8 +17,13 @@ struct ShortenInputs {
   std::map<Text, Text> fieldValues;
   // Why a field has no value although one may be stored (the secret store could not be read).
   std::map<Text, Text> fieldProblems;
-  // Values never shown: written as •••• in the result, the failure and a trace.
+  // Values never shown: written as •••• in the result, the failure and a trace; and never sent
+  // beyond the origin of the request's address (RequestOptions::secrets).
   std::vector<Text> secrets;
+  // Where each stored secret was given, by field name: the origins ("scheme://host:port") its
+  // value may go to. A request of the plug-in that uses such a field and goes elsewhere is not
+  // sent (KeyMovedReason). A field not named here goes wherever the plug-in points.
+  std::map<Text, std::vector<Text>> secretOrigins;
   // Whether certificates are verified, as the door read the user's switch; not given: the
   // switch is read when the request is prepared.
   std::optional<bool> verifyTls;
@@ -52,6 +57,11 @@ ShortenRequest PrepareShorten(const Text& pluginFile, const Text& longUrl, JsonD
                               const ShortenInputs& inputs = {});
 // The link out of an answer; `reason` (if given) as for ShortenOne.
 Text FinishShorten(const ShortenRequest& prepared, const WebResponse& response, Text* reason = nullptr);
+
+// Where the plug-in's request goes with these field values: the origin (web/url_helpers.h
+// UrlOrigin) of its address with the fields filled in, as PrepareShorten builds it; empty when the
+// file describes no request (API.Type neither GET nor POST).
+Text RequestOrigin(const PluginDefinition& plugin, const std::map<Text, Text>& fieldValues);
 
 // Every byte as %XX (upper-case hex); with keepSafe, "-", ".", digits and ASCII letters stay.
 // The bytes are those of code page 936, or of UTF-8 when utf8 is on.

@@ -98,7 +98,8 @@ struct Notice {
   Text message;
   int buttons = kButtonsOk;
   Text title = "友情提醒";
-  int timeoutMs = 5000;
+  int timeoutMs = 5000;  // none when zero or less
+  Text okText;           // the OK button's words; empty: the toolkit's own
 };
 
 // What a running batch shows: pushed without waiting for the window, which may gather them and

@@ -1,6 +1,7 @@
 #include "secrets/field_store.h"
 
 #include "text/secret_mask.h"
+#include "text/text_utils.h"
 
 namespace pindle {
 namespace {
@@ -11,7 +12,11 @@ constexpr const char* kInSecretStore = "密钥服务（Secret Service）";
 
 FieldStore::FieldStore(const Text& deployDir, const Text& pluginName, std::vector<PluginField> fields,
                        const SecretService& secrets)
-    : pluginName_(pluginName), fields_(std::move(fields)), secrets_(secrets), file_(deployDir, pluginName) {
+    : pluginName_(pluginName),
+      fields_(std::move(fields)),
+      secrets_(secrets),
+      file_(deployDir, pluginName),
+      origins_(deployDir, pluginName, kSecretOriginsSection) {
   if (!file_.problem().empty())
     problem_ = "插件名称不能用作配置文件名：" + file_.problem();
   else if (Text p = FieldListProblem(fields_); !p.empty())
@@ -101,6 +106,11 @@ std::vector<ListedField> FieldStore::list() const {
         l.where = file_.path() + "（明文）";
         break;
     }
+    if (r.source == FieldSource::SecretService || r.source == FieldSource::PlainFile) {
+      Text where;
+      for (const Text& origin : boundOrigins(r.declared.name)) where += (where.empty() ? "" : "、") + origin;
+      if (!where.empty()) l.where += "；只发往 " + where;
+    }
     out.push_back(std::move(l));
   }
   return out;
@@ -124,6 +134,13 @@ StoreOutcome FieldStore::set(const Text& field, const Text& value, bool plainCon
 }
 
 StoreOutcome FieldStore::setSecret(const PluginField& field, const Text& value, bool plainConfirmed) {
+  StoreOutcome out = storeSecret(field, value, plainConfirmed);
+  // The old value's binding does not tell where the new one was given.
+  if (out.ok && origins_.read(field.name)) origins_.remove(field.name);
+  return out;
+}
+
+StoreOutcome FieldStore::storeSecret(const PluginField& field, const Text& value, bool plainConfirmed) {
   Text reason = secrets_.unavailableReason();
   if (reason.empty()) reason = secrets_.write(secretKey(field), value);
   if (reason.empty()) {
@@ -159,7 +176,24 @@ StoreOutcome FieldStore::unset(const Text& field) {
     }
   }
   if (Text p = file_.remove(f->name); !p.empty()) return {.message = f->shownLabel() + "：" + p + note};
+  if (f->secret && !storeFailed && origins_.read(f->name)) origins_.remove(f->name);
   return {.ok = !storeFailed, .message = f->shownLabel() + " 已删除" + note};
+}
+
+std::vector<Text> FieldStore::boundOrigins(const Text& field) const {
+  std::vector<Text> origins;
+  if (!problem_.empty()) return origins;
+  for (const Text& origin : Split(origins_.read(field).value_or(""), " "))
+    if (!origin.empty()) origins.push_back(origin);
+  return origins;
+}
+
+Text FieldStore::bind(const Text& field, const std::vector<Text>& origins) {
+  if (!problem_.empty()) return problem_;
+  Text joined;
+  for (const Text& origin : origins) joined += (joined.empty() ? "" : " ") + origin;
+  // The file may hold a plain secret: its mode stays its owner's alone.
+  return origins_.write(field, joined, file_.ownerOnly());
 }
 
 }  // namespace pindle

@@ -53,8 +53,15 @@ class FieldStore {
   // Every secret value in force, for MaskSecrets.
   std::vector<Text> secretValues() const;
 
+  // Storing a secret forgets where the one before was given (secrets/key_binding.h binds it).
   StoreOutcome set(const Text& field, const Text& value, bool plainConfirmed = false);
   StoreOutcome unset(const Text& field);
+
+  // Where a stored secret was given: the origins ("scheme://host:port") its value may go to, kept
+  // in the section kSecretOriginsSection of the configuration file; none when none is recorded.
+  std::vector<Text> boundOrigins(const Text& field) const;
+  // Records them; empty, or why they could not be recorded.
+  Text bind(const Text& field, const std::vector<Text>& origins);
 
  private:
   const PluginField* declared(const Text& field) const;
@@ -63,11 +70,13 @@ class FieldStore {
   Text storeReason(const PluginField* field) const;
   FieldReading readDeclared(const PluginField& field, const Text& storeReason) const;
   StoreOutcome setSecret(const PluginField& field, const Text& value, bool plainConfirmed);
+  StoreOutcome storeSecret(const PluginField& field, const Text& value, bool plainConfirmed);
 
   Text pluginName_;
   std::vector<PluginField> fields_;
   const SecretService& secrets_;
   PluginConfigFile file_;
+  PluginConfigFile origins_;  // the same file, another section
   Text problem_;
 };
 

@@ -4,6 +4,7 @@
 #include "config/plugin_field.h"
 #include "plugins/plugin_definition.h"
 #include "secrets/field_store.h"
+#include "secrets/key_binding.h"
 #include "secrets/secret_service.h"
 
 namespace pindle {
@@ -11,9 +12,11 @@ namespace pindle {
 Text StoreImportedSecrets(const SxcuImport& import, bool plain) {
   if (!import.ok() || import.secrets.empty()) return {};
   const SecretService secrets;
-  FieldStore store(Paths().deployDir, import.name, PluginDefinition::FromFile(import.written).fields(), secrets);
+  const PluginDefinition plugin = PluginDefinition::FromFile(import.written);
+  FieldStore store(Paths().deployDir, import.name, plugin.fields(), secrets);
   if (!store.problem().empty()) return "密钥没有保存：" + store.problem();
   Text line;
+  std::vector<Text> imported;  // the fields whose key the import stored
   for (const auto& [field, value] : import.secrets) {
     const FieldReading stored = store.read(field);
     Text said;
@@ -24,11 +27,16 @@ Text StoreImportedSecrets(const SxcuImport& import, bool plain) {
     } else {
       const StoreOutcome outcome = store.set(field, value, plain);
       said = outcome.message;
+      if (outcome.ok) imported.push_back(field);
       if (outcome.needsPlainConfirmation)
         said += "；" + field + " 没有保存（加 --plain 存入 " + store.configPath() + "，只有本人可读）";
     }
     line += (line.empty() ? "" : "；") + said;
   }
+  // The keys go only where the imported uploader sends them.
+  if (!imported.empty())
+    if (const BindOutcome bound = BindSecrets(plugin, store, imported); !bound.message.empty())
+      line += "；" + bound.message;
   return line;
 }
 

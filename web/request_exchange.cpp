@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/codepage.h"
+#include "text/secret_mask.h"
 #include "text/text_utils.h"
 #include "web/cookies.h"
 #include "web/curl_global.h"
@@ -13,6 +14,7 @@
 #include "web/proxy_list.h"
 #include "web/request_headers.h"
 #include "web/request_target.h"
+#include "web/url_helpers.h"
 #include "web/web_errors.h"
 
 namespace pindle {
@@ -40,6 +42,8 @@ struct PreparedRequest {
   bool useSharedCookies = false;
   bool utf8Texts = false;  // the headers go out as UTF-8 bytes
   bool captureRequest = false;
+  Text origin;                // of the first address: where the secrets may go
+  std::vector<Text> secrets;  // the caller's, never sent to another origin
 };
 
 using Clock = std::chrono::steady_clock;
@@ -161,13 +165,52 @@ struct CurlDeleter {
 using CurlPtr = std::unique_ptr<CURL, CurlDeleter>;
 using HeaderListPtr = std::unique_ptr<curl_slist, CurlDeleter>;
 
-HeaderListPtr MakeHeaderList(const PreparedRequest& request, bool dropEntityHeaders) {
+// The lines that a hop to another origin takes along: none that authenticates (credentials and
+// cookies belong to the first origin) and none that holds a secret.
+Text ForeignHeaders(const Text& block, const std::vector<Text>& secrets) {
+  Text kept;
+  for (const Text& line : Split(block, "\r\n")) {
+    const Text name = Trim(TextBefore(line, ":"));
+    if (EqualsIgnoreAsciiCase(name, "Authorization") || EqualsIgnoreAsciiCase(name, "Proxy-Authorization") ||
+        EqualsIgnoreAsciiCase(name, "Cookie") || HoldsSecret(line, secrets))
+      continue;
+    kept += (kept.empty() ? "" : "\r\n") + line;
+  }
+  return kept;
+}
+
+// The agent of a hop: none to another origin when it holds a secret.
+bool AgentGoes(const PreparedRequest& request, bool foreign) {
+  return !request.userAgent.empty() && !(foreign && HoldsSecret(request.userAgent, request.secrets));
+}
+
+HeaderListPtr MakeHeaderList(const PreparedRequest& request, bool dropEntityHeaders, bool foreign = false) {
   curl_slist* list = nullptr;
-  for (const std::string& line : CurlHeaderLines(request.headers, dropEntityHeaders, request.utf8Texts))
+  const Text headers = foreign ? ForeignHeaders(request.headers, request.secrets) : request.headers;
+  for (const std::string& line : CurlHeaderLines(headers, dropEntityHeaders, request.utf8Texts))
     list = curl_slist_append(list, line.c_str());
   // An empty agent still goes out as one (empty) User-Agent line.
-  if (request.userAgent.empty()) list = curl_slist_append(list, "User-Agent;");
+  if (!AgentGoes(request, foreign)) list = curl_slist_append(list, "User-Agent;");
   return HeaderListPtr(list);
+}
+
+// Whether the body a hop would send again holds a secret.
+bool BodyHoldsSecret(const PreparedRequest& request) {
+  if (request.method == kPost && request.formParts) {
+    for (const auto& [name, value] : *request.formParts)
+      if (HoldsSecret(name, request.secrets) || HoldsSecret(value, request.secrets)) return true;
+    return false;
+  }
+  return HoldsSecret(request.body, request.secrets);
+}
+
+// The default Referer: the address, or without a secret it holds: its query cut, else its origin.
+Text RefererFor(const Text& url, const std::vector<Text>& secrets) {
+  if (!HoldsSecret(url, secrets)) return url;
+  const Text cut = url.substr(0, url.find_first_of("?#"));
+  if (!HoldsSecret(cut, secrets)) return cut;
+  const Text home = Text(StartsWithHttps(url) ? "https://" : "http://") + UrlHost(url, true) + "/";
+  return HoldsSecret(home, secrets) ? Text() : home;
 }
 
 void SetCommonOptions(CURL* curl, const PreparedRequest& request, const WebLimits& limits, Received& received,
@@ -202,7 +245,6 @@ void SetCommonOptions(CURL* curl, const PreparedRequest& request, const WebLimit
     curl_easy_setopt(curl, CURLOPT_CAINFO, request.caFile->c_str());
     curl_easy_setopt(curl, CURLOPT_CAPATH, nullptr);
   }
-  curl_easy_setopt(curl, CURLOPT_USERAGENT, request.userAgent.empty() ? nullptr : request.userAgent.c_str());
   curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, OnHeaderLine);
   curl_easy_setopt(curl, CURLOPT_HEADERDATA, &received);
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, OnBodyBytes);
@@ -244,11 +286,15 @@ PreparedRequest Prepare(const RequestOptions& options) {
   request.target = ResolveRequestTarget(options.url, request.utf8Texts);
   request.method = ClampMethod(options.method.value_or(kGet));
 
+  request.origin = UrlOrigin(options.url);
+  if (options.secrets)
+    for (const Text& secret : *options.secrets)
+      if (!secret.empty()) request.secrets.push_back(secret);
   Text headers = options.extraHeaders.value_or("");
   request.userAgent =
       wireBytes(Contains(headers, "User-Agent:", true) ? UserAgentFromHeaders(headers) : Text(kDefaultUserAgent));
   if (options.completeHeaders.value_or(true))
-    headers = CompleteDefaultHeaders(headers, options.url, request.method == kPost);
+    headers = CompleteDefaultHeaders(headers, RefererFor(options.url, request.secrets), request.method == kPost);
   if (options.normalizeHeaderNames.value_or(true)) headers = NormalizeHeaderNames(headers);
   // Behind the name rewriting, so the cookie line goes out as the caller wrote it.
   if (options.cookies) headers = AppendCookieLine(headers, *options.cookies);
@@ -282,6 +328,7 @@ struct RequestExchange::State {
   bool tls = false;
   HttpMethodCode method = kGet;
   bool sendBody = true;
+  bool foreign = false;  // the hop goes to another origin than the first address's
   int redirects = 0;
   Text error;
   int status = 0;
@@ -294,6 +341,7 @@ struct RequestExchange::State {
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl, CURLOPT_PROXY, ProxyForScheme(request.proxyList, tls).c_str());
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headerList.get());
+    curl_easy_setopt(curl, CURLOPT_USERAGENT, AgentGoes(request, foreign) ? request.userAgent.c_str() : nullptr);
     SetVerb(curl, method, sendBody, request.body);
     if (method == kPost && sendBody && request.formParts) {
       if (!mime) {
@@ -388,13 +436,26 @@ bool RequestExchange::hopEnded(CURLcode code) {
     s.error = DescribeTooManyRedirects(s.limits);
     return false;
   }
+  const bool toGet = status != 307 && status != 308 && s.method != kGet && s.method != kHead;
+  const bool foreign = UrlOrigin(location) != s.request.origin;
+  if (foreign && !s.request.secrets.empty()) {
+    // A secret in the new address, or in a body sent again, would reach the other origin.
+    const bool repeatsBody = !toGet && s.sendBody && s.method != kGet && s.method != kHead;
+    if (HoldsSecret(location, s.request.secrets) || (repeatsBody && BodyHoldsSecret(s.request))) {
+      s.error = LeavesOriginReason(UrlOrigin(location), s.request.origin);
+      return false;
+    }
+  }
   ++s.redirects;
   s.url = location;
   s.tls = StartsWithHttps(s.url);
-  if (status != 307 && status != 308 && s.method != kGet && s.method != kHead) {
+  if (toGet) {
     s.method = kGet;
     s.sendBody = false;
-    s.headerList = MakeHeaderList(s.request, true);
+  }
+  if (toGet || foreign != s.foreign) {
+    s.foreign = foreign;
+    s.headerList = MakeHeaderList(s.request, !s.sendBody, foreign);
   }
   s.startHop();
   return true;
@@ -426,5 +487,9 @@ WebResponse RequestExchange::takeResponse() {
 }
 
 const char* HttpMethodName(HttpMethodCode code) { return kVerbs[ClampMethod(code)]; }
+
+Text LeavesOriginReason(const Text& origin, const Text& firstOrigin) {
+  return "服务把请求转到另一个网站（" + ShownOrigin(origin, firstOrigin) + "），密钥不随之发送";
+}
 
 }  // namespace pindle

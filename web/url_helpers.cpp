@@ -45,4 +45,16 @@ Text UrlPath(std::string_view url) {
   return Text(url.substr(static_cast<size_t>(slash - 1)));
 }
 
+Text UrlOrigin(std::string_view url) {
+  const bool tls = Left(ToLowerAscii(url), 8) == "https://";
+  int port = UrlPort(url);
+  if (port == 0) port = tls ? 443 : 80;  // as the request takes it
+  return Text(tls ? "https://" : "http://") + UrlHost(url) + ":" + std::to_string(port);
+}
+
+Text ShownOrigin(std::string_view origin, std::string_view other) {
+  const Text host = UrlHost(origin);
+  return host == UrlHost(other) ? Text(origin) : host;
+}
+
 }  // namespace pindle

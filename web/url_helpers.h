@@ -15,4 +15,11 @@ int UrlPort(std::string_view url);
 // Everything from the first "/" behind the host (query and fragment included), at least "/".
 Text UrlPath(std::string_view url);
 
+// Where a URL's request goes, as the pipeline reads it: "scheme://host:port", lower-cased, with
+// the scheme's port when none is written ("http://a.example:80").
+Text UrlOrigin(std::string_view url);
+// The host of `origin` as a person is told it (no scheme, no port), or the whole origin when
+// `other` has the same host, so that the two read differently.
+Text ShownOrigin(std::string_view origin, std::string_view other);
+
 }  // namespace pindle

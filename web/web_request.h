@@ -46,6 +46,11 @@ struct RequestOptions {
   // Keep a copy of every byte of the request as it went out (header blocks and bodies, one after
   // another when redirects are followed), for a trace. Off when not supplied.
   std::optional<bool> captureRequest;
+  // Values that never leave the origin (scheme, host and port) of `url`, in any form MaskSecrets
+  // knows (text/secret_mask.h): a redirect to another origin sends no header line holding one,
+  // and is not followed when its address, or the body a 307 or 308 would send again, holds one.
+  // The default Referer never holds one. PrepareShorten gives the secrets of the plug-in's fields.
+  std::optional<std::vector<Text>> secrets;
 };
 
 struct WebResponse {
@@ -59,12 +64,20 @@ struct WebResponse {
   bool failed() const { return !error.empty(); }
 };
 
+// Why a redirect was not followed: it would have taken a secret from the first address's origin
+// to `origin` ("服务把请求转到另一个网站（127.0.0.2），密钥不随之发送").
+Text LeavesOriginReason(const Text& origin, const Text& firstOrigin);
+
 // The verb of a code, "GET" for a code outside the table.
 const char* HttpMethodName(HttpMethodCode code);
 
 // One complete exchange, synchronously on the calling thread. Never throws.
 // Redirects (301, 302, 303, 307, 308 to http or https) are followed unless forbidRedirect; a 301,
-// 302 or 303 turns every verb but GET and HEAD into a GET without body. Limits on waiting, on
+// 302 or 303 turns every verb but GET and HEAD into a GET without body. A hop to another origin
+// than the first address's goes without the Authorization, Proxy-Authorization and Cookie lines
+// (the caller's cookie line included) and without any line holding one of the secrets; a hop
+// there that would carry a secret in its address or body is not made: the exchange fails with
+// LeavesOriginReason. Limits on waiting, on
 // redirects and on the body's size: web/web_limits.h. With cookies not supplied, the process-wide
 // store of web/curl_global.h is read and written.
 WebResponse WebRequest(const RequestOptions& options);

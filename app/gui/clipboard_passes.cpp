@@ -3,6 +3,7 @@
 #include <QMetaObject>
 #include <QPointer>
 
+#include "app/gui/actions/moved_keys.h"
 #include "app/gui/desktop_clipboard.h"
 #include "app/gui/desktop_notifications.h"
 #include "app/gui/text_convert.h"
@@ -28,6 +29,8 @@ void ClipboardPasses::shortenClipboard(const Text& plugin, Done done) {
 void ClipboardPasses::shortenCopiedText(const Text& text, Done done) { run(text, Text(), true, std::move(done)); }
 
 void ClipboardPasses::run(const Text& held, const Text& plugin, bool watched, Done done) {
+  // Asked here, on the window thread, before the worker sends anything.
+  AskAboutMovedKeys(ui_, {PluginForClipboard(ui_, plugin).file});
   QPointer<ClipboardPasses> self(this);
   Controls* ui = &ui_;
   workers_.start([self, ui, held, plugin, watched, done = std::move(done)](std::stop_token) {

@@ -365,12 +365,11 @@ void MainWindow::bindEvents(const WindowWidgets& widgets) {
     const int row = ui.pluginList().selectedRow();
     const PluginDefinition plugin =
         PluginDefinition::FromFile(row >= 0 ? ui.pluginList().cell(row, kPluginPathColumn) : Text());
-    std::vector<PluginField> fields = plugin.fields();
-    if (fields.empty()) {
+    if (plugin.fields().empty()) {
       actions_.modifyConfigChosen(ui);
       return;
     }
-    auto* dialog = new PluginFieldsDialog(Paths().deployDir, plugin.name(), std::move(fields), this);
+    auto* dialog = new PluginFieldsDialog(Paths().deployDir, plugin, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->open();
   });

@@ -28,6 +28,8 @@ void NoticeBox::setNextAnswer(int answer) {
   nextAnswer = answer;
 }
 
+bool NoticeBox::withdrawNextAnswer() { return takeNextAnswer().has_value(); }
+
 int NoticeBox::show(QWidget* owner, const Notice& notice) {
   if (const auto answer = takeNextAnswer()) return *answer;
 
@@ -37,6 +39,7 @@ int NoticeBox::show(QWidget* owner, const Notice& notice) {
   box.setText(ToQt(notice.message));
   box.setTextFormat(Qt::PlainText);
   QPushButton* ok = box.addButton(QMessageBox::Ok);
+  if (!notice.okText.empty()) ok->setText(ToQt(notice.okText));
   QPushButton* cancel = notice.buttons == kButtonsOkCancel ? box.addButton(QMessageBox::Cancel) : nullptr;
   box.setDefaultButton(ok);
   box.setEscapeButton(cancel ? cancel : ok);

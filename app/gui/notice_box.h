@@ -15,6 +15,8 @@ class NoticeBox {
 
   // For tests: the next notice is answered with `answer` at once and never shown.
   static void setNextAnswer(int answer);
+  // Takes back the answer set ahead; whether it was still waiting for its notice.
+  static bool withdrawNextAnswer();
 };
 
 }  // namespace pindle

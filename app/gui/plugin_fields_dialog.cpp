@@ -9,8 +9,14 @@
 #include <QVBoxLayout>
 
 #include "app/gui/text_convert.h"
+#include "secrets/key_binding.h"
 
 namespace pindle {
+
+PluginFieldsDialog::PluginFieldsDialog(const Text& deployDir, const PluginDefinition& plugin, QWidget* parent)
+    : PluginFieldsDialog(deployDir, plugin.name(), plugin.fields(), parent) {
+  plugin_ = plugin;
+}
 
 PluginFieldsDialog::PluginFieldsDialog(const Text& deployDir, const Text& pluginName, std::vector<PluginField> fields,
                                        QWidget* parent)
@@ -63,6 +69,8 @@ bool PluginFieldsDialog::store() {
   if (!store_->problem().empty()) return false;
   QStringList said;
   bool ok = true;
+  std::vector<Text> secretsSaved;
+  bool addressMoved = false;  // a field the address is built from: the keys go with it
   const std::vector<PluginField>& fields = store_->fields();
   for (size_t i = 0; i < fields.size(); ++i) {
     const PluginField& f = fields[i];
@@ -76,7 +84,15 @@ bool PluginFieldsDialog::store() {
     if (outcome.ok) {
       shown_[i] = f.secret ? Text() : value;
       if (f.secret) boxes_[i]->clear();
+      if (f.secret && !value.empty()) secretsSaved.push_back(f.name);
+      if (!f.secret && plugin_ && plugin_->apiPath().find(kFieldPlaceholderStart + f.name + "$") != Text::npos)
+        addressMoved = true;
     }
+  }
+  if (plugin_ && (addressMoved || !secretsSaved.empty())) {
+    const BindOutcome bound = BindSecrets(*plugin_, *store_, addressMoved ? std::vector<Text>() : secretsSaved);
+    ok = ok && bound.ok;
+    if (!bound.message.empty()) said << ToQt(bound.message);
   }
   message_->setText(said.join(QStringLiteral("\n")));
   return ok;

@@ -148,13 +148,16 @@ int ClosedLoopbackPort() {
   return port;
 }
 
-LoopbackAcceptor::LoopbackAcceptor(Serve serve, int backlog) : serve_(std::move(serve)) {
+LoopbackAcceptor::LoopbackAcceptor(Serve serve, int backlog, const std::string& host, int port)
+    : serve_(std::move(serve)) {
   listenFd_ = socket(AF_INET, SOCK_STREAM, 0);
   const int yes = 1;
   setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
   sockaddr_in address{};
   address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  if (inet_pton(AF_INET, host.c_str(), &address.sin_addr) != 1)
+    throw std::runtime_error("loopback listener: no IPv4 address " + host);
   socklen_t length = sizeof address;
   if (bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(listenFd_, backlog) != 0 ||
       getsockname(listenFd_, reinterpret_cast<sockaddr*>(&address), &length) != 0)

@@ -28,10 +28,11 @@ int ClosedLoopbackPort();
 // Listens on 127.0.0.1 (a port the system picks) and runs `serve` for each connection on a
 // thread of its own; the connection is closed when `serve` returns. Stopping shuts down the listener and every socket
 // it was told about, so blocked reads return, and waits for the threads.
+// Another loopback address ("127.0.0.2", another origin for the client) and a given port may be asked for.
 class LoopbackAcceptor {
  public:
   using Serve = std::function<void(int fd)>;
-  explicit LoopbackAcceptor(Serve serve, int backlog = 64);
+  explicit LoopbackAcceptor(Serve serve, int backlog = 64, const std::string& host = "127.0.0.1", int port = 0);
   ~LoopbackAcceptor();
   LoopbackAcceptor(const LoopbackAcceptor&) = delete;
   LoopbackAcceptor& operator=(const LoopbackAcceptor&) = delete;

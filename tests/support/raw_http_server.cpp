@@ -4,12 +4,13 @@
 
 namespace pindle::test {
 
-RawHttpServer::RawHttpServer() : acceptor_(std::make_unique<LoopbackAcceptor>([this](int fd) { serve(fd); })) {}
+RawHttpServer::RawHttpServer(const std::string& host, int port)
+    : host_(host), acceptor_(std::make_unique<LoopbackAcceptor>([this](int fd) { serve(fd); }, 64, host, port)) {}
 
 RawHttpServer::~RawHttpServer() { acceptor_->stop(); }
 
 std::string RawHttpServer::url(const std::string& path) const {
-  return "http://127.0.0.1:" + std::to_string(port()) + path;
+  return "http://" + host_ + ":" + std::to_string(port()) + path;
 }
 
 void RawHttpServer::answer(const std::string& target, RawReply reply) {

@@ -20,13 +20,14 @@ struct RawReply {
 
 // An HTTP listener on 127.0.0.1 that records every request byte for byte (request line, header
 // lines in their order, body) and answers with scripted bytes, chosen by request target.
+// Another loopback address ("127.0.0.2") and a given port may be asked for.
 class RawHttpServer {
  public:
-  RawHttpServer();
+  explicit RawHttpServer(const std::string& host = "127.0.0.1", int port = 0);
   ~RawHttpServer();
 
   int port() const { return acceptor_->port(); }
-  // "http://127.0.0.1:<port>" + path
+  // "http://<host>:<port>" + path
   std::string url(const std::string& path = "/") const;
 
   // The reply for requests whose target (the text between verb and version) is `target`.
@@ -47,6 +48,7 @@ class RawHttpServer {
   std::map<std::string, RawReply> replies_;
   RawReply others_{"HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n"};
   std::vector<std::string> requests_;
+  std::string host_;
   std::unique_ptr<LoopbackAcceptor> acceptor_;  // last: stops before the rest goes
 };
 

@@ -46,5 +46,23 @@ TEST(SecretMask, HidesEveryWrittenFormOfASecret) {
   for (const auto& c : cases) EXPECT_EQ(MaskSecrets(c.text, c.secrets), c.want) << "text: " << c.text;
 }
 
+// What a JSON body with ASCII-only escapes makes of a secret is hidden too, and HoldsSecret finds
+// every form MaskSecrets hides.
+TEST(SecretMask, JsonEscapesAndHolding) {
+  const Text m = kSecretMask;
+  EXPECT_EQ(MaskSecrets(R"({"k":"\u5bc6\u94a5x"})", {"密钥x"}), R"({"k":")" + m + R"("})");
+  EXPECT_EQ(MaskSecrets(R"({"k":"a\tb\ud83d\ude00"})", {"a\tb😀"}), R"({"k":")" + m + R"("})");
+  struct Case {
+    Text text;
+    bool holds;
+  } cases[] = {
+      {"Authorization: Bearer abc/1", true}, {"GET /x?k=abc%2F1", true}, {"k=abc%2f1", true},
+      {R"({"k":"abc\/1"})", true},           {"k=abc%2F2", false},       {"", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(HoldsSecret(c.text, {"abc/1"}), c.holds) << c.text;
+  EXPECT_FALSE(HoldsSecret("anything", {}));
+  EXPECT_FALSE(HoldsSecret("anything", {""}));
+}
+
 }  // namespace
 }  // namespace pindle

@@ -1,6 +1,7 @@
 #include "app/gui/actions/program_actions.h"
 
 #include "app/gui/actions/link_actions.h"
+#include "app/gui/actions/moved_keys.h"
 #include "app/gui/actions/plugin_checks.h"
 #include "app/gui/actions/result_actions.h"
 #include "app/gui/actions/startup.h"
@@ -34,6 +35,10 @@ void ProgramActions::filesDropped(Controls& ui, const std::vector<Text>& paths) 
   if (!rest.empty() || paths.empty()) OnFilesDropped(ui, rest);
 }
 void ProgramActions::generateClicked(Controls& ui) {
+  // Before anything goes out: a key whose plug-in points elsewhere now goes there only if the user
+  // agrees (asked only when the generation can start).
+  if (ui.pluginList().rowCount() > 0 && !ui.longUrlBox().text().empty() && ui.pluginChoice().currentIndex() >= 0)
+    AskAboutMovedKeys(ui, GenerationPluginFiles(ui));
   OnGenerateClicked(ui, workers_, [](const Text& pluginFile) { return StoredPluginInputs(pluginFile); });
 }
 bool ProgramActions::resultRightClicked(Controls& ui) {
