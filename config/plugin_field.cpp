@@ -72,8 +72,10 @@ Text SetFieldCommand(const Text& pluginName, const Text& fieldName) {
   return "pindle config " + ShellWord(pluginName) + " " + ShellWord(fieldName) + "=…";
 }
 
-Text MissingFieldReason(const Text& pluginName, const PluginField& field) {
-  return "缺少配置：" + field.shownLabel() + "（" + SetFieldCommand(pluginName, field.name) + "）";
+Text MissingFieldReason(const Text& pluginName, const PluginField& field, ValueSetting way) {
+  const Text how =
+      way == ValueSetting::Window ? Text("在插件页右键该插件，选“修改配置”") : SetFieldCommand(pluginName, field.name);
+  return "缺少配置：" + field.shownLabel() + "（" + how + "）";
 }
 
 Text TrustCommand(const Text& pluginName) { return "pindle config " + ShellWord(pluginName) + " --trust"; }

@@ -31,9 +31,11 @@ Text FieldValueProblem(const Text& value);
 
 // The command that sets a field, as it can be pasted into a shell: "pindle config NAME Key=…".
 Text SetFieldCommand(const Text& pluginName, const Text& fieldName);
+// Where the user sets a plug-in's values: the command line has its command, the window its form.
+enum class ValueSetting { Command, Window };
 // The reason a line fails when a field the plug-in needs has no value, saying how to set it:
-// "缺少配置：Label（pindle config NAME Key=…）".
-Text MissingFieldReason(const Text& pluginName, const PluginField& field);
+// "缺少配置：Label（pindle config NAME Key=…）", in the window "缺少配置：Label（在插件页右键该插件，选“修改配置”）".
+Text MissingFieldReason(const Text& pluginName, const PluginField& field, ValueSetting way = ValueSetting::Command);
 
 // Where the origins a stored secret was given for are kept: a section of Deploy/<Name>.ini, one
 // key per secret field, its value the origins ("https://host:443") separated by blanks.

@@ -168,7 +168,7 @@ ShortenRequest PrepareParsed(const JsonDocument& document, bool fileUtf8, const 
   // A value the service needs and does not have: nothing goes out, the line says how to set it.
   const std::vector<PluginField> used = UsedFields(plugin);
   if (const PluginField* missing = FirstMissingField(used, inputs.fieldValues)) {
-    prepared.notSentReason = MissingFieldReason(plugin.name(), *missing);
+    prepared.notSentReason = MissingFieldReason(plugin.name(), *missing, inputs.valueSetting);
     if (const auto problem = inputs.fieldProblems.find(missing->name); problem != inputs.fieldProblems.end())
       prepared.notSentReason += "：" + problem->second;
     return prepared;

@@ -3,6 +3,7 @@
 #include <optional>
 #include <vector>
 
+#include "config/plugin_field.h"
 #include "json/json_document.h"
 #include "platform/types.h"
 #include "plugins/plugin_definition.h"
@@ -24,6 +25,8 @@ struct ShortenInputs {
   // value may go to. A request of the plug-in that uses such a field and goes elsewhere is not
   // sent (KeyMovedReason). A field not named here goes wherever the plug-in points.
   std::map<Text, std::vector<Text>> secretOrigins;
+  // How a missing value's reason says to set it: the door's own way.
+  ValueSetting valueSetting = ValueSetting::Command;
   // Whether certificates are verified, as the door read the user's switch; not given: the
   // switch is read when the request is prepared.
   std::optional<bool> verifyTls;

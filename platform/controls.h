@@ -138,6 +138,9 @@ class Controls {
   virtual void setClipboardText(const Text& text) = 0;
   // Deletes a file the user chose to delete: into the desktop trash where there is one.
   virtual bool discardFile(const Text& path) = 0;
+  // 修改配置 of the plug-in in `pluginFile`, with `reason` (why it opens now) above its fields;
+  // waits for the user. True when 确定 stored the values, false for 取消.
+  virtual bool editPluginValues(const Text& pluginFile, const Text& reason) = 0;
 
   // What the procedures keep beside the controls (the loaded plug-ins, …): one object of each
   // type, made on first use, living as long as the controls. Any thread may ask for it; the

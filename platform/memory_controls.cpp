@@ -165,6 +165,15 @@ void MemoryControls::setClipboardText(const Text& text) {
   clipboard_ = text;
 }
 bool MemoryControls::discardFile(const Text& path) { return RemoveFile(path); }
+bool MemoryControls::editPluginValues(const Text& pluginFile, const Text& reason) {
+  std::lock_guard lock(mutex_);
+  valueForms_.emplace_back(pluginFile, reason);
+  return false;
+}
+std::vector<std::pair<Text, Text>> MemoryControls::valueForms() {
+  std::lock_guard lock(mutex_);
+  return valueForms_;
+}
 
 std::vector<Text> MemoryControls::statusHistory() {
   std::lock_guard lock(mutex_);

@@ -119,6 +119,8 @@ class MemoryControls : public Controls {
   void setAlwaysOnTop(bool on) override;
   void setClipboardText(const Text& text) override;
   bool discardFile(const Text& path) override;
+  // Noted, and answered as 取消: no form to fill here.
+  bool editPluginValues(const Text& pluginFile, const Text& reason) override;
 
   MemoryList& plugins() { return pluginList_; }
   MemoryList& results() { return resultList_; }
@@ -126,6 +128,8 @@ class MemoryControls : public Controls {
   // Every status text set, in order.
   std::vector<Text> statusHistory();
   std::vector<Notice> notices();
+  // The forms asked for: plug-in file and reason.
+  std::vector<std::pair<Text, Text>> valueForms();
   bool alwaysOnTop();
   Text clipboard();
   // How showNotice answers (default: it times out at once). Also told the notice.
@@ -143,6 +147,7 @@ class MemoryControls : public Controls {
   std::mutex mutex_;
   std::vector<Text> statusHistory_;
   std::vector<Notice> notices_;
+  std::vector<std::pair<Text, Text>> valueForms_;
   bool alwaysOnTop_ = false;
   Text clipboard_;
   std::function<int(const Notice&)> noticeAnswer_;

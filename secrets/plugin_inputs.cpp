@@ -10,8 +10,9 @@
 
 namespace pindle {
 
-ShortenInputs StoredPluginInputs(const PluginDefinition& plugin) {
+ShortenInputs StoredPluginInputs(const PluginDefinition& plugin, ValueSetting way) {
   ShortenInputs inputs;
+  inputs.valueSetting = way;
   std::vector<PluginField> fields = plugin.fields();
   if (fields.empty()) return inputs;
   const SecretService secrets;
@@ -40,8 +41,8 @@ ShortenInputs StoredPluginInputs(const PluginDefinition& plugin) {
   return inputs;
 }
 
-ShortenInputs StoredPluginInputs(const Text& pluginFile) {
-  return StoredPluginInputs(PluginDefinition::FromFile(pluginFile));
+ShortenInputs StoredPluginInputs(const Text& pluginFile, ValueSetting way) {
+  return StoredPluginInputs(PluginDefinition::FromFile(pluginFile), way);
 }
 
 bool HasEveryUsedField(const PluginDefinition& plugin, const ShortenInputs& inputs) {

@@ -9,9 +9,10 @@ namespace pindle {
 // takes it: every field's value in force, why one could not be read, the secrets to hide and
 // where each stored secret may go (secrets/key_binding.h); a stored secret for which no origin
 // is recorded yet (stored before they were) is bound to where the plug-in's request goes now.
-// A plug-in without "Fields" gives nothing, without asking the secret store.
-ShortenInputs StoredPluginInputs(const PluginDefinition& plugin);
-ShortenInputs StoredPluginInputs(const Text& pluginFile);
+// A plug-in without "Fields" gives nothing, without asking the secret store. `way`: how a missing
+// value's reason tells the user to set it (the door's own way).
+ShortenInputs StoredPluginInputs(const PluginDefinition& plugin, ValueSetting way = ValueSetting::Command);
+ShortenInputs StoredPluginInputs(const Text& pluginFile, ValueSetting way = ValueSetting::Command);
 
 // Whether every field the plug-in's request uses has a value it may take there (no stored key
 // of it is bound to another origin).

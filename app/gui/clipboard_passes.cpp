@@ -34,8 +34,9 @@ void ClipboardPasses::run(const Text& held, const Text& plugin, bool watched, Do
   QPointer<ClipboardPasses> self(this);
   Controls* ui = &ui_;
   workers_.start([self, ui, held, plugin, watched, done = std::move(done)](std::stop_token) {
-    const ClipboardShortening pass = ShortenClipboardText(held, PluginForClipboard(*ui, plugin),
-                                                          [](const Text& file) { return StoredPluginInputs(file); });
+    const ClipboardShortening pass = ShortenClipboardText(held, PluginForClipboard(*ui, plugin), [](const Text& file) {
+      return StoredPluginInputs(file, ValueSetting::Window);
+    });
     if (!self) return;
     QMetaObject::invokeMethod(
         self, [self, pass, watched, done] { self->finish(pass, watched, done); }, Qt::QueuedConnection);

@@ -311,7 +311,7 @@ void PluginEditorDialog::runTest() {
     if (WriteFileAtomically(file, text)) {
       JsonDocument document;
       // The values stored under the plug-in's name, so a keyed plug-in can be tried as edited.
-      shown = FormatTrace(TraceShorten(file, longUrl, document, StoredPluginInputs(file)));
+      shown = FormatTrace(TraceShorten(file, longUrl, document, StoredPluginInputs(file, ValueSetting::Window)));
       RemoveFile(file);
     } else {
       shown = "写不进临时文件 " + file;

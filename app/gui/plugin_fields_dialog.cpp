@@ -29,6 +29,11 @@ PluginFieldsDialog::PluginFieldsDialog(const Text& deployDir, const Text& plugin
                                      QStringLiteral("（只有本人可读）吗？")) == QMessageBox::Yes;
   };
   auto* layout = new QVBoxLayout(this);
+  reason_ = new QLabel(this);
+  reason_->setObjectName(QStringLiteral("配置原因"));
+  reason_->setWordWrap(true);
+  reason_->hide();
+  layout->addWidget(reason_);
   auto* form = new QFormLayout;
   layout->addLayout(form);
   for (const FieldReading& r : store_->readAll()) {
@@ -63,6 +68,11 @@ PluginFieldsDialog::PluginFieldsDialog(const Text& deployDir, const Text& plugin
     if (store()) accept();
   });
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+}
+
+void PluginFieldsDialog::setReason(const Text& reason) {
+  reason_->setText(ToQt(reason));
+  reason_->setVisible(!reason.empty());
 }
 
 bool PluginFieldsDialog::store() {

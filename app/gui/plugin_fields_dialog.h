@@ -33,6 +33,8 @@ class PluginFieldsDialog : public QDialog {
 
   // Stores what the boxes hold; true when everything was stored (the dialog then closes).
   bool store();
+  // Why the form opens now (a batch found a value missing), shown above the fields.
+  void setReason(const Text& reason);
 
  private:
   SecretService secrets_;
@@ -41,6 +43,7 @@ class PluginFieldsDialog : public QDialog {
   std::vector<QLineEdit*> boxes_;
   std::vector<Text> shown_;  // what each box held when the dialog opened
   QLabel* message_ = nullptr;
+  QLabel* reason_ = nullptr;
 };
 
 }  // namespace pindle

@@ -10,7 +10,10 @@
 #include "app/gui/display_platform.h"
 #include "app/gui/notice_box.h"
 #include "app/gui/on_window_thread.h"
+#include "app/gui/plugin_fields_dialog.h"
 #include "app/gui/text_convert.h"
+#include "config/app_paths.h"
+#include "plugins/plugin_definition.h"
 #include "text/control_characters.h"
 
 namespace pindle {
@@ -273,6 +276,14 @@ Text QtControls::statusText() {
 
 int QtControls::showNotice(const Notice& notice) {
   return OnWindowThread(widgets_.window, [this, &notice] { return NoticeBox::show(widgets_.window, notice); });
+}
+
+bool QtControls::editPluginValues(const Text& pluginFile, const Text& reason) {
+  return OnWindowThread(widgets_.window, [this, &pluginFile, &reason] {
+    PluginFieldsDialog form(Paths().deployDir, PluginDefinition::FromFile(pluginFile), widgets_.window);
+    form.setReason(reason);
+    return form.exec() == QDialog::Accepted;
+  });
 }
 
 void QtBatchView::finished(int done, int failed) {

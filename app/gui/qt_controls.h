@@ -138,6 +138,7 @@ class QtControls final : public Controls {
   void setAlwaysOnTop(bool on) override;
   void setClipboardText(const Text& text) override;
   bool discardFile(const Text& path) override;
+  bool editPluginValues(const Text& pluginFile, const Text& reason) override;
 
  private:
   WindowWidgets widgets_;

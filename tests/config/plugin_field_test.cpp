@@ -62,6 +62,9 @@ TEST(PluginField, ListsValuesAndTheMissingFieldReason) {
   EXPECT_EQ(MissingFieldReason("bit.ly", {"Token", "访问令牌", true, ""}),
             "缺少配置：访问令牌（pindle config bit.ly Token=…）");
   EXPECT_EQ(MissingFieldReason("Kutt", {"Key", "", false, ""}), "缺少配置：Key（pindle config Kutt Key=…）");
+  // The window names its own way.
+  EXPECT_EQ(MissingFieldReason("Kutt", {"Key", "API 密钥", true, ""}, ValueSetting::Window),
+            "缺少配置：API 密钥（在插件页右键该插件，选“修改配置”）");
   // A name with a blank is shown as the shell needs it, so the hint can be pasted.
   EXPECT_EQ(MissingFieldReason("TinyURL API", {"Token", "令牌", true, ""}),
             "缺少配置：令牌（pindle config 'TinyURL API' Token=…）");

@@ -1,6 +1,7 @@
 #include "app/gui/actions/program_actions.h"
 
 #include "app/gui/actions/link_actions.h"
+#include "app/gui/actions/missing_values.h"
 #include "app/gui/actions/moved_keys.h"
 #include "app/gui/actions/plugin_checks.h"
 #include "app/gui/actions/result_actions.h"
@@ -37,9 +38,14 @@ void ProgramActions::filesDropped(Controls& ui, const std::vector<Text>& paths) 
 void ProgramActions::generateClicked(Controls& ui) {
   // Before anything goes out: a key whose plug-in points elsewhere now goes there only if the user
   // agrees (asked only when the generation can start).
-  if (ui.pluginList().rowCount() > 0 && !ui.longUrlBox().text().empty() && ui.pluginChoice().currentIndex() >= 0)
-    AskAboutMovedKeys(ui, GenerationPluginFiles(ui));
-  OnGenerateClicked(ui, workers_, [](const Text& pluginFile) { return StoredPluginInputs(pluginFile); });
+  // A value it lacks opens its form first.
+  if (ui.pluginList().rowCount() > 0 && !ui.longUrlBox().text().empty() && ui.pluginChoice().currentIndex() >= 0) {
+    const std::vector<Text> files = GenerationPluginFiles(ui);
+    AskAboutMovedKeys(ui, files);
+    AskForMissingValues(ui, files);
+  }
+  OnGenerateClicked(ui, workers_,
+                    [](const Text& pluginFile) { return StoredPluginInputs(pluginFile, ValueSetting::Window); });
 }
 bool ProgramActions::resultRightClicked(Controls& ui) {
   const bool running = GenerationRunning();

@@ -56,8 +56,12 @@ TEST(PluginInputs, StoredValuesReachTheWindowsGeneration) {
     }
     ASSERT_EQ(ui.results().rows().size(), 1u);
     EXPECT_EQ(ui.results().rows()[0][1], c.row);
+    // Without a value the form was asked for first (answered 取消 here), and the reason names the
+    // window's way to set it.
+    EXPECT_EQ(ui.valueForms().size(), c.stored ? 0u : 1u);
     if (!c.stored) {
-      EXPECT_NE(ui.statusText().find("缺少配置：团队（pindle config P Team=…）"), Text::npos) << ui.statusText();
+      EXPECT_NE(ui.statusText().find("缺少配置：团队（在插件页右键该插件，选“修改配置”）"), Text::npos)
+          << ui.statusText();
     }
   }
   SetPaths(AppPaths{});
