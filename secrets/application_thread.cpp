@@ -9,6 +9,8 @@
 #include <future>
 #include <memory>
 
+#include "platform/thread_hand_off.h"
+
 namespace pindle {
 namespace {
 
@@ -36,13 +38,20 @@ Text RunOnApplicationThread(std::function<void()> work, std::chrono::millisecond
   }
   auto done = std::make_shared<std::promise<void>>();
   std::future<void> finished = done->get_future();
-  QMetaObject::invokeMethod(
-      app,
-      [work = std::move(work), done] {
-        work();
-        done->set_value();
-      },
-      Qt::QueuedConnection);
+  // Qt's queue orders the call after this thread's work under a lock ThreadSanitizer cannot see.
+  const void* queue = app->thread();
+  HandOffSent(queue);
+  {
+    const HandOffInLibrary inQt;
+    QMetaObject::invokeMethod(
+        app,
+        [queue, work = std::move(work), done] {
+          HandOffReceived(queue);
+          work();
+          done->set_value();
+        },
+        Qt::QueuedConnection);
+  }
   if (finished.wait_for(wait) != std::future_status::ready) return "程序的主线程没有回应，密钥服务没能使用";
   return {};
 }

@@ -1,11 +1,11 @@
 #include "app/gui/clipboard_passes.h"
 
-#include <QMetaObject>
 #include <QPointer>
 
 #include "app/gui/actions/moved_keys.h"
 #include "app/gui/desktop_clipboard.h"
 #include "app/gui/desktop_notifications.h"
+#include "app/gui/on_window_thread.h"
 #include "app/gui/text_convert.h"
 #include "secrets/plugin_inputs.h"
 
@@ -38,7 +38,7 @@ void ClipboardPasses::run(const Text& held, const Text& plugin, bool watched, Do
       return StoredPluginInputs(file, ValueSetting::Window);
     });
     if (!self) return;
-    QMetaObject::invokeMethod(
+    QueueOnThreadOf(
         self, [self, pass, watched, done] { self->finish(pass, watched, done); }, Qt::QueuedConnection);
   });
 }

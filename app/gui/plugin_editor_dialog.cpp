@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
+#include "app/gui/on_window_thread.h"
 #include "app/gui/text_convert.h"
 #include "app/gui/window_fonts.h"
 #include "generate/pattern_match.h"
@@ -316,11 +317,14 @@ void PluginEditorDialog::runTest() {
     } else {
       shown = "写不进临时文件 " + file;
     }
-    QMetaObject::invokeMethod(qApp, [self, shown] {
-      if (!self) return;
-      self->trace_->setPlainText(ToQt(shown));
-      self->testButton_->setEnabled(true);
-    });
+    QueueOnThreadOf(
+        qApp,
+        [self, shown] {
+          if (!self) return;
+          self->trace_->setPlainText(ToQt(shown));
+          self->testButton_->setEnabled(true);
+        },
+        Qt::QueuedConnection);
   });
 }
 

@@ -222,7 +222,7 @@ void QtBatchView::flush() {
 void QtBatchView::schedule() {
   if (scheduled_) return;
   scheduled_ = true;
-  QMetaObject::invokeMethod(
+  QueueOnThreadOf(
       widgets_.window, [this] { QTimer::singleShot(kFrameMs, widgets_.window, [this] { show(); }); },
       Qt::QueuedConnection);
 }
@@ -289,7 +289,7 @@ bool QtControls::editPluginValues(const Text& pluginFile, const Text& reason) {
 void QtBatchView::finished(int done, int failed) {
   if (done <= kBatchNotifiedAbove) return;
   QWidget* window = widgets_.window;
-  QMetaObject::invokeMethod(
+  QueueOnThreadOf(
       window,
       [window, done, failed] {
         if (window->isActiveWindow()) return;

@@ -404,11 +404,10 @@ TEST_F(CommandLineTest, PluginsEnableDisable) {
 // its lines, with carriage returns and "erase to the end of the line" applied.
 std::vector<std::string> ScreenLines(const std::vector<std::string>& args,
                                      const std::map<std::string, std::string>& env) {
+  std::vector<std::string> envText = test::ChildEnvironment(env);
   int master = -1;
   const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
   if (pid == 0) {
-    std::vector<std::string> envText;
-    for (const auto& [k, v] : env) envText.push_back(k + "=" + v);
     std::vector<char*> argv, envp;
     for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     for (auto& e : envText) envp.push_back(e.data());

@@ -9,6 +9,7 @@
 #include "tests/support/httplib_server.h"
 #include "tests/support/plugin_files.h"
 #include "tests/support/process.h"
+#include "tests/support/request_log.h"
 
 #ifdef PINDLE_BINARY
 
@@ -20,14 +21,14 @@ namespace {
 class PluginConfigCommandTest : public ::testing::Test {
  protected:
   test::TempDir dir;
-  std::vector<std::string> seen;
+  test::RequestLog<> seen;  // the targets asked for
   test::HttplibLoopbackServer service{[this](httplib::Server& s) {
     s.Get("/keyed", [this](const httplib::Request& req, httplib::Response& res) {
-      seen.push_back(req.target);
+      seen.add(req.target);
       res.set_content("https://s/" + req.get_param_value("a") + "?k=" + req.get_param_value("k"), "text/plain");
     });
     s.Get("/free", [this](const httplib::Request& req, httplib::Response& res) {
-      seen.push_back(req.target);
+      seen.add(req.target);
       res.set_content("https://f/1", "text/plain");
     });
   }};
@@ -101,8 +102,9 @@ TEST_F(PluginConfigCommandTest, FieldsSetListedUsedAndNeverShown) {
     EXPECT_EQ((r.out + r.err).find("s3cr3t"), std::string::npos) << what;
   }
   // What went out: the key, the stored team, the alias and the UTF-8 address, each encoded.
-  ASSERT_GE(seen.size(), 2u);
-  EXPECT_NE(seen[1].find("k=s3cr3t&team=%E9%98%9F%202&a=my&url=%68"), std::string::npos) << seen[1];
+  const std::vector<std::string> targets = seen.entries();
+  ASSERT_GE(targets.size(), 2u);
+  EXPECT_NE(targets[1].find("k=s3cr3t&team=%E9%98%9F%202&a=my&url=%68"), std::string::npos) << targets[1];
   // The plain secret's file is its owner's alone; the history holds no secret either.
   struct stat st {};
   ASSERT_EQ(::stat(dir.file("Deploy/带钥匙.ini").c_str(), &st), 0);

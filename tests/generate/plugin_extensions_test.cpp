@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <mutex>
 #include <nlohmann/json.hpp>
 
 #include "generate/pattern_match.h"
 #include "generate/shorten_engine.h"
 #include "tests/support/httplib_server.h"
 #include "tests/support/plugin_files.h"
+#include "tests/support/request_log.h"
 
 namespace pindle {
 namespace {
@@ -75,9 +75,8 @@ class ExtensionService {
   ExtensionService()
       : server_([this](httplib::Server& s) {
           auto record = [this](const httplib::Request& req) {
-            std::lock_guard lock(mutex_);
-            seen_ = {req.get_header_value("Content-Type"), req.body, req.target,
-                     static_cast<int>(req.get_header_value_count("Content-Type"))};
+            seen_.add({req.get_header_value("Content-Type"), req.body, req.target,
+                       static_cast<int>(req.get_header_value_count("Content-Type"))});
           };
           s.Post("/json", [record](const httplib::Request& req, httplib::Response& res) {
             record(req);
@@ -99,14 +98,11 @@ class ExtensionService {
           });
         }) {}
   std::string url(const std::string& path) const { return server_.url(path); }
-  Seen seen() {
-    std::lock_guard lock(mutex_);
-    return seen_;
-  }
+  // The latest request.
+  Seen seen() const { return seen_.last(); }
 
  private:
-  std::mutex mutex_;
-  Seen seen_;
+  test::RequestLog<Seen> seen_;
   test::HttplibLoopbackServer server_;
 };
 

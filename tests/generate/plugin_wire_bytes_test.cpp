@@ -9,6 +9,7 @@
 #include "tests/support/httplib_server.h"
 #include "tests/support/plugin_files.h"
 #include "tests/support/raw_http_server.h"
+#include "tests/support/request_log.h"
 
 namespace pindle {
 namespace {
@@ -66,13 +67,17 @@ namespace {
 
 // A multipart plug-in's form fields, placeholders filled, arrive as text parts with their bytes.
 TEST(PluginWireBytes, MultipartFieldsReadBackByTheService) {
-  std::multimap<std::string, std::string> parts;
-  std::string contentType;
+  struct Seen {
+    std::string contentType;
+    std::multimap<std::string, std::string> parts;
+  };
+  test::RequestLog<Seen> log;
   test::HttplibLoopbackServer server([&](httplib::Server& s) {
     s.Post("/m", [&](const httplib::Request& req, httplib::Response& res) {
-      contentType = req.get_header_value("Content-Type");
+      Seen seen{req.get_header_value("Content-Type"), {}};
       for (const auto& [name, part] : req.files)
-        parts.emplace(name, part.content + (part.filename.empty() ? "" : "|file"));
+        seen.parts.emplace(name, part.content + (part.filename.empty() ? "" : "|file"));
+      log.add(std::move(seen));
       res.set_content("https://s/m", "text/plain");
     });
   });
@@ -89,10 +94,12 @@ TEST(PluginWireBytes, MultipartFieldsReadBackByTheService) {
   ShortenInputs inputs;
   inputs.fieldValues = {{"Key", "a&b=c"}};
   EXPECT_EQ(ShortenOne(file, "http://h/?a=1&b=中", document, &failure, inputs), "https://s/m") << failure;
-  EXPECT_EQ(contentType.rfind("multipart/form-data; boundary=", 0), 0u) << contentType;
+  ASSERT_FALSE(log.empty());
+  const Seen seen = log.last();
+  EXPECT_EQ(seen.contentType.rfind("multipart/form-data; boundary=", 0), 0u) << seen.contentType;
   const std::multimap<std::string, std::string> want = {
       {"url", "http://h/?a=1&b=中"}, {"raw", "http://h/?a=1&b=中"}, {"note", "短 链"}, {"key", "a&b=c"}, {"empty", ""}};
-  EXPECT_EQ(parts, want);
+  EXPECT_EQ(seen.parts, want);
 }
 
 // Field values through the address, a form, a JSON body and a header; a secret the service

@@ -10,6 +10,7 @@
 #include "platform/files.h"
 #include "plugins/plugin_definition.h"
 #include "tests/support/httplib_server.h"
+#include "tests/support/request_log.h"
 #include "tests/support/temp_dir.h"
 
 namespace pindle {
@@ -21,7 +22,7 @@ constexpr const char* kKey = "K3y-s3cret";
 // address sent with the key where the service wants it, its documented error answer for
 // http://bad.example/, and 401 when the key is missing.
 struct Imitation {
-  std::vector<std::string> bodies;  // what the JSON services were sent
+  test::RequestLog<> bodies;  // what the JSON services were sent
   test::HttplibLoopbackServer server{[this](httplib::Server& s) { routes(s); }};
 
   static bool bad(const std::string& longUrl) { return longUrl.find("bad.example") != std::string::npos; }
@@ -29,7 +30,7 @@ struct Imitation {
   void json(httplib::Server& s, const char* path, const char* keyHeader, const char* keyPrefix, const char* urlKey,
             std::string good, int errorStatus, std::string error) {
     s.Post(path, [=, this](const httplib::Request& req, httplib::Response& res) {
-      bodies.push_back(req.body);
+      bodies.add(req.body);
       if (req.get_header_value(keyHeader) != std::string(keyPrefix) + kKey) {
         res.status = 401;
         res.set_content(R"({"message":"FORBIDDEN"})", "application/json");
@@ -169,9 +170,9 @@ TEST(StarterServices, EachAgainstAnImitationOfItsService) {
     }
   }
   // The JSON services got the long URL whole, its non-ASCII characters escaped.
-  ASSERT_FALSE(service.bodies.empty());
-  EXPECT_NE(service.bodies.front().find(R"("https://127.0.0.1/\u8def\u5f84?a=1&b=2")"), std::string::npos)
-      << service.bodies.front();
+  const std::vector<std::string> bodies = service.bodies.entries();
+  ASSERT_FALSE(bodies.empty());
+  EXPECT_NE(bodies.front().find(R"("https://127.0.0.1/\u8def\u5f84?a=1&b=2")"), std::string::npos) << bodies.front();
 }
 
 }  // namespace

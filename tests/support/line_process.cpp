@@ -8,6 +8,8 @@
 
 #include <stdexcept>
 
+#include "tests/support/process.h"
+
 namespace pindle::test {
 
 LineProcess::LineProcess(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env) {
@@ -18,8 +20,7 @@ LineProcess::LineProcess(const std::vector<std::string>& argv, const std::map<st
   posix_spawn_file_actions_adddup2(&actions, in[0], 0);
   posix_spawn_file_actions_adddup2(&actions, out[1], 1);
   posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  std::vector<std::string> args = argv, envs;
-  for (const auto& [key, value] : env) envs.push_back(key + "=" + value);
+  std::vector<std::string> args = argv, envs = ChildEnvironment(env);
   std::vector<char*> argp, envp;
   for (auto& a : args) argp.push_back(a.data());
   argp.push_back(nullptr);

@@ -36,19 +36,13 @@ LoopbackProxy::~LoopbackProxy() { acceptor_->stop(); }
 
 std::string LoopbackProxy::address() const { return "127.0.0.1:" + std::to_string(port()); }
 
-std::vector<std::string> LoopbackProxy::requests() const {
-  std::lock_guard lock(mutex_);
-  return requests_;
-}
+std::vector<std::string> LoopbackProxy::requests() const { return requests_.entries(); }
 
 void LoopbackProxy::serve(int fd) {
   std::string pending;
   const auto request = ReadHttpRequest(fd, pending);
   if (!request) return;
-  {
-    std::lock_guard lock(mutex_);
-    requests_.push_back(*request);
-  }
+  requests_.add(*request);
   const size_t first = request->find(' ');
   const size_t second = request->find(' ', first + 1);
   const std::string verb = request->substr(0, first);

@@ -1,10 +1,10 @@
 #pragma once
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "tests/support/loopback_socket.h"
+#include "tests/support/request_log.h"
 
 namespace pindle::test {
 
@@ -25,8 +25,7 @@ class LoopbackProxy {
  private:
   void serve(int fd);
 
-  mutable std::mutex mutex_;
-  std::vector<std::string> requests_;
+  RequestLog<> requests_;
   std::unique_ptr<LoopbackAcceptor> acceptor_;
 };
 

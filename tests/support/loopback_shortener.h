@@ -8,6 +8,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/request_log.h"
+
 namespace pindle::test {
 
 // A shortening service on 127.0.0.1: a real HTTP server whose routes answer in the shapes
@@ -45,9 +47,9 @@ class LoopbackShortener {
   httplib::Server server_;
   std::thread thread_;
   int port_ = 0;
-  std::mutex mutex_;
-  std::vector<Seen> seen_;
-  std::map<const httplib::Request*, size_t> pending_;
+  RequestLog<Seen> seen_;
+  std::mutex mutex_;                                   // pending_
+  std::map<const httplib::Request*, size_t> pending_;  // requests being answered: their number in seen_
 };
 
 }  // namespace pindle::test

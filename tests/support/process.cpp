@@ -9,16 +9,11 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <stdexcept>
 
 namespace pindle::test {
 namespace {
-
-std::vector<std::string> envStrings(const std::map<std::string, std::string>& env) {
-  std::vector<std::string> out;
-  for (const auto& [k, v] : env) out.push_back(k + "=" + v);
-  return out;
-}
 
 std::vector<char*> pointers(std::vector<std::string>& strings) {
   std::vector<char*> out;
@@ -31,7 +26,7 @@ std::vector<char*> pointers(std::vector<std::string>& strings) {
 pid_t spawn(posix_spawn_file_actions_t& actions, const std::vector<std::string>& argv,
             const std::map<std::string, std::string>& env) {
   std::vector<std::string> args = argv;
-  std::vector<std::string> envs = envStrings(env);
+  std::vector<std::string> envs = ChildEnvironment(env);
   auto argp = pointers(args);
   auto envp = pointers(envs);
   pid_t pid = 0;
@@ -42,6 +37,16 @@ pid_t spawn(posix_spawn_file_actions_t& actions, const std::vector<std::string>&
 }
 
 }  // namespace
+
+std::vector<std::string> ChildEnvironment(const std::map<std::string, std::string>& env) {
+  std::vector<std::string> out;
+  for (const auto& [k, v] : env) out.push_back(k + "=" + v);
+  for (const char* name : {"TSAN_OPTIONS", "ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
+    const char* value = std::getenv(name);
+    if (value && !env.contains(name)) out.push_back(std::string(name) + "=" + value);
+  }
+  return out;
+}
 
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
                          const std::string& input, int timeoutMs, const std::function<bool()>& interruptWhen) {

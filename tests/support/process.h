@@ -16,7 +16,11 @@ struct ProcessResult {
   std::string err;
 };
 
-// Runs a program with exactly the given environment (nothing inherited), feeding `input` to its
+// "KEY=value" lines for a program started with exactly `env`, plus the sanitizers' options the
+// tests run under (unless `env` names them), so a sanitized child reports as its parent does.
+std::vector<std::string> ChildEnvironment(const std::map<std::string, std::string>& env);
+
+// Runs a program with exactly the given environment (nothing inherited but ChildEnvironment's), feeding `input` to its
 // standard input, and collects its output. Kills it after `timeoutMs`.
 // With `interruptWhen`, it is asked every few milliseconds while the program runs, and the
 // program gets one SIGINT (as from Ctrl-C) the first time it answers true.

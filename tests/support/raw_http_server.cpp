@@ -23,27 +23,18 @@ void RawHttpServer::answerOthers(RawReply reply) {
   others_ = std::move(reply);
 }
 
-std::vector<std::string> RawHttpServer::requests() const {
-  std::lock_guard lock(mutex_);
-  return requests_;
-}
+std::vector<std::string> RawHttpServer::requests() const { return requests_.entries(); }
 
-std::string RawHttpServer::lastRequest() const {
-  std::lock_guard lock(mutex_);
-  return requests_.empty() ? std::string() : requests_.back();
-}
+std::string RawHttpServer::lastRequest() const { return requests_.last(); }
 
-void RawHttpServer::clearRequests() {
-  std::lock_guard lock(mutex_);
-  requests_.clear();
-}
+void RawHttpServer::clearRequests() { requests_.clear(); }
 
 RawReply RawHttpServer::replyFor(const std::string& request) {
   const size_t first = request.find(' ');
   const size_t second = request.find(' ', first + 1);
   const std::string target = request.substr(first + 1, second - first - 1);
+  requests_.add(request);
   std::lock_guard lock(mutex_);
-  requests_.push_back(request);
   const auto found = replies_.find(target);
   return found == replies_.end() ? others_ : found->second;
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tests/support/loopback_socket.h"
+#include "tests/support/request_log.h"
 
 namespace pindle::test {
 
@@ -44,10 +45,10 @@ class RawHttpServer {
   void serve(int fd);
   RawReply replyFor(const std::string& request);
 
-  mutable std::mutex mutex_;
+  std::mutex mutex_;  // the replies
   std::map<std::string, RawReply> replies_;
   RawReply others_{"HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n"};
-  std::vector<std::string> requests_;
+  RequestLog<> requests_;
   std::string host_;
   std::unique_ptr<LoopbackAcceptor> acceptor_;  // last: stops before the rest goes
 };

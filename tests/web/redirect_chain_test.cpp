@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <mutex>
 
 #include "tests/support/httplib_server.h"
 #include "tests/support/raw_http_server.h"
+#include "tests/support/request_log.h"
 #include "tests/support/test_certificates.h"
 #include "tests/web/web_test_helpers.h"
 
@@ -17,14 +17,12 @@ using test::HttplibLoopbackServer;
 
 // Redirects by path, HEAD refused where the path says so, and the verbs that arrived.
 struct ChainService {
-  std::mutex mutex;
-  std::vector<std::string> verbs;
+  test::RequestLog<> verbs;
   std::atomic<size_t> streamed{0};
 
   void routes(httplib::Server& s) {
     s.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
-      std::lock_guard lock(mutex);
-      verbs.push_back(req.method + " " + req.path);
+      verbs.add(req.method + " " + req.path);
       if (req.method == "HEAD" && req.path.find("nohead") != std::string::npos) {
         res.status = 405;
         return httplib::Server::HandlerResponse::Handled;
@@ -93,12 +91,11 @@ TEST(RedirectChain, FollowsHopByHopWithoutBodies) {
     else
       EXPECT_NE(chain.error.find(c.errorHas), std::string::npos) << chain.error;
   }
-  std::lock_guard lock(service.mutex);
+  const std::vector<std::string> verbs = service.verbs.entries();
   // HEAD wherever it is answered; GET only where it was refused or failed (the 404).
-  EXPECT_EQ(service.verbs[0], "HEAD /a");
-  EXPECT_EQ(std::count_if(service.verbs.begin(), service.verbs.end(),
-                          [](const std::string& v) { return v.rfind("GET", 0) == 0; }),
-            3);
+  ASSERT_FALSE(verbs.empty());
+  EXPECT_EQ(verbs[0], "HEAD /a");
+  EXPECT_EQ(std::count_if(verbs.begin(), verbs.end(), [](const std::string& v) { return v.rfind("GET", 0) == 0; }), 3);
   EXPECT_LT(service.streamed.load(), 8u << 20) << "the endless body was read on";
 }
 

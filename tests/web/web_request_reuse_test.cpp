@@ -2,12 +2,12 @@
 // request set up (cookies of its own, verification switched off) carried into the next.
 #include <gtest/gtest.h>
 
-#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "tests/support/httplib_server.h"
+#include "tests/support/request_log.h"
 #include "tests/support/test_certificates.h"
 #include "web/curl_global.h"
 #include "web/web_request.h"
@@ -21,29 +21,29 @@ using test::HttplibLoopbackServer;
 // and the Cookie line it carried. "/close" asks to close the connection after the answer,
 // "/set" sets a cookie.
 struct Recorder {
-  std::mutex mutex;
-  std::vector<int> ports;
-  std::vector<std::string> cookies;
+  struct Seen {
+    int port = 0;
+    std::string cookie;
+  };
+  test::RequestLog<Seen> log;
 
   void routes(httplib::Server& server) {
     server.Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
-      {
-        std::lock_guard lock(mutex);
-        ports.push_back(req.remote_port);
-        cookies.push_back(req.get_header_value("Cookie"));
-      }
+      log.add({req.remote_port, req.get_header_value("Cookie")});
       if (req.path == "/close") res.set_header("Connection", "close");
       if (req.path == "/set") res.set_header("Set-Cookie", "batch=1; Path=/");
       res.set_content("ok", "text/plain");
     });
   }
-  std::vector<std::string> cookieLines() {
-    std::lock_guard lock(mutex);
-    return cookies;
+  std::vector<std::string> cookieLines() const {
+    std::vector<std::string> lines;
+    for (const Seen& seen : log.entries()) lines.push_back(seen.cookie);
+    return lines;
   }
-  size_t connections() {
-    std::lock_guard lock(mutex);
-    return std::set<int>(ports.begin(), ports.end()).size();
+  size_t connections() const {
+    std::set<int> ports;
+    for (const Seen& seen : log.entries()) ports.insert(seen.port);
+    return ports.size();
   }
 };
 
