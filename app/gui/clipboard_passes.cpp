@@ -1,5 +1,6 @@
 #include "app/gui/clipboard_passes.h"
 
+#include <QCoreApplication>
 #include <QPointer>
 
 #include "app/gui/actions/moved_keys.h"
@@ -37,9 +38,13 @@ void ClipboardPasses::run(const Text& held, const Text& plugin, bool watched, Do
     const ClipboardShortening pass = ShortenClipboardText(held, PluginForClipboard(*ui, plugin), [](const Text& file) {
       return StoredPluginInputs(file, ValueSetting::Window);
     });
-    if (!self) return;
+    // Whether the passes still exist is asked on the window thread only, where they may go.
     QueueOnThreadOf(
-        self, [self, pass, watched, done] { self->finish(pass, watched, done); }, Qt::QueuedConnection);
+        QCoreApplication::instance(),
+        [self, pass, watched, done] {
+          if (self) self->finish(pass, watched, done);
+        },
+        Qt::QueuedConnection);
   });
 }
 
