@@ -68,6 +68,14 @@ Text FieldValueProblem(const Text& value) {
   return {};
 }
 
+const PluginField* FirstMissingField(const std::vector<PluginField>& used, const std::map<Text, Text>& values) {
+  for (const PluginField& f : used) {
+    const auto it = values.find(f.name);
+    if (it == values.end() || it->second.empty()) return &f;
+  }
+  return nullptr;
+}
+
 Text SetFieldCommand(const Text& pluginName, const Text& fieldName) {
   return "pindle config " + ShellWord(pluginName) + " " + ShellWord(fieldName) + "=…";
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <map>
 #include <vector>
 
 #include "platform/types.h"
@@ -28,6 +29,9 @@ Text FieldListProblem(const std::vector<PluginField>& fields);
 // Why `value` cannot be stored as a field's value, or empty when it can. A line break would end
 // the INI line early and go out as a header line of its own.
 Text FieldValueProblem(const Text& value);
+
+// The first of `used` that has no value in `values`; nothing when every one has one.
+const PluginField* FirstMissingField(const std::vector<PluginField>& used, const std::map<Text, Text>& values);
 
 // The command that sets a field, as it can be pasted into a shell: "pindle config NAME Key=…".
 Text SetFieldCommand(const Text& pluginName, const Text& fieldName);

@@ -86,20 +86,4 @@ Text FillPlaceholders(const Text& text, PlaceholderPlace place, const Placeholde
   return out;
 }
 
-std::vector<PluginField> UsedFields(const PluginDefinition& plugin) {
-  const Text texts = plugin.apiPath() + "\n" + plugin.apiData() + "\n" + plugin.apiHeaders();
-  std::vector<PluginField> used;
-  for (const PluginField& f : plugin.fields())
-    if (Contains(texts, kFieldPlaceholderStart + f.name + "$")) used.push_back(f);
-  return used;
-}
-
-const PluginField* FirstMissingField(const std::vector<PluginField>& used, const std::map<Text, Text>& values) {
-  for (const PluginField& f : used) {
-    const auto it = values.find(f.name);
-    if (it == values.end() || it->second.empty()) return &f;
-  }
-  return nullptr;
-}
-
 }  // namespace pindle

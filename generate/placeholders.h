@@ -32,9 +32,4 @@ struct PlaceholderValues {
 // "&", "=", "+", "%", "#", blanks and controls.
 Text FillPlaceholders(const Text& text, PlaceholderPlace place, const PlaceholderValues& values);
 
-// The fields a file's address, API.Data or API.Headers use, in the order of the Fields list.
-std::vector<PluginField> UsedFields(const PluginDefinition& plugin);
-// The first used field that has no value in `values`; nothing when every one has one.
-const PluginField* FirstMissingField(const std::vector<PluginField>& used, const std::map<Text, Text>& values);
-
 }  // namespace pindle

@@ -166,7 +166,7 @@ ShortenRequest PrepareParsed(const JsonDocument& document, bool fileUtf8, const 
     return prepared;
   }
   // A value the service needs and does not have: nothing goes out, the line says how to set it.
-  const std::vector<PluginField> used = UsedFields(plugin);
+  const std::vector<PluginField> used = plugin.usedFields();
   if (const PluginField* missing = FirstMissingField(used, inputs.fieldValues)) {
     prepared.notSentReason = MissingFieldReason(plugin.name(), *missing, inputs.valueSetting);
     if (const auto problem = inputs.fieldProblems.find(missing->name); problem != inputs.fieldProblems.end())

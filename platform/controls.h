@@ -35,6 +35,14 @@ class ListControl {
   virtual std::uint64_t revision() = 0;
 };
 
+// Why an item of a choice is unlikely to work: shown "× NAME" (it failed of late) and
+// "NAME（待配置）" (it waits for a value, such as its key).
+struct ChoiceMark {
+  bool dead = false;
+  bool waitsForValues = false;
+  bool operator==(const ChoiceMark&) const = default;
+};
+
 class ChoiceControl {
  public:
   virtual ~ChoiceControl() = default;
@@ -44,9 +52,9 @@ class ChoiceControl {
   virtual int currentIndex() = 0;  // -1 when nothing is chosen
   virtual Text currentText() = 0;
   virtual void setCurrentIndex(int index) = 0;
-  // Marks the items (by index; missing ones unmarked) that are unlikely to work: shown with
-  // "×", their texts and the choice unchanged.
-  virtual void setMarked(const std::vector<bool>& marked) = 0;
+  // Marks the items (by index; missing ones unmarked) that are unlikely to work, their texts and
+  // the choice unchanged.
+  virtual void setMarked(const std::vector<ChoiceMark>& marked) = 0;
 };
 
 class TextControl {

@@ -80,14 +80,14 @@ void MemoryChoice::setCurrentIndex(int index) {
   current_ = (index >= 0 && index < static_cast<int>(items_.size())) ? index : -1;
 }
 
-void MemoryChoice::setMarked(const std::vector<bool>& marked) {
+void MemoryChoice::setMarked(const std::vector<ChoiceMark>& marked) {
   std::lock_guard lock(mutex_);
   marked_ = marked;
   marked_.resize(items_.size());
 }
-std::vector<bool> MemoryChoice::marked() {
+std::vector<ChoiceMark> MemoryChoice::marked() {
   std::lock_guard lock(mutex_);
-  std::vector<bool> marked = marked_;
+  std::vector<ChoiceMark> marked = marked_;
   marked.resize(items_.size());
   return marked;
 }

@@ -37,13 +37,13 @@ class MemoryChoice : public ChoiceControl {
   int currentIndex() override;
   Text currentText() override;
   void setCurrentIndex(int index) override;
-  void setMarked(const std::vector<bool>& marked) override;
-  std::vector<bool> marked();
+  void setMarked(const std::vector<ChoiceMark>& marked) override;
+  std::vector<ChoiceMark> marked();
 
  private:
   std::mutex mutex_;
   std::vector<Text> items_;
-  std::vector<bool> marked_;
+  std::vector<ChoiceMark> marked_;
   int current_ = -1;
 };
 

@@ -1,5 +1,6 @@
 #include "plugins/plugin_catalog.h"
 
+#include "config/plugin_config_file.h"
 #include "json/json_document.h"
 #include "platform/files.h"
 #include "plugins/plugin_file.h"
@@ -88,6 +89,21 @@ PluginCatalog PluginCatalog::Load(const Text& plugDir, const Settings::Section& 
 void PluginCatalog::readHealth(const Text& deployDir) {
   const std::vector<PluginHealth> health = ReadPluginHealth(names(), deployDir);
   for (size_t i = 0; i < plugins_.size() && i < health.size(); ++i) plugins_[i].health = health[i];
+}
+
+void PluginCatalog::readValueState(const Text& deployDir) {
+  for (PluginInfo& plugin : plugins_) {
+    plugin.waitsForValues = false;
+    if (plugin.fields.empty()) continue;
+    const PluginConfigFile values(deployDir, plugin.name), given(deployDir, plugin.name, kSecretOriginsSection);
+    const auto has = [](const std::optional<Text>& value) { return value && !value->empty(); };
+    for (const PluginField& f : FieldsUsedIn(
+             plugin.fields, plugin.request.address + "\n" + plugin.request.data + "\n" + plugin.request.headers)) {
+      if (!f.defaultValue.empty() || has(values.read(f.name)) || (f.secret && has(given.read(f.name)))) continue;
+      plugin.waitsForValues = true;
+      break;
+    }
+  }
 }
 
 const PluginInfo* PluginCatalog::find(const Text& name) const {

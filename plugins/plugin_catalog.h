@@ -50,6 +50,9 @@ struct PluginInfo {
   std::vector<PluginField> fields;
   bool usesAlias = false;  // the address, API.Data or API.Headers take "$Alias$"
   PluginHealth health;     // read only when asked for (PluginCatalog::readHealth)
+  // A field its request uses has no value yet (PluginCatalog::readValueState): none stored, no
+  // default, and for a secret no record of one given.
+  bool waitsForValues = false;
 
   bool enabled() const { return switchState == kSwitchOn; }
   // Whether it keeps a configuration file in Deploy/ ("Deploy" true).
@@ -79,6 +82,10 @@ class PluginCatalog {
   static PluginCatalog Load(const Text& plugDir, const Settings::Section& switches);
   // Each plug-in's health: its last check (Deploy/<Name>.ini) and its last uses in the history.
   void readHealth(const Text& deployDir);
+  // Each plug-in's waitsForValues, from its configuration file (Deploy/<Name>.ini), never from the
+  // secret store: a secret counts as given when the file records where it may go, as every key
+  // stored or used by the program is recorded.
+  void readValueState(const Text& deployDir);
 
   const std::vector<PluginInfo>& plugins() const { return plugins_; }
   size_t size() const { return plugins_.size(); }

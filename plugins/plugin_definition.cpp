@@ -80,4 +80,15 @@ bool TakesAlias(const Text& address, const Text& data, const Text& headers) {
 
 bool PluginDefinition::usesAlias() const { return TakesAlias(apiPath(), apiData(), apiHeaders()); }
 
+std::vector<PluginField> FieldsUsedIn(const std::vector<PluginField>& fields, const Text& texts) {
+  std::vector<PluginField> used;
+  for (const PluginField& f : fields)
+    if (Contains(texts, kFieldPlaceholderStart + f.name + "$")) used.push_back(f);
+  return used;
+}
+
+std::vector<PluginField> PluginDefinition::usedFields() const {
+  return FieldsUsedIn(fields(), apiPath() + "\n" + apiData() + "\n" + apiHeaders());
+}
+
 }  // namespace pindle

@@ -47,6 +47,8 @@ inline constexpr const char* kPluginFieldsKey = "Fields";
 inline constexpr const char* kFieldPlaceholderStart = "$Field:";
 // In API.Data, the address and the headers: the alias the user asked for, empty when none.
 inline constexpr const char* kAliasPlaceholder = "$Alias$";
+// The fields of `fields` whose "$Field:Name$" stands in `texts`, in list order.
+std::vector<PluginField> FieldsUsedIn(const std::vector<PluginField>& fields, const Text& texts);
 // Whether any of the three texts takes the alias (the placeholder's letter case is free).
 bool TakesAlias(const Text& address, const Text& data, const Text& headers);
 // Response.Type "5": the link is the first capture group of the regular expression in
@@ -98,6 +100,8 @@ class PluginDefinition {
   std::vector<PluginField> fields() const;
   // Whether the address, API.Data or API.Headers take an alias.
   bool usesAlias() const;
+  // The fields the address, API.Data or API.Headers use, in the order of the Fields list.
+  std::vector<PluginField> usedFields() const;
 
   const JsonDocument& document() const { return document_; }
 

@@ -27,7 +27,7 @@ std::mutex& LoadMutex() {
 
 // Offers `names` in 生成_批量接口 and keeps the user's pick when its name is still offered.
 // Among equal names the pick stays on the same occurrence, or on the first when that is gone.
-void OfferPlugins(Controls& ui, const std::vector<Text>& names, const std::vector<bool>& marked) {
+void OfferPlugins(Controls& ui, const std::vector<Text>& names, const std::vector<ChoiceMark>& marked) {
   ChoiceControl& choice = ui.pluginChoice();
   const std::vector<Text> before = choice.items();
   const int current = choice.currentIndex();
@@ -51,10 +51,10 @@ void OfferPlugins(Controls& ui, const std::vector<Text>& names, const std::vecto
 
 void OfferCatalog(Controls& ui, const PluginCatalog& catalog) {
   std::vector<Text> names;
-  std::vector<bool> marked;
+  std::vector<ChoiceMark> marked;
   for (const PluginInfo* plugin : catalog.enabled()) {
     names.push_back(plugin->name);
-    marked.push_back(plugin->health.dead());
+    marked.push_back({.dead = plugin->health.dead(), .waitsForValues = plugin->waitsForValues});
   }
   OfferPlugins(ui, names, marked);
 }
@@ -89,6 +89,7 @@ void PluginRegistry::load(Controls& ui, const Text& plugDir, const Text& deployD
   std::lock_guard lock(LoadMutex());
   PluginCatalog catalog = PluginCatalog::Load(plugDir);
   catalog.readHealth(deployDir);
+  catalog.readValueState(deployDir);
   show(ui, catalog);
   ui.setStatusText("插件加载完成！共加载 " + std::to_string(catalog.size()) + " 个插件");
 }
@@ -107,8 +108,11 @@ void PluginRegistry::load(Controls& ui) {
 }
 
 void PluginRegistry::refreshChoice(Controls& ui) {
-  // Switches and health change in the loaded catalog as they change in the rows.
-  OfferCatalog(ui, LoadedPluginsOf(ui).catalog());
+  // Switches and health change in the loaded catalog as they change in the rows; values stored
+  // since the load are read again.
+  PluginCatalog catalog = LoadedPluginsOf(ui).catalog();
+  catalog.readValueState(Paths().deployDir);
+  OfferCatalog(ui, catalog);
 }
 
 Text PluginRegistry::enable(Controls& ui) { return SetSwitch(ui, true); }

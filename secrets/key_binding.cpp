@@ -50,7 +50,7 @@ std::optional<MovedKey> FindMovedKey(const PluginDefinition& plugin, const Field
   if (!store.problem().empty()) return std::nullopt;
   std::optional<Text> present;
   MovedKey moved;
-  for (const PluginField& f : UsedFields(plugin)) {
+  for (const PluginField& f : plugin.usedFields()) {
     if (!f.secret) continue;
     const std::vector<Text> bound = store.boundOrigins(f.name);
     if (bound.empty()) continue;

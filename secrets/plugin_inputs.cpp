@@ -46,7 +46,7 @@ ShortenInputs StoredPluginInputs(const Text& pluginFile, ValueSetting way) {
 }
 
 bool HasEveryUsedField(const PluginDefinition& plugin, const ShortenInputs& inputs) {
-  const std::vector<PluginField> used = UsedFields(plugin);
+  const std::vector<PluginField> used = plugin.usedFields();
   if (FirstMissingField(used, inputs.fieldValues) != nullptr) return false;
   // A key bound to another origin than the request's is as good as none.
   std::optional<Text> present;

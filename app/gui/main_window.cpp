@@ -371,6 +371,8 @@ void MainWindow::bindEvents(const WindowWidgets& widgets) {
     }
     auto* dialog = new PluginFieldsDialog(Paths().deployDir, plugin, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
+    // Values stored: the 生成 choice marks what still waits for one.
+    connect(dialog, &QDialog::accepted, this, [&ui] { PluginRegistry::refreshChoice(ui); });
     dialog->open();
   });
   onChosen(pluginMenu_, "更新插件", [this, &ui] { actions_.updatePluginChosen(ui); });

@@ -87,7 +87,7 @@ int QtList::selectedRow() {
 }
 
 namespace {
-// A marked item shows "× name"; its own text stays in this role.
+// A marked item shows "× name" or "name（待配置）"; its own text stays in this role.
 constexpr int kItemTextRole = Qt::UserRole + 1;
 
 QString ItemText(const QComboBox* box, int index) {
@@ -104,13 +104,15 @@ std::vector<Text> QtChoice::items() {
   });
 }
 
-void QtChoice::setMarked(const std::vector<bool>& marked) {
+void QtChoice::setMarked(const std::vector<ChoiceMark>& marked) {
   OnWindowThread(box_, [this, &marked] {
     for (int i = 0; i < box_->count(); ++i) {
       const QString own = ItemText(box_, i);
-      const bool mark = static_cast<size_t>(i) < marked.size() && marked[static_cast<size_t>(i)];
-      box_->setItemData(i, mark ? QVariant(own) : QVariant(), kItemTextRole);
-      box_->setItemText(i, mark ? QStringLiteral("× ") + own : own);
+      const ChoiceMark mark = static_cast<size_t>(i) < marked.size() ? marked[static_cast<size_t>(i)] : ChoiceMark{};
+      const bool shown = mark.dead || mark.waitsForValues;
+      box_->setItemData(i, shown ? QVariant(own) : QVariant(), kItemTextRole);
+      box_->setItemText(i, (mark.dead ? QStringLiteral("× ") : QString()) + own +
+                               (mark.waitsForValues ? QStringLiteral("（待配置）") : QString()));
     }
   });
 }

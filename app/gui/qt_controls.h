@@ -55,7 +55,7 @@ class QtChoice final : public ChoiceControl {
   int currentIndex() override;
   Text currentText() override;
   void setCurrentIndex(int index) override;
-  void setMarked(const std::vector<bool>& marked) override;
+  void setMarked(const std::vector<ChoiceMark>& marked) override;
 
  private:
   QComboBox* box_;

@@ -49,7 +49,7 @@ TEST(Placeholders, OnlyFieldsTheRequestUsesAreRequired) {
   const PluginDefinition plugin = PluginDefinition::FromText(R"({
     "Name": "P", "API": {"API Path": "http://h/$Field:Server$", "Data": "k=$Field:Key$", "Headers": ""},
     "Fields": [{"Name": "Key", "Secret": true}, {"Name": "Server", "Default": "x"}, {"Name": "Unused"}, 7, {}]})");
-  const std::vector<PluginField> used = UsedFields(plugin);
+  const std::vector<PluginField> used = plugin.usedFields();
   ASSERT_EQ(used.size(), 2u);
   EXPECT_EQ(used[0].name, "Key");
   EXPECT_TRUE(used[0].secret);

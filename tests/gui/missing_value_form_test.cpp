@@ -52,7 +52,11 @@ TEST(MissingValueForm, OpensOnGenerateAndTheBatchGoesOnWithWhatWasStored) {
     QTest::mouseClick(f.find<QPushButton>("插件_刷新"), Qt::LeftButton);
     auto* choice = f.find<QComboBox>("生成_批量接口");
     ASSERT_TRUE(SpinUntil([&] { return choice->count() == 2; }));
-    choice->setCurrentIndex(choice->findText(QStringLiteral("Keyed")));
+    // Waiting for its key, and marked so; the mark is no part of the name used.
+    const int keyed = choice->findText(QStringLiteral("Keyed（待配置）"));
+    ASSERT_GE(keyed, 0);
+    choice->setCurrentIndex(keyed);
+    EXPECT_EQ(f.ui().pluginChoice().currentText(), "Keyed");
     f.find<QPlainTextEdit>("生成_长网址")->setPlainText(QStringLiteral("https://127.0.0.1/long"));
 
     // The form is modal: it is filled in from the event loop it runs, once it shows.
@@ -93,6 +97,8 @@ TEST(MissingValueForm, OpensOnGenerateAndTheBatchGoesOnWithWhatWasStored) {
       keySent = keySent || r.find("Authorization: Bearer " + c.typed + "\r\n") != std::string::npos;
     }
     EXPECT_EQ(keySent, c.keySent);
+    // Once its key is stored the mark goes.
+    EXPECT_EQ(choice->findText(QStringLiteral("Keyed（待配置）")) < 0, c.keySent);
     EXPECT_EQ(keyedAsked, c.keySent);
     if (!c.keySent && !c.fallback) {
       EXPECT_NE(f.ui().statusText().find("缺少配置：令牌（在插件页右键该插件，选“修改配置”）"), Text::npos)

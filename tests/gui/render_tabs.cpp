@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
        {"is.gd", "是", "无", "1.0", "Pindle", "2024-05-01", "/x/Plug/isgd.json", "失败（2026-12-09）",
         "检测于 2026-12-09 10:30:00：失败，用时 3012 毫秒\n原因：无法连接服务器"}});
   ui.pluginChoice().setItems({"新浪短网址", "is.gd"}, 0);
-  ui.pluginChoice().setMarked({false, true});
+  ui.pluginChoice().setMarked({{}, {.dead = true}});
 
   const char* names[] = {"1-generate", "2-plugins", "3-settings", "4-about", "5-history"};
   auto* tabs = window.findChild<QTabWidget*>(QStringLiteral("功能选择"));

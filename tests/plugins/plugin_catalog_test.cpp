@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
 #include <vector>
 
 #include "config/app_paths.h"
 #include "config/settings.h"
+#include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/memory_controls.h"
 #include "plugins/loaded_plugins.h"
@@ -123,6 +125,41 @@ TEST(PluginCatalogTest, LoadReadsEverySwitchFromOneSection) {
   EXPECT_EQ(SavePluginSwitch("On", false), "");
   EXPECT_FALSE(PluginCatalog::Load(Paths().plugDir).find("On")->enabled());
   SetPaths(AppPaths{});
+}
+
+// Which plug-ins wait for a value their request uses, read from Deploy/<Name>.ini alone.
+TEST(PluginCatalogTest, ValueStateFromTheConfigurationFile) {
+  test::TempDir dir;
+  const Text token = R"([{"Name": "Token", "Secret": true}])";
+  const struct {
+    const char* name;
+    Text fields;
+    Text headers;
+    Text stored;  // a line of Deploy/P.ini
+    bool waits;
+  } cases[] = {
+      {"no fields", "", "", "", false},
+      {"a field no request uses", token, "", "", false},
+      {"a secret never given", token, "Authorization: $Field:Token$", "", true},
+      {"a secret given (its origin kept)", token, "Authorization: $Field:Token$",
+       "[密钥去处]\r\nToken=https://a:443\r\n", false},
+      {"a secret in the plain file", token, "Authorization: $Field:Token$", "[配置]\r\nToken=k\r\n", false},
+      {"a value set", R"([{"Name": "Team"}])", "X-Team: $Field:Team$", "[配置]\r\nTeam=t\r\n", false},
+      {"a value with a default", R"([{"Name": "Team", "Default": "t"}])", "X-Team: $Field:Team$", "", false},
+      {"a value not set", R"([{"Name": "Team"}])", "X-Team: $Field:Team$", "[配置]\r\nTeam=\r\n", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    nlohmann::json plugin = {{"Name", "P"}, {"API", {{"Type", "GET"}, {"API Path", "http://127.0.0.1/?"}}}};
+    if (!c.headers.empty()) plugin["API"]["Headers"] = c.headers;
+    if (!c.fields.empty()) plugin["Fields"] = nlohmann::json::parse(c.fields);
+    dir.write("Plug/p.json", plugin.dump());
+    dir.write("Deploy/P.ini", Utf8ToGbk(c.stored));
+    PluginCatalog catalog = PluginCatalog::Load(dir.file("Plug/"), Settings::Section());
+    catalog.readValueState(dir.file("Deploy/"));
+    ASSERT_EQ(catalog.size(), 1u);
+    EXPECT_EQ(catalog.plugins()[0].waitsForValues, c.waits);
+  }
 }
 
 // The loaded plug-ins answer by row as the list shows them; a row they do not hold (a stale

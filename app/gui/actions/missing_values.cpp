@@ -4,6 +4,7 @@
 
 #include "generate/placeholders.h"
 #include "plugins/plugin_definition.h"
+#include "plugins/plugin_registry.h"
 #include "secrets/plugin_inputs.h"
 
 namespace pindle {
@@ -15,7 +16,7 @@ std::optional<Text> MissingValue(const Text& pluginFile) {
   // Without fields there is nothing to ask (and no secret store to wake).
   if (plugin.fields().empty()) return std::nullopt;
   const ShortenInputs inputs = StoredPluginInputs(plugin, ValueSetting::Window);
-  const PluginField* missing = FirstMissingField(UsedFields(plugin), inputs.fieldValues);
+  const PluginField* missing = FirstMissingField(plugin.usedFields(), inputs.fieldValues);
   if (!missing) return std::nullopt;
   Text reason = MissingFieldReason(plugin.name(), *missing, ValueSetting::Window);
   if (const auto problem = inputs.fieldProblems.find(missing->name); problem != inputs.fieldProblems.end())
@@ -36,7 +37,8 @@ void AskForMissingValues(Controls& ui, const std::vector<Text>& pluginFiles) {
   if (!reason) return;
   for (size_t i = 1; i < pluginFiles.size(); ++i)
     if (CanServe(pluginFiles[i])) return;  // a fallback takes the lines
-  ui.editPluginValues(pluginFiles.front(), *reason);
+  // Stored: the choice no longer marks it as waiting.
+  if (ui.editPluginValues(pluginFiles.front(), *reason)) PluginRegistry::refreshChoice(ui);
 }
 
 }  // namespace pindle
