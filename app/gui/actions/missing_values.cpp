@@ -16,7 +16,8 @@ std::optional<Text> MissingValue(const Text& pluginFile) {
   // Without fields there is nothing to ask (and no secret store to wake).
   if (plugin.fields().empty()) return std::nullopt;
   const ShortenInputs inputs = StoredPluginInputs(plugin, ValueSetting::Window);
-  const PluginField* missing = FirstMissingField(plugin.usedFields(), inputs.fieldValues);
+  const std::vector<PluginField> used = plugin.usedFields();
+  const PluginField* missing = FirstMissingField(used, inputs.fieldValues);
   if (!missing) return std::nullopt;
   Text reason = MissingFieldReason(plugin.name(), *missing, ValueSetting::Window);
   if (const auto problem = inputs.fieldProblems.find(missing->name); problem != inputs.fieldProblems.end())
