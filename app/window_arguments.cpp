@@ -81,7 +81,7 @@ std::optional<Text> UnusableWindowArgument(const std::vector<Text>& args) {
   return std::nullopt;
 }
 
-void PutArgumentsInLongUrlBox(Controls& ui, const std::vector<Text>& args) {
+std::optional<Text> LongUrlBoxText(const std::vector<Text>& args) {
   Text text;
   bool any = false;
   for (size_t i = 0; i < args.size();) {
@@ -103,7 +103,8 @@ void PutArgumentsInLongUrlBox(Controls& ui, const std::vector<Text>& args) {
     text += piece;
     ++i;
   }
-  if (any) ui.longUrlBox().setText(text);
+  if (!any) return std::nullopt;
+  return text;
 }
 
 }  // namespace pindle

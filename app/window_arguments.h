@@ -2,7 +2,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/controls.h"
+#include "platform/types.h"
 
 namespace pindle {
 
@@ -13,9 +13,9 @@ namespace pindle {
 // The first argument the window cannot take, or nothing when it takes them all.
 std::optional<Text> UnusableWindowArgument(const std::vector<Text>& args);
 
-// Each address as a line of the long-URL box and each file's text (read as a dropped file is),
-// in the order given; the toolkit's options are skipped. Leaves the box alone when there is
-// neither.
-void PutArgumentsInLongUrlBox(Controls& ui, const std::vector<Text>& args);
+// What the long-URL box is to hold: each address as a line and each file's text (read as a
+// dropped file is), in the order given; the toolkit's options are skipped. None when there is
+// neither (the box stays as it is).
+std::optional<Text> LongUrlBoxText(const std::vector<Text>& args);
 
 }  // namespace pindle

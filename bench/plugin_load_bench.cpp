@@ -9,11 +9,11 @@
 #include <fstream>
 #include <string>
 
+#include "app/gui/actions/memory_controls.h"
+#include "app/gui/actions/plugin_registry.h"
 #include "config/app_paths.h"
 #include "config/settings.h"
 #include "platform/codepage.h"
-#include "platform/memory_controls.h"
-#include "plugins/plugin_registry.h"
 
 namespace {
 

@@ -13,12 +13,13 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "app/gui/actions/generate_actions.h"
+#include "app/gui/actions/plugin_registry.h"
 #include "app/gui/actions/program_actions.h"
 #include "app/gui/main_window.h"
 #include "config/app_paths.h"
 #include "generate/generate_command.h"
 #include "platform/background.h"
-#include "plugins/plugin_registry.h"
 #include "tests/support/echo_service.h"
 #include "tests/support/plugin_files.h"
 #include "tests/support/process.h"

@@ -7,7 +7,6 @@
 #include "generate/shorten_engine.h"
 #include "history/history_recorder.h"
 #include "json/json_document.h"
-#include "plugins/loaded_plugins.h"
 #include "plugins/plugin_catalog.h"
 #include "plugins/plugin_rows.h"
 #include "text/text_utils.h"
@@ -71,12 +70,7 @@ ClipboardShortening ShortenClipboardText(const Text& held, const BatchPlugin& pl
   return pass;
 }
 
-BatchPlugin PluginForClipboard(Controls& ui, const Text& wanted) {
-  const PluginCatalog loaded = LoadedPluginsOf(ui).catalog();
-  const bool fromList = !loaded.empty();
-  // A window that has not loaded its list yet: the folder itself.
-  const PluginCatalog catalog = fromList ? loaded : PluginCatalog::Load(Paths().plugDir);
-  const Text name = fromList && wanted.empty() ? ui.pluginChoice().currentText() : wanted;
+BatchPlugin ClipboardPlugin(const PluginCatalog& catalog, const Text& name) {
   const std::vector<const PluginInfo*> enabled = catalog.enabled();
   std::vector<Text> names;
   for (const PluginInfo* plugin : enabled) names.push_back(plugin->name);

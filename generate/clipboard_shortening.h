@@ -1,9 +1,9 @@
 #pragma once
 #include <optional>
 
+#include "generate/batch_plan.h"
 #include "generate/batch_runner.h"
-#include "generate/generate_command.h"
-#include "platform/controls.h"
+#include "plugins/plugin_catalog.h"
 
 namespace pindle {
 
@@ -28,9 +28,8 @@ struct ClipboardShortening {
 // fields; it is asked only when there is an address and a plug-in to take it.
 ClipboardShortening ShortenClipboardText(const Text& held, const BatchPlugin& plugin, const PluginInputsLookup& inputs);
 
-// The plug-in for a clipboard pass: the enabled one named `wanted` (any letter case) when
-// given, else the one chosen on the 生成 page, else the first enabled one, from the plug-in
-// list when it is loaded and from the plug-in folder otherwise. Empty name: none.
-BatchPlugin PluginForClipboard(Controls& ui, const Text& wanted);
+// The plug-in for a clipboard pass: the enabled one of `catalog` named `name` (FindPluginName),
+// or the first enabled one when `name` is empty. Empty name: none.
+BatchPlugin ClipboardPlugin(const PluginCatalog& catalog, const Text& name);
 
 }  // namespace pindle

@@ -5,10 +5,8 @@
 #include "json/json_document.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
-#include "plugins/loaded_plugins.h"
 #include "plugins/plugin_definition.h"
 #include "plugins/plugin_file.h"
-#include "plugins/plugin_registry.h"
 #include "text/text_utils.h"
 #include "web/web_request.h"
 
@@ -126,24 +124,8 @@ Text PullStatusText(size_t loaded, const PullReport& report) {
   return status;
 }
 
-PullReport CloudPluginPull(Controls& ui, const Config& config, std::stop_token stop) {
-  ui.setStatusText("正在拉取云端插件！");
-  const PullReport report = PullPlugins({config.pluginListAddress, config.paths.plugDir, config.verifyTls, stop});
-  if (stop.stop_requested()) return report;
-  PluginRegistry::load(ui, config.paths.plugDir, config.paths.deployDir);
-  ui.setStatusText(PullStatusText(static_cast<size_t>(ui.pluginList().rowCount()), report));
-  return report;
-}
-
-PullReport CloudPluginPull(Controls& ui) { return CloudPluginPull(ui, Config::Read()); }
-
-void UpdateSinglePlugin(Controls& ui) { UpdateSinglePlugin(ui, VerifyTlsSetting()); }
-
-void UpdateSinglePlugin(Controls& ui, bool verifyTls) {
-  const int row = ui.pluginList().selectedRow();
-  if (row < 0) return;
-  // The file is the one chosen now, even if the selection moves during the download.
-  const Text path = LoadedPluginsOf(ui).at(row).value_or(PluginInfo{}).path;
+PluginUpdateReport UpdatePluginFile(const Text& path, bool verifyTls) {
+  const auto failed = [](Text why) { return PluginUpdateReport{false, "更新插件失败：" + std::move(why)}; };
   JsonDocument plugin;
   const PluginFileText file = ReadPluginFile(path);
   plugin.Parse(file.text);
@@ -151,25 +133,13 @@ void UpdateSinglePlugin(Controls& ui, bool verifyTls) {
   request.verifyTls = verifyTls;
   if (file.utf8) request.utf8Texts = true;
   request.url = plugin.GetText(kPluginUpdateUrlKey);
-  if (request.url.empty()) {
-    ui.setStatusText("更新插件失败：插件没有更新地址（UpdateURL）");
-    return;
-  }
+  if (request.url.empty()) return failed("插件没有更新地址（UpdateURL）");
   const WebResponse response = WebRequest(request);
-  const Text reason = rejectReason(response);
-  if (!reason.empty()) {
-    ui.setStatusText("更新插件失败：" + reason);
-    return;
-  }
-  if (WritesOutside(path, path.substr(0, path.find_last_of('/') + 1))) {
-    ui.setStatusText("更新插件失败：插件文件是指向插件目录之外的链接，未写入");
-    return;
-  }
-  if (!WriteFileAtomically(path, response.body)) {
-    ui.setStatusText("更新插件失败：无法写入插件文件");
-    return;
-  }
-  ui.setStatusText("更新插件完成！");
+  if (const Text reason = rejectReason(response); !reason.empty()) return failed(reason);
+  if (WritesOutside(path, path.substr(0, path.find_last_of('/') + 1)))
+    return failed("插件文件是指向插件目录之外的链接，未写入");
+  if (!WriteFileAtomically(path, response.body)) return failed("无法写入插件文件");
+  return {true, "更新插件完成！"};
 }
 
 }  // namespace pindle

@@ -2,7 +2,6 @@
 #include <stop_token>
 
 #include "config/config.h"
-#include "platform/controls.h"
 
 namespace pindle {
 
@@ -36,15 +35,14 @@ PullReport PullPlugins(const PullOptions& options);
 // What the status bar says after a pull that left `loaded` plug-ins in the folder.
 Text PullStatusText(size_t loaded, const PullReport& report);
 
-// The window's pull: the status, the pull with the configuration's address, folder and
-// certificate switch, then the plug-in list reloaded. Without one, Setting.ini is read now. Once
-// `stop` is asked no further file comes and the list is left as it is (the window is going).
-PullReport CloudPluginPull(Controls& ui, const Config& config, std::stop_token stop = {});
-PullReport CloudPluginPull(Controls& ui);
-
-// Re-downloads the selected plug-in from its own UpdateURL and replaces its file.
-void UpdateSinglePlugin(Controls& ui, bool verifyTls);
-void UpdateSinglePlugin(Controls& ui);
+// What a single plug-in update came to: the status text says it either way.
+struct PluginUpdateReport {
+  bool ok = false;
+  Text status;  // "更新插件完成！" or "更新插件失败：<why>"
+};
+// Re-downloads the plug-in file `path` from its own UpdateURL and replaces it (atomically; a
+// failed, empty or non-plug-in download leaves it as it was).
+PluginUpdateReport UpdatePluginFile(const Text& path, bool verifyTls);
 
 // Whether a manifest element's file name may be written into Plug/: a plain name ending in
 // ".json" (no separators, no query or fragment, not "." or "..").

@@ -125,6 +125,13 @@ std::vector<Text> PluginCatalog::names() const {
   return out;
 }
 
+PluginCatalog LoadListedPlugins(const Text& plugDir, const Text& deployDir) {
+  PluginCatalog catalog = PluginCatalog::Load(plugDir);
+  catalog.readHealth(deployDir);
+  catalog.readValueState(deployDir);
+  return catalog;
+}
+
 Text SavePluginSwitch(const Text& name, bool on) {
   if (Text problem = SwitchKeyProblem(name); !problem.empty()) return problem;
   if (!Settings::write(kPluginSwitchSection, name, on ? kSwitchOn : kSwitchOff))

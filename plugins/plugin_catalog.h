@@ -101,6 +101,9 @@ class PluginCatalog {
   std::vector<PluginInfo> plugins_;
 };
 
+// What the plug-in list shows: the catalog of plugDir with each plug-in's health and value state.
+PluginCatalog LoadListedPlugins(const Text& plugDir, const Text& deployDir);
+
 // Stores the plug-in's switch in "插件开关"; why it could not be kept, or empty.
 Text SavePluginSwitch(const Text& name, bool on);
 

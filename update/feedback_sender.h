@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/controls.h"
+#include "platform/types.h"
 
 namespace pindle {
 
@@ -11,9 +11,8 @@ Bytes GbkToUtf8(const Text& text);
 // line breaks arrive as typed.
 Text FeedbackBody(const Text& text);
 
-// Sends the text of 设定_反馈内容 to the feedback endpoint; verifyTls: the certificate switch
-// (without it, read from Setting.ini now).
-void FeedbackSender(Controls& ui, bool verifyTls);
-void FeedbackSender(Controls& ui);
+// Sends the text to the feedback endpoint at `address`; the status text of the outcome
+// ("您的反馈已提交！", or why not). An empty text sends nothing.
+Text SendFeedback(const Text& text, const Text& address, bool verifyTls);
 
 }  // namespace pindle

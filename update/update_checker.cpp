@@ -5,7 +5,6 @@
 #include "config/version.h"
 #include "json/json_document.h"
 #include "platform/codepage.h"
-#include "platform/shell_open.h"
 #include "text/text_utils.h"
 #include "web/web_request.h"
 
@@ -18,17 +17,16 @@ bool IsWebAddress(const Text& text) {
 
 }  // namespace
 
-void UpdateChecker::run(Controls& ui) { run(ui, VerifyTlsSetting()); }
-
-void UpdateChecker::run(Controls& ui, bool verifyTls) {
+UpdateCheckReport UpdateChecker::check(const Text& address, bool verifyTls) {
+  UpdateCheckReport report;
   RequestOptions request;
   request.verifyTls = verifyTls;
-  request.url = BuiltInUpdateUrl();
+  request.url = address;
   const WebResponse response = WebRequest(request);
-  if (response.failed() || response.status >= 400) return;
+  if (response.failed() || response.status >= 400) return report;
   const Text text = DecodeLocalText(response.body);
   JsonDocument probe;
-  if (!probe.Parse(text) || probe.TypeOf() != JsonType::Object) return;
+  if (!probe.Parse(text) || probe.TypeOf() != JsonType::Object) return report;
 
   // All three fields from the one answer, read as any other caller reads them.
   const Text version = JsonValueAtPath(text, "Version");
@@ -37,12 +35,9 @@ void UpdateChecker::run(Controls& ui, bool verifyTls) {
 
   // The cloud list address is worth keeping whatever else the manifest lacks.
   if (!plugUrl.empty()) Settings::write(kSoftwareSection, kPluginListAddressKey, plugUrl);
-  // Only a question the user can act on: a version to compare and a page a browser can open.
-  if (version.empty() || version == kProgramVersion || !IsWebAddress(downUrl)) return;
-  Notice question;
-  question.message = "有新版本了！是否前往下载？";
-  question.buttons = kButtonsOkCancel;
-  if (ui.showNotice(question) == kNoticeOk) ShellOpen(downUrl);
+  // Only an offer the user can act on: a version to compare and a page a browser can open.
+  if (!version.empty() && version != kProgramVersion && IsWebAddress(downUrl)) report.downloadPage = downUrl;
+  return report;
 }
 
 }  // namespace pindle

@@ -14,7 +14,9 @@
 #include "app/cli/command.h"
 #include "app/cli/input_lines.h"
 #include "config/app_paths.h"
+#include "config/config.h"
 #include "config/settings.h"
+#include "generate/batch_plan.h"
 #include "generate/batch_runner.h"
 #include "generate/generate_command.h"
 #include "generate/line_history.h"
@@ -22,7 +24,6 @@
 #include "history/history_recorder.h"
 #include "platform/codepage.h"
 #include "plugins/plugin_definition.h"
-#include "plugins/plugin_registry.h"
 #include "secrets/plugin_inputs.h"
 #include "text/control_characters.h"
 #include "text/text_utils.h"
@@ -103,27 +104,6 @@ class Progress {
   Text wait_;
   Clock::time_point start_, drawn_{};
 };
-
-// What an input line asks for: the long URL (UTF-8, else read as GBK, as a Windows editor saves
-// it) and, after a TAB, the alias. A line that is neither UTF-8 nor GBK is rejected, not sent.
-constexpr const char* kUnreadableLine = "既不是 UTF-8 也不是 GBK 文字，没有发送";
-
-JobLine ReadLine(Text text) {
-  JobLine line;
-  if (!IsWellFormedUtf8(text)) {
-    if (!IsWellFormedGbk(text)) {
-      line.rejected = kUnreadableLine;
-      return line;
-    }
-    text = GbkToUtf8Text(text);
-  }
-  if (const size_t tab = text.find('\t'); tab != Text::npos) {
-    line.alias = Trim(text.substr(tab + 1));  // blanks around an alias are never part of it
-    text.resize(tab);
-  }
-  line.longUrl = std::move(text);
-  return line;
-}
 
 // Ctrl-C during a batch: the batch stops, the lines done so far stay printed.
 volatile std::sig_atomic_t interrupted = 0;
@@ -252,13 +232,8 @@ class ShortenCommand : public Command {
     const Text shownName = chosen.name;
     if (clipboard) return ShortenClipboardAddress(pluginGiven ? shownName : Text(), shownName, pluginFile, urls, io);
 
-    const PluginDefinition plugin = PluginDefinition::FromFile(pluginFile);
-    const BatchPlugin batchPlugin{shownName, pluginFile, StoredPluginInputs(plugin)};
-    std::vector<BatchPlugin> fallbacks;
-    for (size_t i = 1; i < choices.size(); ++i) {
-      const PluginInfo& fallback = *enabled[static_cast<size_t>(choices[i])];
-      fallbacks.push_back({fallback.name, fallback.path, StoredPluginInputs(fallback.path)});
-    }
+    std::vector<Text> fallbacks;
+    for (size_t i = 1; i < choices.size(); ++i) fallbacks.push_back(enabled[static_cast<size_t>(choices[i])]->name);
 
     InputLines input(std::move(urls), io.in);
     // One line is a single URL (no waits, no retries); more make a batch. Input not counted
@@ -270,12 +245,10 @@ class ShortenCommand : public Command {
       io.err << "--alias 只能用于一个网址；多个网址请每行写 长网址<TAB>别名\n";
       return kExitUsage;
     }
-    const Text noAlias = "插件“" + shownName + "”不支持自定义别名（插件文件里没有 $Alias$）";
-    const bool takesAlias = plugin.usesAlias();
     // A single URL asking for an alias the plug-in cannot give is refused before anything goes out.
-    if (!batch && !takesAlias && input.lookAhead(1) == 1) {
-      if (alias || ReadLine(input.ahead(0)).alias.size() > 0) {
-        io.err << noAlias << "：--alias\n";
+    if (!batch && !chosen.usesAlias && input.lookAhead(1) == 1) {
+      if (alias || ReadBatchLine(input.ahead(0), true, true).alias.size() > 0) {
+        io.err << NoAliasReason(shownName) << "：--alias\n";
         return kExitUsage;
       }
     }
@@ -284,31 +257,31 @@ class ShortenCommand : public Command {
     int failures = 0;
     bool outputLost = false;
     bool misused = false;  // a line asked for an alias the plug-in cannot give
-    GenerationJob job;
-    job.lineCount = static_cast<int>(batch ? input.count().value_or(0) : input.lookAhead(1));
-    job.concurrency = jobs > 0 ? jobs : ConcurrencySetting();
-    job.retry = batch;
-    job.verifyTls = VerifyTlsSetting();
+    BatchRequest request;
+    request.catalog = catalog;
+    request.pluginFile = pluginFile;
+    request.fallbacks = fallbacks;
+    request.inputs = [](const Text& file) { return StoredPluginInputs(file); };
+    request.lineCount = static_cast<int>(batch ? input.count().value_or(0) : input.lookAhead(1));
+    request.single = !batch;
     // While the batch waits for more input, what it has is written out: a program feeding the
     // lines one by one sees each result as it comes.
-    job.lineReady = [&] {
+    request.lineReady = [&] {
       if (input.ready()) return true;
       io.out.flush();
       return false;
     };
-    job.lines = [&](int) -> std::optional<JobLine> {
-      std::optional<Text> text = input.next();
-      if (!text) return std::nullopt;
-      JobLine line = ReadLine(std::move(*text));
-      if (alias) line.alias = *alias;
-      if (!line.alias.empty() && !takesAlias && line.rejected.empty()) line.rejected = noAlias;
-      return line;
-    };
-    job.plugin = [&] { return batchPlugin; };
-    job.fallbacks = fallbacks;
+    request.lines = [&](int) { return input.next(); };
+    request.aliases = AliasLines::Always;
+    request.alias = alias;
+    request.skipBlankLines = true;
+    request.readGbkLines = true;
+    request.concurrency = jobs;
+    const Config config = Config::Read();
+    request.config = config;
+    GenerationJob job = PlanBatch(std::move(request));
     job.onWait = [&](const BatchWait& wait) { progress.waiting(wait); };
-    HistoryRecorder history;
-    job.skipBlankLines = true;
+    HistoryRecorder history(HistoryStore(), config.recordHistory);
     job.onResult = [&](const BatchLineResult& r) {
       if (r.outcome == LineOutcome::Rejected) {
         ++failures;

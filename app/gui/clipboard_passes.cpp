@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QPointer>
 
+#include "app/gui/actions/clipboard_plugin.h"
 #include "app/gui/actions/moved_keys.h"
 #include "app/gui/desktop_clipboard.h"
 #include "app/gui/desktop_notifications.h"

@@ -2,9 +2,9 @@
 #include <QObject>
 #include <functional>
 
+#include "app/gui/actions/controls.h"
 #include "generate/clipboard_shortening.h"
 #include "platform/background.h"
-#include "platform/controls.h"
 
 namespace pindle {
 

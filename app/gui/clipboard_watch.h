@@ -2,7 +2,7 @@
 #include <QObject>
 #include <QProcess>
 
-#include "platform/controls.h"
+#include "app/gui/actions/controls.h"
 
 namespace pindle {
 

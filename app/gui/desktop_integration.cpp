@@ -155,7 +155,7 @@ void DesktopIntegration::handle(const nlohmann::json& request, const SingleInsta
     if (request.contains("arguments") && request["arguments"].is_array())
       for (const auto& argument : request["arguments"])
         if (argument.is_string()) arguments.push_back(argument.get<std::string>());
-    PutArgumentsInLongUrlBox(ui_, arguments);
+    if (const std::optional<Text> urls = LongUrlBoxText(arguments)) ui_.longUrlBox().setText(*urls);
     showWindow(request.value("activation", ""));
     reply({{"ok", true}});
     return;

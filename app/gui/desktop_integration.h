@@ -5,9 +5,9 @@
 #include <QObject>
 #include <nlohmann/json.hpp>
 
+#include "app/gui/actions/controls.h"
 #include "app/gui/single_instance.h"
 #include "platform/background.h"
-#include "platform/controls.h"
 
 namespace pindle {
 

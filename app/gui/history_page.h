@@ -5,8 +5,8 @@
 #include <QPushButton>
 #include <functional>
 
+#include "app/gui/actions/controls.h"
 #include "app/gui/report_list.h"
-#include "platform/controls.h"
 
 namespace pindle {
 

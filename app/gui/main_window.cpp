@@ -15,6 +15,8 @@
 #include <cstdlib>
 
 #include "app/gui/about_text.h"
+#include "app/gui/actions/generate_actions.h"
+#include "app/gui/actions/plugin_registry.h"
 #include "app/gui/clipboard_keeper.h"
 #include "app/gui/fallback_dialog.h"
 #include "app/gui/file_drop_target.h"
@@ -31,7 +33,6 @@
 #include "config/version.h"
 #include "generate/generate_command.h"
 #include "plugins/plugin_definition.h"
-#include "plugins/plugin_registry.h"
 #include "text/text_utils.h"
 
 namespace pindle {

@@ -1,7 +1,7 @@
 #pragma once
 #include <QWidget>
 
-#include "platform/controls.h"
+#include "app/gui/actions/controls.h"
 
 namespace pindle {
 

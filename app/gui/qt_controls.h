@@ -12,7 +12,7 @@
 #include <mutex>
 #include <optional>
 
-#include "platform/controls.h"
+#include "app/gui/actions/controls.h"
 
 namespace pindle {
 

@@ -43,7 +43,7 @@ int RunWindow(int argc, char** argv) {
   ColorScheme colors(&window);
   RestoreWindowPlacement(window);
   window.show();
-  PutArgumentsInLongUrlBox(window.controls(), arguments);
+  if (const std::optional<Text> urls = LongUrlBoxText(arguments)) window.controls().longUrlBox().setText(*urls);
   actions.windowCreated(window.controls());
   return QApplication::exec();
 }

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/memory_controls.h"
 #include "tests/support/temp_dir.h"
 
 namespace pindle {
@@ -46,10 +45,7 @@ TEST(WindowArguments, AddressesAndFilesFillTheBoxOthersAreRefused) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
     EXPECT_EQ(UnusableWindowArgument(c.args), c.refused);
-    MemoryControls ui;
-    ui.longUrlBox().setText("kept");
-    PutArgumentsInLongUrlBox(ui, c.args);
-    EXPECT_EQ(ui.longUrlBox().text(), c.box);
+    EXPECT_EQ(LongUrlBoxText(c.args).value_or("kept"), c.box);
   }
 }
 

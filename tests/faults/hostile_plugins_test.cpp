@@ -12,14 +12,15 @@
 #include <string>
 #include <vector>
 
+#include "app/gui/actions/generate_actions.h"
+#include "app/gui/actions/memory_controls.h"
+#include "app/gui/actions/plugin_registry.h"
 #include "config/app_paths.h"
 #include "generate/generate_command.h"
 #include "generate/shorten_engine.h"
 #include "json/json_document.h"
 #include "platform/background.h"
 #include "platform/codepage.h"
-#include "platform/memory_controls.h"
-#include "plugins/plugin_registry.h"
 #include "tests/faults/fault_support.h"
 #include "tests/support/loopback_shortener.h"
 #include "tests/support/plugin_files.h"

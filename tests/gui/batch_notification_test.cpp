@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <optional>
 
+#include "app/gui/actions/plugin_registry.h"
 #include "app/gui/actions/program_actions.h"
 #include "platform/background.h"
-#include "plugins/plugin_registry.h"
 #include "tests/gui/desktop_program.h"
 #include "tests/gui/gui_test_support.h"
 #include "tests/support/dbus_session.h"

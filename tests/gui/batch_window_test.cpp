@@ -9,12 +9,13 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include "app/gui/actions/generate_actions.h"
+#include "app/gui/actions/plugin_registry.h"
 #include "app/gui/actions/program_actions.h"
 #include "config/settings.h"
 #include "generate/generate_command.h"
 #include "generate/shorten_engine.h"
 #include "platform/background.h"
-#include "plugins/plugin_registry.h"
 #include "tests/gui/gui_test_support.h"
 #include "tests/support/echo_service.h"
 #include "tests/support/plugin_files.h"

@@ -22,13 +22,13 @@
 #include <sstream>
 #include <thread>
 
+#include "app/gui/actions/plugin_registry.h"
 #include "app/gui/actions/program_actions.h"
 #include "app/gui/actions/startup.h"
 #include "config/settings.h"
 #include "history/history_store.h"
 #include "platform/background.h"
 #include "platform/codepage.h"
-#include "plugins/plugin_registry.h"
 #include "tests/gui/gui_test_support.h"
 #include "tests/support/loopback_shortener.h"
 #include "tests/support/plugin_files.h"

@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include "app/gui/actions/plugin_registry.h"
 #include "app/gui/actions/program_actions.h"
 #include "app/gui/fallback_dialog.h"
 #include "config/app_paths.h"
@@ -17,7 +18,6 @@
 #include "history/history_store.h"
 #include "platform/background.h"
 #include "platform/codepage.h"
-#include "plugins/plugin_registry.h"
 #include "tests/gui/gui_test_support.h"
 #include "tests/support/echo_service.h"
 #include "tests/support/loopback_socket.h"

@@ -12,10 +12,10 @@
 #include <QTreeWidget>
 #include <cstdio>
 
+#include "app/gui/actions/plugin_registry.h"
 #include "app/gui/main_window.h"
 #include "app/gui/plugin_editor_dialog.h"
 #include "config/app_paths.h"
-#include "plugins/plugin_registry.h"
 
 int main(int argc, char** argv) {
   if (argc != 4) {

@@ -10,9 +10,9 @@
 #include "config/app_paths.h"
 #include "json/json_document.h"
 #include "platform/files.h"
-#include "platform/memory_controls.h"
+#include "plugins/plugin_catalog.h"
 #include "plugins/plugin_definition.h"
-#include "plugins/plugin_registry.h"
+#include "plugins/plugin_rows.h"
 #include "tests/support/temp_dir.h"
 #include "text/text_utils.h"
 
@@ -106,10 +106,9 @@ TEST(StarterCollectionTest, EveryPluginReadsAndFitsItsServicesAnswer) {
 TEST(StarterCollectionTest, LoadsIntoTheListAllEnabled) {
   test::TempDir dir;
   SetPaths(AppPaths{dir.file("Setting.ini"), dir.file("Deploy/"), kPlugDir});
-  MemoryControls ui;
-  PluginRegistry::load(ui);
+  const PluginCatalog catalog = LoadListedPlugins(kPlugDir, dir.file("Deploy/"));
   SetPaths(AppPaths{});
-  const auto rows = ui.plugins().rows();
+  const auto rows = PluginListRows(catalog);
   ASSERT_EQ(rows.size(), 17u);
   for (const auto& row : rows) {
     EXPECT_FALSE(row[kPluginNameColumn].empty());
@@ -117,8 +116,7 @@ TEST(StarterCollectionTest, LoadsIntoTheListAllEnabled) {
     EXPECT_EQ(row[kPluginDeployColumn], "无");
     EXPECT_EQ(row[kPluginAuthorColumn], "Pindle");
   }
-  EXPECT_EQ(ui.pluginChoice().items().size(), 17u);
-  EXPECT_EQ(ui.statusText(), "插件加载完成！共加载 17 个插件");
+  EXPECT_EQ(catalog.enabled().size(), 17u);
 }
 
 }  // namespace

@@ -1,9 +1,7 @@
 #include "update/feedback_sender.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include "platform/memory_controls.h"
 #include "tests/support/loopback_shortener.h"
 
 namespace pindle {
@@ -14,7 +12,7 @@ TEST(Feedback, TheTextArrivesWhole) {
   int status = 200;
   server.server().Post("/Feedback/js_post.php",
                        [&](const httplib::Request&, httplib::Response& res) { res.status = status; });
-  setenv("PINDLE_FEEDBACK_URL", (server.base() + "/Feedback/js_post.php").c_str(), 1);
+  const Text address = server.base() + "/Feedback/js_post.php";
   struct Case {
     Text text;
     std::string body;
@@ -27,9 +25,7 @@ TEST(Feedback, TheTextArrivesWhole) {
   };
   for (const auto& c : cases) {
     server.clearRequests();
-    MemoryControls ui;
-    ui.feedbackBox().setText(c.text);
-    FeedbackSender(ui);
+    const Text status = SendFeedback(c.text, address, true);
     ASSERT_EQ(server.requests().size(), 1u);
     const auto seen = server.requests()[0];
     EXPECT_EQ(seen.body, c.body);
@@ -38,26 +34,17 @@ TEST(Feedback, TheTextArrivesWhole) {
     httplib::detail::parse_query_text(seen.body, params);
     EXPECT_EQ(params.size(), 1u);
     EXPECT_EQ(params.begin()->second, c.content);
-    EXPECT_EQ(ui.statusText(), "您的反馈已提交！");
-    EXPECT_EQ(ui.feedbackBox().text(), c.text);
+    EXPECT_EQ(status, "您的反馈已提交！");
   }
 
-  MemoryControls empty;
-  FeedbackSender(empty);
-  EXPECT_EQ(empty.statusText(), "请输入您要反馈的内容！");
+  EXPECT_EQ(SendFeedback("", address, true), "请输入您要反馈的内容！");
+  EXPECT_EQ(server.requests().size(), 1u) << "an empty text sends nothing";
 
   status = 500;
-  MemoryControls refused;
-  refused.feedbackBox().setText("x");
-  FeedbackSender(refused);
-  EXPECT_EQ(refused.statusText(), "反馈提交失败：HTTP 500");
+  EXPECT_EQ(SendFeedback("x", address, true), "反馈提交失败：HTTP 500");
 
-  setenv("PINDLE_FEEDBACK_URL", "http://127.0.0.1:1/Feedback/js_post.php", 1);
-  MemoryControls down;
-  down.feedbackBox().setText("x");
-  FeedbackSender(down);
-  EXPECT_EQ(down.statusText().rfind("反馈提交失败：", 0), 0u) << down.statusText();
-  unsetenv("PINDLE_FEEDBACK_URL");
+  const Text down = SendFeedback("x", "http://127.0.0.1:1/Feedback/js_post.php", true);
+  EXPECT_EQ(down.rfind("反馈提交失败：", 0), 0u) << down;
 }
 
 }  // namespace

@@ -1,11 +1,11 @@
 #include "app/gui/actions/clipboard_watch_rule.h"
 
+#include "app/gui/actions/loaded_plugins.h"
+#include "app/gui/actions/plugin_registry.h"
 #include "config/app_paths.h"
 #include "generate/clipboard_shortening.h"
 #include "history/history_store.h"
-#include "plugins/loaded_plugins.h"
 #include "plugins/plugin_definition.h"
-#include "plugins/plugin_registry.h"
 #include "plugins/plugin_rows.h"
 #include "web/link_check.h"
 #include "web/url_helpers.h"

@@ -2,9 +2,9 @@
 
 #include <optional>
 
+#include "app/gui/actions/plugin_registry.h"
 #include "generate/placeholders.h"
 #include "plugins/plugin_definition.h"
-#include "plugins/plugin_registry.h"
 #include "secrets/plugin_inputs.h"
 
 namespace pindle {

@@ -1,7 +1,7 @@
 #pragma once
 #include <vector>
 
-#include "platform/controls.h"
+#include "app/gui/actions/controls.h"
 #include "platform/types.h"
 
 namespace pindle {

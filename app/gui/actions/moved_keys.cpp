@@ -5,8 +5,9 @@
 #include <set>
 #include <utility>
 
-#include "generate/generate_command.h"
-#include "plugins/loaded_plugins.h"
+#include "app/gui/actions/loaded_plugins.h"
+#include "config/fallback_plugins.h"
+#include "generate/batch_plan.h"
 #include "secrets/key_binding.h"
 
 namespace pindle {
@@ -65,7 +66,8 @@ std::vector<Text> GenerationPluginFiles(Controls& ui) {
   const Text name = ui.pluginChoice().currentText();
   const LoadedPlugins& plugins = LoadedPluginsOf(ui);
   if (const std::optional<PluginInfo> chosen = plugins.at(plugins.find(name))) files.push_back(chosen->path);
-  for (const BatchPlugin& fallback : FallbackPlugins(plugins.catalog(), name)) files.push_back(fallback.file);
+  for (const BatchPlugin& fallback : FallbackPlugins(plugins.catalog(), FallbackPluginsSetting(), name))
+    files.push_back(fallback.file);
   return files;
 }
 

@@ -1,9 +1,9 @@
 #include "app/gui/actions/plugin_checks.h"
 
+#include "app/gui/actions/loaded_plugins.h"
+#include "app/gui/actions/plugin_registry.h"
 #include "config/app_paths.h"
 #include "generate/plugin_check.h"
-#include "plugins/loaded_plugins.h"
-#include "plugins/plugin_registry.h"
 #include "plugins/plugin_rows.h"
 #include "secrets/plugin_inputs.h"
 #include "text/text_utils.h"

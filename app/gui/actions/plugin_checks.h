@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/controls.h"
+#include "app/gui/actions/controls.h"
 
 namespace pindle {
 

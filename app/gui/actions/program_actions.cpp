@@ -1,20 +1,19 @@
 #include "app/gui/actions/program_actions.h"
 
+#include "app/gui/actions/generate_actions.h"
 #include "app/gui/actions/link_actions.h"
 #include "app/gui/actions/missing_values.h"
 #include "app/gui/actions/moved_keys.h"
 #include "app/gui/actions/plugin_checks.h"
+#include "app/gui/actions/plugin_registry.h"
+#include "app/gui/actions/plugin_updates.h"
 #include "app/gui/actions/result_actions.h"
 #include "app/gui/actions/startup.h"
+#include "app/gui/actions/update_actions.h"
 #include "app/gui/actions/uploader_drop.h"
 #include "config/config.h"
-#include "generate/generate_command.h"
 #include "platform/background.h"
-#include "plugins/cloud_plugin_sync.h"
-#include "plugins/plugin_registry.h"
 #include "secrets/plugin_inputs.h"
-#include "update/feedback_sender.h"
-#include "update/update_checker.h"
 
 namespace pindle {
 
@@ -25,7 +24,7 @@ void ProgramActions::windowCreated(Controls& ui) {
     steps.startCloudPull = [this, &ui] {
       workers_.start([&ui](std::stop_token stop) { CloudPluginPull(ui, Config::Read(), stop); });
     };
-    steps.runUpdateCheck = [&ui] { UpdateChecker::run(ui, Config::Read().verifyTls); };
+    steps.runUpdateCheck = [&ui] { RunUpdateCheck(ui, Config::Read().verifyTls); };
     RunStartupTask(ui, steps);
   });
 }

@@ -1,8 +1,8 @@
 #include "app/gui/actions/uploader_drop.h"
 
+#include "app/gui/actions/plugin_registry.h"
 #include "config/app_paths.h"
 #include "platform/background.h"
-#include "plugins/plugin_registry.h"
 #include "plugins/sxcu_import.h"
 #include "secrets/imported_secrets.h"
 

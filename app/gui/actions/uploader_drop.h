@@ -1,8 +1,8 @@
 #pragma once
 #include <vector>
 
+#include "app/gui/actions/controls.h"
 #include "platform/background.h"
-#include "platform/controls.h"
 
 namespace pindle {
 

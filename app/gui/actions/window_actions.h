@@ -2,7 +2,7 @@
 #include <functional>
 #include <vector>
 
-#include "platform/controls.h"
+#include "app/gui/actions/controls.h"
 
 namespace pindle {
 

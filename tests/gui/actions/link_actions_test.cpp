@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "app/gui/actions/memory_controls.h"
 #include "config/app_paths.h"
-#include "platform/memory_controls.h"
 #include "tests/support/httplib_server.h"
 #include "tests/support/short_link_routes.h"
 #include "tests/support/temp_dir.h"

@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "app/gui/actions/memory_controls.h"
+#include "app/gui/actions/plugin_registry.h"
 #include "app/gui/actions/program_actions.h"
 #include "config/app_paths.h"
 #include "platform/background.h"
-#include "platform/memory_controls.h"
-#include "plugins/plugin_registry.h"
 #include "tests/support/temp_dir.h"
 
 namespace pindle {

@@ -1,4 +1,4 @@
-#include "plugins/plugin_registry.h"
+#include "app/gui/actions/plugin_registry.h"
 
 #include <algorithm>
 #include <mutex>
@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "app/gui/actions/loaded_plugins.h"
 #include "config/app_paths.h"
 #include "platform/background.h"
 #include "platform/files.h"
 #include "platform/shell_open.h"
-#include "plugins/loaded_plugins.h"
 #include "plugins/plugin_definition.h"
 #include "plugins/plugin_rows.h"
 
@@ -87,9 +87,7 @@ bool LeavesDirectory(const Text& name) {
 
 void PluginRegistry::load(Controls& ui, const Text& plugDir, const Text& deployDir) {
   std::lock_guard lock(LoadMutex());
-  PluginCatalog catalog = PluginCatalog::Load(plugDir);
-  catalog.readHealth(deployDir);
-  catalog.readValueState(deployDir);
+  const PluginCatalog catalog = LoadListedPlugins(plugDir, deployDir);
   show(ui, catalog);
   ui.setStatusText("插件加载完成！共加载 " + std::to_string(catalog.size()) + " 个插件");
 }

@@ -1,15 +1,15 @@
-#include "plugins/cloud_plugin_sync.h"
+#include "app/gui/actions/plugin_updates.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <filesystem>
 
+#include "app/gui/actions/memory_controls.h"
+#include "app/gui/actions/plugin_registry.h"
 #include "config/app_paths.h"
 #include "config/settings.h"
 #include "platform/codepage.h"
-#include "platform/memory_controls.h"
-#include "plugins/plugin_registry.h"
 #include "tests/support/loopback_shortener.h"
 #include "tests/support/plugin_files.h"
 
@@ -60,7 +60,7 @@ TEST_F(CloudPullTest, DownloadsEveryGoodElementAndKeepsLocalFilesOnFailure) {
              url("/Plug/missing.json") + "\", \"" + url("/Plug/junk.json") + "\", \"" + url("/Plug/empty.json") +
              "\", 42, null, \"" + url("/Plug/") + "\", \"" + url("/Plug/..") + "\", \"" + url("/Plug/a.json?x=1") +
              "\", \"" + url("/Plug/notes.txt") + "\", \"x\\\\\", \"" + url("/Plug/goodC.json") + "\"]";
-  const PullReport report = CloudPluginPull(ui);
+  const PullReport report = CloudPluginPull(ui, Config::Read());
   EXPECT_EQ(report.downloaded, 3);
   EXPECT_EQ(report.failed, 8);  // 3 failed downloads, 5 names refused; 42 and null are no addresses
   EXPECT_TRUE(report.problem.empty());
@@ -111,7 +111,7 @@ TEST_F(CloudPullTest, EntriesGoOutInTheManifestsEncoding) {
     manifest = c.utf8 ? text : Utf8ToGbk(text);
     server.clearRequests();
     std::filesystem::remove_all(dir.file("Plug"));
-    const PullReport report = CloudPluginPull(ui);
+    const PullReport report = CloudPluginPull(ui, Config::Read());
     EXPECT_EQ(report.downloaded, 2) << c.what;
     const auto seen = server.requests();
     ASSERT_EQ(seen.size(), 2u) << c.what;
@@ -127,14 +127,14 @@ TEST_F(CloudPullTest, ManifestAddressAndBadManifests) {
   EXPECT_EQ(CloudPluginSync::pluginListAddress(), url("/other/PlugList.json"));
   Settings::write(kSoftwareSection, "插件更新", "");
   EXPECT_EQ(CloudPluginSync::pluginListAddress(), "");
-  const PullReport none = CloudPluginPull(ui);
+  const PullReport none = CloudPluginPull(ui, Config::Read());
   EXPECT_FALSE(none.ok());
   EXPECT_NE(ui.statusText().find("插件列表获取失败"), Text::npos) << ui.statusText();
 
   Settings::write(kSoftwareSection, "插件更新", url("/raw/master/PlugList.json"));
   for (const char* bad : {"junk", "{\"a\":1}", ""}) {
     manifest = bad;
-    const PullReport report = CloudPluginPull(ui);
+    const PullReport report = CloudPluginPull(ui, Config::Read());
     EXPECT_EQ(report.problem, "插件列表格式错误") << bad;
     EXPECT_EQ(report.downloaded, 0);
   }
@@ -158,7 +158,7 @@ TEST_F(CloudPullTest, UpdateSinglePlugin) {
     dir.write("Plug/mine.json", before);
     PluginRegistry::load(ui);
     ui.plugins().select(0);
-    UpdateSinglePlugin(ui);
+    UpdateSinglePlugin(ui, Config::Read().verifyTls);
     EXPECT_EQ(ui.statusText(), c.status) << c.updateUrl;
     if (c.replaced)
       EXPECT_EQ(dir.read("Plug/mine.json"), Utf8ToGbk(test::PluginJson({.name = "云端goodNew"})));
@@ -168,7 +168,7 @@ TEST_F(CloudPullTest, UpdateSinglePlugin) {
   // Unreachable address: the reason is named, the file kept.
   const std::string before = test::PluginJson({.updateUrl = "http://127.0.0.1:1/x.json"});
   dir.write("Plug/mine.json", before);
-  UpdateSinglePlugin(ui);
+  UpdateSinglePlugin(ui, Config::Read().verifyTls);
   EXPECT_EQ(ui.statusText().rfind("更新插件失败：", 0), 0u);
   EXPECT_EQ(dir.read("Plug/mine.json"), before);
 }
@@ -182,7 +182,7 @@ TEST_F(CloudPullTest, LinksLeadingOutOfThePluginFolderAreNotWrittenThrough) {
   std::filesystem::create_symlink(elsewhere.file("victim.json"), dir.file("Plug/goodOut.json"));
   std::filesystem::create_symlink(dir.file("Plug/inside-target.json"), dir.file("Plug/goodIn.json"));
   manifest = "[\"" + url("/Plug/goodOut.json") + "\", \"" + url("/Plug/goodIn.json") + "\"]";
-  const PullReport report = CloudPluginPull(ui);
+  const PullReport report = CloudPluginPull(ui, Config::Read());
   EXPECT_EQ(report.downloaded, 1);
   EXPECT_EQ(report.failed, 1);
   EXPECT_EQ(report.problem, "goodOut.json 是指向插件目录之外的链接，未写入");
@@ -195,7 +195,7 @@ TEST_F(CloudPullTest, LinksLeadingOutOfThePluginFolderAreNotWrittenThrough) {
   std::filesystem::remove(dir.file("Plug/inside-target.json"));
   PluginRegistry::load(ui);
   ui.plugins().select(0);
-  UpdateSinglePlugin(ui);
+  UpdateSinglePlugin(ui, Config::Read().verifyTls);
   EXPECT_EQ(ui.statusText(), "更新插件失败：插件文件是指向插件目录之外的链接，未写入");
   EXPECT_EQ(elsewhere.read("victim.json"), test::PluginJson({.name = "外面", .updateUrl = url("/Plug/goodNew.json")}));
 }

@@ -1,11 +1,10 @@
-#include "update/update_checker.h"
-
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include "app/gui/actions/memory_controls.h"
+#include "app/gui/actions/update_actions.h"
 #include "config/app_paths.h"
 #include "config/settings.h"
-#include "platform/memory_controls.h"
 #include "platform/shell_open.h"
 #include "tests/support/loopback_shortener.h"
 #include "tests/support/temp_dir.h"
@@ -88,7 +87,7 @@ TEST_F(UpdateCheckerTest, ManifestsAndAnswers) {
     server.clearRequests();
     MemoryControls fresh;
     fresh.setNoticeAnswer([&](const Notice&) { return c.answer; });
-    UpdateChecker::run(fresh);
+    RunUpdateCheck(fresh, true);
     EXPECT_EQ(fresh.notices().size(), c.asks ? 1u : 0u) << c.manifest;
     if (c.asks) {
       EXPECT_EQ(fresh.notices()[0].message, "有新版本了！是否前往下载？");
@@ -105,7 +104,7 @@ TEST_F(UpdateCheckerTest, ManifestsAndAnswers) {
 TEST_F(UpdateCheckerTest, UnreachableManifestChangesNothing) {
   setenv("PINDLE_UPDATE_URL", "http://127.0.0.1:1/raw/master/Update.json", 1);
   Settings::write(kSoftwareSection, "插件更新", "kept");
-  UpdateChecker::run(ui);
+  RunUpdateCheck(ui, true);
   EXPECT_TRUE(ui.notices().empty());
   EXPECT_EQ(Settings::read(kSoftwareSection, "插件更新"), "kept");
 }

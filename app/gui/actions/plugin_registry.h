@@ -1,6 +1,6 @@
 #pragma once
+#include "app/gui/actions/controls.h"
 #include "platform/background.h"
-#include "platform/controls.h"
 #include "plugins/plugin_catalog.h"
 #include "plugins/plugin_rows.h"
 

@@ -3,7 +3,7 @@
 #include <mutex>
 #include <optional>
 
-#include "platform/controls.h"
+#include "app/gui/actions/controls.h"
 #include "plugins/plugin_catalog.h"
 
 namespace pindle {

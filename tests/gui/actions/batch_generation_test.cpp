@@ -3,6 +3,9 @@
 #include <chrono>
 #include <thread>
 
+#include "app/gui/actions/generate_actions.h"
+#include "app/gui/actions/memory_controls.h"
+#include "app/gui/actions/plugin_registry.h"
 #include "config/app_paths.h"
 #include "config/settings.h"
 #include "generate/batch_clock.h"
@@ -11,8 +14,6 @@
 #include "generate/line_cursor.h"
 #include "generate/shorten_engine.h"
 #include "platform/background.h"
-#include "platform/memory_controls.h"
-#include "plugins/plugin_registry.h"
 #include "tests/support/echo_service.h"
 #include "tests/support/httplib_server.h"
 #include "tests/support/plugin_files.h"

@@ -4,7 +4,7 @@
 #include <mutex>
 #include <utility>
 
-#include "platform/controls.h"
+#include "app/gui/actions/controls.h"
 
 namespace pindle {
 

@@ -1,4 +1,4 @@
-#include "platform/memory_controls.h"
+#include "app/gui/actions/memory_controls.h"
 
 #include "platform/files.h"
 

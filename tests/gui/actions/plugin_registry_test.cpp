@@ -1,4 +1,4 @@
-#include "plugins/plugin_registry.h"
+#include "app/gui/actions/plugin_registry.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -14,12 +14,12 @@
 #include <thread>
 #include <vector>
 
+#include "app/gui/actions/memory_controls.h"
 #include "config/app_paths.h"
 #include "config/settings.h"
 #include "platform/background.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
-#include "platform/memory_controls.h"
 #include "platform/shell_open.h"
 #include "tests/support/temp_dir.h"
 

@@ -1,4 +1,4 @@
-#include "plugins/loaded_plugins.h"
+#include "app/gui/actions/loaded_plugins.h"
 
 namespace pindle {
 
