@@ -38,8 +38,8 @@ std::optional<Text> SingleAddress(const Text& text) {
   return address;
 }
 
-ClipboardShortening ShortenClipboardText(const Text& held, const BatchPlugin& plugin,
-                                         const PluginInputsLookup& inputs) {
+ClipboardShortening ShortenClipboardText(const Text& held, const BatchPlugin& plugin, const PluginInputsLookup& inputs,
+                                         const Config& config) {
   ClipboardShortening pass;
   const std::optional<Text> address = SingleAddress(held);
   if (!address) {
@@ -49,15 +49,17 @@ ClipboardShortening ShortenClipboardText(const Text& held, const BatchPlugin& pl
   }
   pass.longUrl = *address;
   if (plugin.name.empty()) {
-    pass.problem = "没有已启用的插件（插件目录：" + Paths().plugDir + "）";
+    pass.problem = "没有已启用的插件（插件目录：" + config.paths.plugDir + "）";
     return pass;
   }
   JsonDocument document;
   Text reason;
-  const Text result =
-      ShortenOne(plugin.file, *address, document, &reason, inputs ? inputs(plugin.file) : ShortenInputs{});
+  ShortenInputs values = inputs ? inputs(plugin.file) : ShortenInputs{};
+  values.verifyTls = config.verifyTls;
+  const Text result = ShortenOne(plugin.file, *address, document, &reason, values);
   {
-    HistoryRecorder history;  // like every other pass, with its reason when it failed
+    // Like every other pass, with its reason when it failed.
+    HistoryRecorder history(HistoryStore(HistoryFile(config.paths)), config.recordHistory);
     history.record({plugin.name, *address, result, reason});
     if (!history.flush()) pass.historyProblem = history.failure();
   }

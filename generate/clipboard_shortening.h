@@ -26,7 +26,10 @@ struct ClipboardShortening {
 // Shortens the address `held` through `plugin` and records the pass in the history (when
 // 记录历史 is on). Does not touch the clipboard. `inputs` gives the values stored for the plug-in's
 // fields; it is asked only when there is an address and a plug-in to take it.
-ClipboardShortening ShortenClipboardText(const Text& held, const BatchPlugin& plugin, const PluginInputsLookup& inputs);
+// `config`: the folders (the history file, the plug-in folder a message names) and whether the
+// history is kept.
+ClipboardShortening ShortenClipboardText(const Text& held, const BatchPlugin& plugin, const PluginInputsLookup& inputs,
+                                         const Config& config);
 
 // The plug-in for a clipboard pass: the enabled one of `catalog` named `name` (FindPluginName),
 // or the first enabled one when `name` is empty. Empty name: none.

@@ -9,8 +9,6 @@ namespace {
 constexpr std::chrono::seconds kWriteEvery{1};
 }
 
-HistoryRecorder::HistoryRecorder() : HistoryRecorder(HistoryStore(), RecordHistorySetting()) {}
-
 HistoryRecorder::HistoryRecorder(HistoryStore store, bool enabled)
     : store_(std::move(store)),
       enabled_(enabled && !store_.file().empty()),

@@ -21,8 +21,6 @@ struct HistoryPass {
 // and failed()/failure() tell the batch what to report. Safe to call from several threads.
 class HistoryRecorder {
  public:
-  // Records into the history file when 记录历史 is on.
-  HistoryRecorder();
   // Records into `store` when `enabled`; nothing at all otherwise.
   HistoryRecorder(HistoryStore store, bool enabled);
   ~HistoryRecorder();  // the final attempt

@@ -109,8 +109,8 @@ Text ContainsPattern(const Text& text) {
 
 }  // namespace
 
-Text HistoryFile() {
-  const Text settings = Paths().settingsFile;
+Text HistoryFile(const AppPaths& paths) {
+  const Text& settings = paths.settingsFile;
   const size_t slash = settings.find_last_of('/');
   if (settings.empty() || slash == Text::npos) return {};  // no paths yet: nowhere to keep it
   return settings.substr(0, slash) + "/history.sqlite";

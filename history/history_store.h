@@ -3,6 +3,7 @@
 #include <map>
 #include <vector>
 
+#include "config/app_paths.h"
 #include "platform/types.h"
 
 namespace pindle {
@@ -17,15 +18,15 @@ struct HistoryEntry {
   Text failure;  // why the pass gave no link; empty when it gave one
 };
 
-// history.sqlite beside Setting.ini; empty while the program's paths are not set.
-Text HistoryFile();
+// history.sqlite beside the settings file of `paths`; empty when that is not set.
+Text HistoryFile(const AppPaths& paths);
 
 // The history file, SQLite in WAL mode so that a reader never blocks a batch writing to it.
 // Every call opens the file and closes it again; failures come back as false with the reason
 // in `error` (a locked or damaged file is never replaced or repaired here).
 class HistoryStore {
  public:
-  explicit HistoryStore(Text file = HistoryFile()) : file_(std::move(file)) {}
+  explicit HistoryStore(Text file) : file_(std::move(file)) {}
   const Text& file() const { return file_; }
 
   // All entries in one transaction.

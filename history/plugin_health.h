@@ -42,6 +42,6 @@ PluginHealth JudgeHealth(const PluginCheckState& check);
 // The health of each named plug-in, from Deploy/ and the history file (which is only read,
 // and not at all when it does not exist).
 std::vector<PluginHealth> ReadPluginHealth(const std::vector<Text>& names, const Text& deployDir,
-                                           const Text& historyFile = HistoryFile());
+                                           const Text& historyFile);
 
 }  // namespace pindle

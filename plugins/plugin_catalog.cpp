@@ -1,6 +1,7 @@
 #include "plugins/plugin_catalog.h"
 
 #include "config/plugin_config_file.h"
+#include "history/history_store.h"
 #include "json/json_document.h"
 #include "platform/files.h"
 #include "plugins/plugin_file.h"
@@ -86,8 +87,8 @@ PluginCatalog PluginCatalog::Load(const Text& plugDir, const Settings::Section& 
   return PluginCatalog(std::move(plugins));
 }
 
-void PluginCatalog::readHealth(const Text& deployDir) {
-  const std::vector<PluginHealth> health = ReadPluginHealth(names(), deployDir);
+void PluginCatalog::readHealth(const Text& deployDir, const Text& historyFile) {
+  const std::vector<PluginHealth> health = ReadPluginHealth(names(), deployDir, historyFile);
   for (size_t i = 0; i < plugins_.size() && i < health.size(); ++i) plugins_[i].health = health[i];
 }
 
@@ -125,10 +126,10 @@ std::vector<Text> PluginCatalog::names() const {
   return out;
 }
 
-PluginCatalog LoadListedPlugins(const Text& plugDir, const Text& deployDir) {
-  PluginCatalog catalog = PluginCatalog::Load(plugDir);
-  catalog.readHealth(deployDir);
-  catalog.readValueState(deployDir);
+PluginCatalog LoadListedPlugins(const AppPaths& paths) {
+  PluginCatalog catalog = PluginCatalog::Load(paths.plugDir);
+  catalog.readHealth(paths.deployDir, HistoryFile(paths));
+  catalog.readValueState(paths.deployDir);
   return catalog;
 }
 

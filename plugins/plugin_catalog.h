@@ -81,7 +81,7 @@ class PluginCatalog {
   static PluginCatalog Load(const Text& plugDir);
   static PluginCatalog Load(const Text& plugDir, const Settings::Section& switches);
   // Each plug-in's health: its last check (Deploy/<Name>.ini) and its last uses in the history.
-  void readHealth(const Text& deployDir);
+  void readHealth(const Text& deployDir, const Text& historyFile);
   // Each plug-in's waitsForValues, from its configuration file (Deploy/<Name>.ini), never from the
   // secret store: a secret counts as given when the file records where it may go, as every key
   // stored or used by the program is recorded.
@@ -102,7 +102,7 @@ class PluginCatalog {
 };
 
 // What the plug-in list shows: the catalog of plugDir with each plug-in's health and value state.
-PluginCatalog LoadListedPlugins(const Text& plugDir, const Text& deployDir);
+PluginCatalog LoadListedPlugins(const AppPaths& paths);
 
 // Stores the plug-in's switch in "插件开关"; why it could not be kept, or empty.
 Text SavePluginSwitch(const Text& name, bool on);

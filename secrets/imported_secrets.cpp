@@ -9,11 +9,11 @@
 
 namespace pindle {
 
-Text StoreImportedSecrets(const SxcuImport& import, bool plain) {
+Text StoreImportedSecrets(const SxcuImport& import, bool plain, const Text& deployDir) {
   if (!import.ok() || import.secrets.empty()) return {};
   const SecretService secrets;
   const PluginDefinition plugin = PluginDefinition::FromFile(import.written);
-  FieldStore store(Paths().deployDir, import.name, plugin.fields(), secrets);
+  FieldStore store(deployDir, import.name, plugin.fields(), secrets);
   if (!store.problem().empty()) return "密钥没有保存：" + store.problem();
   Text line;
   std::vector<Text> imported;  // the fields whose key the import stored

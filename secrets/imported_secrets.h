@@ -8,6 +8,6 @@ namespace pindle {
 // stored values there already (an import never touches stored values). `plain`: where no secret
 // store runs, keep them in the plug-in's configuration file, readable by its owner alone.
 // One line saying what became of them; empty when the file carried none.
-Text StoreImportedSecrets(const SxcuImport& import, bool plain);
+Text StoreImportedSecrets(const SxcuImport& import, bool plain, const Text& deployDir);
 
 }  // namespace pindle

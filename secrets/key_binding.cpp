@@ -68,21 +68,21 @@ std::optional<MovedKey> FindMovedKey(const PluginDefinition& plugin, const Field
   return moved;
 }
 
-std::optional<MovedKey> FindMovedKey(const Text& pluginFile) {
+std::optional<MovedKey> FindMovedKey(const Text& pluginFile, const Text& deployDir) {
   const PluginDefinition plugin = PluginDefinition::FromFile(pluginFile);
   std::vector<PluginField> fields = plugin.fields();
   if (fields.empty()) return std::nullopt;
   const SecretService secrets;
-  const FieldStore store(Paths().deployDir, plugin.name(), std::move(fields), secrets);
+  const FieldStore store(deployDir, plugin.name(), std::move(fields), secrets);
   return FindMovedKey(plugin, store);
 }
 
-BindOutcome TrustPresentOrigin(const Text& pluginFile, const std::vector<Text>& fields) {
+BindOutcome TrustPresentOrigin(const Text& pluginFile, const Text& deployDir, const std::vector<Text>& fields) {
   const PluginDefinition plugin = PluginDefinition::FromFile(pluginFile);
   std::vector<PluginField> declared = plugin.fields();
   if (declared.empty()) return {};
   const SecretService secrets;
-  FieldStore store(Paths().deployDir, plugin.name(), std::move(declared), secrets);
+  FieldStore store(deployDir, plugin.name(), std::move(declared), secrets);
   return BindSecrets(plugin, store, fields);
 }
 

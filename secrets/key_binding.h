@@ -37,10 +37,10 @@ struct MovedKey {
 // Reads no secret the address does not name.
 std::optional<MovedKey> FindMovedKey(const PluginDefinition& plugin, const FieldStore& store);
 
-// The same for a plug-in file, with the program's configuration folder (Paths().deployDir).
-std::optional<MovedKey> FindMovedKey(const Text& pluginFile);
+// The same for a plug-in file whose values are kept in `deployDir`.
+std::optional<MovedKey> FindMovedKey(const Text& pluginFile, const Text& deployDir);
 // The window's 确认 (and what pindle config NAME --trust does): the secrets named (every stored
 // one when none is named) bound to where the plug-in's address points now.
-BindOutcome TrustPresentOrigin(const Text& pluginFile, const std::vector<Text>& fields = {});
+BindOutcome TrustPresentOrigin(const Text& pluginFile, const Text& deployDir, const std::vector<Text>& fields = {});
 
 }  // namespace pindle

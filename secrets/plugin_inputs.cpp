@@ -10,13 +10,13 @@
 
 namespace pindle {
 
-ShortenInputs StoredPluginInputs(const PluginDefinition& plugin, ValueSetting way) {
+ShortenInputs StoredPluginInputs(const PluginDefinition& plugin, const Text& deployDir, ValueSetting way) {
   ShortenInputs inputs;
   inputs.valueSetting = way;
   std::vector<PluginField> fields = plugin.fields();
   if (fields.empty()) return inputs;
   const SecretService secrets;
-  FieldStore store(Paths().deployDir, plugin.name(), std::move(fields), secrets);
+  FieldStore store(deployDir, plugin.name(), std::move(fields), secrets);
   const std::vector<FieldReading> readings = store.readAll();
   for (const FieldReading& r : readings) {
     if (!r.value.empty()) inputs.fieldValues[r.declared.name] = r.value;
@@ -41,8 +41,8 @@ ShortenInputs StoredPluginInputs(const PluginDefinition& plugin, ValueSetting wa
   return inputs;
 }
 
-ShortenInputs StoredPluginInputs(const Text& pluginFile, ValueSetting way) {
-  return StoredPluginInputs(PluginDefinition::FromFile(pluginFile), way);
+ShortenInputs StoredPluginInputs(const Text& pluginFile, const Text& deployDir, ValueSetting way) {
+  return StoredPluginInputs(PluginDefinition::FromFile(pluginFile), deployDir, way);
 }
 
 bool HasEveryUsedField(const PluginDefinition& plugin, const ShortenInputs& inputs) {

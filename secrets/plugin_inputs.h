@@ -11,8 +11,11 @@ namespace pindle {
 // is recorded yet (stored before they were) is bound to where the plug-in's request goes now.
 // A plug-in without "Fields" gives nothing, without asking the secret store. `way`: how a missing
 // value's reason tells the user to set it (the door's own way).
-ShortenInputs StoredPluginInputs(const PluginDefinition& plugin, ValueSetting way = ValueSetting::Command);
-ShortenInputs StoredPluginInputs(const Text& pluginFile, ValueSetting way = ValueSetting::Command);
+// `deployDir`: where the plug-in's configuration file is kept.
+ShortenInputs StoredPluginInputs(const PluginDefinition& plugin, const Text& deployDir,
+                                 ValueSetting way = ValueSetting::Command);
+ShortenInputs StoredPluginInputs(const Text& pluginFile, const Text& deployDir,
+                                 ValueSetting way = ValueSetting::Command);
 
 // Whether every field the plug-in's request uses has a value it may take there (no stored key
 // of it is bound to another origin).

@@ -52,7 +52,7 @@ class CheckCommand : public Command {
     const PluginCatalog catalog = LoadPluginCatalog();
     std::vector<BatchPlugin> plugins;
     auto add = [&](const PluginInfo& plugin) {
-      plugins.push_back({plugin.name, plugin.path, StoredPluginInputs(plugin.path)});
+      plugins.push_back({plugin.name, plugin.path, StoredPluginInputs(plugin.path, Paths().deployDir)});
     };
     if (wanted.empty()) {
       for (const PluginInfo* plugin : catalog.enabled()) add(*plugin);

@@ -2,6 +2,7 @@
 
 #include "app/cli/command.h"
 #include "app/cli/system_clipboard.h"
+#include "config/config.h"
 #include "generate/clipboard_shortening.h"
 #include "secrets/plugin_inputs.h"
 
@@ -43,8 +44,9 @@ int ShortenClipboardAddress(const Text& wantedPlugin, const Text& pluginName, co
     io.err << problem << "\n";
     return kExitFailed;
   }
-  const ClipboardShortening pass =
-      ShortenClipboardText(*held, {pluginName, pluginFile}, [](const Text& file) { return StoredPluginInputs(file); });
+  const ClipboardShortening pass = ShortenClipboardText(
+      *held, {pluginName, pluginFile}, [](const Text& file) { return StoredPluginInputs(file, Paths().deployDir); },
+      Config::Read());
   if (!pass.historyProblem.empty()) io.err << "历史记录未能写入：" << pass.historyProblem << "\n";
   if (!pass.ok) {
     io.err << pass.problem << "\n";

@@ -54,7 +54,7 @@ class HistoryCommand : public Command {
       }
     }
     Text error;
-    const auto entries = HistoryStore().find(search, limit, &error);
+    const auto entries = HistoryStore(HistoryFile(Paths())).find(search, limit, &error);
     if (!error.empty()) {
       io.err << "无法读取历史记录：" << error << "\n";
       return kExitFailed;

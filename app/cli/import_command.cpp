@@ -46,7 +46,8 @@ class ImportCommand : public Command {
       const SxcuImport result = ImportSxcuFile(file, Paths().plugDir, force);
       if (result.ok()) {
         io.out << DescribeImport(result) << "\n";
-        if (const Text stored = StoreImportedSecrets(result, plain); !stored.empty()) io.out << stored << "\n";
+        if (const Text stored = StoreImportedSecrets(result, plain, Paths().deployDir); !stored.empty())
+          io.out << stored << "\n";
       } else {
         ++failed;
         io.err << DescribeImport(result) << (result.problems.empty() && !result.clash ? "" : "（加 --force 仍然写入）")

@@ -204,7 +204,7 @@ class ShortenCommand : public Command {
       // A plug-in still waiting for its key is passed over while another one can serve.
       for (size_t i = 0; i < enabled.size(); ++i) {
         const PluginDefinition candidate = PluginDefinition::FromFile(enabled[i]->path);
-        if (HasEveryUsedField(candidate, StoredPluginInputs(candidate))) {
+        if (HasEveryUsedField(candidate, StoredPluginInputs(candidate, Paths().deployDir))) {
           choice = static_cast<int>(i);
           break;
         }
@@ -261,7 +261,7 @@ class ShortenCommand : public Command {
     request.catalog = catalog;
     request.pluginFile = pluginFile;
     request.fallbacks = fallbacks;
-    request.inputs = [](const Text& file) { return StoredPluginInputs(file); };
+    request.inputs = [](const Text& file) { return StoredPluginInputs(file, Paths().deployDir); };
     request.lineCount = static_cast<int>(batch ? input.count().value_or(0) : input.lookAhead(1));
     request.single = !batch;
     // While the batch waits for more input, what it has is written out: a program feeding the
@@ -281,7 +281,7 @@ class ShortenCommand : public Command {
     request.config = config;
     GenerationJob job = PlanBatch(std::move(request));
     job.onWait = [&](const BatchWait& wait) { progress.waiting(wait); };
-    HistoryRecorder history(HistoryStore(), config.recordHistory);
+    HistoryRecorder history(HistoryStore(HistoryFile(config.paths)), config.recordHistory);
     job.onResult = [&](const BatchLineResult& r) {
       if (r.outcome == LineOutcome::Rejected) {
         ++failures;

@@ -50,7 +50,7 @@ class TestCommand : public Command {
            << "长网址：" << longUrl << "\n\n";
     JsonDocument document;
     const Text& file = plugin->path;
-    const ShortenTrace trace = TraceShorten(file, longUrl, document, StoredPluginInputs(file));
+    const ShortenTrace trace = TraceShorten(file, longUrl, document, StoredPluginInputs(file, Paths().deployDir));
     io.out << FormatTrace(trace);
     io.out.flush();
     return trace.linkCameOut() ? kExitOk : kExitFailed;

@@ -9,6 +9,8 @@
 #include "app/gui/desktop_notifications.h"
 #include "app/gui/on_window_thread.h"
 #include "app/gui/text_convert.h"
+#include "config/app_paths.h"
+#include "config/config.h"
 #include "secrets/plugin_inputs.h"
 
 namespace pindle {
@@ -36,9 +38,10 @@ void ClipboardPasses::run(const Text& held, const Text& plugin, bool watched, Do
   QPointer<ClipboardPasses> self(this);
   Controls* ui = &ui_;
   workers_.start([self, ui, held, plugin, watched, done = std::move(done)](std::stop_token) {
-    const ClipboardShortening pass = ShortenClipboardText(held, PluginForClipboard(*ui, plugin), [](const Text& file) {
-      return StoredPluginInputs(file, ValueSetting::Window);
-    });
+    const ClipboardShortening pass = ShortenClipboardText(
+        held, PluginForClipboard(*ui, plugin),
+        [](const Text& file) { return StoredPluginInputs(file, Paths().deployDir, ValueSetting::Window); },
+        Config::Read());
     // Whether the passes still exist is asked on the window thread only, where they may go.
     QueueOnThreadOf(
         QCoreApplication::instance(),

@@ -42,9 +42,9 @@ HistoryPage::HistoryPage(const Widgets& widgets, Controls& ui, LinkAction showQr
 void HistoryPage::reload() {
   w_.list->clear();
   // Looking at an empty history must not create its file.
-  if (!FileExists(HistoryFile())) return;
+  if (!FileExists(HistoryFile(Paths()))) return;
   Text error;
-  const auto entries = HistoryStore().find(FromQt(w_.search->text()), kShownRows, &error);
+  const auto entries = HistoryStore(HistoryFile(Paths())).find(FromQt(w_.search->text()), kShownRows, &error);
   if (!error.empty()) ui_.setStatusText("历史记录无法读取：" + error);
   QList<QTreeWidgetItem*> rows;
   for (const auto& e : entries) {
@@ -57,7 +57,7 @@ void HistoryPage::reload() {
 
 bool HistoryPage::exportCsv(const QString& path) {
   Text error;
-  const auto entries = HistoryStore().find(FromQt(w_.search->text()), 0, &error);
+  const auto entries = HistoryStore(HistoryFile(Paths())).find(FromQt(w_.search->text()), 0, &error);
   if (error.empty() && !WriteFileAtomically(FromQt(path), HistoryToCsv(entries))) error = "无法写入 " + FromQt(path);
   ui_.setStatusText(error.empty() ? "历史已导出 " + std::to_string(entries.size()) + " 条" : "历史导出失败：" + error);
   return error.empty();
@@ -67,7 +67,7 @@ void HistoryPage::deleteSelected() {
   std::vector<std::int64_t> ids;
   for (const QTreeWidgetItem* row : w_.list->selectedItems()) ids.push_back(row->text(IdColumn).toLongLong());
   Text error;
-  if (!HistoryStore().remove(ids, &error))
+  if (!HistoryStore(HistoryFile(Paths())).remove(ids, &error))
     ui_.setStatusText("历史记录未能删除：" + error);
   else
     ui_.setStatusText("已删除 " + std::to_string(ids.size()) + " 条历史记录");

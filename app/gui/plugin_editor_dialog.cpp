@@ -18,6 +18,7 @@
 #include "app/gui/on_window_thread.h"
 #include "app/gui/text_convert.h"
 #include "app/gui/window_fonts.h"
+#include "config/app_paths.h"
 #include "generate/pattern_match.h"
 #include "generate/shorten_trace.h"
 #include "json/json_text.h"
@@ -312,7 +313,8 @@ void PluginEditorDialog::runTest() {
     if (WriteFileAtomically(file, text)) {
       JsonDocument document;
       // The values stored under the plug-in's name, so a keyed plug-in can be tried as edited.
-      shown = FormatTrace(TraceShorten(file, longUrl, document, StoredPluginInputs(file, ValueSetting::Window)));
+      shown = FormatTrace(
+          TraceShorten(file, longUrl, document, StoredPluginInputs(file, Paths().deployDir, ValueSetting::Window)));
       RemoveFile(file);
     } else {
       shown = "写不进临时文件 " + file;

@@ -80,7 +80,7 @@ void TrayIcon::remember(const Text& link) {
 void TrayIcon::refreshRecentLinks() {
   std::vector<Text> links(remembered_.begin(), remembered_.end());
   if (RecordHistorySetting()) {
-    for (const HistoryEntry& entry : HistoryStore().find("", kHistoryLooked)) {
+    for (const HistoryEntry& entry : HistoryStore(HistoryFile(Paths())).find("", kHistoryLooked)) {
       if (links.size() >= static_cast<size_t>(kRecentLinks)) break;
       if (!entry.failure.empty() || !IsLink(entry.result)) continue;
       if (std::find(links.begin(), links.end(), entry.result) == links.end()) links.push_back(entry.result);

@@ -124,7 +124,7 @@ TEST_F(HistoryWindowTest, BatchIsRecordedSearchedCopiedExportedAndDeleted) {
   dialog->close();
   menu->findChild<QAction*>(QStringLiteral("删除记录"))->trigger();
   EXPECT_EQ(Column(HistoryPage::LongUrlColumn), (std::vector<Text>{"https://a.example/一"}));
-  EXPECT_EQ(HistoryStore().find("", 0).size(), 1u);
+  EXPECT_EQ(HistoryStore(HistoryFile(Paths())).find("", 0).size(), 1u);
 }
 
 TEST_F(HistoryWindowTest, SwitchedOffOrUnwritableHistoryNeverStopsTheBatch) {
@@ -134,7 +134,7 @@ TEST_F(HistoryWindowTest, SwitchedOffOrUnwritableHistoryNeverStopsTheBatch) {
   QTest::mouseClick(box, Qt::LeftButton);  // off, and stored
   Generate("https://a/1\nhttps://a/2");
   EXPECT_EQ(f.find<QTreeWidget>("生成_结果列表")->topLevelItemCount(), 2);
-  EXPECT_FALSE(QFile::exists(QString::fromStdString(HistoryFile())));
+  EXPECT_FALSE(QFile::exists(QString::fromStdString(HistoryFile(Paths()))));
 
   QTest::mouseClick(box, Qt::LeftButton);  // on again
   f.dir().write("history.sqlite", std::string(4096, '#'));

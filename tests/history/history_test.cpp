@@ -117,16 +117,17 @@ TEST(HistoryCsv, ExportReadsBackCellForCell) {
 TEST(HistoryRecorder, RecordsWithReasonsOrNotAtAll) {
   test::TempDir dir;
   SetPaths(AppPaths::FromProgramDirectory(dir.path()));
-  EXPECT_EQ(HistoryFile(), dir.file("history.sqlite"));
+  EXPECT_EQ(HistoryFile(Paths()), dir.file("history.sqlite"));
   {
-    HistoryRecorder on;  // on by default, into the file beside Setting.ini
+    HistoryRecorder on(HistoryStore(HistoryFile(Paths())),
+                       RecordHistorySetting());  // on by default, into the file beside Setting.ini
     on.record({"P", "u1", "https://s/1", ""});
     on.record({"P", "u2", "", "服务没有返回短网址"});
     on.record({"P", "u3", "错误", "服务返回：错误"});
     on.record({"P", "u4", "", "连接被拒绝"});
     EXPECT_TRUE(on.flush());
   }
-  const auto entries = HistoryStore().find("", 0);
+  const auto entries = HistoryStore(HistoryFile(Paths())).find("", 0);
   ASSERT_EQ(entries.size(), 4u);
   EXPECT_EQ(entries[3].failure, "");
   EXPECT_EQ(entries[2].failure, "服务没有返回短网址");
@@ -135,11 +136,11 @@ TEST(HistoryRecorder, RecordsWithReasonsOrNotAtAll) {
 
   ASSERT_TRUE(Settings::write(kSoftwareSection, kRecordHistoryKey, kOff));
   {
-    HistoryRecorder off;
+    HistoryRecorder off(HistoryStore(HistoryFile(Paths())), RecordHistorySetting());
     off.record({"P", "u5", "https://s/5", ""});
     EXPECT_TRUE(off.flush());
   }
-  EXPECT_EQ(HistoryStore().find("", 0).size(), 4u);
+  EXPECT_EQ(HistoryStore(HistoryFile(Paths())).find("", 0).size(), 4u);
   const HistoryStore elsewhere(dir.file("other.sqlite"));
   { HistoryRecorder({elsewhere}, false).record({"P", "u", "r", ""}); }
   EXPECT_FALSE(std::ifstream(elsewhere.file()).good()) << "a recorder that is off creates no file";

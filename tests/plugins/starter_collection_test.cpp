@@ -106,7 +106,7 @@ TEST(StarterCollectionTest, EveryPluginReadsAndFitsItsServicesAnswer) {
 TEST(StarterCollectionTest, LoadsIntoTheListAllEnabled) {
   test::TempDir dir;
   SetPaths(AppPaths{dir.file("Setting.ini"), dir.file("Deploy/"), kPlugDir});
-  const PluginCatalog catalog = LoadListedPlugins(kPlugDir, dir.file("Deploy/"));
+  const PluginCatalog catalog = LoadListedPlugins(Paths());
   SetPaths(AppPaths{});
   const auto rows = PluginListRows(catalog);
   ASSERT_EQ(rows.size(), 17u);

@@ -30,12 +30,12 @@ TEST(StoredInputsWithKeyring, TheKeyGoesOutAndIsNeverShown) {
        .encoding = "UTF-8",
        .fields = R"([{"Name": "Key", "Label": "API 密钥", "Secret": true}, {"Name": "Team", "Default": "t"}])"});
   const PluginDefinition plugin = PluginDefinition::FromFile(file);
-  EXPECT_FALSE(HasEveryUsedField(plugin, StoredPluginInputs(plugin)));
+  EXPECT_FALSE(HasEveryUsedField(plugin, StoredPluginInputs(plugin, Paths().deployDir)));
   const SecretService secrets;
   FieldStore store(Paths().deployDir, "带钥匙", plugin.fields(), secrets);
   ASSERT_TRUE(store.set("Key", "k3y-in-ring").ok);
 
-  const ShortenInputs inputs = StoredPluginInputs(file);
+  const ShortenInputs inputs = StoredPluginInputs(file, Paths().deployDir);
   EXPECT_EQ(inputs.fieldValues, (std::map<Text, Text>{{"Key", "k3y-in-ring"}, {"Team", "t"}}));
   EXPECT_EQ(inputs.secrets, std::vector<Text>{"k3y-in-ring"});
   EXPECT_TRUE(HasEveryUsedField(plugin, inputs));

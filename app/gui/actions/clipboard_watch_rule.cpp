@@ -42,7 +42,7 @@ std::set<Text> ShortLinkHosts(Controls& ui) {
     const Text host = UrlHost(PluginDefinition::FromFile(file).apiPath(), true);
     if (!host.empty()) hosts.insert(WithoutServicePrefix(host));
   }
-  for (const HistoryEntry& entry : HistoryStore().find("", kHistoryLinksLooked))
+  for (const HistoryEntry& entry : HistoryStore(HistoryFile(Paths())).find("", kHistoryLinksLooked))
     if (entry.failure.empty() && IsLink(entry.result)) hosts.insert(UrlHost(entry.result, true));
   return hosts;
 }

@@ -120,7 +120,7 @@ void RunGeneration(Controls& ui, const GenerationServices& services) {
   const auto failures = [&] {
     return "网址生成完毕! 共 " + std::to_string(linkless) + " 行失败（" + firstFailure + "）";
   };
-  HistoryRecorder history(HistoryStore(), config.recordHistory);
+  HistoryRecorder history(HistoryStore(HistoryFile(config.paths)), config.recordHistory);
   job.onResult = [&](const BatchLineResult& r) {
     // The row holds what the extraction gave, as always; its tool tip says why it is no link.
     view.appendRow({r.plugin.name, r.result}, r.reason);

@@ -15,7 +15,7 @@ std::optional<Text> MissingValue(const Text& pluginFile) {
   const PluginDefinition plugin = PluginDefinition::FromFile(pluginFile);
   // Without fields there is nothing to ask (and no secret store to wake).
   if (plugin.fields().empty()) return std::nullopt;
-  const ShortenInputs inputs = StoredPluginInputs(plugin, ValueSetting::Window);
+  const ShortenInputs inputs = StoredPluginInputs(plugin, Paths().deployDir, ValueSetting::Window);
   const std::vector<PluginField> used = plugin.usedFields();
   const PluginField* missing = FirstMissingField(used, inputs.fieldValues);
   if (!missing) return std::nullopt;
@@ -27,7 +27,7 @@ std::optional<Text> MissingValue(const Text& pluginFile) {
 
 bool CanServe(const Text& pluginFile) {
   const PluginDefinition plugin = PluginDefinition::FromFile(pluginFile);
-  return HasEveryUsedField(plugin, StoredPluginInputs(plugin, ValueSetting::Window));
+  return HasEveryUsedField(plugin, StoredPluginInputs(plugin, Paths().deployDir, ValueSetting::Window));
 }
 
 }  // namespace

@@ -44,7 +44,7 @@ void AskAboutMovedKeys(Controls& ui, const std::vector<Text>& pluginFiles) {
   for (const Text& file : pluginFiles) {
     if (file.empty() || std::find(asked.begin(), asked.end(), file) != asked.end()) continue;
     asked.push_back(file);
-    const std::optional<MovedKey> moved = FindMovedKey(file);
+    const std::optional<MovedKey> moved = FindMovedKey(file, Paths().deployDir);
     if (!moved || declined.has(moved->plugin, moved->origin)) continue;
     const int answer = ui.showNotice({.message = Question(*moved),
                                       .buttons = kButtonsOkCancel,
@@ -56,7 +56,7 @@ void AskAboutMovedKeys(Controls& ui, const std::vector<Text>& pluginFiles) {
       continue;
     }
     if (answer != kNoticeOk) continue;
-    if (const BindOutcome bound = TrustPresentOrigin(file, moved->fields); !bound.message.empty())
+    if (const BindOutcome bound = TrustPresentOrigin(file, Paths().deployDir, moved->fields); !bound.message.empty())
       ui.setStatusText(bound.message);
   }
 }

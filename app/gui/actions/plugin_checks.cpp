@@ -30,7 +30,8 @@ void CheckListedPlugins(Controls& ui) {
   std::vector<BatchPlugin> plugins;
   auto add = [&](const PluginInfo& plugin) {
     if (!plugin.name.empty())
-      plugins.push_back({plugin.name, plugin.path, StoredPluginInputs(plugin.path, ValueSetting::Window)});
+      plugins.push_back(
+          {plugin.name, plugin.path, StoredPluginInputs(plugin.path, Paths().deployDir, ValueSetting::Window)});
   };
   if (const int selected = ui.pluginList().selectedRow(); selected >= 0) {
     if (static_cast<size_t>(selected) < catalog.size()) add(catalog.plugins()[static_cast<size_t>(selected)]);

@@ -85,9 +85,9 @@ bool LeavesDirectory(const Text& name) {
 
 }  // namespace
 
-void PluginRegistry::load(Controls& ui, const Text& plugDir, const Text& deployDir) {
+void PluginRegistry::load(Controls& ui, const AppPaths& paths) {
   std::lock_guard lock(LoadMutex());
-  const PluginCatalog catalog = LoadListedPlugins(plugDir, deployDir);
+  const PluginCatalog catalog = LoadListedPlugins(paths);
   show(ui, catalog);
   ui.setStatusText("插件加载完成！共加载 " + std::to_string(catalog.size()) + " 个插件");
 }
@@ -100,10 +100,7 @@ void PluginRegistry::show(Controls& ui, const PluginCatalog& catalog) {
   OfferCatalog(ui, catalog);
 }
 
-void PluginRegistry::load(Controls& ui) {
-  const AppPaths paths = Paths();
-  load(ui, paths.plugDir, paths.deployDir);
-}
+void PluginRegistry::load(Controls& ui) { load(ui, Paths()); }
 
 void PluginRegistry::refreshChoice(Controls& ui) {
   // Switches and health change in the loaded catalog as they change in the rows; values stored

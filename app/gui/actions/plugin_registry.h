@@ -12,7 +12,7 @@ class PluginRegistry {
   // Reads the catalog of plugDir (with each plug-in's health: its last check and last uses) and
   // shows it: every row, the plug-in choice, then the count. Loads are serialised: overlapping
   // calls never interleave rows. Without folders: the program's own.
-  static void load(Controls& ui, const Text& plugDir, const Text& deployDir);
+  static void load(Controls& ui, const AppPaths& paths);
   static void load(Controls& ui);
   // Shows `catalog` as the loaded plug-ins: its rows, then the plug-in choice.
   static void show(Controls& ui, const PluginCatalog& catalog);

@@ -9,7 +9,7 @@ PullReport CloudPluginPull(Controls& ui, const Config& config, std::stop_token s
   ui.setStatusText("正在拉取云端插件！");
   const PullReport report = PullPlugins({config.pluginListAddress, config.paths.plugDir, config.verifyTls, stop});
   if (stop.stop_requested()) return report;
-  PluginRegistry::load(ui, config.paths.plugDir, config.paths.deployDir);
+  PluginRegistry::load(ui, config.paths);
   ui.setStatusText(PullStatusText(static_cast<size_t>(ui.pluginList().rowCount()), report));
   return report;
 }

@@ -43,8 +43,9 @@ void ProgramActions::generateClicked(Controls& ui) {
     AskAboutMovedKeys(ui, files);
     AskForMissingValues(ui, files);
   }
-  OnGenerateClicked(ui, workers_,
-                    [](const Text& pluginFile) { return StoredPluginInputs(pluginFile, ValueSetting::Window); });
+  OnGenerateClicked(ui, workers_, [](const Text& pluginFile) {
+    return StoredPluginInputs(pluginFile, Paths().deployDir, ValueSetting::Window);
+  });
 }
 bool ProgramActions::resultRightClicked(Controls& ui) {
   const bool running = GenerationRunning();

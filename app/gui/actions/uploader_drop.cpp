@@ -20,7 +20,8 @@ std::vector<Text> ImportDroppedUploaders(Controls& ui, const std::vector<Text>& 
     const SxcuImport result = ImportSxcuFile(path, Paths().plugDir, /*force=*/false);
     ++(result.ok() ? written : refused);
     report += (report.empty() ? "" : "\r\n") + DescribeImport(result);
-    if (const Text stored = StoreImportedSecrets(result, /*plain=*/false); !stored.empty()) report += "\r\n" + stored;
+    if (const Text stored = StoreImportedSecrets(result, /*plain=*/false, Paths().deployDir); !stored.empty())
+      report += "\r\n" + stored;
   }
   if (written + refused == 0) return rest;
   // A drop arrives on the window thread, which must not wait for a load that may be running (that

@@ -59,7 +59,7 @@ class FallbackTest : public ::testing::Test {
   // Oldest first: plug-in and whether it gave a link.
   std::vector<Text> history() {
     std::vector<Text> seen;
-    for (const HistoryEntry& e : HistoryStore().find("", 0))
+    for (const HistoryEntry& e : HistoryStore(HistoryFile(Paths())).find("", 0))
       seen.insert(seen.begin(), e.plugin + (e.failure.empty() ? "+" : "-"));
     return seen;
   }
@@ -74,7 +74,7 @@ TEST_F(FallbackTest, DeadFirstPluginEveryLineFromTheNext) {
                                                     {"B", test::EchoService::echo("/b?url=%75%33")}}));
   EXPECT_EQ(ui.statusText(), "网址生成完毕!");
   EXPECT_EQ(history(), (std::vector<Text>{"A-", "B+", "A-", "B+", "A-", "B+"}));
-  for (const HistoryEntry& e : HistoryStore().find("", 0)) {
+  for (const HistoryEntry& e : HistoryStore(HistoryFile(Paths())).find("", 0)) {
     if (e.plugin == "A") {
       EXPECT_NE(e.failure.find("无法连接服务器"), Text::npos) << e.failure;
     }
@@ -109,9 +109,9 @@ TEST_F(FallbackTest, WhichPluginGivesEachLine) {
   };
   for (const auto& t : cases) {
     SCOPED_TRACE(t.name);
-    HistoryStore().remove([] {
+    HistoryStore(HistoryFile(Paths())).remove([] {
       std::vector<std::int64_t> ids;
-      for (const HistoryEntry& e : HistoryStore().find("", 0)) ids.push_back(e.id);
+      for (const HistoryEntry& e : HistoryStore(HistoryFile(Paths())).find("", 0)) ids.push_back(e.id);
       return ids;
     }());
     generate(t.chosen, t.fallbacks, t.input);
@@ -144,9 +144,9 @@ TEST_F(FallbackTest, UnreasonableWaitSendsTheBatchOnAtOnce) {
   for (int n = 1; n <= 30; ++n) input += "u" + std::to_string(n) + "\n";
   for (const bool sameHost : {false, true}) {
     SCOPED_TRACE(sameHost ? "B on the same host" : "B on another host");
-    HistoryStore().remove([] {
+    HistoryStore(HistoryFile(Paths())).remove([] {
       std::vector<std::int64_t> ids;
-      for (const HistoryEntry& e : HistoryStore().find("", 0)) ids.push_back(e.id);
+      for (const HistoryEntry& e : HistoryStore(HistoryFile(Paths())).find("", 0)) ids.push_back(e.id);
       return ids;
     }());
     test::WritePlugin(dir, "a.json", {.name = "A", .path = sameHost ? shared.url("/a?") : a.url("/a?")});
@@ -163,7 +163,7 @@ TEST_F(FallbackTest, UnreasonableWaitSendsTheBatchOnAtOnce) {
     EXPECT_EQ(ui.statusText(), "网址生成完毕!");
     // The history names A with its reason for the lines it refused.
     int refusedByA = 0;
-    for (const HistoryEntry& e : HistoryStore().find("", 0)) {
+    for (const HistoryEntry& e : HistoryStore(HistoryFile(Paths())).find("", 0)) {
       if (e.plugin != "A") continue;
       ++refusedByA;
       EXPECT_TRUE(e.failure.starts_with("服务要求等待 ")) << e.failure;
@@ -181,8 +181,8 @@ TEST_F(FallbackTest, MissingValuePassedOverAfterTheFirstLine) {
   ASSERT_EQ(rows().size(), 3u);
   for (const auto& row : rows()) EXPECT_EQ(row[0], "B");
   EXPECT_EQ(history(), (std::vector<Text>{"A-", "B+", "B+", "B+"}));
-  EXPECT_TRUE(HistoryStore().find("", 0).back().failure.starts_with("缺少配置：API 密钥"))
-      << HistoryStore().find("", 0).back().failure;
+  EXPECT_TRUE(HistoryStore(HistoryFile(Paths())).find("", 0).back().failure.starts_with("缺少配置：API 密钥"))
+      << HistoryStore(HistoryFile(Paths())).find("", 0).back().failure;
   EXPECT_EQ(b.requests(), 3);
 }
 

@@ -39,7 +39,7 @@ TEST(PluginInputs, StoredValuesReachTheWindowsGeneration) {
     if (c.stored) {
       ASSERT_EQ(PluginConfigFile(Paths().deployDir, "P").write("Team", *c.stored), "");
     }
-    const ShortenInputs inputs = StoredPluginInputs(dir.file("Plug/p.json"));
+    const ShortenInputs inputs = StoredPluginInputs(dir.file("Plug/p.json"), Paths().deployDir);
     EXPECT_EQ(inputs.fieldValues.count("Team"), c.stored ? 1u : 0u);
     EXPECT_TRUE(inputs.secrets.empty());
     EXPECT_EQ(HasEveryUsedField(PluginDefinition::FromFile(dir.file("Plug/p.json")), inputs), c.stored.has_value());
