@@ -6,6 +6,7 @@
 #include "platform/files.h"
 #include "text/text_of_files.h"
 #include "text/text_utils.h"
+#include "web/link_check.h"
 
 namespace pindle {
 namespace {
@@ -32,11 +33,6 @@ size_t ToolkitOptionLength(const std::vector<Text>& args, size_t i) {
 
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() && EqualsIgnoreAsciiCase(text.substr(0, prefix.size()), prefix);
-}
-
-bool IsWebAddress(const Text& arg) {
-  return (StartsWithIgnoringCase(arg, "http://") && arg.size() > 7) ||
-         (StartsWithIgnoringCase(arg, "https://") && arg.size() > 8);
 }
 
 int HexValue(char c) {
@@ -75,7 +71,7 @@ std::optional<Text> UnusableWindowArgument(const std::vector<Text>& args) {
       i += span;
       continue;
     }
-    if (!IsWebAddress(args[i]) && !LocalFile(args[i])) return args[i];
+    if (!HasWebScheme(args[i]) && !LocalFile(args[i])) return args[i];
     ++i;
   }
   return std::nullopt;
@@ -90,7 +86,7 @@ std::optional<Text> LongUrlBoxText(const std::vector<Text>& args) {
       continue;
     }
     Text piece;
-    if (IsWebAddress(args[i])) {
+    if (HasWebScheme(args[i])) {
       piece = args[i];
     } else if (const auto file = LocalFile(args[i])) {
       piece = TextOfFiles({*file});

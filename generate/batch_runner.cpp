@@ -38,22 +38,6 @@ bool RefusesTheBatch(const Text& reason) {
   return reason.starts_with(CertificateFailureCause()) || reason.starts_with("缺少配置：") || IsKeyMovedReason(reason);
 }
 
-std::vector<Text> SplitLines(const Text& text) {
-  std::vector<Text> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    const bool last = end == Text::npos;
-    if (last) end = text.size();
-    size_t stop = end;
-    if (stop > start && text[stop - 1] == '\r') --stop;
-    lines.emplace_back(text, start, stop - start);
-    if (last) break;
-    start = end + 1;
-  }
-  return lines;
-}
-
 namespace {
 
 // One pass between its start and its result.

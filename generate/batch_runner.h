@@ -45,7 +45,4 @@ class BatchRunner {
   MultiTransfer* transfer_ = nullptr;  // while run() runs
 };
 
-// The lines of a text as NthLine gives them, split in one go: LineCount(text) of them.
-std::vector<Text> SplitLines(const Text& text);
-
 }  // namespace pindle

@@ -10,6 +10,7 @@
 #include "plugins/plugin_catalog.h"
 #include "plugins/plugin_rows.h"
 #include "text/text_utils.h"
+#include "web/link_check.h"
 
 namespace pindle {
 namespace {
@@ -30,11 +31,7 @@ std::optional<Text> SingleAddress(const Text& text) {
   while (begin < end && IsBlank(text[begin])) ++begin;
   while (end > begin && IsBlank(text[end - 1])) --end;
   const Text address = text.substr(begin, end - begin);
-  const Text lower = ToLowerAscii(address.substr(0, 8));
-  const size_t scheme = lower.starts_with("https://") ? 8 : lower.starts_with("http://") ? 7 : 0;
-  if (scheme == 0 || address.size() == scheme) return std::nullopt;
-  for (const char c : address)
-    if (static_cast<unsigned char>(c) < 0x20 || c == ' ' || c == 0x7F) return std::nullopt;
+  if (!IsLink(address)) return std::nullopt;
   return address;
 }
 

@@ -2,9 +2,18 @@
 
 namespace pindle {
 
+int LineCount(const Text& text) {
+  if (text.empty()) return 0;
+  int count = 1;
+  for (const char c : text) count += c == '\n';
+  if (text.back() == '\n') --count;
+  return count;
+}
+
 LineCursor::LineCursor(Text text) : text_(std::move(text)) {}
 
 Text LineCursor::line(int n) {
+  if (n < 1) return {};
   if (n < next_) {
     offset_ = 0;
     next_ = 1;

@@ -3,12 +3,17 @@
 
 namespace pindle {
 
-// The lines of a text as SplitLines gives them, taken in order without splitting the text: a
-// batch of a million lines holds the text once, not again as a million lines.
+// How a text falls into lines, for every door: split at LF, a CR in front of the LF dropped, a
+// final LF starts no line. The cursor takes them in order without splitting the text: a batch
+// of a million lines holds the text once, not again as a million lines.
+
+// 0 for an empty text, otherwise the LF count plus one, less one for a final LF.
+int LineCount(const Text& text);
+
 class LineCursor {
  public:
   explicit LineCursor(Text text = {});
-  // Line n (1-based); empty when the text has no such line. Asking for the line after the last
+  // Line n (1-based); empty when the text has no such line (n < 1 included). Asking for the line after the last
   // one asked costs that line only; going back starts again from the top.
   Text line(int n);
 

@@ -14,6 +14,7 @@
 #include "plugins/plugin_file_writer.h"
 #include "text/percent_encoding.h"
 #include "text/text_utils.h"
+#include "web/link_check.h"
 #include "web/url_helpers.h"
 
 namespace pindle {
@@ -331,8 +332,7 @@ class Converter {
     Text method = ToUpperAscii(text(older_ && !has("RequestMethod") ? "RequestType" : "RequestMethod"));
     if (method.empty()) method = "POST";
     if (method != "GET" && method != "POST") problem("请求方法 " + method + " 无法表达（只有 GET 和 POST）");
-    if (!StartsWithIgnoreCase(url, "http://") && !StartsWithIgnoreCase(url, "https://"))
-      problem("RequestURL " + Text(url.empty() ? "为空" : url) + " 不是 http(s) 地址");
+    if (!HasWebScheme(url)) problem("RequestURL " + Text(url.empty() ? "为空" : url) + " 不是 http(s) 地址");
     for (const Piece& p : split(url))
       if (p.syntax) problem("RequestURL 里的 " + p.text + " 无法表达");
     for (const char* key : {"ErrorMessage", "ThumbnailURL", "DeletionURL"})

@@ -6,16 +6,11 @@
 #include "json/json_document.h"
 #include "platform/codepage.h"
 #include "text/text_utils.h"
+#include "web/link_check.h"
 #include "web/web_request.h"
 
 namespace pindle {
-namespace {
-
-bool IsWebAddress(const Text& text) {
-  return Left(ToLowerAscii(text), 7) == "http://" || Left(ToLowerAscii(text), 8) == "https://";
-}
-
-}  // namespace
+namespace {}  // namespace
 
 UpdateCheckReport UpdateChecker::check(const Text& address, bool verifyTls) {
   UpdateCheckReport report;
@@ -36,7 +31,7 @@ UpdateCheckReport UpdateChecker::check(const Text& address, bool verifyTls) {
   // The cloud list address is worth keeping whatever else the manifest lacks.
   if (!plugUrl.empty()) Settings::write(kSoftwareSection, kPluginListAddressKey, plugUrl);
   // Only an offer the user can act on: a version to compare and a page a browser can open.
-  if (!version.empty() && version != kProgramVersion && IsWebAddress(downUrl)) report.downloadPage = downUrl;
+  if (!version.empty() && version != kProgramVersion && HasWebScheme(downUrl)) report.downloadPage = downUrl;
   return report;
 }
 

@@ -19,10 +19,15 @@ struct TextFree {
 
 }  // namespace
 
+bool HasWebScheme(std::string_view text) {
+  const Text lower = ToLowerAscii(text.substr(0, 8));
+  const std::size_t scheme = lower.starts_with("https://") ? 8 : lower.starts_with("http://") ? 7 : 0;
+  return scheme > 0 && text.size() > scheme;
+}
+
 bool IsLink(std::string_view text) {
   // libcurl also takes "http:/host" and a missing scheme; a link names both in full.
-  const Text lower = ToLowerAscii(text.substr(0, 8));
-  if (!lower.starts_with("http://") && !lower.starts_with("https://")) return false;
+  if (!HasWebScheme(text)) return false;
   // libcurl reads "https:///x" as the host x; a link names its host behind exactly two slashes.
   const std::size_t start = text.find("://") + 3;
   if (start >= text.size() || text[start] == '/' || text[start] == '\\') return false;

@@ -8,4 +8,9 @@ namespace pindle {
 // count of successes asks this one test.
 bool IsLink(std::string_view text);
 
+// Whether a text names the http or https scheme (either case) with something after it: the test
+// for an address that may still hold placeholders ("https://$Field:Host$/api") or that a service
+// gave (a redirect's Location, an update manifest's address).
+bool HasWebScheme(std::string_view text);
+
 }  // namespace pindle

@@ -11,6 +11,7 @@
 #include "web/cookies.h"
 #include "web/curl_global.h"
 #include "web/header_helpers.h"
+#include "web/link_check.h"
 #include "web/proxy_list.h"
 #include "web/request_headers.h"
 #include "web/request_target.h"
@@ -25,7 +26,6 @@ constexpr const char* kVerbs[] = {"GET", "POST", "HEAD", "PUT", "OPTIONS", "DELE
 HttpMethodCode ClampMethod(HttpMethodCode code) { return code < kGet || code > kConnect ? kGet : code; }
 
 bool StartsWithHttps(std::string_view url) { return Left(ToLowerAscii(url), 8) == "https://"; }
-bool StartsWithHttp(std::string_view url) { return Left(ToLowerAscii(url), 7) == "http://"; }
 
 // Everything the pipeline decided before the first byte goes out.
 struct PreparedRequest {
@@ -431,7 +431,7 @@ bool RequestExchange::hopEnded(CURLcode code) {
   if (s.request.forbidRedirect || !IsFollowedRedirect(status)) return false;
   const char* location = nullptr;
   curl_easy_getinfo(curl, CURLINFO_REDIRECT_URL, &location);
-  if (!location || !(StartsWithHttp(location) || StartsWithHttps(location))) return false;
+  if (!location || !HasWebScheme(location)) return false;
   if (s.redirects >= s.limits.maxRedirects) {
     s.error = DescribeTooManyRedirects(s.limits);
     return false;

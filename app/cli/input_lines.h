@@ -11,7 +11,7 @@
 namespace pindle::cli {
 
 // A command's input lines: its arguments when it has any, else standard input, read a line at a
-// time as they are taken (never the whole input at once). Lines are split as SplitLines splits a
+// time as they are taken (never the whole input at once). Lines are split as LineCursor splits a
 // text: at LF, a CR before it dropped, a final LF starting no line.
 class InputLines {
  public:

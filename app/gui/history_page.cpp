@@ -8,6 +8,7 @@
 #include "history/history_csv.h"
 #include "history/history_store.h"
 #include "platform/files.h"
+#include "web/link_check.h"
 
 namespace pindle {
 
@@ -87,7 +88,7 @@ Text HistoryPage::selectedLink() const {
 
 void HistoryPage::onRightClick() {
   if (w_.list->selectedItems().isEmpty()) return;
-  const bool usable = IsUsableLink(selectedLink());
+  const bool usable = IsLink(selectedLink());
   for (const char* name : {"复制网址", "打开网址", "二维码", "展开短网址"})
     w_.menu->findChild<QAction*>(QString::fromUtf8(name), Qt::FindDirectChildrenOnly)->setEnabled(usable);
   w_.menu->popup(QCursor::pos());

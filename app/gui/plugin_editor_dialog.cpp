@@ -28,6 +28,7 @@
 #include "plugins/plugin_file_namer.h"
 #include "secrets/plugin_inputs.h"
 #include "text/text_utils.h"
+#include "web/link_check.h"
 
 namespace pindle {
 namespace {
@@ -274,9 +275,7 @@ QStringList PluginEditorDialog::problems() const {
   const Text data = text("API.Data");
   const QString type = responseType_->currentData().toString();
   if (text("Name").empty()) found << QStringLiteral("名称为空：插件不会出现在生成页的插件选择里");
-  if (!EqualsIgnoreAsciiCase(address.substr(0, 7), "http://") &&
-      !EqualsIgnoreAsciiCase(address.substr(0, 8), "https://"))
-    found << QStringLiteral("地址不是 http:// 或 https:// 开头");
+  if (!HasWebScheme(address)) found << QStringLiteral("地址不是 http:// 或 https:// 开头");
   if (method_->currentText() == "POST" && data.empty())
     found << QStringLiteral("POST 请求没有数据：长网址到不了服务");
   else if (!Contains(data, "$Url$", true) && !Contains(data, "$RawUrl$", true))

@@ -16,30 +16,6 @@
 namespace pindle {
 namespace {
 
-TEST(GenerateLines, LineCountAndNthLine) {
-  struct Case {
-    const char* text;
-    int count;
-    std::vector<Text> lines;
-  } cases[] = {
-      {"", 0, {}},
-      {"a", 1, {"a"}},
-      {"a\n", 1, {"a"}},
-      {"a\r\n", 1, {"a"}},
-      {"u1\nu2\nu3", 3, {"u1", "u2", "u3"}},
-      {"u1\r\nu2\r\n", 2, {"u1", "u2"}},
-      {"u1\n\nu2", 3, {"u1", "", "u2"}},
-      {"\nu1", 2, {"", "u1"}},
-      {"a\n\n", 2, {"a", ""}},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(LineCount(c.text), c.count) << c.text;
-    for (int n = 1; n <= c.count; ++n) EXPECT_EQ(NthLine(c.text, n), c.lines[static_cast<size_t>(n - 1)]) << c.text;
-    EXPECT_EQ(NthLine(c.text, c.count + 1), "");
-    EXPECT_EQ(NthLine(c.text, 0), "");
-  }
-}
-
 TEST(GenerateTexts, StopAndWait) {
   EXPECT_EQ(StoppedStatusText(2, 5), "已停止生成：完成 2 / 5 行");
   EXPECT_EQ(StoppedStatusText(7), "已停止生成：完成 7 行");  // the total not known (a pipe)

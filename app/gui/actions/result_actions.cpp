@@ -13,7 +13,7 @@ bool PrepareResultMenu(Controls& ui) {
   auto& list = ui.resultList();
   const int row = list.selectedRow();
   if (row < 0) return false;
-  const bool usable = IsUsableLink(list.cell(row, kShortUrlColumn));
+  const bool usable = IsLink(list.cell(row, kShortUrlColumn));
   ui.menuItem(MenuItem::CopyUrl).setEnabled(usable);
   ui.menuItem(MenuItem::OpenUrl).setEnabled(usable);
   return true;
@@ -35,8 +35,6 @@ void OnResultDoubleClick(Controls& ui) {
   if (ui.resultList().selectedRow() < 0 || !ui.settingBox(SettingBox::DoubleClickCopy).isChecked()) return;
   CopySelectedResult(ui);
 }
-
-bool IsUsableLink(const Text& link) { return IsLink(link); }
 
 void CopyLink(Controls& ui, const Text& link) {
   ui.setClipboardText(link);

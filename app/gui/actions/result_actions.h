@@ -13,9 +13,8 @@ void OpenSelectedResult(Controls& ui);
 // Copies the selected row's link when 设定_双击复制 is checked; otherwise nothing.
 void OnResultDoubleClick(Controls& ui);
 
-// What the result list does with one link, for every list of links (the history too): whether
-// copying and opening it make sense, and the two actions with their status texts.
-bool IsUsableLink(const Text& link);
+// What the result list does with one link, for every list of links (the history too): the two
+// actions with their status texts (whether they make sense is IsLink's to say).
 void CopyLink(Controls& ui, const Text& link);
 void OpenLink(Controls& ui, const Text& link);
 

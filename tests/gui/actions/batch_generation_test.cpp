@@ -24,17 +24,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(BatchLines, SplitLinesGivesWhatNthLineGives) {
-  for (const Text text : {"", "a", "a\n", "a\r\n", "u1\r\nu2\r\n", "u1\n\nu2", "\nu1", "a\n\n", "\n", "a\rb\r\n\r"}) {
-    const std::vector<Text> lines = SplitLines(text);
-    ASSERT_EQ(static_cast<int>(lines.size()), LineCount(text)) << text;
-    for (int n = 1; n <= LineCount(text); ++n) EXPECT_EQ(lines[static_cast<size_t>(n - 1)], NthLine(text, n)) << text;
-    // Taken in order, out of order and beyond the last line, the cursor gives the same lines.
-    LineCursor cursor(text);
-    for (const int n : {1, 2, 3, 2, 1, 4, 5, 3}) EXPECT_EQ(cursor.line(n), NthLine(text, n)) << text << " " << n;
-  }
-}
-
 // A line's answer may hold what the single URL's limit allows alone, a share of 64 MB in a batch.
 TEST(GenerationJobLimits, AnswerCapOfALine) {
   constexpr std::size_t MB = 1u << 20;
