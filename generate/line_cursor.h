@@ -3,7 +3,7 @@
 
 namespace pindle {
 
-// How a text falls into lines, for every door: split at LF, a CR in front of the LF dropped, a
+// How a text falls into lines, for every door: split at LF, a CR ending a line dropped, a
 // final LF starts no line. The cursor takes them in order without splitting the text: a batch
 // of a million lines holds the text once, not again as a million lines.
 

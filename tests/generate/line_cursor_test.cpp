@@ -24,7 +24,7 @@ TEST(LineCursor, LinesOfAText) {
       {"\nu1", {"", "u1"}},
       {"a\n\n", {"a", ""}},
       {"\n", {""}},
-      {"a\rb\r\n\r", {"a\rb", "\r"}},  // only a CR in front of LF is dropped
+      {"a\rb\r\n\r", {"a\rb", ""}},  // a CR ending a line is dropped, one inside it stays
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
