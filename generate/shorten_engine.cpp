@@ -152,7 +152,7 @@ ShortenRequest PrepareParsed(const JsonDocument& document, bool fileUtf8, const 
 
   const Text method = document.GetText(kPluginApiTypeKey);
   RequestOptions& request = prepared.request;
-  request.verifyTls = inputs.verifyTls ? *inputs.verifyTls : VerifyTlsSetting();
+  request.verifyTls = inputs.verifyTls;
   if (wireUtf8) request.utf8Texts = true;
   const Text address = FillPlaceholders(document.GetText(kPluginApiPathKey), PlaceholderPlace::Address, values);
   if (method == "GET") {
@@ -202,7 +202,6 @@ ShortenRequest PrepareShorten(const Text& pluginFile, const Text& longUrl, JsonD
 Text RequestOrigin(const PluginDefinition& plugin, const std::map<Text, Text>& fieldValues) {
   ShortenInputs inputs;
   inputs.fieldValues = fieldValues;
-  inputs.verifyTls = true;  // not asked of the settings: nothing is sent
   const ShortenRequest prepared = PrepareParsed(plugin.document(), true, "http://a.example/", inputs);
   const Text method = plugin.apiType();
   return method == "GET" || method == "POST" ? OriginOfRequest(prepared.request.url) : Text();

@@ -27,9 +27,8 @@ struct ShortenInputs {
   std::map<Text, std::vector<Text>> secretOrigins;
   // How a missing value's reason says to set it: the door's own way.
   ValueSetting valueSetting = ValueSetting::Command;
-  // Whether certificates are verified, as the door read the user's switch; not given: the
-  // switch is read when the request is prepared.
-  std::optional<bool> verifyTls;
+  // Whether certificates are verified: the door's Config::verifyTls (the user's switch).
+  bool verifyTls = true;
 };
 
 // One long URL through one plug-in: read the plug-in file, build the request it describes with

@@ -3,6 +3,7 @@
 
 #include "app/cli/command.h"
 #include "config/app_paths.h"
+#include "config/config.h"
 #include "generate/batch_runner.h"
 #include "generate/plugin_check.h"
 #include "plugins/plugin_catalog.h"
@@ -51,8 +52,11 @@ class CheckCommand : public Command {
 
     const PluginCatalog catalog = LoadPluginCatalog();
     std::vector<BatchPlugin> plugins;
+    const Config config = Config::Read();
     auto add = [&](const PluginInfo& plugin) {
-      plugins.push_back({plugin.name, plugin.path, StoredPluginInputs(plugin.path, Paths().deployDir)});
+      ShortenInputs inputs = StoredPluginInputs(plugin.path, config.paths.deployDir);
+      inputs.verifyTls = config.verifyTls;
+      plugins.push_back({plugin.name, plugin.path, std::move(inputs)});
     };
     if (wanted.empty()) {
       for (const PluginInfo* plugin : catalog.enabled()) add(*plugin);

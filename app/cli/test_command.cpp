@@ -1,6 +1,7 @@
 #include <ostream>
 
 #include "app/cli/command.h"
+#include "config/config.h"
 #include "generate/shorten_trace.h"
 #include "json/json_document.h"
 #include "plugins/plugin_catalog.h"
@@ -50,7 +51,10 @@ class TestCommand : public Command {
            << "长网址：" << longUrl << "\n\n";
     JsonDocument document;
     const Text& file = plugin->path;
-    const ShortenTrace trace = TraceShorten(file, longUrl, document, StoredPluginInputs(file, Paths().deployDir));
+    const Config config = Config::Read();
+    ShortenInputs inputs = StoredPluginInputs(file, config.paths.deployDir);
+    inputs.verifyTls = config.verifyTls;
+    const ShortenTrace trace = TraceShorten(file, longUrl, document, inputs);
     io.out << FormatTrace(trace);
     io.out.flush();
     return trace.linkCameOut() ? kExitOk : kExitFailed;

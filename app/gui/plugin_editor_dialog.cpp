@@ -19,6 +19,7 @@
 #include "app/gui/text_convert.h"
 #include "app/gui/window_fonts.h"
 #include "config/app_paths.h"
+#include "config/config.h"
 #include "generate/pattern_match.h"
 #include "generate/shorten_trace.h"
 #include "json/json_text.h"
@@ -307,13 +308,15 @@ void PluginEditorDialog::runTest() {
   const Text text = pluginText();
   const Text longUrl = FromQt(testUrl_->text());
   QPointer<PluginEditorDialog> self(this);
-  tests_.start([self, file, text, longUrl](std::stop_token) {
+  const Config config = Config::Read();
+  tests_.start([self, file, text, longUrl, config](std::stop_token) {
     Text shown;
     if (WriteFileAtomically(file, text)) {
       JsonDocument document;
       // The values stored under the plug-in's name, so a keyed plug-in can be tried as edited.
-      shown = FormatTrace(
-          TraceShorten(file, longUrl, document, StoredPluginInputs(file, Paths().deployDir, ValueSetting::Window)));
+      ShortenInputs inputs = StoredPluginInputs(file, config.paths.deployDir, ValueSetting::Window);
+      inputs.verifyTls = config.verifyTls;
+      shown = FormatTrace(TraceShorten(file, longUrl, document, inputs));
       RemoveFile(file);
     } else {
       shown = "写不进临时文件 " + file;

@@ -3,6 +3,7 @@
 #include "app/gui/actions/loaded_plugins.h"
 #include "app/gui/actions/plugin_registry.h"
 #include "config/app_paths.h"
+#include "config/config.h"
 #include "generate/plugin_check.h"
 #include "plugins/plugin_rows.h"
 #include "secrets/plugin_inputs.h"
@@ -28,10 +29,12 @@ void ShowOutcome(Controls& ui, const PluginCheckResult& r) {
 void CheckListedPlugins(Controls& ui) {
   const PluginCatalog catalog = LoadedPluginsOf(ui).catalog();
   std::vector<BatchPlugin> plugins;
+  const Config config = Config::Read();
   auto add = [&](const PluginInfo& plugin) {
-    if (!plugin.name.empty())
-      plugins.push_back(
-          {plugin.name, plugin.path, StoredPluginInputs(plugin.path, Paths().deployDir, ValueSetting::Window)});
+    if (plugin.name.empty()) return;
+    ShortenInputs inputs = StoredPluginInputs(plugin.path, config.paths.deployDir, ValueSetting::Window);
+    inputs.verifyTls = config.verifyTls;
+    plugins.push_back({plugin.name, plugin.path, std::move(inputs)});
   };
   if (const int selected = ui.pluginList().selectedRow(); selected >= 0) {
     if (static_cast<size_t>(selected) < catalog.size()) add(catalog.plugins()[static_cast<size_t>(selected)]);
