@@ -11,6 +11,7 @@
 #include "plugins/plugin_file.h"
 #include "tests/support/loopback_shortener.h"
 #include "tests/support/plugin_files.h"
+#include "text/percent_encoding.h"
 #include "text/text_utils.h"
 #include "web/link_check.h"
 #include "web/web_request.h"

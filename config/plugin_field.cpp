@@ -96,8 +96,4 @@ Text KeyMovedReason(const Text& pluginName, const Text& from, const Text& to) {
   return pluginName + " 的地址已从 " + from + " 改为 " + to + kKeyMovedMiddle + TrustCommand(pluginName);
 }
 
-bool IsKeyMovedReason(const Text& reason) {
-  return reason.find(kKeyMovedMiddle) != Text::npos && reason.ends_with(" --trust");
-}
-
 }  // namespace pindle

@@ -50,6 +50,5 @@ Text TrustCommand(const Text& pluginName);
 // "Bitly 的地址已从 api-ssl.bitly.com 改为 x.example，密钥没有发送；确认后再用：pindle config Bitly --trust".
 // `from` and `to` as a person is told them (web/url_helpers.h ShownOrigin).
 Text KeyMovedReason(const Text& pluginName, const Text& from, const Text& to);
-bool IsKeyMovedReason(const Text& reason);
 
 }  // namespace pindle

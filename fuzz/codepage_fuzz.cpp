@@ -4,6 +4,7 @@
 #include "fuzz/fuzz_input.h"
 #include "generate/shorten_engine.h"
 #include "platform/codepage.h"
+#include "text/percent_encoding.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);

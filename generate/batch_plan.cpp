@@ -53,6 +53,7 @@ JobLine ReadBatchLine(Text text, bool readGbk, bool splitAlias) {
   if (readGbk && !IsWellFormedUtf8(text)) {
     if (!IsWellFormedGbk(text)) {
       line.rejected = kUnreadableLine;
+      line.rejectedKind = FailureKind::Unreadable;
       return line;
     }
     text = GbkToUtf8Text(text);

@@ -34,10 +34,6 @@ constexpr int kReorderWindow = 4096;
 
 }  // namespace
 
-bool RefusesTheBatch(const Text& reason) {
-  return reason.starts_with(CertificateFailureCause()) || reason.starts_with("缺少配置：") || IsKeyMovedReason(reason);
-}
-
 namespace {
 
 // One pass between its start and its result.
@@ -51,7 +47,8 @@ struct Pass {
   int passingRetries = 0;
   bool connectionRetried = false;
   Text alias;
-  Text rejected;            // why the line is not sent at all
+  Text rejected;  // why the line is not sent at all
+  FailureKind rejectedKind = FailureKind::Rejected;
   size_t nextFallback = 0;  // the fallback the line goes to when this plug-in gives no link
   std::vector<BatchAttempt> earlier;
 };
@@ -143,7 +140,7 @@ struct BatchRunner::Loop {
     if (!pass.plugin.unavailable.empty()) {
       // Gone from the list: nothing to send, and the lines after go to the fallbacks at once.
       refusing.insert(pass.plugin.file);
-      pass.prepared = ShortenRequest{.notSentReason = pass.plugin.unavailable};
+      pass.prepared = ShortenRequest{.notSentReason = pass.plugin.unavailable, .notSentKind = FailureKind::PluginGone};
       pass.host.clear();
       return false;
     }
@@ -172,7 +169,7 @@ struct BatchRunner::Loop {
   // fallback (sent from `retries` when its host has room); otherwise it is done.
   void conclude(std::unique_ptr<Pass> pass, BatchLineResult result) {
     for (;;) {
-      if (RefusesTheBatch(result.reason)) refusing.insert(pass->plugin.file);
+      if (RefusesTheBatch(result.failure)) refusing.insert(pass->plugin.file);
       const bool last = result.linked() || result.outcome == LineOutcome::Skipped ||
                         result.outcome == LineOutcome::Rejected || !moveOn(*pass);
       if (last) {
@@ -180,27 +177,30 @@ struct BatchRunner::Loop {
         done.emplace(pass->line, std::move(result));
         return;
       }
-      pass->earlier.push_back({std::move(result.plugin), std::move(result.result), std::move(result.reason)});
+      pass->earlier.push_back(
+          {std::move(result.plugin), std::move(result.result), std::move(result.reason), result.failure});
       if (pass->prepared.send) {
         retries[pass->line] = std::move(pass);
         return;
       }
       result = resultOf(*pass, LineOutcome::Failed);
       result.reason = NotSent(*pass);
+      result.failure = pass->prepared.notSentKind;
     }
   }
 
   void finish(std::unique_ptr<Pass> pass, const WebResponse& response) {
     BatchLineResult result = resultOf(*pass, LineOutcome::Failed);
-    result.result = FinishShorten(pass->prepared, response, &result.reason);
+    result.result = FinishShorten(pass->prepared, response, &result.reason, &result.failure);
     result.status = response.status;
     if (result.reason.empty()) result.outcome = LineOutcome::Link;
     conclude(std::move(pass), std::move(result));
   }
 
-  void end(std::unique_ptr<Pass> pass, LineOutcome outcome, Text reason) {
+  void end(std::unique_ptr<Pass> pass, LineOutcome outcome, Text reason, FailureKind failure) {
     BatchLineResult result = resultOf(*pass, outcome);
     result.reason = std::move(reason);
+    result.failure = failure;
     conclude(std::move(pass), std::move(result));
   }
 
@@ -219,6 +219,7 @@ struct BatchRunner::Loop {
     pass->longUrl = std::move(line->longUrl);
     pass->plugin = s.plugin ? s.plugin() : BatchPlugin();
     pass->rejected = std::move(line->rejected);
+    pass->rejectedKind = line->rejectedKind;
     if (!pass->rejected.empty() || (s.skipBlankLines && IsBlank(pass->longUrl))) return pass;
     pass->alias = std::move(line->alias);
     const bool passedOver = refusing.count(pass->plugin.file) || refusals.count(pass->plugin.file);
@@ -237,7 +238,7 @@ struct BatchRunner::Loop {
       std::unique_ptr<Pass> pass = std::move(it->second);
       it = retries.erase(it);
       if (const Text* why = refusal(*pass)) {
-        end(std::move(pass), LineOutcome::Refused, *why);
+        end(std::move(pass), LineOutcome::Refused, *why, FailureKind::LongWait);
         continue;
       }
       send(std::move(pass));
@@ -255,19 +256,21 @@ struct BatchRunner::Loop {
         if (!prepared) break;
         if (!prepared->rejected.empty()) {
           Text reason = std::move(prepared->rejected);
-          end(std::move(prepared), LineOutcome::Rejected, std::move(reason));
+          const FailureKind kind = prepared->rejectedKind;
+          end(std::move(prepared), LineOutcome::Rejected, std::move(reason), kind);
           continue;
         }
         if (!prepared->prepared.send) {  // nothing to send: the pass ends here (or goes to a fallback)
           const bool blank = s.skipBlankLines && IsBlank(prepared->longUrl);
           Text reason = blank ? Text() : NotSent(*prepared);
-          end(std::move(prepared), blank ? LineOutcome::Skipped : LineOutcome::Failed, std::move(reason));
+          const FailureKind kind = blank ? FailureKind::None : prepared->prepared.notSentKind;
+          end(std::move(prepared), blank ? LineOutcome::Skipped : LineOutcome::Failed, std::move(reason), kind);
           continue;
         }
         lastHost = prepared->host;
       }
       if (const Text* why = refusal(*prepared)) {
-        end(std::move(prepared), LineOutcome::Refused, *why);
+        end(std::move(prepared), LineOutcome::Refused, *why, FailureKind::LongWait);
         continue;
       }
       if (!roomAt(prepared->host, now)) break;
@@ -292,6 +295,7 @@ struct BatchRunner::Loop {
     const Text& why = refusals.try_emplace(pass->plugin.file, LongWaitReason(*asked)).first->second;
     BatchLineResult result = resultOf(*pass, LineOutcome::Refused);
     result.reason = why;
+    result.failure = FailureKind::LongWait;
     result.status = response.status;
     conclude(std::move(pass), std::move(result));
     return true;

@@ -10,11 +10,6 @@ namespace pindle {
 
 class MultiTransfer;
 
-// Whether a reason says the service will refuse every further line of the batch in the same
-// way (a certificate refused, a value the plug-in needs missing, a key bound to another address):
-// the batch then sends it no more lines that a fallback can take.
-bool RefusesTheBatch(const Text& reason);
-
 // A job's batch of passes with several requests in flight on the calling thread. Lines are taken
 // from the job's source only as they start, and results go out in line order as soon as they
 // can, so memory holds the lines in flight and those waiting for an earlier one, never the whole

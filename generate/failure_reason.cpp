@@ -89,6 +89,12 @@ Text NoLinkReason(const Text& link, const WebResponse& response, const Text& ans
   return message.empty() ? Text("服务没有返回短网址") : "服务没有返回短网址：" + message;
 }
 
+FailureKind NoLinkKind(const Text& link, const WebResponse& response) {
+  if (response.failed()) return response.certificateRefused ? FailureKind::Certificate : FailureKind::NoAnswer;
+  if (response.status < 500 && IsLink(link)) return FailureKind::None;
+  return response.status != 0 && !Success(response.status) ? FailureKind::Http : FailureKind::NoLink;
+}
+
 Text NotSentReason() { return "没有发出请求：插件文件读不到，或其 API.Type 不是 GET 或 POST"; }
 
 Text PluginGoneReason(const Text& pluginName) { return "插件“" + pluginName + "”已不在插件列表中，没有发送"; }

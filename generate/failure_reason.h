@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <string_view>
 
+#include "generate/failure_kind.h"
 #include "platform/types.h"
 #include "web/web_request.h"
 
@@ -20,6 +21,8 @@ Text ServiceMessage(const Text& answer);
 // 2xx (a 5xx never counts as a link, a 4xx may carry the link a service already has); else
 // "服务没有返回短网址" or "服务返回：<what came out>".
 Text NoLinkReason(const Text& link, const WebResponse& response, const Text& answer);
+// The kind of that reason: FailureKind::None when `link` counts as one.
+FailureKind NoLinkKind(const Text& link, const WebResponse& response);
 
 // The reason of a pass whose plug-in file describes no request (unreadable, or API.Type is
 // neither "GET" nor "POST").

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "generate/batch_clock.h"
+#include "generate/failure_kind.h"
 #include "generate/shorten_engine.h"
 #include "platform/types.h"
 #include "web/web_limits.h"
@@ -37,6 +38,7 @@ struct BatchAttempt {
   BatchPlugin plugin;
   Text result;
   Text reason;
+  FailureKind failure = FailureKind::None;
 };
 
 // What one line came to, handed out strictly in line order.
@@ -49,6 +51,7 @@ struct BatchLineResult {
   // Why no link came out, as the user reads it ("HTTP 503：error:concurrency",
   // "服务要求等待 27 小时后再试"); empty for a link and a skipped line.
   Text reason;
+  FailureKind failure = FailureKind::None;  // the kind of `reason`
   LineOutcome outcome = LineOutcome::Failed;
   int status = 0;  // HTTP status of the last answer; 0 when none came
   bool linked() const { return outcome == LineOutcome::Link; }
@@ -69,8 +72,9 @@ struct JobLine {
   Text longUrl;
   Text alias;  // the alias asked for; empty: none
   // Why the line cannot be sent at all (bytes that are no text, an alias the plug-in cannot
-  // take): the line ends as LineOutcome::Rejected with this reason.
+  // take): the line ends as LineOutcome::Rejected with this reason, of this kind.
   Text rejected;
+  FailureKind rejectedKind = FailureKind::Rejected;
 };
 
 // What 生成 and `pindle shorten` start: lines through a plug-in (and its fallbacks), with the

@@ -3,7 +3,6 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 
-#include "generate/shorten_engine.h"
 #include "platform/codepage.h"
 #include "text/percent_encoding.h"
 #include "text/text_utils.h"

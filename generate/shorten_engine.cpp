@@ -43,11 +43,6 @@ Text MovedKeyReason(const PluginDefinition& plugin, const std::vector<PluginFiel
 }
 }  // namespace
 
-Text PercentEncode(const Text& text, bool keepSafe, bool utf8) {
-  if (text.empty()) return {};
-  return PercentEncodeBytes(utf8 ? Bytes(text) : Utf8ToGbk(text), keepSafe ? PercentKeep::Safe : PercentKeep::Nothing);
-}
-
 bool LooksLikeUtf8(const Bytes& body) { return FindUtf8Evidence(body).utf8; }
 
 Utf8Evidence FindUtf8Evidence(const Bytes& body) {
@@ -169,6 +164,7 @@ ShortenRequest PrepareParsed(const JsonDocument& document, bool fileUtf8, const 
   const std::vector<PluginField> used = plugin.usedFields();
   if (const PluginField* missing = FirstMissingField(used, inputs.fieldValues)) {
     prepared.notSentReason = MissingFieldReason(plugin.name(), *missing, inputs.valueSetting);
+    prepared.notSentKind = FailureKind::MissingValue;
     if (const auto problem = inputs.fieldProblems.find(missing->name); problem != inputs.fieldProblems.end())
       prepared.notSentReason += "：" + problem->second;
     return prepared;
@@ -176,6 +172,7 @@ ShortenRequest PrepareParsed(const JsonDocument& document, bool fileUtf8, const 
   // A key goes only where it was given: an address that moved sends nothing until the user agrees.
   if (Text moved = MovedKeyReason(plugin, used, inputs, request.url); !moved.empty()) {
     prepared.notSentReason = std::move(moved);
+    prepared.notSentKind = FailureKind::KeyMoved;
     return prepared;
   }
   if (!inputs.secrets.empty()) request.secrets = inputs.secrets;
@@ -207,12 +204,13 @@ Text RequestOrigin(const PluginDefinition& plugin, const std::map<Text, Text>& f
   return method == "GET" || method == "POST" ? OriginOfRequest(prepared.request.url) : Text();
 }
 
-Text FinishShorten(const ShortenRequest& prepared, const WebResponse& response, Text* reason) {
+Text FinishShorten(const ShortenRequest& prepared, const WebResponse& response, Text* reason, FailureKind* kind) {
   // Decode first, then extract, so the plug-in's own texts and markers stay intact.
   const Text answer = DecodeAnswer(response.body, response.headers, prepared.encoding);
   const Text link = ExtractPreparedLink(prepared, answer);
   // The service may echo the request, keys included.
   if (reason) *reason = MaskSecrets(NoLinkReason(link, response, answer), prepared.secrets);
+  if (kind) *kind = NoLinkKind(link, response);
   return prepared.secrets.empty() ? link : MaskSecrets(link, prepared.secrets);
 }
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "config/plugin_field.h"
+#include "generate/failure_kind.h"
 #include "json/json_document.h"
 #include "platform/types.h"
 #include "plugins/plugin_definition.h"
@@ -45,6 +46,7 @@ Text ShortenOne(const Text& pluginFile, const Text& longUrl, JsonDocument& docum
 struct ShortenRequest {
   bool send = false;
   Text notSentReason;  // why a request the file describes was not sent (a field without value)
+  FailureKind notSentKind = FailureKind::NotSent;
   PluginEncoding encoding = PluginEncoding::Unset;
   // Values the request carries that are never shown: masked in every reason.
   std::vector<Text> secrets;
@@ -57,17 +59,14 @@ struct ShortenRequest {
 };
 ShortenRequest PrepareShorten(const Text& pluginFile, const Text& longUrl, JsonDocument& document,
                               const ShortenInputs& inputs = {});
-// The link out of an answer; `reason` (if given) as for ShortenOne.
-Text FinishShorten(const ShortenRequest& prepared, const WebResponse& response, Text* reason = nullptr);
+// The link out of an answer; `reason` (if given) as for ShortenOne, `kind` (if given) its kind.
+Text FinishShorten(const ShortenRequest& prepared, const WebResponse& response, Text* reason = nullptr,
+                   FailureKind* kind = nullptr);
 
 // Where the plug-in's request goes with these field values: the origin (web/url_helpers.h
 // UrlOrigin) of its address with the fields filled in, as PrepareShorten builds it; empty when the
 // file describes no request (API.Type neither GET nor POST).
 Text RequestOrigin(const PluginDefinition& plugin, const std::map<Text, Text>& fieldValues);
-
-// Every byte as %XX (upper-case hex); with keepSafe, "-", ".", digits and ASCII letters stay.
-// The bytes are those of code page 936, or of UTF-8 when utf8 is on.
-Text PercentEncode(const Text& text, bool keepSafe = false, bool utf8 = false);
 
 // Whether an answer is to be read as UTF-8: a byte-order mark, or a three- or four-byte
 // sequence before any invalid byte.

@@ -1,5 +1,7 @@
 #include "text/percent_encoding.h"
 
+#include "platform/codepage.h"
+
 namespace pindle {
 namespace {
 
@@ -59,6 +61,11 @@ Bytes PercentDecode(std::string_view text) {
     }
   }
   return out;
+}
+
+Text PercentEncode(const Text& text, bool keepSafe, bool utf8) {
+  if (text.empty()) return {};
+  return PercentEncodeBytes(utf8 ? Bytes(text) : Utf8ToGbk(text), keepSafe ? PercentKeep::Safe : PercentKeep::Nothing);
 }
 
 }  // namespace pindle

@@ -17,6 +17,10 @@ enum class PercentKeep {
 
 Text PercentEncodeBytes(std::string_view bytes, PercentKeep keep);
 
+// A text's bytes as %XX (upper-case hex); with keepSafe, "-", ".", digits and ASCII letters stay.
+// The bytes are those of code page 936 (so "中" goes out as %D6%D0), or of UTF-8 when utf8 is on.
+Text PercentEncode(const Text& text, bool keepSafe = false, bool utf8 = false);
+
 // %XX sequences back to their bytes; a "%" without two hex digits stays as it is, "+" stays "+".
 Bytes PercentDecode(std::string_view text);
 

@@ -2,7 +2,7 @@
 
 #include "config/builtin_addresses.h"
 #include "config/settings.h"
-#include "generate/shorten_engine.h"
+#include "text/percent_encoding.h"
 #include "web/web_request.h"
 
 namespace pindle {

@@ -331,6 +331,7 @@ struct RequestExchange::State {
   bool foreign = false;  // the hop goes to another origin than the first address's
   int redirects = 0;
   Text error;
+  bool certificateRefused = false;
   int status = 0;
   curl_mime* mime = nullptr;
 
@@ -421,6 +422,7 @@ bool RequestExchange::hopEnded(CURLcode code) {
       curl_off_t pretransfer = 0;
       curl_easy_getinfo(curl, CURLINFO_PRETRANSFER_TIME_T, &pretransfer);
       s.error = DescribeCurlFailure(code, SanitizeUtf8(s.errorBuffer), pretransfer > 0, s.limits);
+      s.certificateRefused = IsCertificateRefusal(code);
     }
     return false;
   }
@@ -468,6 +470,7 @@ WebResponse RequestExchange::takeResponse() {
   try {
     response.status = s.status;
     response.error = s.error;
+    response.certificateRefused = s.certificateRefused;
     if (!s.curl) return response;  // never sent: headers and cookies stay as they were
     response.headers = s.received.head.reported();
     if (s.error.empty()) response.body = std::move(s.received.body);

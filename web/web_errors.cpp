@@ -13,6 +13,7 @@ Text Seconds(std::chrono::milliseconds ms) {
 }
 
 Text Cause(CURLcode code, bool reachedServer, const WebLimits& limits) {
+  if (IsCertificateRefusal(code)) return CertificateFailureCause();
   switch (code) {
     case CURLE_OPERATION_TIMEDOUT:
       return reachedServer ? DescribeStall(limits) : "连接超时：" + Seconds(limits.connect) + "内没能连上服务器";
@@ -22,12 +23,6 @@ Text Cause(CURLcode code, bool reachedServer, const WebLimits& limits) {
       return "无法解析代理服务器的主机名";
     case CURLE_COULDNT_CONNECT:
       return "无法连接服务器";
-    case CURLE_PEER_FAILED_VERIFICATION:
-    case CURLE_SSL_CACERT_BADFILE:
-    case CURLE_SSL_ISSUER_ERROR:
-    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
-    case CURLE_SSL_INVALIDCERTSTATUS:
-      return CertificateFailureCause();
     case CURLE_SSL_CONNECT_ERROR:
     case CURLE_SSL_CERTPROBLEM:
     case CURLE_SSL_CIPHER:
@@ -59,6 +54,19 @@ Text Cause(CURLcode code, bool reachedServer, const WebLimits& limits) {
 }
 
 }  // namespace
+
+bool IsCertificateRefusal(CURLcode code) {
+  switch (code) {
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_ISSUER_ERROR:
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+    case CURLE_SSL_INVALIDCERTSTATUS:
+      return true;
+    default:
+      return false;
+  }
+}
 
 Text CertificateFailureCause() {
   // Says how to get past it: a self-signed or expired certificate is common on small services.

@@ -15,6 +15,8 @@ Text DescribeCurlFailure(CURLcode code, std::string_view detail, bool reachedSer
 
 // The cause of a refused certificate, naming the switch that allows it.
 Text CertificateFailureCause();
+// Whether libcurl's code says the service's certificate was refused.
+bool IsCertificateRefusal(CURLcode code);
 Text DescribeStall(const WebLimits& limits);
 // "服务太慢：30 秒内收到 12 字节"
 Text DescribeSlow(const WebLimits& limits, long long received);

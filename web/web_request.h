@@ -54,13 +54,14 @@ struct RequestOptions {
 };
 
 struct WebResponse {
-  Bytes body;                   // the entity after transfer decoding; empty on every failure
-  Text headers;                 // raw header block of the final response (status line first), or 5000 spaces
-  Text receivedCookies;         // name=value members separated by "; "
-  std::optional<Text> cookies;  // the supplied cookies after merging (only when supplied)
-  int status = 0;               // status code of the final response; 0 when none arrived
-  Text error;                   // why the exchange failed (empty when it did not)
-  Bytes sentRequest;            // with captureRequest: the request bytes as sent
+  Bytes body;                       // the entity after transfer decoding; empty on every failure
+  Text headers;                     // raw header block of the final response (status line first), or 5000 spaces
+  Text receivedCookies;             // name=value members separated by "; "
+  std::optional<Text> cookies;      // the supplied cookies after merging (only when supplied)
+  int status = 0;                   // status code of the final response; 0 when none arrived
+  Text error;                       // why the exchange failed (empty when it did not)
+  bool certificateRefused = false;  // it failed because the service's certificate was refused
+  Bytes sentRequest;                // with captureRequest: the request bytes as sent
   bool failed() const { return !error.empty(); }
 };
 

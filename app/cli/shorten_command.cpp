@@ -286,7 +286,7 @@ class ShortenCommand : public Command {
       if (r.outcome == LineOutcome::Rejected) {
         ++failures;
         progress.clear();
-        const bool unreadable = r.reason == kUnreadableLine;
+        const bool unreadable = r.failure == FailureKind::Unreadable;
         misused = misused || !unreadable;
         if (unreadable)
           io.err << "第 " << r.line << " 行失败：" << r.reason << "\n";

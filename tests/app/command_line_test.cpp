@@ -21,6 +21,7 @@
 #include "tests/support/plugin_files.h"
 #include "tests/support/process.h"
 #include "tests/support/xvfb_display.h"
+#include "text/percent_encoding.h"
 
 #ifdef PINDLE_BINARY
 

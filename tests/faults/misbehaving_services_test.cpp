@@ -21,6 +21,7 @@
 #include "tests/support/plugin_files.h"
 #include "tests/support/raw_http_server.h"
 #include "tests/support/temp_dir.h"
+#include "text/percent_encoding.h"
 
 namespace pindle {
 namespace {

@@ -46,16 +46,16 @@ TEST(FallbackSetting, NamesBetweenBars) {
 
 TEST(FallbackSetting, WhatRefusesTheBatch) {
   const struct {
-    Text failure;
+    FailureKind failure;
     bool refuses;
   } cases[] = {
-      {"", false},
-      {"无法连接服务器：Connection refused", false},
-      {"服务要求等待 27 小时后再试", false},  // the host's own refusal covers it
-      {"缺少配置：API 密钥（pindle config B Key=…）", true},
-      {"证书验证失败：信任此服务可勾选设定页的“忽略证书错误”（Setting.ini [软件设定] 忽略证书错误=真）：detail", true},
+      {FailureKind::None, false},       {FailureKind::NoAnswer, false}, {FailureKind::Http, false},
+      {FailureKind::NoLink, false},     {FailureKind::NotSent, false},  {FailureKind::PluginGone, false},
+      {FailureKind::LongWait, false},  // the host's own refusal covers it
+      {FailureKind::Unreadable, false}, {FailureKind::Rejected, false}, {FailureKind::MissingValue, true},
+      {FailureKind::Certificate, true}, {FailureKind::KeyMoved, true},
   };
-  for (const auto& c : cases) EXPECT_EQ(RefusesTheBatch(c.failure), c.refuses) << c.failure;
+  for (const auto& c : cases) EXPECT_EQ(RefusesTheBatch(c.failure), c.refuses) << static_cast<int>(c.failure);
 }
 
 }  // namespace

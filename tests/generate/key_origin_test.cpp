@@ -96,7 +96,7 @@ TEST(KeyOrigin, KeyBoundElsewhereIsNotSent) {
     EXPECT_EQ(prepared.send, c.reason.empty());
     EXPECT_EQ(prepared.request.secrets.value_or(std::vector<Text>()),
               c.reason.empty() ? std::vector<Text>{kToken} : std::vector<Text>());
-    EXPECT_EQ(RefusesTheBatch(c.reason), !c.reason.empty());
+    EXPECT_EQ(RefusesTheBatch(prepared.notSentKind), !c.reason.empty());
   }
   EXPECT_EQ(RequestOrigin(PluginDefinition::FromFile(file), {}), "http://127.0.0.2:8080");
 }

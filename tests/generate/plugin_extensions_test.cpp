@@ -9,6 +9,7 @@
 #include "tests/support/httplib_server.h"
 #include "tests/support/plugin_files.h"
 #include "tests/support/request_log.h"
+#include "text/percent_encoding.h"
 
 namespace pindle {
 namespace {

@@ -19,6 +19,7 @@
 #include "tests/gui/gui_test_support.h"
 #include "tests/support/echo_service.h"
 #include "tests/support/plugin_files.h"
+#include "text/percent_encoding.h"
 
 namespace pindle::test {
 namespace {

@@ -18,6 +18,7 @@
 #include "tests/support/httplib_server.h"
 #include "tests/support/loopback_shortener.h"
 #include "tests/support/plugin_files.h"
+#include "text/percent_encoding.h"
 
 namespace pindle::test {
 namespace {

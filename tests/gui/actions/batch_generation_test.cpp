@@ -18,6 +18,7 @@
 #include "tests/support/httplib_server.h"
 #include "tests/support/plugin_files.h"
 #include "tests/support/raw_http_server.h"
+#include "text/percent_encoding.h"
 
 namespace pindle {
 namespace {

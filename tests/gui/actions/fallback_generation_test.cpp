@@ -22,6 +22,7 @@
 #include "tests/support/plugin_files.h"
 #include "tests/support/raw_http_server.h"
 #include "tests/support/test_certificates.h"
+#include "text/percent_encoding.h"
 
 namespace pindle {
 namespace {

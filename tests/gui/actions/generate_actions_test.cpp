@@ -15,6 +15,7 @@
 #include "platform/background.h"
 #include "tests/support/loopback_shortener.h"
 #include "tests/support/plugin_files.h"
+#include "text/percent_encoding.h"
 
 namespace pindle {
 namespace {
