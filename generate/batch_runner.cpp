@@ -67,8 +67,9 @@ struct Pass {
   int passingRetries = 0;
   bool connectionRetried = false;
   Text alias;
-  Text rejected;            // why the line is not sent at all
-  size_t nextFallback = 0;  // the fallback the line goes to when this plug-in gives no link
+  Text rejected;               // why the line is not sent at all
+  std::optional<Text> reused;  // the link from the history, when the line is not sent for it
+  size_t nextFallback = 0;     // the fallback the line goes to when this plug-in gives no link
   std::vector<BatchAttempt> earlier;
 };
 
@@ -236,6 +237,10 @@ struct BatchRunner::Loop {
     pass->plugin = s.plugin ? s.plugin() : BatchPlugin();
     pass->rejected = std::move(line->rejected);
     if (!pass->rejected.empty() || (s.skipBlankLines && IsBlank(pass->longUrl))) return pass;
+    if (s.reuse && pass->plugin.unavailable.empty()) {
+      pass->reused = s.reuse(pass->plugin, {pass->longUrl, line->alias, {}});
+      if (pass->reused) return pass;
+    }
     pass->alias = std::move(line->alias);
     const bool passedOver = refusing.count(pass->plugin.file) || refusals.count(pass->plugin.file);
     if (!passedOver || !moveOn(*pass)) prepare(*pass, pass->plugin);
@@ -272,6 +277,13 @@ struct BatchRunner::Loop {
         if (!prepared->rejected.empty()) {
           Text reason = std::move(prepared->rejected);
           end(std::move(prepared), LineOutcome::Rejected, std::move(reason));
+          continue;
+        }
+        if (prepared->reused) {
+          BatchLineResult result = resultOf(*prepared, LineOutcome::Link);
+          result.result = std::move(*prepared->reused);
+          result.reused = true;
+          conclude(std::move(prepared), std::move(result));
           continue;
         }
         if (!prepared->prepared.send) {  // nothing to send: the pass ends here (or goes to a fallback)
