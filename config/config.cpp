@@ -15,6 +15,7 @@ Config Config::Read() {
   config.verifyTls = VerifyTlsSetting();
   config.concurrency = ConcurrencySetting();
   config.recordHistory = RecordHistorySetting();
+  config.reuseLinks = ReuseLinksSetting();
   config.fallbackPlugins = FallbackPluginsSetting();
   config.pluginListAddress = PluginListAddressSetting();
   return config;

@@ -21,6 +21,7 @@ struct Config {
   bool verifyTls = true;
   int concurrency = kDefaultConcurrency;
   bool recordHistory = true;
+  bool reuseLinks = false;
   std::vector<Text> fallbackPlugins;
   Text pluginListAddress;
 

@@ -79,4 +79,6 @@ int ConcurrencySetting() {
 
 bool RecordHistorySetting() { return Settings::read(kSoftwareSection, kRecordHistoryKey) != kOff; }
 
+bool ReuseLinksSetting() { return Settings::isOn(kReuseLinksKey); }
+
 }  // namespace pindle

@@ -61,4 +61,9 @@ inline constexpr const char* kRecordHistoryKey = "记录历史";
 // Whether generations are recorded in the history: yes unless the user set "记录历史" to "假".
 bool RecordHistorySetting();
 
+inline constexpr const char* kReuseLinksKey = "复用短网址";
+// Whether a long URL a plug-in already shortened takes its link from the history instead of a
+// request: only when the user set "复用短网址" to "真".
+bool ReuseLinksSetting();
+
 }  // namespace pindle

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "generate/failure_reason.h"
+#include "history/history_store.h"
 #include "platform/codepage.h"
 #include "text/text_utils.h"
 
@@ -66,6 +67,11 @@ JobLine ReadBatchLine(Text text, bool readGbk, bool splitAlias) {
   return line;
 }
 
+bool ReusableLink(const Text& link, const Text& alias) {
+  if (alias.empty()) return true;
+  return link.size() > alias.size() && link.ends_with(alias) && link[link.size() - alias.size() - 1] == '/';
+}
+
 GenerationJob PlanBatch(BatchRequest request) {
   GenerationJob job;
   const std::optional<PluginInfo> chosen = request.pluginFile.empty()
@@ -121,11 +127,26 @@ GenerationJob PlanBatch(BatchRequest request) {
 
   const bool splitAlias = request.aliases == AliasLines::Always || takesAlias;
   const bool refuseAlias = request.aliases == AliasLines::Always && chosen && !takesAlias;
-  job.lines = [lines = request.lines, readGbk = request.readGbkLines, alias = request.alias, splitAlias, refuseAlias,
-               chosenName](int n) -> std::optional<JobLine> {
-    std::optional<Text> text = lines ? lines(n) : std::nullopt;
-    if (!text) return std::nullopt;
-    JobLine line = ReadBatchLine(std::move(*text), readGbk, splitAlias);
+  if (request.reuseLinks) {
+    job.reuse = [links = std::make_shared<HistoryLinks>(HistoryFile(request.config.paths))](
+                    const BatchPlugin& plugin, const JobLine& line) -> std::optional<Text> {
+      if (!line.rejected.empty()) return std::nullopt;
+      std::optional<Text> link = links->find(plugin.name, line.longUrl);
+      if (link && !ReusableLink(*link, line.alias)) link.reset();
+      return link;
+    };
+  }
+
+  job.lines = [lines = request.lines, jobLines = request.jobLines, readGbk = request.readGbkLines,
+               alias = request.alias, splitAlias, refuseAlias, chosenName](int n) -> std::optional<JobLine> {
+    std::optional<JobLine> given;
+    if (jobLines) {
+      given = jobLines(n);
+    } else if (std::optional<Text> text = lines ? lines(n) : std::nullopt) {
+      given = ReadBatchLine(std::move(*text), readGbk, splitAlias);
+    }
+    if (!given) return std::nullopt;
+    JobLine line = std::move(*given);
     if (alias && line.rejected.empty()) line.alias = *alias;
     if (refuseAlias && !line.alias.empty() && line.rejected.empty()) line.rejected = NoAliasReason(chosenName);
     return line;

@@ -44,6 +44,9 @@ struct BatchRequest {
 
   // Line n (1-based) as the door reads it, line end removed; none once the input has ended.
   std::function<std::optional<Text>(int line)> lines;
+  // Lines the door has split itself (a CSV's records), taken instead of `lines`; the alias rules
+  // below still apply.
+  std::function<std::optional<JobLine>(int line)> jobLines;
   // As GenerationJob::lineReady.
   std::function<bool()> lineReady;
   int lineCount = 0;  // 0: not known yet
@@ -56,6 +59,9 @@ struct BatchRequest {
   bool skipBlankLines = false;
   // Lines that are not UTF-8 are read as GBK (a file saved on Windows); neither: not sent.
   bool readGbkLines = false;
+  // A long URL the chosen plug-in already shortened (its link in the history) takes that link
+  // and is not sent (ReusableLink); the history file is the configuration's.
+  bool reuseLinks = false;
   // Requests in flight at each service; 0: the configuration's "并发数".
   int concurrency = 0;
 
@@ -64,6 +70,8 @@ struct BatchRequest {
   WebLimits limits = CurrentWebLimits();
 };
 
+// What a door says of a line whose link came from the history.
+inline constexpr const char* kReusedLinkTip = "复用历史里的短网址，没有发送请求";
 // The reason of a line that is neither UTF-8 nor GBK.
 inline constexpr const char* kUnreadableLine = "既不是 UTF-8 也不是 GBK 文字，没有发送";
 // The reason of a line asking for an alias from a plug-in that takes none.
@@ -79,6 +87,10 @@ GenerationJob PlanBatch(BatchRequest request);
 // none of them `chosen`.
 std::vector<BatchPlugin> FallbackPlugins(const PluginCatalog& catalog, const std::vector<Text>& names,
                                          const Text& chosen);
+
+// Whether a link the plug-in gave before serves a line asking for `alias` (empty: none): a line
+// without an alias takes any; one with an alias only a link that ends in "/ALIAS".
+bool ReusableLink(const Text& link, const Text& alias);
 
 // A door's line as the batch takes it.
 JobLine ReadBatchLine(Text line, bool readGbk, bool splitAlias);

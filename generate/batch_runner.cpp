@@ -49,7 +49,8 @@ struct Pass {
   Text alias;
   Text rejected;  // why the line is not sent at all
   FailureKind rejectedKind = FailureKind::Rejected;
-  size_t nextFallback = 0;  // the fallback the line goes to when this plug-in gives no link
+  std::optional<Text> reused;  // the link from the history, when the line is not sent for it
+  size_t nextFallback = 0;     // the fallback the line goes to when this plug-in gives no link
   std::vector<BatchAttempt> earlier;
 };
 
@@ -221,6 +222,10 @@ struct BatchRunner::Loop {
     pass->rejected = std::move(line->rejected);
     pass->rejectedKind = line->rejectedKind;
     if (!pass->rejected.empty() || (s.skipBlankLines && IsBlank(pass->longUrl))) return pass;
+    if (s.reuse && pass->plugin.unavailable.empty()) {
+      pass->reused = s.reuse(pass->plugin, {pass->longUrl, line->alias, {}});
+      if (pass->reused) return pass;
+    }
     pass->alias = std::move(line->alias);
     const bool passedOver = refusing.count(pass->plugin.file) || refusals.count(pass->plugin.file);
     if (!passedOver || !moveOn(*pass)) prepare(*pass, pass->plugin);
@@ -258,6 +263,13 @@ struct BatchRunner::Loop {
           Text reason = std::move(prepared->rejected);
           const FailureKind kind = prepared->rejectedKind;
           end(std::move(prepared), LineOutcome::Rejected, std::move(reason), kind);
+          continue;
+        }
+        if (prepared->reused) {
+          BatchLineResult result = resultOf(*prepared, LineOutcome::Link);
+          result.result = std::move(*prepared->reused);
+          result.reused = true;
+          conclude(std::move(prepared), std::move(result));
           continue;
         }
         if (!prepared->prepared.send) {  // nothing to send: the pass ends here (or goes to a fallback)

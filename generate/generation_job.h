@@ -55,6 +55,8 @@ struct BatchLineResult {
   LineOutcome outcome = LineOutcome::Failed;
   int status = 0;  // HTTP status of the last answer; 0 when none came
   bool linked() const { return outcome == LineOutcome::Link; }
+  // The link came from the history (GenerationJob::reuse): nothing was sent for the line.
+  bool reused = false;
   // With fallbacks: the plug-ins tried before `plugin` (the one that gave the link, else the
   // last one tried), in order.
   std::vector<BatchAttempt> earlier;
@@ -90,6 +92,9 @@ struct GenerationJob {
   // line is a single URL: HTTP/1.1 only, and its answer may hold what WebLimits allows.
   int lineCount = 0;
   std::function<BatchPlugin()> plugin;
+  // A link the chosen plug-in gave before for the line's long URL (复用短网址, --reuse), asked
+  // as the line starts: the line ends with it, sent nowhere. Not given, or none: it is sent.
+  std::function<std::optional<Text>(const BatchPlugin& plugin, const JobLine& line)> reuse;
   // Tried in order for a line that got no link from the plug-in before (备用插件, -p A,B).
   std::vector<BatchPlugin> fallbacks;
   // Requests in flight to one host at most (1: one after the other).

@@ -4,7 +4,8 @@
 
 namespace pindle {
 
-// Records a line as the history keeps it: every plug-in it went through, each with its reason.
+// Records a line as the history keeps it: every plug-in it went through, each with its reason;
+// a reused link is not recorded again.
 void RecordLine(HistoryRecorder& history, const BatchLineResult& line);
 
 }  // namespace pindle

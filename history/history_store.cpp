@@ -46,7 +46,9 @@ Database Open(const Text& file, Text* error) {
       " long_url TEXT NOT NULL, result TEXT NOT NULL, failure TEXT NOT NULL);"
       "CREATE INDEX IF NOT EXISTS history_at ON history(at);"
       // The plug-in list asks for each plug-in's last uses.
-      "CREATE INDEX IF NOT EXISTS history_plugin ON history(plugin, id);";
+      "CREATE INDEX IF NOT EXISTS history_plugin ON history(plugin, id);"
+      // A batch that reuses links asks for each line's earlier link.
+      "CREATE INDEX IF NOT EXISTS history_link ON history(plugin, long_url);";
   if (sqlite3_exec(raw, setup, nullptr, nullptr, nullptr) != SQLITE_OK) {
     Fail(raw, error);
     return nullptr;
@@ -198,6 +200,34 @@ bool HistoryStore::remove(const std::vector<std::int64_t>& ids, Text* error) con
     }
     return true;
   });
+}
+
+struct HistoryLinks::Connection {
+  Database db;
+  Statement query;
+};
+
+HistoryLinks::HistoryLinks(Text file) : file_(std::move(file)) {}
+HistoryLinks::~HistoryLinks() = default;
+
+std::optional<Text> HistoryLinks::find(const Text& plugin, const Text& longUrl) {
+  if (!tried_) {
+    tried_ = true;  // a file that cannot be opened is not tried again for every line
+    Database db = Open(file_, nullptr);
+    if (!db) return std::nullopt;
+    Statement query = Prepare(db.get(),
+                              "SELECT result FROM history WHERE plugin = ?1 AND long_url = ?2 AND failure = ''"
+                              " AND result <> '' ORDER BY id DESC LIMIT 1");
+    if (!query) return std::nullopt;
+    open_ = std::make_unique<Connection>(Connection{std::move(db), std::move(query)});
+  }
+  if (!open_) return std::nullopt;
+  sqlite3_stmt* query = open_->query.get();
+  sqlite3_reset(query);
+  BindText(query, 1, plugin);
+  BindText(query, 2, longUrl);
+  if (sqlite3_step(query) != SQLITE_ROW) return std::nullopt;
+  return ColumnText(query, 0);
 }
 
 Text FormatHistoryTime(std::int64_t unixTime) {

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 #include <map>
+#include <memory>
+#include <optional>
 #include <vector>
 
 #include "config/app_paths.h"
@@ -42,6 +44,25 @@ class HistoryStore {
 
  private:
   Text file_;
+};
+
+// The links plug-ins gave before, asked line after line of a batch through one open file. Used
+// by one thread at a time.
+class HistoryLinks {
+ public:
+  explicit HistoryLinks(Text file);
+  ~HistoryLinks();
+  HistoryLinks(const HistoryLinks&) = delete;
+  HistoryLinks& operator=(const HistoryLinks&) = delete;
+  // The newest link `plugin` (by name) gave for exactly `longUrl`; none when it gave none, or
+  // when the file cannot be read (the line is then sent as usual).
+  std::optional<Text> find(const Text& plugin, const Text& longUrl);
+
+ private:
+  struct Connection;
+  Text file_;
+  std::unique_ptr<Connection> open_;
+  bool tried_ = false;
 };
 
 // "YYYY-MM-DD HH:MM:SS" in local time.

@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
   libcurl4-openssl-dev libssl-dev openssl
   libqrencode-dev libpng-dev libsqlite3-dev zbar-tools
-  libpcre2-dev nlohmann-json3-dev libgtest-dev libgmock-dev libcpp-httplib-dev libbenchmark-dev
+  libpcre2-dev libcsv-dev nlohmann-json3-dev libgtest-dev libgmock-dev libcpp-httplib-dev libbenchmark-dev
   libxcb1-dev libxcb-keysyms1-dev libwayland-dev
   qtkeychain-qt6-dev libsecret-1-0 gnome-keyring dbus-daemon
   qt6-wayland qt6-translations-l10n

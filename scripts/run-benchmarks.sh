@@ -9,3 +9,4 @@ for b in build/bench/*_bench; do echo "== $(basename "$b")"; "$b"; done
 echo "== cli_bench"; bash bench/cli_bench.sh build
 echo "== batch_cli_bench"; bash bench/batch_cli_bench.sh build
 echo "== batch_memory_bench"; bash bench/batch_memory_bench.sh build
+echo "== csv_cli_bench"; bash bench/csv_cli_bench.sh build

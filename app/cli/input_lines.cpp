@@ -35,7 +35,8 @@ std::optional<std::size_t> CountLinesAhead(int fd) {
 
 }  // namespace
 
-InputLines::InputLines(std::vector<Text> arguments, std::istream& in) : arguments_(std::move(arguments)), in_(in) {
+InputLines::InputLines(std::vector<Text> arguments, std::istream& in, bool keepLineEnds)
+    : arguments_(std::move(arguments)), in_(in), keepLineEnds_(keepLineEnds) {
   if (!arguments_.empty()) {
     count_ = arguments_.size();
     return;
@@ -59,7 +60,11 @@ bool InputLines::readOne() {
     ended_ = true;
     return false;
   }
-  if (!line.empty() && line.back() == '\r') line.pop_back();
+  if (keepLineEnds_) {
+    if (!in_.eof()) line += '\n';  // getline stopped at one
+  } else if (!line.empty() && line.back() == '\r') {
+    line.pop_back();
+  }
   ahead_.push_back(std::move(line));
   ++read_;
   return true;

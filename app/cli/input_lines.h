@@ -15,8 +15,9 @@ namespace pindle::cli {
 // text: at LF, a CR before it dropped, a final LF starting no line.
 class InputLines {
  public:
-  // `in` is read only when `arguments` is empty.
-  InputLines(std::vector<Text> arguments, std::istream& in);
+  // `in` is read only when `arguments` is empty. `keepLineEnds`: each line read from `in` keeps
+  // its CR and LF as they were (for a reader that splits the text itself).
+  InputLines(std::vector<Text> arguments, std::istream& in, bool keepLineEnds = false);
   // How many lines there are, when that is known before they are read: the arguments, or
   // standard input that is a regular file (counted without moving it on).
   std::optional<std::size_t> count() const { return count_; }
@@ -44,6 +45,7 @@ class InputLines {
   std::vector<Text> arguments_;
   std::size_t nextArgument_ = 0;
   std::istream& in_;
+  bool keepLineEnds_ = false;
   bool fromStandardInput_ = false;  // `in_` is std::cin, on file descriptor 0
   bool pipe_ = false;               // ... and that is a pipe or a socket
   bool ended_ = false;

@@ -12,20 +12,24 @@
 #include <set>
 
 #include "app/cli/command.h"
+#include "app/cli/csv_input.h"
 #include "app/cli/input_lines.h"
 #include "config/app_paths.h"
 #include "config/config.h"
 #include "config/settings.h"
 #include "generate/batch_plan.h"
 #include "generate/batch_runner.h"
+#include "generate/csv_batch.h"
 #include "generate/generate_command.h"
 #include "generate/line_history.h"
+#include "generate/run_field_values.h"
 #include "generate/shorten_engine.h"
 #include "history/history_recorder.h"
 #include "platform/codepage.h"
 #include "plugins/plugin_definition.h"
 #include "secrets/plugin_inputs.h"
 #include "text/control_characters.h"
+#include "text/csv_writer.h"
 #include "text/text_utils.h"
 
 namespace pindle::cli {
@@ -130,6 +134,7 @@ class ShortenCommand : public Command {
   std::string description() const override { return "生成短网址（网址作参数，或从标准输入每行一个）"; }
   std::string usage() const override {
     return "用法: pindle shorten [-p 插件名[,备用插件...]] [-j 并发数] [--alias 别名] [--tsv | --json] [网址 ...]\n"
+           "      pindle shorten --csv [--bom] [-p 插件名[,备用插件...]] [-j 并发数] < 表格.csv\n"
            "      pindle shorten --clipboard [-p 插件名]\n"
            "  不给网址时从标准输入读取，每行一个。\n"
            "  -p 插件名  使用已启用的这个插件（不区分大小写）；省略时用第一个已启用、配置齐全的插件\n"
@@ -138,6 +143,11 @@ class ShortenCommand : public Command {
            "  --alias 别名 请服务用这个自定义短网址（只用于一个网址；插件须支持 $Alias$）\n"
            "  --tsv      每行输出 长网址<TAB>短网址<TAB>插件\n"
            "  --json     每行输出一个 JSON 对象\n"
+           "  --csv      标准输入是带表头的 CSV：按表头找长网址列（Long URL、url、长网址……）和别名列\n"
+           "             （Short code、alias、后缀……）；输出原样的各列，再加 短网址、插件、失败原因 三列\n"
+           "  --bom      --csv 的输出以 UTF-8 字节顺序标记开头（给电子表格程序）\n"
+           "  --field 字段=值 这一次运行里插件的这个字段用这个值（可重复；不保存）\n"
+           "  --reuse    这个插件以前成功缩短过的长网址直接用历史里的短网址，不发请求\n"
            "  --clipboard 缩短剪贴板上的网址，短网址放回剪贴板并输出\n"
            "输入行可写成 长网址<TAB>别名。输出与输入逐行对应。服务限流（429，或带 Retry-After 的 "
            "503）时等待后重发；Ctrl-C 停止，\n"
@@ -153,6 +163,10 @@ class ShortenCommand : public Command {
     Format format = Format::Plain;
     int jobs = 0;
     std::vector<Text> urls;
+    bool csv = false;
+    bool bom = false;
+    bool reuse = false;
+    std::vector<std::pair<Text, Text>> fieldValues;
     for (size_t i = 0; i < args.size(); ++i) {
       const std::string& a = args[i];
       if (a == "-p" || a == "--plugin") {
@@ -182,12 +196,35 @@ class ShortenCommand : public Command {
         format = Format::Json;
       } else if (a == "--clipboard") {
         clipboard = true;
+      } else if (a == "--csv") {
+        csv = true;
+      } else if (a == "--bom") {
+        bom = true;
+      } else if (a == "--reuse") {
+        reuse = true;
+      } else if (a == "--field") {
+        const std::string value = i + 1 < args.size() ? args[++i] : std::string();
+        const size_t equals = value.find('=');
+        if (equals == std::string::npos || equals == 0) {
+          io.err << "--field 后面需要 字段=值\n" << usage();
+          return kExitUsage;
+        }
+        fieldValues.emplace_back(value.substr(0, equals), value.substr(equals + 1));
       } else if (a.size() > 1 && a[0] == '-' && a != "-") {
         io.err << "未知选项：" << a << "\n" << usage();
         return kExitUsage;
       } else {
         urls.push_back(a);
       }
+    }
+
+    if (clipboard && (reuse || !fieldValues.empty())) {
+      io.err << "--field、--reuse 不能与 --clipboard 同用\n" << usage();
+      return kExitUsage;
+    }
+    if (const char* misuse = CsvMisuse(csv, bom, format, alias.has_value(), clipboard, !urls.empty())) {
+      io.err << misuse << "\n" << usage();
+      return kExitUsage;
     }
 
     const PluginCatalog catalog = LoadPluginCatalog();
@@ -232,15 +269,45 @@ class ShortenCommand : public Command {
     const Text shownName = chosen.name;
     if (clipboard) return ShortenClipboardAddress(pluginGiven ? shownName : Text(), shownName, pluginFile, urls, io);
 
+    // --field: for the chosen plug-in, this run only.
+    std::vector<PluginField> fields;
+    RunFieldValues runValues;
+    if (!fieldValues.empty()) {
+      fields = PluginDefinition::FromFile(pluginFile).fields();
+      runValues = MatchRunFieldValues(shownName, fields, fieldValues);
+      if (!runValues.problem.empty()) {
+        io.err << runValues.problem << "\n";
+        return kExitUsage;
+      }
+    }
+
     std::vector<Text> fallbacks;
     for (size_t i = 1; i < choices.size(); ++i) fallbacks.push_back(enabled[static_cast<size_t>(choices[i])]->name);
 
-    InputLines input(std::move(urls), io.in);
+    // --csv: the header says where the long URLs are before anything is sent.
+    std::optional<CsvInput> table;
+    CsvRecord header;
+    CsvColumns columns;
+    if (csv) {
+      table.emplace(io.in);
+      if (std::optional<CsvRecord> read = table->header()) header = std::move(*read);
+      columns = FindCsvColumns(header);
+      if (columns.longUrl < 0) {
+        io.err << NoUrlColumnReason() << "\n";
+        return kExitUsage;
+      }
+      CsvRecord shown = header;
+      shown.insert(shown.end(), CsvResultHeaders().begin(), CsvResultHeaders().end());
+      io.out << (bom ? kUtf8Bom : "") << CsvLine(shown);
+    }
+
+    InputLines input(csv ? std::vector<Text>() : std::move(urls), io.in);
     // One line is a single URL (no waits, no retries); more make a batch. Input not counted
     // beforehand is read ahead as far as it takes to tell; a pipe that gives no second line and
     // no end within a moment is taken as a batch whose lines are still coming.
     const bool batch =
-        input.count() ? *input.count() > 1 : input.lookAhead(2, std::chrono::milliseconds(300)) > 1 || !input.atEnd();
+        csv ||
+        (input.count() ? *input.count() > 1 : input.lookAhead(2, std::chrono::milliseconds(300)) > 1 || !input.atEnd());
     if (alias && (batch || input.lookAhead(1) == 0)) {
       io.err << "--alias 只能用于一个网址；多个网址请每行写 长网址<TAB>别名\n";
       return kExitUsage;
@@ -253,25 +320,33 @@ class ShortenCommand : public Command {
       }
     }
 
-    Progress progress(io.err, io.errIsTerminal && batch, input.count());
+    Progress progress(io.err, io.errIsTerminal && batch, csv ? std::nullopt : input.count());
     int failures = 0;
+    int reused = 0;
     bool outputLost = false;
     bool misused = false;  // a line asked for an alias the plug-in cannot give
     BatchRequest request;
     request.catalog = catalog;
     request.pluginFile = pluginFile;
     request.fallbacks = fallbacks;
-    request.inputs = [](const Text& file) { return StoredPluginInputs(file, Paths().deployDir); };
-    request.lineCount = static_cast<int>(batch ? input.count().value_or(0) : input.lookAhead(1));
+    request.inputs = [&](const Text& file) {
+      ShortenInputs stored = StoredPluginInputs(file, Paths().deployDir);
+      return file == pluginFile ? WithRunFieldValues(std::move(stored), fields, runValues.values) : stored;
+    };
+    request.reuseLinks = reuse;
+    request.lineCount = csv ? 0 : static_cast<int>(batch ? input.count().value_or(0) : input.lookAhead(1));
     request.single = !batch;
     // While the batch waits for more input, what it has is written out: a program feeding the
     // lines one by one sees each result as it comes.
     request.lineReady = [&] {
-      if (input.ready()) return true;
+      if (table ? table->ready() : input.ready()) return true;
       io.out.flush();
       return false;
     };
-    request.lines = [&](int) { return input.next(); };
+    if (table)
+      request.jobLines = [&](int n) { return table->next(columns, n); };
+    else
+      request.lines = [&](int) { return input.next(); };
     request.aliases = AliasLines::Always;
     request.alias = alias;
     request.skipBlankLines = true;
@@ -287,24 +362,31 @@ class ShortenCommand : public Command {
         ++failures;
         progress.clear();
         const bool unreadable = r.failure == FailureKind::Unreadable;
-        misused = misused || !unreadable;
+        misused = misused || (!unreadable && !table);  // a CSV's alias column is its rows' own
         if (unreadable)
           io.err << "第 " << r.line << " 行失败：" << r.reason << "\n";
         else
           io.err << r.reason << "：第 " << r.line << " 行\n";
-        write(io.out, format, unreadable ? Text() : r.longUrl, "", shownName, false, r.reason);
+        if (table)
+          writeCsv(io.out, table->take(r.line), header.size(), r);
+        else
+          write(io.out, format, unreadable ? Text() : r.longUrl, "", shownName, false, r.reason);
         if (!io.out) outputLost = true;
         progress.update(static_cast<size_t>(r.line));
         return;
       }
       if (r.outcome == LineOutcome::Skipped) {
         if (io.outIsTerminal) progress.clear();
-        writeSkipped(io.out, format, r.longUrl, shownName);
+        if (table)
+          writeCsv(io.out, table->take(r.line), header.size(), r);
+        else
+          writeSkipped(io.out, format, r.longUrl, shownName);
         if (io.outIsTerminal && progress.showing()) io.out.flush();
         progress.update(static_cast<size_t>(r.line));
         return;
       }
       RecordLine(history, r);
+      reused += r.reused;
       // On a terminal that shows both, a result never lands behind the progress text.
       if (io.outIsTerminal) progress.clear();
       if (!r.linked()) {
@@ -313,7 +395,10 @@ class ShortenCommand : public Command {
         io.err << "第 " << r.line << " 行（" << LongUrlPreview(r.longUrl) << "）失败："
                << EscapeControlCharacters(r.reason) << "\n";
       }
-      write(io.out, format, r.longUrl, r.result, r.plugin.name, r.linked(), r.reason);
+      if (table)
+        writeCsv(io.out, table->take(r.line), header.size(), r);
+      else
+        write(io.out, format, r.longUrl, r.result, r.plugin.name, r.linked(), r.reason, r.reused);
       if (io.outIsTerminal && progress.showing()) io.out.flush();
       // Output that cannot be written ends the batch: nobody would see the rest.
       if (!io.out) outputLost = true;
@@ -326,11 +411,12 @@ class ShortenCommand : public Command {
     progress.finish();
     io.out.flush();
     if (!history.flush()) io.err << "历史记录未能写入：" << history.failure() << "\n";
+    if (reused > 0) io.err << reused << " 个网址" << kReusedLinkTip << "（--reuse）\n";
     if (outputLost) return kExitFailed;  // the caller names the write failure
     if (runner.stopped()) {
       progress.clear();
       // A pipe's total is known only when the rest of it is at hand.
-      const std::optional<size_t> total = input.total(std::chrono::seconds(1));
+      const std::optional<size_t> total = csv ? std::nullopt : input.total(std::chrono::seconds(1));
       io.err << (total ? StoppedStatusText(done, static_cast<int>(*total)) : StoppedStatusText(done)) << "\n";
       return kExitInterrupted;
     }
@@ -339,6 +425,21 @@ class ShortenCommand : public Command {
   }
 
  private:
+  // --csv's rules beside the other options: what cannot go with it, and what only goes with it.
+  static const char* CsvMisuse(bool csv, bool bom, Format format, bool alias, bool clipboard, bool urls) {
+    if (bom && !csv) return "--bom 只用于 --csv";
+    if (!csv) return nullptr;
+    if (format != Format::Plain) return "--csv 不能与 --tsv、--json 同用";
+    if (alias) return "--alias 不能与 --csv 同用；各行的别名写在 CSV 的别名列";
+    if (clipboard) return "--csv 不能与 --clipboard 同用";
+    if (urls) return "--csv 从标准输入读取 CSV，不接网址参数";
+    return nullptr;
+  }
+
+  static void writeCsv(std::ostream& out, CsvRecord record, size_t headerWidth, const BatchLineResult& result) {
+    out << CsvLine(CsvResultRecord(std::move(record), headerWidth, result));
+  }
+
   // A blank line keeps its place with an empty line (in --json, an object that says so).
   static void writeSkipped(std::ostream& out, Format format, const Text& longUrl, const Text& plugin) {
     if (format != Format::Json) {
@@ -350,7 +451,7 @@ class ShortenCommand : public Command {
   }
 
   static void write(std::ostream& out, Format format, const Text& longUrl, const Text& result, const Text& plugin,
-                    bool ok, const Text& reason) {
+                    bool ok, const Text& reason, bool reused = false) {
     switch (format) {
       case Format::Plain:
         // A failed line still takes its line, so output line n belongs to input line n; what a
@@ -364,6 +465,7 @@ class ShortenCommand : public Command {
       case Format::Json: {
         nlohmann::json line = {{"long", longUrl}, {"short", result}, {"plugin", plugin}, {"ok", ok}};
         if (!reason.empty()) line["error"] = reason;
+        if (reused) line["reused"] = true;
         out << line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
         break;
       }

@@ -189,7 +189,7 @@ QtControls::QtControls(const WindowWidgets& widgets)
       feedback_(widgets.feedbackBox),
       boxes_{QtCheck(widgets.settingBoxes[0]), QtCheck(widgets.settingBoxes[1]), QtCheck(widgets.settingBoxes[2]),
              QtCheck(widgets.settingBoxes[3]), QtCheck(widgets.settingBoxes[4]), QtCheck(widgets.settingBoxes[5]),
-             QtCheck(widgets.settingBoxes[6])},
+             QtCheck(widgets.settingBoxes[6]), QtCheck(widgets.settingBoxes[7])},
       items_{QtMenuItem(widgets.menuItems[0]), QtMenuItem(widgets.menuItems[1]), QtMenuItem(widgets.menuItems[2]),
              QtMenuItem(widgets.menuItems[3]), QtMenuItem(widgets.menuItems[4]), QtMenuItem(widgets.menuItems[5])},
       batchView_(widgets) {}

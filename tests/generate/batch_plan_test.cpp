@@ -80,6 +80,33 @@ TEST(BatchPlan, LinesAsEachDoorReadsThem) {
   }
 }
 
+// Lines a door split itself (a CSV's records) keep their alias, under the same alias rule.
+TEST(BatchPlan, SplitLinesKeepTheAliasRules) {
+  const struct {
+    Text plugin;
+    JobLine given, wanted;
+  } cases[] = {
+      {"Alias", {"u", "x", ""}, {"u", "x", ""}},
+      {"A", {"u", "x", ""}, {"u", "x", NoAliasReason("A")}},
+      {"A", {"u\tx", "", ""}, {"u\tx", "", ""}},  // a TAB in a field is no alias
+      {"A", {"", "", kUnreadableLine}, {"", "", kUnreadableLine}},
+  };
+  for (const auto& c : cases) {
+    BatchRequest request;
+    request.catalog = kCatalog;
+    request.plugin = c.plugin;
+    request.aliases = AliasLines::Always;
+    request.jobLines = [&](int n) { return n == 1 ? std::optional<JobLine>(c.given) : std::nullopt; };
+    GenerationJob job = PlanBatch(request);
+    const std::optional<JobLine> got = job.lines(1);
+    ASSERT_TRUE(got);
+    EXPECT_EQ(got->longUrl, c.wanted.longUrl);
+    EXPECT_EQ(got->alias, c.wanted.alias);
+    EXPECT_EQ(got->rejected, c.wanted.rejected);
+    EXPECT_FALSE(job.lines(2));
+  }
+}
+
 // The batch's rules: a single URL goes once, one request at a time; the fallbacks are the named
 // plug-ins that are there, on, and not chosen.
 TEST(BatchPlan, RulesPluginsAndFallbacks) {
@@ -143,6 +170,17 @@ TEST(BatchPlan, ThePluginFollowsTheDoorsList) {
   ++revision;
   EXPECT_EQ(job.plugin().unavailable, "插件“B 改名”已不在插件列表中，没有发送");
   EXPECT_EQ(asked, 2);
+}
+
+TEST(BatchPlan, WhichEarlierLinkALineMayReuse) {
+  const struct {
+    Text link, alias;
+    bool reusable;
+  } cases[] = {
+      {"http://s/abc", "", true},       {"http://s/abc", "abc", true}, {"http://s/xabc", "abc", false},
+      {"http://s/abc", "other", false}, {"abc", "abc", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ReusableLink(c.link, c.alias), c.reusable) << c.link << " " << c.alias;
 }
 
 }  // namespace

@@ -53,6 +53,7 @@ const StartupRow kStartupRows[] = {
     {"only exactly 真 is on", "软件置顶=真的\r\n自动加载=true\r\n双击切换=1\r\n双击复制=假\r\n忽略证书错误=是\r\n", false, false, false, false, false, false, false, false},
     {"everything", "自动更新=假\r\n自动加载=真\r\n软件置顶=真\r\n双击切换=假\r\n双击复制=真\r\n", true, false, true, false, true, false, true, false},
     {"certificate errors ignored", "忽略证书错误=真\r\n", false, false, false, false, false, true, false, false},
+    {"links reused", "复用短网址=真\r\n", false, false, false, false, false, false, false, false},
 };
 // clang-format on
 
@@ -71,6 +72,9 @@ TEST(StartupSettings, StoredSwitchesCheckExactlyTheirBoxes) {
     EXPECT_EQ(f.find<QCheckBox>("设定_双击切换")->isChecked(), row.toggle);
     EXPECT_EQ(f.find<QCheckBox>("设定_双击复制")->isChecked(), row.copy);
     EXPECT_EQ(f.find<QCheckBox>("设定_忽略证书")->isChecked(), row.ignoreCert);
+    // Off unless the user turned it on.
+    EXPECT_EQ(f.find<QCheckBox>("设定_复用短网址")->isChecked(),
+              row.ini != nullptr && std::string(row.ini).find("复用短网址=真") != std::string::npos);
     EXPECT_EQ(f.window().windowFlags().testFlag(Qt::WindowStaysOnTopHint), row.onTop);
     EXPECT_TRUE(f.window().isVisible()) << "changing the top-most flag must show the window again";
     EXPECT_EQ(actions.loaded.load(), row.loaded);
@@ -89,9 +93,9 @@ struct ClickRow {
 };
 
 const ClickRow kClickRows[] = {
-    {"设定_总在最前", "软件置顶"}, {"设定_自动更新", "自动更新"}, {"设定_自动加载", "自动加载"},
-    {"设定_双击切换", "双击切换"}, {"设定_双击复制", "双击复制"}, {"设定_忽略证书", "忽略证书错误"},
-    {"设定_记录历史", "记录历史"},
+    {"设定_总在最前", "软件置顶"}, {"设定_自动更新", "自动更新"},     {"设定_自动加载", "自动加载"},
+    {"设定_双击切换", "双击切换"}, {"设定_双击复制", "双击复制"},     {"设定_忽略证书", "忽略证书错误"},
+    {"设定_记录历史", "记录历史"}, {"设定_复用短网址", "复用短网址"},
 };
 
 TEST(StartupSettings, EachClickWritesItsKeyAtOnce) {

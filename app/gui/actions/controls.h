@@ -88,9 +88,10 @@ enum class SettingBox {
   DoubleClickToggle,
   DoubleClickCopy,
   IgnoreCertificateErrors,
-  RecordHistory
+  RecordHistory,
+  ReuseLinks
 };
-inline constexpr size_t kSettingBoxCount = 7;
+inline constexpr size_t kSettingBoxCount = 8;
 
 // Menu items whose state the core sets.
 enum class MenuItem { CopyUrl, OpenUrl, EnablePlugin, DisablePlugin, ModifyConfig, StopGeneration };

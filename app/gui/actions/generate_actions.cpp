@@ -108,6 +108,7 @@ void RunGeneration(Controls& ui, const GenerationServices& services) {
     return lines.line(n);
   };
   request.config = config;
+  request.reuseLinks = config.reuseLinks;
   request.clock = services.clock;
   GenerationJob job = PlanBatch(std::move(request));
 
@@ -123,7 +124,7 @@ void RunGeneration(Controls& ui, const GenerationServices& services) {
   HistoryRecorder history(HistoryStore(HistoryFile(config.paths)), config.recordHistory);
   job.onResult = [&](const BatchLineResult& r) {
     // The row holds what the extraction gave, as always; its tool tip says why it is no link.
-    view.appendRow({r.plugin.name, r.result}, r.reason);
+    view.appendRow({r.plugin.name, r.result}, r.reused ? Text(kReusedLinkTip) : r.reason);
     RecordLine(history, r);
     if (count > 1) view.setProgress(r.line, count);
     if (r.linked()) {

@@ -20,6 +20,8 @@ const char* SettingKeyOf(SettingBox box) {
       return kIgnoreCertificateErrorsKey;
     case SettingBox::RecordHistory:
       return kRecordHistoryKey;
+    case SettingBox::ReuseLinks:
+      return kReuseLinksKey;
   }
   return "";
 }
@@ -51,6 +53,7 @@ void RunStartupTask(Controls& ui, const StartupSteps& steps) {
   ui.settingBox(SettingBox::DoubleClickCopy).setChecked(Settings::isOn("双击复制"));
   ui.settingBox(SettingBox::IgnoreCertificateErrors).setChecked(Settings::isOn(kIgnoreCertificateErrorsKey));
   ui.settingBox(SettingBox::RecordHistory).setChecked(RecordHistorySetting());
+  ui.settingBox(SettingBox::ReuseLinks).setChecked(ReuseLinksSetting());
   if (steps.runUpdateCheck) steps.runUpdateCheck();
 }
 

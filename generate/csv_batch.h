@@ -1,0 +1,40 @@
+#pragma once
+#include <optional>
+#include <vector>
+
+#include "generate/generation_job.h"
+#include "text/csv_reader.h"
+
+namespace pindle {
+
+// The headers a long-URL column goes by (the first found wins), and an alias column's: compared
+// without regard to ASCII case, blanks, '_' and '-', so "Long URL", "long_url" and "longUrl" are
+// one. They cover the exports of Shlink, Kutt and YOURLS.
+const std::vector<Text>& LongUrlHeaders();
+const std::vector<Text>& AliasHeaders();
+
+// Where a CSV's header puts the long URL and the alias; -1: not there.
+struct CsvColumns {
+  int longUrl = -1;
+  int alias = -1;
+};
+CsvColumns FindCsvColumns(const CsvRecord& header);
+
+// Why a header without a long-URL column cannot make a batch, naming the headers looked for.
+Text NoUrlColumnReason();
+
+// The columns a batch's result adds to each record, in this order.
+const std::vector<Text>& CsvResultHeaders();
+
+// A record's fields in UTF-8, decided as for lines: UTF-8 stays, else GBK is converted; neither:
+// none.
+std::optional<CsvRecord> DecodeCsvRecord(CsvRecord record);
+
+// A decoded record (none: it was unreadable) as the batch takes it.
+JobLine CsvJobLine(const std::optional<CsvRecord>& record, const CsvColumns& columns);
+
+// The record as the output gives it back: every field as it came, short ones filled with empty
+// fields to the header's width, then the result's columns.
+CsvRecord CsvResultRecord(CsvRecord record, size_t headerWidth, const BatchLineResult& result);
+
+}  // namespace pindle
