@@ -51,6 +51,7 @@ struct BatchLineResult {
   Text reason;
   LineOutcome outcome = LineOutcome::Failed;
   int status = 0;  // HTTP status of the last answer; 0 when none came
+  Text serviceId;  // the service's own id of the link (Response.Id); empty when none
   bool linked() const { return outcome == LineOutcome::Link; }
   // With fallbacks: the plug-ins tried before `plugin` (the one that gave the link, else the
   // last one tried), in order.

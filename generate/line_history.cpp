@@ -5,7 +5,7 @@ namespace pindle {
 void RecordLine(HistoryRecorder& history, const BatchLineResult& line) {
   for (const BatchAttempt& attempt : line.earlier)
     history.record({attempt.plugin.name, line.longUrl, attempt.result, attempt.reason});
-  history.record({line.plugin.name, line.longUrl, line.result, line.reason});
+  history.record({line.plugin.name, line.longUrl, line.result, line.reason, line.serviceId});
 }
 
 }  // namespace pindle
