@@ -37,6 +37,7 @@ bool HasLinkSection(const PluginDefinition& plugin, LinkSection section) {
 
 std::map<Text, Text> LinkPlaceholders(const LinkRef& ref) {
   Text path = UrlPath(ref.link);
+  path = path.substr(0, path.find_first_of("?#"));  // a code is the path alone
   while (!path.empty() && path.front() == '/') path.erase(0, 1);
   return {{"$Link$", ref.link}, {"$Code$", path}, {"$Host$", UrlHost(ref.link)}, {"$Id$", ref.serviceId}};
 }
