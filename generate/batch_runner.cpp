@@ -194,7 +194,10 @@ struct BatchRunner::Loop {
     BatchLineResult result = resultOf(*pass, LineOutcome::Failed);
     result.result = FinishShorten(pass->prepared, response, &result.reason, &result.failure);
     result.status = response.status;
-    if (result.reason.empty()) result.outcome = LineOutcome::Link;
+    if (result.reason.empty()) {
+      result.outcome = LineOutcome::Link;
+      result.serviceId = ServiceIdOf(pass->prepared, response);
+    }
     conclude(std::move(pass), std::move(result));
   }
 

@@ -67,6 +67,7 @@ JobLine CsvJobLine(const std::optional<CsvRecord>& record, const CsvColumns& col
   JobLine line;
   if (!record) {
     line.rejected = kUnreadableLine;
+    line.rejectedKind = FailureKind::Unreadable;
     return line;
   }
   const auto field = [&](int column) {

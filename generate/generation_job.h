@@ -54,6 +54,7 @@ struct BatchLineResult {
   FailureKind failure = FailureKind::None;  // the kind of `reason`
   LineOutcome outcome = LineOutcome::Failed;
   int status = 0;  // HTTP status of the last answer; 0 when none came
+  Text serviceId;  // the service's own id of the link (Response.Id); empty when none
   bool linked() const { return outcome == LineOutcome::Link; }
   // The link came from the history (GenerationJob::reuse): nothing was sent for the line.
   bool reused = false;

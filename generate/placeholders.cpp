@@ -45,6 +45,12 @@ std::optional<std::pair<size_t, std::map<Text, Text>::const_iterator>> FieldAt(c
   return std::make_pair(end + 1, it);
 }
 
+std::map<Text, Text>::const_iterator LinkValueAt(const Text& text, size_t at, const std::map<Text, Text>& values) {
+  for (auto it = values.begin(); it != values.end(); ++it)
+    if (StartsAt(text, at, it->first)) return it;
+  return values.end();
+}
+
 }  // namespace
 
 Text FillPlaceholders(const Text& text, PlaceholderPlace place, const PlaceholderValues& v) {
@@ -67,6 +73,9 @@ Text FillPlaceholders(const Text& text, PlaceholderPlace place, const Placeholde
     } else if (StartsAt(text, i, kAliasPlaceholder)) {
       out += Written(v.alias, place, v.wireUtf8);
       i += std::string_view(kAliasPlaceholder).size();
+    } else if (const auto linked = LinkValueAt(text, i, v.link); linked != v.link.end()) {
+      out += Written(linked->second, place, v.wireUtf8);
+      i += linked->first.size();
     } else if (const auto field = FieldAt(text, i, v.fields)) {
       Text value = field->second->second;
       if (place == PlaceholderPlace::Address && i == 0) {

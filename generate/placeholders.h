@@ -23,6 +23,9 @@ struct PlaceholderValues {
   bool wireUtf8 = false;  // the bytes of the other values, as the request's texts go out
   Text alias;
   std::map<Text, Text> fields;
+  // The link sections' own placeholders ("$Link$", "$Code$", "$Id$", "$Page$", ...) by their
+  // full text; letter case free, written as a field is.
+  std::map<Text, Text> link;
 };
 
 // Every placeholder of `text` in one pass, left to right; what is put in is never scanned again.

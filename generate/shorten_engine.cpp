@@ -122,12 +122,15 @@ Text ExtractShortUrl(const Text& answer, const Text& type, const Text& parameter
 
 namespace {
 
-// PrepareShorten of a parsed file; `fileUtf8`: the file was saved in UTF-8.
+// The request a section of a parsed file describes ("API", or one of the link sections, which
+// may also name DELETE); `fileUtf8`: the file was saved in UTF-8.
 ShortenRequest PrepareParsed(const JsonDocument& document, bool fileUtf8, const Text& longUrl,
-                             const ShortenInputs& inputs) {
+                             const ShortenInputs& inputs, const Text& section = "API",
+                             const std::map<Text, Text>& linkValues = {}) {
   ShortenRequest prepared;
   const PluginDefinition plugin = PluginDefinition::FromDocument(document);
-  const BodyType bodyType = plugin.bodyType();
+  const bool api = section == "API";
+  const BodyType bodyType = ReadBodyType(document.GetText(section + ".BodyType"));
   prepared.encoding = plugin.encoding();
   prepared.secrets = inputs.secrets;
 
@@ -141,18 +144,20 @@ ShortenRequest PrepareParsed(const JsonDocument& document, bool fileUtf8, const 
   values.wireUtf8 = wireUtf8;
   values.alias = inputs.alias;
   values.fields = inputs.fieldValues;
-  const Text data =
-      FillPlaceholders(document.GetText(kPluginApiDataKey),
-                       bodyType == BodyType::Json ? PlaceholderPlace::JsonData : PlaceholderPlace::FormData, values);
+  values.link = linkValues;
+  const Text rawData = document.GetText(section + ".Data");
+  const Text data = FillPlaceholders(
+      rawData, bodyType == BodyType::Json ? PlaceholderPlace::JsonData : PlaceholderPlace::FormData, values);
 
-  const Text method = document.GetText(kPluginApiTypeKey);
+  const Text method = document.GetText(section + ".Type");
   RequestOptions& request = prepared.request;
   request.verifyTls = inputs.verifyTls;
   if (wireUtf8) request.utf8Texts = true;
-  const Text address = FillPlaceholders(document.GetText(kPluginApiPathKey), PlaceholderPlace::Address, values);
-  if (method == "GET") {
+  const Text rawAddress = document.GetText(section + "['API Path']");
+  const Text address = FillPlaceholders(rawAddress, PlaceholderPlace::Address, values);
+  if (method == "GET" || (!api && method == "DELETE")) {
     request.url = address + data;
-    request.method = kGet;
+    request.method = method == "GET" ? kGet : kDelete;
   } else if (method == "POST") {
     request.url = address;
     request.method = kPost;
@@ -160,8 +165,10 @@ ShortenRequest PrepareParsed(const JsonDocument& document, bool fileUtf8, const 
   } else {
     return prepared;
   }
+  const Text rawHeaders = document.GetText(section + ".Headers");
   // A value the service needs and does not have: nothing goes out, the line says how to set it.
-  const std::vector<PluginField> used = plugin.usedFields();
+  const std::vector<PluginField> used =
+      api ? plugin.usedFields() : FieldsUsedIn(plugin.fields(), rawAddress + rawData + rawHeaders);
   if (const PluginField* missing = FirstMissingField(used, inputs.fieldValues)) {
     prepared.notSentReason = MissingFieldReason(plugin.name(), *missing, inputs.valueSetting);
     prepared.notSentKind = FailureKind::MissingValue;
@@ -175,8 +182,18 @@ ShortenRequest PrepareParsed(const JsonDocument& document, bool fileUtf8, const 
     prepared.notSentKind = FailureKind::KeyMoved;
     return prepared;
   }
+  // A link section's key goes only where the plug-in's own address points.
+  if (!api && std::any_of(used.begin(), used.end(), [&](const PluginField& f) { return f.secret; })) {
+    const Text home = OriginOfRequest(PrepareParsed(document, fileUtf8, "http://a.example/", inputs).request.url);
+    const Text here = OriginOfRequest(request.url);
+    if (!here.empty() && here != home) {
+      prepared.notSentReason = KeyMovedReason(plugin.name(), ShownOrigin(home, here), ShownOrigin(here, home));
+      prepared.notSentKind = FailureKind::KeyMoved;
+      return prepared;
+    }
+  }
   if (!inputs.secrets.empty()) request.secrets = inputs.secrets;
-  request.extraHeaders = FillPlaceholders(document.GetText(kPluginApiHeadersKey), PlaceholderPlace::Header, values);
+  request.extraHeaders = FillPlaceholders(rawHeaders, PlaceholderPlace::Header, values);
   ApplyBodyType(bodyType, request);
   prepared.send = true;
   prepared.responseType = document.GetText(kPluginResponseTypeKey);
@@ -184,6 +201,7 @@ ShortenRequest PrepareParsed(const JsonDocument& document, bool fileUtf8, const 
   prepared.responsePrefix = document.GetText(kPluginResponsePrefixKey);
   prepared.responsePattern = document.GetText(kPluginResponsePatternKey);
   prepared.responseResultPrefix = document.GetText(kPluginResponseResultPrefixKey);
+  prepared.responseId = document.GetText(kPluginResponseIdKey);
   return prepared;
 }
 
@@ -202,6 +220,21 @@ Text RequestOrigin(const PluginDefinition& plugin, const std::map<Text, Text>& f
   const ShortenRequest prepared = PrepareParsed(plugin.document(), true, "http://a.example/", inputs);
   const Text method = plugin.apiType();
   return method == "GET" || method == "POST" ? OriginOfRequest(prepared.request.url) : Text();
+}
+
+ShortenRequest PrepareSection(const Text& pluginFile, const Text& section, const std::map<Text, Text>& linkValues,
+                              const ShortenInputs& inputs) {
+  const PluginFileText file = ReadPluginFile(pluginFile);
+  JsonDocument document;
+  document.Parse(file.text);
+  return PrepareParsed(document, file.utf8, {}, inputs, section, linkValues);
+}
+
+Text ServiceIdOf(const ShortenRequest& prepared, const WebResponse& response) {
+  if (prepared.responseId.empty()) return {};
+  const Text id =
+      JsonValueAtPath(DecodeAnswer(response.body, response.headers, prepared.encoding), prepared.responseId);
+  return id == kJsonParseFailedText ? Text() : id;
 }
 
 Text FinishShorten(const ShortenRequest& prepared, const WebResponse& response, Text* reason, FailureKind* kind) {

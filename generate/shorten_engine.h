@@ -56,9 +56,17 @@ struct ShortenRequest {
   Text responsePrefix;
   Text responsePattern;       // Response.Pattern, for Response.Type "5"
   Text responseResultPrefix;  // Response.ResultPrefix
+  Text responseId;            // Response.Id: where the service's own id of the link stands
 };
 ShortenRequest PrepareShorten(const Text& pluginFile, const Text& longUrl, JsonDocument& document,
                               const ShortenInputs& inputs = {});
+// The request of a link section of the plug-in file ("Stats", "List", "Delete"), built as API's
+// is, with the link's placeholders (generate/placeholders.h) filled from `linkValues`. Such a
+// section may also name DELETE; a secret it uses goes only to the origin of the API's address.
+ShortenRequest PrepareSection(const Text& pluginFile, const Text& section, const std::map<Text, Text>& linkValues,
+                              const ShortenInputs& inputs);
+// The service's own id of the link made, at Response.Id of the answer; empty when none.
+Text ServiceIdOf(const ShortenRequest& prepared, const WebResponse& response);
 // The link out of an answer; `reason` (if given) as for ShortenOne, `kind` (if given) its kind.
 Text FinishShorten(const ShortenRequest& prepared, const WebResponse& response, Text* reason = nullptr,
                    FailureKind* kind = nullptr);

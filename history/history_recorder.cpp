@@ -24,6 +24,7 @@ void HistoryRecorder::record(const HistoryPass& pass) {
   entry.longUrl = pass.longUrl;
   entry.result = pass.result;
   entry.failure = pass.failure;
+  entry.serviceId = pass.serviceId;
   std::lock_guard lock(mutex_);
   waiting_.push_back(std::move(entry));
   // After a failure only the final attempt tries again, so a locked file costs the batch one wait.

@@ -12,7 +12,8 @@ struct HistoryPass {
   Text plugin;
   Text longUrl;
   Text result;
-  Text failure;  // why no link came out (generate/failure_reason.h); empty for a link
+  Text failure;    // why no link came out (generate/failure_reason.h); empty for a link
+  Text serviceId;  // the service's own id of the link (Response.Id), when it gave one
 };
 
 // Records the passes of one batch without slowing it: passes wait in memory and go to the file

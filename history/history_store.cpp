@@ -3,7 +3,9 @@
 #include <sqlite3.h>
 
 #include <ctime>
+#include <iterator>
 #include <memory>
+#include <string>
 
 #include "config/app_paths.h"
 
@@ -23,6 +25,40 @@ using Statement = std::unique_ptr<sqlite3_stmt, Closer>;
 bool Fail(sqlite3* db, Text* error) {
   if (error) *error = db ? sqlite3_errmsg(db) : "无法打开历史文件";
   return false;
+}
+
+// The columns later versions added, in order; an older file gets them the first time it is
+// opened, its rows reading as never counted and made here. PRAGMA user_version counts them.
+constexpr const char* kAddedColumns[] = {
+    "ALTER TABLE history ADD COLUMN service_id TEXT NOT NULL DEFAULT ''",
+    "ALTER TABLE history ADD COLUMN clicks INTEGER",
+    "ALTER TABLE history ADD COLUMN clicks_at INTEGER NOT NULL DEFAULT 0",
+    "ALTER TABLE history ADD COLUMN state INTEGER NOT NULL DEFAULT 0",
+};
+constexpr int kSchemaVersion = static_cast<int>(std::size(kAddedColumns));
+
+int UserVersion(sqlite3* db) {
+  sqlite3_stmt* raw = nullptr;
+  int version = -1;
+  if (sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &raw, nullptr) == SQLITE_OK && sqlite3_step(raw) == SQLITE_ROW)
+    version = sqlite3_column_int(raw, 0);
+  sqlite3_finalize(raw);
+  return version;
+}
+
+bool Migrate(sqlite3* db) {
+  const int version = UserVersion(db);
+  if (version < 0) return false;
+  if (version >= kSchemaVersion) return true;
+  if (sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) return false;
+  // Another program may have migrated while this one waited for the lock.
+  bool ok = true;
+  for (int v = UserVersion(db); ok && v >= 0 && v < kSchemaVersion; ++v)
+    ok = sqlite3_exec(db, kAddedColumns[v], nullptr, nullptr, nullptr) == SQLITE_OK;
+  ok = ok && sqlite3_exec(db, ("PRAGMA user_version=" + std::to_string(kSchemaVersion)).c_str(), nullptr, nullptr,
+                          nullptr) == SQLITE_OK;
+  sqlite3_exec(db, ok ? "COMMIT" : "ROLLBACK", nullptr, nullptr, nullptr);
+  return ok;
 }
 
 Database Open(const Text& file, Text* error) {
@@ -49,7 +85,7 @@ Database Open(const Text& file, Text* error) {
       "CREATE INDEX IF NOT EXISTS history_plugin ON history(plugin, id);"
       // A batch that reuses links asks for each line's earlier link.
       "CREATE INDEX IF NOT EXISTS history_link ON history(plugin, long_url);";
-  if (sqlite3_exec(raw, setup, nullptr, nullptr, nullptr) != SQLITE_OK) {
+  if (sqlite3_exec(raw, setup, nullptr, nullptr, nullptr) != SQLITE_OK || !Migrate(raw)) {
     Fail(raw, error);
     return nullptr;
   }
@@ -71,7 +107,10 @@ Text ColumnText(sqlite3_stmt* statement, int column) {
   return bytes ? Text(bytes, static_cast<size_t>(sqlite3_column_bytes(statement, column))) : Text();
 }
 
-// Steps a query of (id, at, plugin, long_url, result, failure) to its end; false on a failure.
+// What every query of entries selects, in the order ReadEntries reads.
+#define PINDLE_ENTRY_COLUMNS "id, at, plugin, long_url, result, failure, service_id, clicks, clicks_at, state"
+
+// Steps a query of PINDLE_ENTRY_COLUMNS to its end; false on a failure.
 bool ReadEntries(sqlite3_stmt* query, std::vector<HistoryEntry>& entries) {
   int rc;
   while ((rc = sqlite3_step(query)) == SQLITE_ROW) {
@@ -82,6 +121,11 @@ bool ReadEntries(sqlite3_stmt* query, std::vector<HistoryEntry>& entries) {
     entry.longUrl = ColumnText(query, 3);
     entry.result = ColumnText(query, 4);
     entry.failure = ColumnText(query, 5);
+    entry.serviceId = ColumnText(query, 6);
+    if (sqlite3_column_type(query, 7) != SQLITE_NULL) entry.clicks = sqlite3_column_int64(query, 7);
+    entry.clicksTime = sqlite3_column_int64(query, 8);
+    const int state = sqlite3_column_int(query, 9);
+    entry.state = state == 1 ? LinkState::Found : state == 2 ? LinkState::Deleted : LinkState::Made;
     entries.push_back(std::move(entry));
   }
   return rc == SQLITE_DONE;
@@ -111,6 +155,18 @@ Text ContainsPattern(const Text& text) {
 
 }  // namespace
 
+Text LinkStateText(LinkState state) {
+  switch (state) {
+    case LinkState::Found:
+      return "服务端";
+    case LinkState::Deleted:
+      return "已删除";
+    case LinkState::Made:
+      break;
+  }
+  return {};
+}
+
 Text HistoryFile(const AppPaths& paths) {
   const Text& settings = paths.settingsFile;
   const size_t slash = settings.find_last_of('/');
@@ -124,7 +180,9 @@ bool HistoryStore::append(const std::vector<HistoryEntry>& entries, Text* error)
   if (!db) return false;
   return InTransaction(db.get(), error, [&] {
     const Statement insert =
-        Prepare(db.get(), "INSERT INTO history(at, plugin, long_url, result, failure) VALUES (?1, ?2, ?3, ?4, ?5)");
+        Prepare(db.get(),
+                "INSERT INTO history(at, plugin, long_url, result, failure, service_id, clicks, clicks_at, state)"
+                " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)");
     if (!insert) return false;
     for (const HistoryEntry& entry : entries) {
       sqlite3_reset(insert.get());
@@ -133,6 +191,13 @@ bool HistoryStore::append(const std::vector<HistoryEntry>& entries, Text* error)
       BindText(insert.get(), 3, entry.longUrl);
       BindText(insert.get(), 4, entry.result);
       BindText(insert.get(), 5, entry.failure);
+      BindText(insert.get(), 6, entry.serviceId);
+      if (entry.clicks)
+        sqlite3_bind_int64(insert.get(), 7, *entry.clicks);
+      else
+        sqlite3_bind_null(insert.get(), 7);
+      sqlite3_bind_int64(insert.get(), 8, entry.clicksTime);
+      sqlite3_bind_int(insert.get(), 9, static_cast<int>(entry.state));
       if (sqlite3_step(insert.get()) != SQLITE_DONE) return false;
     }
     return true;
@@ -143,10 +208,11 @@ std::vector<HistoryEntry> HistoryStore::find(const Text& search, int limit, Text
   std::vector<HistoryEntry> entries;
   const Database db = Open(file_, error);
   if (!db) return entries;
-  const Statement query = Prepare(db.get(),
-                                  "SELECT id, at, plugin, long_url, result, failure FROM history"
-                                  " WHERE ?1 = '' OR long_url LIKE ?2 ESCAPE '\\' OR result LIKE ?2 ESCAPE '\\'"
-                                  " OR plugin LIKE ?2 ESCAPE '\\' ORDER BY at DESC, id DESC LIMIT ?3");
+  const Statement query =
+      Prepare(db.get(), "SELECT " PINDLE_ENTRY_COLUMNS
+                        " FROM history"
+                        " WHERE ?1 = '' OR long_url LIKE ?2 ESCAPE '\\' OR result LIKE ?2 ESCAPE '\\'"
+                        " OR plugin LIKE ?2 ESCAPE '\\' ORDER BY at DESC, id DESC LIMIT ?3");
   if (!query) {
     Fail(db.get(), error);
     return entries;
@@ -158,15 +224,61 @@ std::vector<HistoryEntry> HistoryStore::find(const Text& search, int limit, Text
   return entries;
 }
 
+std::optional<HistoryEntry> HistoryStore::findLink(const Text& link, Text* error) const {
+  const Database db = Open(file_, error);
+  if (!db) return std::nullopt;
+  const Statement query =
+      Prepare(db.get(), "SELECT " PINDLE_ENTRY_COLUMNS " FROM history WHERE result = ?1 ORDER BY id DESC LIMIT 1");
+  if (!query) {
+    Fail(db.get(), error);
+    return std::nullopt;
+  }
+  BindText(query.get(), 1, link);
+  std::vector<HistoryEntry> entries;
+  if (!ReadEntries(query.get(), entries)) Fail(db.get(), error);
+  if (entries.empty()) return std::nullopt;
+  return entries.front();
+}
+
+bool HistoryStore::setClicks(const std::vector<std::pair<Text, std::int64_t>>& counts, std::int64_t unixTime,
+                             Text* error) const {
+  if (counts.empty()) return true;
+  const Database db = Open(file_, error);
+  if (!db) return false;
+  return InTransaction(db.get(), error, [&] {
+    const Statement update = Prepare(db.get(), "UPDATE history SET clicks = ?2, clicks_at = ?3 WHERE result = ?1");
+    if (!update) return false;
+    for (const auto& [link, clicks] : counts) {
+      sqlite3_reset(update.get());
+      BindText(update.get(), 1, link);
+      sqlite3_bind_int64(update.get(), 2, clicks);
+      sqlite3_bind_int64(update.get(), 3, unixTime);
+      if (sqlite3_step(update.get()) != SQLITE_DONE) return false;
+    }
+    return true;
+  });
+}
+
+bool HistoryStore::markDeleted(const Text& link, Text* error) const {
+  const Database db = Open(file_, error);
+  if (!db) return false;
+  return InTransaction(db.get(), error, [&] {
+    const Statement update = Prepare(db.get(), "UPDATE history SET state = 2 WHERE result = ?1");
+    if (!update) return false;
+    BindText(update.get(), 1, link);
+    return sqlite3_step(update.get()) == SQLITE_DONE;
+  });
+}
+
 std::map<Text, std::vector<HistoryEntry>> HistoryStore::lastOfEach(const std::vector<Text>& plugins, int limit,
                                                                    Text* error) const {
   std::map<Text, std::vector<HistoryEntry>> found;
   if (plugins.empty()) return found;
   const Database db = Open(file_, error);
   if (!db) return found;
-  const Statement query = Prepare(db.get(),
-                                  "SELECT id, at, plugin, long_url, result, failure FROM history"
-                                  " WHERE plugin = ?1 ORDER BY id DESC LIMIT ?2");
+  const Statement query = Prepare(db.get(), "SELECT " PINDLE_ENTRY_COLUMNS
+                                            " FROM history"
+                                            " WHERE plugin = ?1 ORDER BY id DESC LIMIT ?2");
   if (!query) {
     Fail(db.get(), error);
     return found;

@@ -10,14 +10,27 @@
 
 namespace pindle {
 
+// Where a link stands at its service, as far as the history knows.
+enum class LinkState {
+  Made,     // made by a pass
+  Found,    // listed by the service and added from there (it was not made here)
+  Deleted,  // deleted at the service
+};
+// "已删除", "服务端" or the empty text.
+Text LinkStateText(LinkState state);
+
 // One pass of a generation as the history keeps it.
 struct HistoryEntry {
   std::int64_t id = 0;        // given by the store
   std::int64_t unixTime = 0;  // seconds
   Text plugin;
   Text longUrl;
-  Text result;   // what the pass produced: the short link, or the service's text
-  Text failure;  // why the pass gave no link; empty when it gave one
+  Text result;                         // what the pass produced: the short link, or the service's text
+  Text failure;                        // why the pass gave no link; empty when it gave one
+  Text serviceId;                      // the service's own id of the link, kept from its answer
+  std::optional<std::int64_t> clicks;  // the last count fetched; none when never
+  std::int64_t clicksTime = 0;         // when it was fetched (seconds)
+  LinkState state = LinkState::Made;
 };
 
 // history.sqlite beside the settings file of `paths`; empty when that is not set.
@@ -39,6 +52,13 @@ class HistoryStore {
   bool remove(const std::vector<std::int64_t>& ids, Text* error = nullptr) const;
   // The last `limit` entries of each named plug-in (its name exactly), newest first; a name
   // without entries has none in the map.
+  // The newest entry whose result is `link` exactly; none when the history lacks it.
+  std::optional<HistoryEntry> findLink(const Text& link, Text* error = nullptr) const;
+  // The click count of every entry whose result is the link, fetched at `unixTime`.
+  bool setClicks(const std::vector<std::pair<Text, std::int64_t>>& counts, std::int64_t unixTime,
+                 Text* error = nullptr) const;
+  // Marks the entries of the link deleted at the service (they stay in the history).
+  bool markDeleted(const Text& link, Text* error = nullptr) const;
   std::map<Text, std::vector<HistoryEntry>> lastOfEach(const std::vector<Text>& plugins, int limit,
                                                        Text* error = nullptr) const;
 

@@ -64,6 +64,9 @@ inline constexpr const char* kPluginResponsePatternKey = "Response.Pattern";
 // Put in front of the link whatever the type, when the extraction yielded one (not the empty
 // text and not an error text).
 inline constexpr const char* kPluginResponseResultPrefixKey = "Response.ResultPrefix";
+// Where the service's own id of the link made stands in the create answer (a JSON path); the
+// history keeps it for the link sections' "$Id$".
+inline constexpr const char* kPluginResponseIdKey = "Response.Id";
 
 // A plug-in file as read key by key: every key in its plain-text form (a number as "%.13g", a
 // missing key or null as the empty text; a file that does not parse reads empty everywhere).

@@ -40,6 +40,9 @@ std::unique_ptr<Command> MakeExpandCommand();
 std::unique_ptr<Command> MakeHistoryCommand();
 std::unique_ptr<Command> MakeCheckCommand();
 std::unique_ptr<Command> MakeConfigCommand();
+std::unique_ptr<Command> MakeStatsCommand();
+std::unique_ptr<Command> MakeLinksCommand();
+std::unique_ptr<Command> MakeDeleteCommand();
 
 // The local plug-in (enabled or not) that `name` names (FindPluginName); nullptr, with the local
 // names on io.err, when there is none.

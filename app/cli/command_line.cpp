@@ -27,6 +27,9 @@ std::vector<std::unique_ptr<Command>> AllCommands() {
   commands.push_back(MakeQrCommand());
   commands.push_back(MakeExpandCommand());
   commands.push_back(MakeHistoryCommand());
+  commands.push_back(MakeStatsCommand());
+  commands.push_back(MakeLinksCommand());
+  commands.push_back(MakeDeleteCommand());
   commands.push_back(MakeTestCommand());
   commands.push_back(MakeCheckCommand());
   commands.push_back(MakeImportCommand());

@@ -64,11 +64,15 @@ class HistoryCommand : public Command {
     } else {
       for (const auto& e : entries) {
         if (format == Json) {
-          const nlohmann::ordered_json line = {{"time", FormatHistoryTime(e.unixTime)},
-                                               {"plugin", e.plugin},
-                                               {"long", e.longUrl},
-                                               {"short", e.result},
-                                               {"error", e.failure}};
+          nlohmann::ordered_json line = {{"time", FormatHistoryTime(e.unixTime)},
+                                         {"plugin", e.plugin},
+                                         {"long", e.longUrl},
+                                         {"short", e.result},
+                                         {"error", e.failure}};
+          line["clicks"] = e.clicks ? nlohmann::ordered_json(*e.clicks) : nlohmann::ordered_json(nullptr);
+          line["clicks_time"] =
+              e.clicks ? nlohmann::ordered_json(FormatHistoryTime(e.clicksTime)) : nlohmann::ordered_json(nullptr);
+          if (e.state != LinkState::Made) line["state"] = LinkStateText(e.state);
           io.out << line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
         } else {
           io.out << FormatHistoryTime(e.unixTime) << '\t' << e.plugin << '\t' << e.longUrl << '\t' << e.result << '\t'

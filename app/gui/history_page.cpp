@@ -49,9 +49,12 @@ void HistoryPage::reload() {
   if (!error.empty()) ui_.setStatusText("历史记录无法读取：" + error);
   QList<QTreeWidgetItem*> rows;
   for (const auto& e : entries) {
-    rows.append(
-        new QTreeWidgetItem(QStringList{ToQt(e.plugin), ToQt(e.result), ToQt(e.longUrl),
-                                        ToQt(FormatHistoryTime(e.unixTime)), ToQt(e.failure), QString::number(e.id)}));
+    const QString clicks = e.state == LinkState::Deleted ? ToQt(LinkStateText(e.state))
+                           : e.clicks                    ? QString::number(*e.clicks)
+                                                         : QString();
+    rows.append(new QTreeWidgetItem(QStringList{ToQt(e.plugin), ToQt(e.result), ToQt(e.longUrl),
+                                                ToQt(FormatHistoryTime(e.unixTime)), clicks, ToQt(e.failure),
+                                                QString::number(e.id)}));
   }
   w_.list->addTopLevelItems(rows);
 }

@@ -26,7 +26,8 @@ class HistoryPage : public QObject {
   HistoryPage(const Widgets& widgets, Controls& ui, LinkAction showQr, LinkAction expand, QObject* parent);
 
   // Columns of the list; the last, hidden, holds the row's id in the history file.
-  enum Column { PluginColumn, LinkColumn, LongUrlColumn, TimeColumn, FailureColumn, IdColumn };
+  // 点击: the last count fetched (pindle stats), or 已删除 for a link deleted at its service.
+  enum Column { PluginColumn, LinkColumn, LongUrlColumn, TimeColumn, ClicksColumn, FailureColumn, IdColumn };
 
   // Reads the rows again (the newest kShownRows that match the search box).
   void reload();

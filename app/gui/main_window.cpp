@@ -258,8 +258,9 @@ void MainWindow::buildHistoryPage() {
   w.exportButton =
       onPage(new QPushButton(QStringLiteral("导出 CSV")), QStringLiteral("历史_导出"), {211, 35, 78, 26}, kKeepsRight);
   w.list = onPage(new ReportList({QStringLiteral("接口"), QStringLiteral("短网址"), QStringLiteral("长网址"),
-                                  QStringLiteral("时间"), QStringLiteral("失败原因"), QStringLiteral("编号")},
-                                 {70, 150, 220, 130, 200, 0}),
+                                  QStringLiteral("时间"), QStringLiteral("点击"), QStringLiteral("失败原因"),
+                                  QStringLiteral("编号")},
+                                 {70, 150, 220, 130, 50, 200, 0}),
                   QStringLiteral("历史_列表"), {5, 66, 284, 279}, kFills);
   w.menu = Named(new QMenu(this), QStringLiteral("历史菜单"));
   w.menu->setFont(WindowFont(kControlFontPixels));

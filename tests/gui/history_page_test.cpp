@@ -212,3 +212,23 @@ TEST(HistoryCloseDeathTest, ClosingDuringABatchKeepsTheRowsItShowed) {
 
 }  // namespace
 }  // namespace pindle::test
+
+namespace pindle::test {
+namespace {
+
+// The 点击 column shows the last count fetched, and 已删除 for a link deleted at its service.
+TEST_F(HistoryWindowTest, ClicksColumnShowsTheLastCountFetched) {
+  const HistoryStore store(HistoryFile(Paths()));
+  HistoryEntry counted{0, 3, "Kutt", "http://127.0.0.1/a", "http://127.0.0.1/s/a", ""};
+  HistoryEntry never{0, 2, "Kutt", "http://127.0.0.1/b", "http://127.0.0.1/s/b", ""};
+  HistoryEntry deleted{0, 1, "Kutt", "http://127.0.0.1/c", "http://127.0.0.1/s/c", ""};
+  ASSERT_TRUE(store.append({counted, never, deleted}));
+  ASSERT_TRUE(store.setClicks({{"http://127.0.0.1/s/a", 7}, {"http://127.0.0.1/s/c", 1}}, 10));
+  ASSERT_TRUE(store.markDeleted("http://127.0.0.1/s/c"));
+  ShowHistory();
+  EXPECT_EQ(Column(HistoryPage::ClicksColumn), (std::vector<Text>{"7", "", "已删除"}));
+  EXPECT_EQ(list->headerItem()->text(HistoryPage::ClicksColumn), QStringLiteral("点击"));
+}
+
+}  // namespace
+}  // namespace pindle::test

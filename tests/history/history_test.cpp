@@ -194,3 +194,61 @@ TEST(HistoryRecorder, LockedOrGarbageFileFailsWithoutLosingTheBatch) {
 
 }  // namespace
 }  // namespace pindle
+
+namespace pindle {
+namespace {
+
+// A file written before the link columns existed reads on, and then keeps clicks, ids and states.
+TEST(HistoryLinks, OldFilesMigrateAndKeepClicksIdsAndStates) {
+  test::TempDir dir;
+  const std::string file = dir.file("history.sqlite");
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db,
+                         "CREATE TABLE history(id INTEGER PRIMARY KEY, at INTEGER NOT NULL, plugin TEXT NOT NULL,"
+                         " long_url TEXT NOT NULL, result TEXT NOT NULL, failure TEXT NOT NULL);"
+                         "INSERT INTO history(at, plugin, long_url, result, failure)"
+                         " VALUES (5, 'Kutt', 'http://127.0.0.1/old', 'http://127.0.0.1/o', '');",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(db);
+
+  const HistoryStore store(file);
+  Text error;
+  auto rows = store.find("", 0, &error);
+  ASSERT_EQ(rows.size(), 1u) << error;
+  EXPECT_FALSE(rows[0].clicks.has_value());
+  EXPECT_EQ(rows[0].state, LinkState::Made);
+
+  HistoryEntry made{0, 6, "Kutt", "http://127.0.0.1/new", "http://127.0.0.1/n", "", "uuid-1"};
+  HistoryEntry found{0, 7, "Kutt", "http://127.0.0.1/far", "http://127.0.0.1/f", "", "uuid-2"};
+  found.state = LinkState::Found;
+  ASSERT_TRUE(store.append({made, found}, &error)) << error;
+  ASSERT_TRUE(store.setClicks({{"http://127.0.0.1/n", 42}, {"http://127.0.0.1/o", 0}}, 100, &error)) << error;
+  ASSERT_TRUE(store.markDeleted("http://127.0.0.1/o", &error)) << error;
+
+  struct Case {
+    const char* link;
+    std::optional<std::int64_t> clicks;
+    const char* serviceId;
+    LinkState state;
+  } cases[] = {
+      {"http://127.0.0.1/o", 0, "", LinkState::Deleted},
+      {"http://127.0.0.1/n", 42, "uuid-1", LinkState::Made},
+      {"http://127.0.0.1/f", std::nullopt, "uuid-2", LinkState::Found},
+  };
+  for (const Case& c : cases) {
+    const std::optional<HistoryEntry> e = store.findLink(c.link, &error);
+    ASSERT_TRUE(e) << c.link << error;
+    EXPECT_EQ(e->clicks, c.clicks) << c.link;
+    EXPECT_EQ(e->clicksTime, c.clicks ? 100 : 0) << c.link;
+    EXPECT_EQ(e->serviceId, c.serviceId);
+    EXPECT_EQ(e->state, c.state);
+  }
+  EXPECT_FALSE(store.findLink("http://127.0.0.1/none"));
+  // A second opening finds the columns in place.
+  EXPECT_EQ(HistoryStore(file).find("", 0).size(), 3u);
+}
+
+}  // namespace
+}  // namespace pindle

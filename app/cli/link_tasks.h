@@ -1,0 +1,38 @@
+#pragma once
+#include <optional>
+#include <vector>
+
+#include "app/cli/command.h"
+#include "generate/link_operations.h"
+#include "history/history_store.h"
+
+namespace pindle::cli {
+
+// What the link commands share: the plug-in that speaks for a link (the one named with -p, else
+// the one the history says made it) with its stored values, and the service's id the history kept.
+class LinkTasks {
+ public:
+  // `pluginName` empty: each link's own plug-in from the history.
+  LinkTasks(Text pluginName, Streams& io);
+  LinkTasks(const LinkTasks&) = delete;
+  LinkTasks& operator=(const LinkTasks&) = delete;
+  // False (the reason on io.err) when -p names no local plug-in.
+  bool ready() const { return ready_; }
+  LinkTask taskFor(const Text& link) const;
+  // The task of the -p plug-in itself, for List.
+  LinkTask pluginTask() const { return taskOf(named_); }
+  const HistoryStore& history() const { return history_; }
+
+ private:
+  LinkTask taskOf(const PluginInfo* plugin) const;
+
+  PluginCatalog catalog_;
+  HistoryStore history_;
+  const PluginInfo* named_ = nullptr;
+  bool ready_ = true;
+};
+
+// The links named: the arguments, else one a line on standard input (blank lines skipped).
+std::vector<Text> LinksNamed(const std::vector<Text>& arguments, std::istream& in);
+
+}  // namespace pindle::cli

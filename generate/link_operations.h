@@ -1,0 +1,51 @@
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "generate/link_sections.h"
+#include "generate/shorten_engine.h"
+#include "platform/types.h"
+
+namespace pindle {
+
+// A link and the plug-in that speaks for it.
+struct LinkTask {
+  Text pluginName;
+  Text pluginFile;  // empty: no plug-in is known for the link
+  ShortenInputs inputs;
+  LinkRef ref;
+};
+
+struct LinkOutcome {
+  bool ok = false;
+  std::optional<std::int64_t> clicks;  // Stats only
+  Text error;
+  int status = 0;
+};
+
+// One exchange of a link section, with the waits a batch makes: an answer 429, or 503 with
+// Retry-After, waits what the service asks (1 s doubling without it, never past 120 s) and asks
+// again, up to 5 times; a connection failing before any answer is tried once more.
+WebResponse SendLinkRequest(const ShortenRequest& prepared);
+
+// The clicks of one link; the delete of one link. Nothing is sent for a plug-in without the
+// section (the reason says so) or a request that cannot be built.
+LinkOutcome FetchClicks(const LinkTask& task);
+LinkOutcome DeleteLink(const LinkTask& task);
+
+// FetchClicks of every task, `concurrency` at a time; results in task order. `done` (if given) is
+// called from the workers, under a lock, once per finished task with the count finished so far.
+std::vector<LinkOutcome> FetchAllClicks(const std::vector<LinkTask>& tasks, int concurrency,
+                                        const std::function<void(int finished)>& done = {});
+
+// Every link the service lists for the plug-in's key, page after page to the end.
+struct LinkListing {
+  std::vector<ListedLink> links;
+  Text error;  // why the listing stopped; the pages before it stay
+  bool ok() const { return error.empty(); }
+};
+LinkListing ListAllLinks(const LinkTask& plugin);
+
+}  // namespace pindle

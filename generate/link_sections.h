@@ -1,0 +1,71 @@
+#pragma once
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <vector>
+
+#include "generate/shorten_engine.h"
+#include "platform/types.h"
+#include "plugins/plugin_definition.h"
+#include "web/web_request.h"
+
+namespace pindle {
+
+// The optional sections beside API and Response for the links a plug-in made: each a request
+// written as API is (Type, 'API Path', Data, Headers, BodyType; the file's Encoding and Fields),
+// plus where its values stand in the answer. A reader that does not know them leaves them alone.
+//   Stats:  Clicks (JSON path of the count)
+//   List:   Items (path of the array; empty: the answer is the array), and in each item Short,
+//           Long, Clicks, Id; PageSize (rows a page asks for, "$Limit$"), Total (path of the
+//           number of rows the service holds). Pages: "$Page$" from 1, "$Skip$" from 0; or Next,
+//           the path of the next page's whole address in the answer (a cursor the service gives).
+//   Delete: any 2xx answer counts as deleted.
+enum class LinkSection { Stats, List, Delete };
+const char* LinkSectionKey(LinkSection section);
+bool HasLinkSection(const PluginDefinition& plugin, LinkSection section);
+
+// A link as the sections name it: "$Link$" the short link, "$Code$" its path without the first
+// "/", "$Host$" its host, "$Id$" the service's own id (kept from the create answer by Response.Id).
+struct LinkRef {
+  Text link;
+  Text serviceId;
+};
+std::map<Text, Text> LinkPlaceholders(const LinkRef& ref);
+
+// The request of `section` for `ref` (and, for List, page `page` from 1).
+ShortenRequest PrepareLinkRequest(const Text& pluginFile, LinkSection section, const LinkRef& ref,
+                                  const ShortenInputs& inputs, int page = 1);
+
+// Why an answer is no success: the web layer's reason, or "HTTP 401：<the service's words>" for a
+// status that is not 2xx; empty for a success. Secrets masked.
+Text LinkAnswerProblem(const ShortenRequest& prepared, const WebResponse& response);
+
+// The click count of a Stats answer; `error` (set when none) says why.
+std::optional<std::int64_t> ReadClicks(const PluginDefinition& plugin, const ShortenRequest& prepared,
+                                       const WebResponse& response, Text& error);
+
+struct ListedLink {
+  Text shortLink;
+  Text longUrl;
+  std::optional<std::int64_t> clicks;
+  Text serviceId;
+};
+struct ListPage {
+  std::vector<ListedLink> links;
+  bool more = false;  // another page is to be asked for
+  Text nextUrl;       // with List.Next: where it is
+  Text error;
+};
+// One List answer; `skip`: the rows of the pages before it.
+ListPage ReadListPage(const PluginDefinition& plugin, const ShortenRequest& prepared, const WebResponse& response,
+                      std::int64_t skip);
+
+// A count as a service writes it: an integer, or its digits as text.
+std::optional<std::int64_t> ReadCount(const Text& text);
+
+// "YOURLS 插件不能删除短网址（服务没有提供删除接口）" and the like for the other sections.
+Text SectionMissingReason(const Text& pluginName, LinkSection section);
+// Why a link cannot be named to its service: a section takes "$Id$" and the history has none.
+Text MissingIdReason(const Text& pluginName);
+
+}  // namespace pindle
