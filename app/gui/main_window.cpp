@@ -213,7 +213,8 @@ void MainWindow::buildSettingsPage(WindowWidgets& widgets) {
       box("忽略证书错误", "设定_忽略证书", {72, 142, 104, 20});
   // Below the place of the certificate switch under 双击复制.
   boxes[static_cast<size_t>(SettingBox::RecordHistory)] = box("记录历史", "设定_记录历史", {72, 165, 104, 20});
-  boxes[static_cast<size_t>(SettingBox::ReuseLinks)] = box("复用短网址", "设定_复用短网址", {72, 188, 104, 20});
+  // Beside 记录历史, whose history it reads; the boxes below belong to the desktop.
+  boxes[static_cast<size_t>(SettingBox::ReuseLinks)] = box("复用短网址", "设定_复用短网址", {200, 165, 96, 20});
   boxes[static_cast<size_t>(SettingBox::AutoUpdate)]->setEnabled(false);
   onPage(new QPushButton(QStringLiteral("备用插件…")), QStringLiteral("设定_备用插件"), {200, 140, 88, 24},
          kKeepsRight);

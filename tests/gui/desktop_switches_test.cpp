@@ -55,6 +55,22 @@ TEST(DesktopSwitches, ReadAtStartWrittenWhenClicked) {
   }
 }
 
+// With the desktop's switches added, no two controls of the 设定 page share a place.
+TEST(DesktopSwitches, SettingsPageControlsDoNotOverlap) {
+  RecordingActions actions;
+  WindowFixture f(actions);
+  DesktopIntegration desktop(f.window(), f.ui(), "", actions.workers());
+  auto* page = f.find<QCheckBox>("设定_记录历史")->parentWidget();
+  std::vector<QWidget*> shown;
+  for (QWidget* w : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+    if (!w->isHidden()) shown.push_back(w);
+  ASSERT_GE(shown.size(), 12u);
+  for (size_t i = 0; i < shown.size(); ++i)
+    for (size_t j = i + 1; j < shown.size(); ++j)
+      EXPECT_FALSE(shown[i]->geometry().intersects(shown[j]->geometry()))
+          << shown[i]->objectName().toStdString() << " and " << shown[j]->objectName().toStdString();
+}
+
 // The shortcut is read at start and written when edited; where it cannot be registered the page
 // says why and names the command to bind instead.
 TEST(DesktopSwitches, ShortcutReadAtStartWrittenWhenEdited) {
