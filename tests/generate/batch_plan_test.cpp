@@ -18,6 +18,17 @@ PluginInfo Plugin(const Text& name, bool takesAlias = false, const Text& state =
 
 const PluginCatalog kCatalog({Plugin("A"), Plugin("Alias", true), Plugin("Off", false, kSwitchOff), Plugin("B")});
 
+// The plan of a one-line input gives that line as `wanted`, then ends.
+void ExpectTheOneLine(const BatchRequest& request, const JobLine& wanted) {
+  GenerationJob job = PlanBatch(request);
+  const std::optional<JobLine> got = job.lines(1);
+  ASSERT_TRUE(got);
+  EXPECT_EQ(got->longUrl, wanted.longUrl);
+  EXPECT_EQ(got->alias, wanted.alias);
+  EXPECT_EQ(got->rejected, wanted.rejected);
+  EXPECT_FALSE(job.lines(2));
+}
+
 // How each door's lines reach the batch: one rule, with the two doors' differences as its inputs.
 TEST(BatchPlan, LinesAsEachDoorReadsThem) {
   const struct {
@@ -70,13 +81,7 @@ TEST(BatchPlan, LinesAsEachDoorReadsThem) {
     request.readGbkLines = c.readGbk;
     request.alias = c.alias;
     request.lines = [&](int n) { return n == 1 ? std::optional<Text>(c.line) : std::nullopt; };
-    GenerationJob job = PlanBatch(request);
-    const std::optional<JobLine> got = job.lines(1);
-    ASSERT_TRUE(got);
-    EXPECT_EQ(got->longUrl, c.wanted.longUrl);
-    EXPECT_EQ(got->alias, c.wanted.alias);
-    EXPECT_EQ(got->rejected, c.wanted.rejected);
-    EXPECT_FALSE(job.lines(2));
+    ExpectTheOneLine(request, c.wanted);
   }
 }
 
@@ -97,13 +102,7 @@ TEST(BatchPlan, SplitLinesKeepTheAliasRules) {
     request.plugin = c.plugin;
     request.aliases = AliasLines::Always;
     request.jobLines = [&](int n) { return n == 1 ? std::optional<JobLine>(c.given) : std::nullopt; };
-    GenerationJob job = PlanBatch(request);
-    const std::optional<JobLine> got = job.lines(1);
-    ASSERT_TRUE(got);
-    EXPECT_EQ(got->longUrl, c.wanted.longUrl);
-    EXPECT_EQ(got->alias, c.wanted.alias);
-    EXPECT_EQ(got->rejected, c.wanted.rejected);
-    EXPECT_FALSE(job.lines(2));
+    ExpectTheOneLine(request, c.wanted);
   }
 }
 
