@@ -72,9 +72,4 @@ PatternMatch MatchPattern(const Text& subject, const Text& pattern) {
   return result;
 }
 
-Text ExtractByPattern(const Text& subject, const Text& pattern) {
-  PatternMatch match = MatchPattern(subject, pattern);
-  return match.outcome == PatternMatch::Outcome::Found ? std::move(match.value) : Text();
-}
-
 }  // namespace pindle

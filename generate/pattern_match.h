@@ -23,15 +23,12 @@ struct PatternMatch {
     EmptyPattern,
   };
   Outcome outcome = Outcome::EmptyPattern;
-  Text value;
+  Text value;     // empty unless Found
   int group = 0;  // 1 when the expression has a capture group, else 0 (the whole match)
   Text message;
   std::size_t offset = 0;
 };
 
 PatternMatch MatchPattern(const Text& subject, const Text& pattern);
-
-// The text of the first capture group, or of the whole match when there is none; empty otherwise.
-Text ExtractByPattern(const Text& subject, const Text& pattern);
 
 }  // namespace pindle

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "config/settings.h"
+#include "generate/extraction_observer.h"
 #include "generate/failure_reason.h"
 #include "generate/pattern_match.h"
 #include "generate/placeholders.h"
@@ -93,21 +94,29 @@ Text DecodeAnswer(const Bytes& body, const Text& headers, PluginEncoding encodin
   return Utf8ToLocal(Bytes(withoutMark));
 }
 
-Text ExtractShortUrl(const Text& answer, ResponseType type, const Text& parameter, const Text& prefix) {
+Text ExtractShortUrl(const Text& answer, ResponseType type, const Text& parameter, const Text& prefix,
+                     ExtractionObserver* seen) {
   switch (type) {
     case ResponseType::Whole:
+      if (seen) seen->wholeAnswer(answer);
       return answer;
     case ResponseType::JsonValue:
-      return JsonValueAtPath(answer, parameter);
+      return JsonValueAtPath(answer, parameter, seen);
     case ResponseType::PrefixedJsonValue:
-      return prefix + JsonValueAtPath(answer, parameter);
+      if (seen) seen->valuePrefix(prefix);
+      return prefix + JsonValueAtPath(answer, parameter, seen);
     case ResponseType::Between:
     case ResponseType::JsonValueBetween: {
       const std::vector<Text> markers = Split(prefix, kUrlPlaceholder);
       // Without a left and a right marker there is nothing to look between.
-      if (markers.size() < 2) return {};
-      const Text between = TextBetween(answer, markers[0], markers[1]);
-      return type == ResponseType::Between ? between : JsonValueAtPath(between, parameter);
+      if (markers.size() < 2) {
+        if (seen) seen->noMarkers(prefix);
+        return {};
+      }
+      const BetweenSpan span = FindBetween(answer, markers[0], markers[1]);
+      if (seen) seen->markers(answer, span);
+      const Text between = span.found() ? answer.substr(span.begin, span.end - span.begin) : Text();
+      return type == ResponseType::Between ? between : JsonValueAtPath(between, parameter, seen);
     }
     case ResponseType::Pattern:
     case ResponseType::Unknown:
@@ -247,13 +256,23 @@ Text FinishShorten(const ShortenRequest& prepared, const WebResponse& response, 
   return prepared.secrets.empty() ? link : MaskSecrets(link, prepared.secrets);
 }
 
-Text ExtractPreparedLink(const ShortenRequest& prepared, const Text& answer) {
+Text ExtractPreparedLink(const ShortenRequest& prepared, const Text& answer, ExtractionObserver* seen) {
   const ResponseType type = ReadResponseType(prepared.responseType);
-  const Text extracted = type == ResponseType::Pattern
-                             ? ExtractByPattern(answer, prepared.responsePattern)
-                             : ExtractShortUrl(answer, type, prepared.responseParameter, prepared.responsePrefix);
+  if (seen) seen->type(prepared.responseType, type);
+  Text extracted;
+  if (type == ResponseType::Pattern) {
+    PatternMatch match = MatchPattern(answer, prepared.responsePattern);
+    if (seen) seen->pattern(prepared.responsePattern, match);
+    extracted = std::move(match.value);
+  } else {
+    extracted = ExtractShortUrl(answer, type, prepared.responseParameter, prepared.responsePrefix, seen);
+  }
+  if (seen && !prepared.responseResultPrefix.empty()) seen->resultPrefix(prepared.responseResultPrefix);
   // Services end their answers with a line break often, and a link never holds one at its ends.
-  return TrimBlanksAndLineBreaks(WithResultPrefix(TrimBlanksAndLineBreaks(extracted), prepared.responseResultPrefix));
+  Text link =
+      TrimBlanksAndLineBreaks(WithResultPrefix(TrimBlanksAndLineBreaks(extracted), prepared.responseResultPrefix));
+  if (seen) seen->result(link);
+  return link;
 }
 
 Text ShortenOne(const Text& pluginFile, const Text& longUrl, JsonDocument& document, Text* reason,

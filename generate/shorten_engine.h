@@ -12,6 +12,8 @@
 
 namespace pindle {
 
+class ExtractionObserver;
+
 // What a run takes beyond the long URL: the alias asked for and the plug-in's field values.
 struct ShortenInputs {
   Text alias;
@@ -116,11 +118,13 @@ Text DecodeAnswer(const Bytes& body, const Text& headers = {}, PluginEncoding en
 // The classic response types: "0" whole answer, "1" JSON path, "2" prefix + JSON path,
 // "3" text between two markers, "4" JSON path inside the text between two markers.
 // Any other type (Pattern included, which needs its expression) gives "数据错误！".
-Text ExtractShortUrl(const Text& answer, ResponseType type, const Text& parameter, const Text& prefix);
+Text ExtractShortUrl(const Text& answer, ResponseType type, const Text& parameter, const Text& prefix,
+                     ExtractionObserver* seen = nullptr);
 Text ExtractShortUrl(const Text& answer, const Text& type, const Text& parameter, const Text& prefix);
 
 // The link as the prepared run reads it from a decoded answer: the classic types, the regular
-// expression of type "5" (generate/plugin_extensions.h), then the result prefix.
-Text ExtractPreparedLink(const ShortenRequest& prepared, const Text& answer);
+// expression of type "5" (generate/plugin_extensions.h), then the result prefix. `seen` hears
+// each step.
+Text ExtractPreparedLink(const ShortenRequest& prepared, const Text& answer, ExtractionObserver* seen = nullptr);
 
 }  // namespace pindle

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "generate/extraction_observer.h"
 #include "generate/pattern_match.h"
 #include "generate/plugin_extensions.h"
 #include "json/json_error.h"
@@ -52,7 +53,8 @@ Text TypeName(const Json& value) {
   }
 }
 
-class Explainer {
+// The extraction's own account, turned into steps and the first reason no link came out.
+class Explainer : public ExtractionObserver {
  public:
   explicit Explainer(ExtractionTrace& trace) : t_(trace) {}
 
@@ -64,100 +66,106 @@ class Explainer {
     step("→ " + text);
   }
 
-  // JsonValueAtPath's reading of `text` at `path`, one step at a time.
-  void path(const Text& text, const Text& path) {
-    Text oneLine;
-    for (const char c : text)
-      if (c != '\r' && c != '\n') oneLine.push_back(c);
-    const auto parsed = ParseJsonText(oneLine);
-    if (!parsed && Trim(oneLine).empty()) {
+  void type(const Text& declared, ResponseType type) override {
+    step("Response.Type " + Quoted(declared));
+    if (type == ResponseType::Unknown)
+      fail(EmptyReason::UnknownType, "Response.Type " + Quoted(declared) + " 不是 0 到 5 之一，结果为“数据错误！”");
+  }
+  void wholeAnswer(const Text& answer) override {
+    step("整个应答就是结果");
+    if (answer.empty()) fail(EmptyReason::EmptyAnswer, "应答为空");
+  }
+  void valuePrefix(const Text& prefix) override { step("前缀 " + Quoted(prefix) + " 加上路径取到的值"); }
+
+  void notJson(const Text& text, const Text& parsed) override {
+    // After a missing marker the reading gets nothing to parse; that marker is the reason.
+    if (t_.reason != EmptyReason::None) {
+      if (Trim(parsed).empty()) step("（空文字不是 JSON，结果为“JSON解析失败”）");
+      return;
+    }
+    if (Trim(parsed).empty()) {
       fail(EmptyReason::NotJson, "没有可解析的文字，不是 JSON（结果为“JSON解析失败”）");
       return;
     }
-    if (!parsed) {
-      const auto error = FindJsonSyntaxError(oneLine);
-      const std::size_t byte = error ? OriginalOffset(text, error->byte) : 0;
-      // The parser's line and column count the answer without its line breaks; the byte below does not.
-      Text message = error ? error->message : Text("无法解析");
-      if (const auto at = message.find(" at line "), colon = message.find(": ", at);
-          at != Text::npos && colon != Text::npos)
-        message.erase(at, colon - at);
-      fail(EmptyReason::NotJson,
-           "不是 JSON（结果为“JSON解析失败”）：" + message + "，在第 " + std::to_string(byte) + " 字节");
+    const auto error = FindJsonSyntaxError(parsed);
+    if (!error) {
+      fail(EmptyReason::NotJson, Trim(parsed) == "null" ? Text("应答是 null，当作不是 JSON（结果为“JSON解析失败”）")
+                                                        : Text("嵌套过深，不能解析（结果为“JSON解析失败”）"));
       return;
     }
-    const Json& root = parsed->value;
+    const std::size_t byte = OriginalOffset(text, error->byte);
+    // The parser's line and column count the answer without its line breaks; the byte below does not.
+    Text message = error->message;
+    if (const auto at = message.find(" at line "), colon = message.find(": ", at);
+        at != Text::npos && colon != Text::npos)
+      message.erase(at, colon - at);
+    fail(EmptyReason::NotJson,
+         "不是 JSON（结果为“JSON解析失败”）：" + message + "，在第 " + std::to_string(byte) + " 字节");
+  }
+  void parsed(const Json& root) override {
     step("按 JSON 解析：成功，最外层是" + TypeName(root));
-    if (path.empty()) {
+    parent_ = &root;
+    lost_ = false;
+  }
+  void notAPath(const Text& path) override {
+    lost_ = true;
+    if (path.empty())
       fail(EmptyReason::EmptyPath, "Response.Parameter 为空：空路径不指向应答中的任何值");
-      return;
-    }
-    const auto keys = ParseAccessors(path[0] == '[' ? path : "." + path);
-    if (!keys) {
+    else
       fail(EmptyReason::BadPath, "Response.Parameter " + Quoted(path) + " 不是有效的路径写法");
-      return;
+  }
+  void stepped(std::size_t index, const Text& key, const PathValue& reached) override {
+    if (lost_) return;
+    const Text where = "路径第 " + std::to_string(index + 1) + " 步 " + Quoted(key);
+    switch (reached.kind) {
+      case PathValue::Kind::Node:
+        step(where + " → " + TypeName(*reached.node));
+        parent_ = reached.node;
+        return;
+      case PathValue::Kind::Number:
+        step(where + " → 长度 " + JsNumberText(reached.number));
+        parent_ = nullptr;
+        return;
+      case PathValue::Kind::Undefined:
+        fail(EmptyReason::NoSuchPath, where + " 找不到：上一层的" + ParentName() + "没有这个成员");
+        break;
+      case PathValue::Kind::Error:
+        fail(EmptyReason::NoSuchPath, where + " 走不下去：上一层是" + ParentName() + "，不能再取成员");
+        break;
     }
-    Text walked;
-    const Json* parent = &root;
-    for (std::size_t i = 0; i < keys->size(); ++i) {
-      const Text& key = (*keys)[i];
-      walked += "[" + JsonStringify(Json(key)) + "]";
-      const PathValue v = EvaluatePath(root, walked);
-      const Text where = "路径第 " + std::to_string(i + 1) + " 步 " + Quoted(key);
-      if (v.kind == PathValue::Kind::Node) {
-        step(where + " → " + TypeName(*v.node));
-        parent = v.node;
-        continue;
-      }
-      if (v.kind == PathValue::Kind::Number) {
-        step(where + " → 长度 " + JsNumberText(v.number));
-        continue;
-      }
-      const Text parentName = parent ? TypeName(*parent) : Text("数");
-      if (v.kind == PathValue::Kind::Undefined)
-        fail(EmptyReason::NoSuchPath, where + " 找不到：上一层的" + parentName + "没有这个成员");
-      else
-        fail(EmptyReason::NoSuchPath, where + " 走不下去：上一层是" + parentName + "，不能再取成员");
-      return;
-    }
-    if (parent && parent->is_null()) fail(EmptyReason::NullValue, "路径指向 null，取到的是空文字");
-    step("取到的值：" + Quoted(JsonValueAtPath(text, path)));
+    lost_ = true;
+  }
+  void value(const Text& value) override {
+    if (lost_) return;
+    if (parent_ && parent_->is_null()) fail(EmptyReason::NullValue, "路径指向 null，取到的是空文字");
+    step("取到的值：" + Quoted(value));
   }
 
-  // The text between the markers of Response.Prefix; false when there is none.
-  bool markers(const Text& answer, const Text& prefix, Text& between) {
-    const std::vector<Text> pieces = Split(prefix, "$Url$");
-    if (pieces.size() < 2) {
-      fail(EmptyReason::NoMarkers, Contains(prefix, "$Url$")
-                                       ? "Response.Prefix 中 $Url$ 后面没有文字：没有右标记"
-                                       : "Response.Prefix " + Quoted(prefix) + " 里没有 $Url$：分不出左右标记");
-      return false;
+  void noMarkers(const Text& prefix) override {
+    fail(EmptyReason::NoMarkers, Contains(prefix, "$Url$")
+                                     ? "Response.Prefix 中 $Url$ 后面没有文字：没有右标记"
+                                     : "Response.Prefix " + Quoted(prefix) + " 里没有 $Url$：分不出左右标记");
+  }
+  void markers(const Text& answer, const BetweenSpan& span) override {
+    step("左标记 " + Quoted(span.left) + "，右标记 " + Quoted(span.right));
+    if (span.leftAt == Text::npos) {
+      fail(EmptyReason::LeftMarkerMissing, "左标记 " + Quoted(span.left) + " 在应答中找不到");
+      return;
     }
-    const Text left = Replace(pieces[0], "#引号", "\"");
-    const Text right = Replace(pieces[1], "#引号", "\"");
-    step("左标记 " + Quoted(left) + "，右标记 " + Quoted(right));
-    const std::size_t at = answer.find(left);
-    if (at == Text::npos) {
-      fail(EmptyReason::LeftMarkerMissing, "左标记 " + Quoted(left) + " 在应答中找不到");
-      return false;
-    }
-    step("左标记在第 " + std::to_string(at + 1) + " 字节");
-    const std::size_t begin = at + left.size();
-    const std::size_t end = answer.find(right, begin);
-    if (end == Text::npos) {
+    const Text at = std::to_string(span.leftAt + 1);
+    step("左标记在第 " + at + " 字节");
+    if (!span.found()) {
       fail(EmptyReason::RightMarkerMissing,
-           "右标记 " + Quoted(right) + " 在左标记（第 " + std::to_string(at + 1) + " 字节）之后找不到");
-      return false;
+           "右标记 " + Quoted(span.right) + " 在左标记（第 " + at + " 字节）之后找不到");
+      return;
     }
-    between = answer.substr(begin, end - begin);
+    const Text between = answer.substr(span.begin, span.end - span.begin);
     step("两标记之间：" + Quoted(CutForDisplay(between, 1024)));
     if (between.empty()) fail(EmptyReason::EmptyBetween, "两个标记紧挨着，中间没有文字");
-    return true;
   }
 
-  void pattern(const Text& answer, const Text& expression) {
+  void pattern(const Text& expression, const PatternMatch& m) override {
     step("正则表达式 " + Quoted(expression));
-    const PatternMatch m = MatchPattern(answer, expression);
     switch (m.outcome) {
       case PatternMatch::Outcome::Found:
         step((m.group ? Text("第 1 组") : Text("整个匹配")) + " → " + Quoted(m.value));
@@ -183,7 +191,19 @@ class Explainer {
     }
   }
 
+  void resultPrefix(const Text& prefix) override {
+    step("Response.ResultPrefix " + Quoted(prefix) + "：只加在取到的链接前面");
+  }
+  void result(const Text& link) override {
+    t_.result = link;
+    step("结果：" + Quoted(link));
+    if (t_.reason == EmptyReason::None && !IsLink(link))
+      fail(EmptyReason::NotALink, link.empty() ? Text("结果为空") : "结果 " + Quoted(link) + " 不是 http(s) 网址");
+  }
+
  private:
+  Text ParentName() const { return parent_ ? TypeName(*parent_) : Text("数"); }
+
   // The parser counted bytes of the answer without its line breaks; this is the byte in the answer.
   static std::size_t OriginalOffset(const Text& text, std::size_t counted) {
     std::size_t seen = 0;
@@ -195,49 +215,16 @@ class Explainer {
   }
 
   ExtractionTrace& t_;
+  const Json* parent_ = nullptr;
+  bool lost_ = false;  // the path led nowhere: the value read is no step of it
 };
 
 }  // namespace
 
 ExtractionTrace TraceExtraction(const ShortenRequest& prepared, const Text& answer) {
   ExtractionTrace t;
-  t.result = ExtractPreparedLink(prepared, answer);
   Explainer x(t);
-  const ResponseType type = ReadResponseType(prepared.responseType);
-  x.step("Response.Type " + Quoted(prepared.responseType));
-  switch (type) {
-    case ResponseType::Whole:
-      x.step("整个应答就是结果");
-      if (answer.empty()) x.fail(EmptyReason::EmptyAnswer, "应答为空");
-      break;
-    case ResponseType::JsonValue:
-    case ResponseType::PrefixedJsonValue:
-      if (type == ResponseType::PrefixedJsonValue)
-        x.step("前缀 " + Quoted(prepared.responsePrefix) + " 加上路径取到的值");
-      x.path(answer, prepared.responseParameter);
-      break;
-    case ResponseType::Between:
-    case ResponseType::JsonValueBetween: {
-      const bool json = type == ResponseType::JsonValueBetween;
-      Text between;
-      if (x.markers(answer, prepared.responsePrefix, between) && json) x.path(between, prepared.responseParameter);
-      if (json && t.reason == EmptyReason::LeftMarkerMissing) x.step("（空文字不是 JSON，结果为“JSON解析失败”）");
-      break;
-    }
-    case ResponseType::Pattern:
-      x.pattern(answer, prepared.responsePattern);
-      break;
-    case ResponseType::Unknown:
-      x.fail(EmptyReason::UnknownType,
-             "Response.Type " + Quoted(prepared.responseType) + " 不是 0 到 5 之一，结果为“数据错误！”");
-      break;
-  }
-  if (!prepared.responseResultPrefix.empty())
-    x.step("Response.ResultPrefix " + Quoted(prepared.responseResultPrefix) + "：只加在取到的链接前面");
-  x.step("结果：" + Quoted(t.result));
-  if (t.reason == EmptyReason::None && !IsLink(t.result))
-    x.fail(EmptyReason::NotALink,
-           t.result.empty() ? Text("结果为空") : "结果 " + Quoted(t.result) + " 不是 http(s) 网址");
+  ExtractPreparedLink(prepared, answer, &x);
   return t;
 }
 

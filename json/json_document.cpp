@@ -9,6 +9,7 @@
 
 #include "json/json_parse.h"
 #include "json/json_path.h"
+#include "json/json_read_observer.h"
 #include "json/json_text.h"
 #include "text/text_utils.h"
 
@@ -325,25 +326,47 @@ void JsonDocument::Clear() {
   if (state_) state_->root = Json::object();
 }
 
-Text JsonValueAtPath(const Text& text, const Text& path) {
+Text JsonValueAtPath(const Text& text, const Text& path, JsonReadObserver* seen) {
   Text oneLine;
   if (text.find_first_of("\r\n") != Text::npos) {
     oneLine.reserve(text.size());
     std::remove_copy_if(text.begin(), text.end(), std::back_inserter(oneLine),
                         [](char c) { return c == '\r' || c == '\n'; });
   }
+  const Text& parsed = oneLine.empty() ? text : oneLine;
   JsonDocument document;
-  if (!document.Parse(oneLine.empty() ? text : oneLine)) return kJsonParseFailedText;
+  if (!document.Parse(parsed)) {
+    if (seen) seen->notJson(text, parsed);
+    return kJsonParseFailedText;
+  }
+  if (seen) {
+    seen->parsed(document.state_->root);
+    // The walk the value is read by (GetText's and GetObject's).
+    bool stepped = false;
+    const PathValue v = EvaluatePath(document.state_->root, BracketJoin(path),
+                                     [&](std::size_t step, const Text& key, const PathValue& reached) {
+                                       stepped = true;
+                                       seen->stepped(step, key, reached);
+                                     });
+    if (!stepped && v.kind == PathValue::Kind::Error) seen->notAPath(path);
+  }
+  Text value;
   switch (document.TypeOf(path)) {
     case JsonType::Boolean:
-      return document.GetMemberJson(path);
+      value = document.GetMemberJson(path);
+      break;
     case JsonType::Number:
-      return document.GetObject(path).ToJson();
+      value = document.GetObject(path).ToJson();
+      break;
     case JsonType::String:
-      return document.GetText(path);
+      value = document.GetText(path);
+      break;
     default:
-      return document.GetText(path, true);
+      value = document.GetText(path, true);
+      break;
   }
+  if (seen) seen->value(value);
+  return value;
 }
 
 }  // namespace pindle

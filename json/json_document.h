@@ -6,6 +6,8 @@
 
 namespace pindle {
 
+class JsonReadObserver;
+
 enum class JsonType : int { Missing = 0, Boolean = 1, Number = 2, Object = 4, Array = 5, String = 6, Other = -1 };
 
 // One JSON value, queried by path: dotted member names, ['quoted name'], [index], in any
@@ -52,6 +54,7 @@ class JsonDocument {
   struct State;
 
  private:
+  friend Text JsonValueAtPath(const Text& text, const Text& path, JsonReadObserver* seen);
   std::shared_ptr<State> state_;
 };
 
@@ -59,7 +62,7 @@ class JsonDocument {
 inline constexpr const char* kJsonParseFailedText = "JSON解析失败";
 
 // Parses `text` (line breaks removed first) and returns the value at `path` as text:
-// kJsonParseFailedText when it does not parse.
-Text JsonValueAtPath(const Text& text, const Text& path);
+// kJsonParseFailedText when it does not parse. `seen` hears what the reading meets.
+Text JsonValueAtPath(const Text& text, const Text& path, JsonReadObserver* seen = nullptr);
 
 }  // namespace pindle

@@ -132,14 +132,21 @@ struct Step {
 };
 
 // Walks `count` steps from the root, the way the engine reads member after member.
-Step Walk(Json& root, const std::vector<Text>& steps, std::size_t count) {
+Step Walk(Json& root, const std::vector<Text>& steps, std::size_t count, const PathStepSeen& seen = {}) {
   Step at{root.is_discarded() ? PathValue::Kind::Undefined : PathValue::Kind::Node, &root, 0};
+  const auto tell = [&](std::size_t k) {
+    if (seen) seen(k, steps[k], PathValue{at.kind, at.node, at.number});
+  };
   for (std::size_t k = 0; k < count; ++k) {
     const Text& key = steps[k];
-    if (at.kind == PathValue::Kind::Undefined || (at.kind == PathValue::Kind::Node && at.node->is_null()))
-      return Step{PathValue::Kind::Error, nullptr, 0};
+    if (at.kind == PathValue::Kind::Undefined || (at.kind == PathValue::Kind::Node && at.node->is_null())) {
+      at = Step{PathValue::Kind::Error, nullptr, 0};
+      tell(k);
+      return at;
+    }
     if (at.kind == PathValue::Kind::Number) {
       at = Step{PathValue::Kind::Undefined, nullptr, 0};
+      tell(k);
       continue;
     }
     Json& node = *at.node;
@@ -161,6 +168,7 @@ Step Walk(Json& root, const std::vector<Text>& steps, std::size_t count) {
     } else {
       at = Step{PathValue::Kind::Undefined, nullptr, 0};
     }
+    tell(k);
   }
   return at;
 }
@@ -200,11 +208,11 @@ std::optional<std::vector<Text>> ParseAccessors(std::string_view s) {
   return steps;
 }
 
-PathValue EvaluatePath(const Json& root, std::string_view accessors) {
+PathValue EvaluatePath(const Json& root, std::string_view accessors, const PathStepSeen& seen) {
   const auto steps = ParseAccessors(accessors);
   if (!steps) return PathValue{};
   // Walk only reads; it takes a mutable root so that FindNode can share it.
-  const Step at = Walk(const_cast<Json&>(root), *steps, steps->size());
+  const Step at = Walk(const_cast<Json&>(root), *steps, steps->size(), seen);
   return PathValue{at.kind, at.node, at.number};
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -31,7 +32,10 @@ struct PathValue {
 // `accessors` as for ParseAccessors ("" is the whole value). Arrays and strings have `length`;
 // strings have no other members and numbers and booleans none at all, as in the engine the
 // program was written for.
-PathValue EvaluatePath(const Json& root, std::string_view accessors);
+// `seen`, when given, hears of every step as it is taken: its number from 0, its key and what it
+// reached (Error for a member of null or undefined, where the walk ends).
+using PathStepSeen = std::function<void(std::size_t step, const Text& key, const PathValue& reached)>;
+PathValue EvaluatePath(const Json& root, std::string_view accessors, const PathStepSeen& seen = {});
 
 // The node at the steps, when it is a value of the document; nullptr otherwise.
 Json* FindNode(Json& root, const std::vector<Text>& steps);

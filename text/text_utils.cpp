@@ -193,16 +193,22 @@ long long ToInteger(std::string_view text) {
   return negative ? -value : value;
 }
 
-Text TextBetween(std::string_view text, std::string_view left, std::string_view right, int start, bool ignoreCase) {
+BetweenSpan FindBetween(std::string_view text, std::string_view left, std::string_view right, int start,
+                        bool ignoreCase) {
   static constexpr std::string_view kQuotePlaceholder = "#引号";
-  const Text l = Replace(left, kQuotePlaceholder, "\"");
-  const Text r = Replace(right, kQuotePlaceholder, "\"");
-  const int at = Find(text, l, start, ignoreCase);
-  if (at < 0) return {};
-  const size_t begin = static_cast<size_t>(at - 1) + l.size();
-  const size_t end = findFrom(text, r, begin, ignoreCase);
-  if (end == std::string_view::npos) return {};
-  return Text(text.substr(begin, end - begin));
+  BetweenSpan span{Replace(left, kQuotePlaceholder, "\""), Replace(right, kQuotePlaceholder, "\"")};
+  const int at = Find(text, span.left, start, ignoreCase);
+  if (at < 0) return span;
+  span.leftAt = static_cast<size_t>(at - 1);
+  span.begin = span.leftAt + span.left.size();
+  span.end = findFrom(text, span.right, span.begin, ignoreCase);
+  return span;
+}
+
+Text TextBetween(std::string_view text, std::string_view left, std::string_view right, int start, bool ignoreCase) {
+  const BetweenSpan span = FindBetween(text, left, right, start, ignoreCase);
+  if (!span.found()) return {};
+  return Text(text.substr(span.begin, span.end - span.begin));
 }
 
 Text TextBefore(std::string_view text, std::string_view delimiter, int start, bool ignoreCase) {

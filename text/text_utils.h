@@ -46,6 +46,16 @@ long long ToInteger(std::string_view text);
 // either is missing. "#引号" in a marker stands for a double quote.
 Text TextBetween(std::string_view text, std::string_view left, std::string_view right, int start = 1,
                  bool ignoreCase = false);
+// Where TextBetween looks and what it finds: the markers as searched (quotes in place), the byte
+// of the left one and the span behind it up to the right one (npos for a marker not found).
+struct BetweenSpan {
+  Text left, right;
+  std::size_t leftAt = std::string_view::npos;
+  std::size_t begin = 0, end = std::string_view::npos;
+  bool found() const { return end != std::string_view::npos; }
+};
+BetweenSpan FindBetween(std::string_view text, std::string_view left, std::string_view right, int start = 1,
+                        bool ignoreCase = false);
 // The text in front of the first `delimiter` from `start`; empty when it is not found.
 Text TextBefore(std::string_view text, std::string_view delimiter, int start = 1, bool ignoreCase = false);
 // Non-overlapping occurrences; letter case is ignored unless matchCase.
