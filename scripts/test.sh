@@ -9,5 +9,3 @@ cmake --build build
 # Window tests run on Qt's offscreen platform; nothing needs a display.
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure -j2
-# The same suite under AddressSanitizer and UndefinedBehaviorSanitizer, and the short fuzz pass.
-bash scripts/test-sanitized.sh
