@@ -12,7 +12,7 @@ packages=(
   libpcre2-dev libcsv-dev nlohmann-json3-dev libgtest-dev libgmock-dev libcpp-httplib-dev libbenchmark-dev
   libxcb1-dev libxcb-keysyms1-dev libwayland-dev
   qtkeychain-qt6-dev libsecret-1-0 gnome-keyring dbus-daemon
-  qt6-wayland qt6-translations-l10n
+  qt6-wayland qt6-translations-l10n qt6-charts-dev libqt6opengl6-dev
   fonts-noto-cjk xvfb xauth curl xclip xdotool
   sway wl-clipboard grim
   clang clang-format libclang-rt-14-dev

@@ -1,0 +1,56 @@
+#include "generate/link_history.h"
+
+#include <set>
+
+namespace pindle {
+
+LinkTask PluginTask(const PluginInfo& plugin, const PluginInputsOf& inputsOf) {
+  LinkTask task;
+  task.pluginName = plugin.name;
+  task.pluginFile = plugin.path;
+  if (inputsOf) task.inputs = inputsOf(plugin);
+  return task;
+}
+
+LinkTask LinkTaskFor(const Text& link, const PluginCatalog& catalog, const HistoryStore& history,
+                     const PluginInfo* named, const PluginInputsOf& inputsOf) {
+  const std::optional<HistoryEntry> made = history.file().empty() ? std::nullopt : history.findLink(link);
+  const PluginInfo* plugin = named ? named : made ? catalog.find(made->plugin) : nullptr;
+  LinkTask task = plugin ? PluginTask(*plugin, inputsOf) : LinkTask();
+  if (task.pluginName.empty() && made) task.pluginName = made->plugin;
+  task.ref.link = link;
+  // An id is the service's own only for the plug-in that made the link.
+  if (made && made->plugin == task.pluginName) task.ref.serviceId = made->serviceId;
+  return task;
+}
+
+bool RecordClicks(const HistoryStore& history, const std::vector<LinkTask>& tasks,
+                  const std::vector<LinkOutcome>& outcomes, std::int64_t unixTime, Text* error) {
+  std::vector<std::pair<Text, std::int64_t>> counts;
+  for (std::size_t i = 0; i < tasks.size() && i < outcomes.size(); ++i)
+    if (outcomes[i].ok && outcomes[i].clicks) counts.emplace_back(tasks[i].ref.link, *outcomes[i].clicks);
+  if (counts.empty() || history.file().empty()) return true;
+  return history.setClicks(counts, unixTime, error);
+}
+
+std::vector<HistoryEntry> ListedLinksToAdd(const std::vector<ListedLink>& links, const Text& plugin,
+                                           const HistoryStore& history, std::int64_t unixTime) {
+  std::vector<HistoryEntry> added;
+  std::set<Text> seen;
+  for (const ListedLink& link : links) {
+    if (!seen.insert(link.shortLink).second || history.findLink(link.shortLink)) continue;
+    HistoryEntry entry;
+    entry.unixTime = unixTime;
+    entry.plugin = plugin;
+    entry.longUrl = link.longUrl;
+    entry.result = link.shortLink;
+    entry.serviceId = link.serviceId;
+    entry.clicks = link.clicks;
+    if (link.clicks) entry.clicksTime = unixTime;
+    entry.state = LinkState::Found;
+    added.push_back(std::move(entry));
+  }
+  return added;
+}
+
+}  // namespace pindle
