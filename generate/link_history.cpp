@@ -1,5 +1,6 @@
 #include "generate/link_history.h"
 
+#include <map>
 #include <set>
 
 namespace pindle {
@@ -12,16 +13,47 @@ LinkTask PluginTask(const PluginInfo& plugin, const PluginInputsOf& inputsOf) {
   return task;
 }
 
-LinkTask LinkTaskFor(const Text& link, const PluginCatalog& catalog, const HistoryStore& history,
-                     const PluginInfo* named, const PluginInputsOf& inputsOf) {
-  const std::optional<HistoryEntry> made = history.file().empty() ? std::nullopt : history.findLink(link);
+namespace {
+
+LinkTask TaskOf(const Text& link, const HistoryEntry* made, const PluginCatalog& catalog, const PluginInfo* named,
+                const PluginInputsOf& inputsOf, std::map<Text, ShortenInputs>& inputs) {
   const PluginInfo* plugin = named ? named : made ? catalog.find(made->plugin) : nullptr;
-  LinkTask task = plugin ? PluginTask(*plugin, inputsOf) : LinkTask();
+  LinkTask task;
+  if (plugin) {
+    task.pluginName = plugin->name;
+    task.pluginFile = plugin->path;
+    // A plug-in's values are read once, however many links it speaks for.
+    auto it = inputs.find(plugin->path);
+    if (it == inputs.end()) it = inputs.emplace(plugin->path, inputsOf ? inputsOf(*plugin) : ShortenInputs()).first;
+    task.inputs = it->second;
+  }
   if (task.pluginName.empty() && made) task.pluginName = made->plugin;
   task.ref.link = link;
   // An id is the service's own only for the plug-in that made the link.
   if (made && made->plugin == task.pluginName) task.ref.serviceId = made->serviceId;
   return task;
+}
+
+}  // namespace
+
+LinkTask LinkTaskFor(const Text& link, const PluginCatalog& catalog, const HistoryStore& history,
+                     const PluginInfo* named, const PluginInputsOf& inputsOf) {
+  return LinkTasksFor({link}, catalog, history, named, inputsOf).front();
+}
+
+std::vector<LinkTask> LinkTasksFor(const std::vector<Text>& links, const PluginCatalog& catalog,
+                                   const HistoryStore& history, const PluginInfo* named,
+                                   const PluginInputsOf& inputsOf) {
+  const std::map<Text, HistoryEntry> made =
+      history.file().empty() ? std::map<Text, HistoryEntry>() : history.findLinks(links);
+  std::map<Text, ShortenInputs> inputs;
+  std::vector<LinkTask> tasks;
+  tasks.reserve(links.size());
+  for (const Text& link : links) {
+    const auto it = made.find(link);
+    tasks.push_back(TaskOf(link, it == made.end() ? nullptr : &it->second, catalog, named, inputsOf, inputs));
+  }
+  return tasks;
 }
 
 bool RecordClicks(const HistoryStore& history, const std::vector<LinkTask>& tasks,

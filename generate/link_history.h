@@ -18,6 +18,10 @@ using PluginInputsOf = std::function<ShortenInputs(const PluginInfo& plugin)>;
 // with its stored values. The service's id goes with it only when that plug-in made the link.
 LinkTask LinkTaskFor(const Text& link, const PluginCatalog& catalog, const HistoryStore& history,
                      const PluginInfo* named, const PluginInputsOf& inputsOf);
+// LinkTaskFor of each link, reading the history once.
+std::vector<LinkTask> LinkTasksFor(const std::vector<Text>& links, const PluginCatalog& catalog,
+                                   const HistoryStore& history, const PluginInfo* named,
+                                   const PluginInputsOf& inputsOf);
 // The task of a plug-in itself (List).
 LinkTask PluginTask(const PluginInfo& plugin, const PluginInputsOf& inputsOf);
 

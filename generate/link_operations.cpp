@@ -93,7 +93,7 @@ class ClicksLoop {
           waiting_.push_back(std::move(pass));
           continue;
         }
-        end(pass->task, ClicksOutcome(definition(tasks_[pass->task].pluginFile), pass->prepared, f.response));
+        end(pass->task, ClicksOutcome(source(tasks_[pass->task].pluginFile).plugin, pass->prepared, f.response));
       }
     }
     return std::move(outcomes_);
@@ -109,9 +109,10 @@ class ClicksLoop {
     const HostRoom& h = room(host);
     return h.inFlight < h.limit && now >= h.notBefore;
   }
-  const PluginDefinition& definition(const Text& file) {
-    auto it = definitions_.find(file);
-    if (it == definitions_.end()) it = definitions_.emplace(file, PluginDefinition::FromFile(file)).first;
+  // Each plug-in file is read once a run: its edits apply to the next refresh.
+  const SectionSource& source(const Text& file) {
+    auto it = sources_.find(file);
+    if (it == sources_.end()) it = sources_.emplace(file, SectionSource::Read(file)).first;
     return it->second;
   }
 
@@ -149,7 +150,7 @@ class ClicksLoop {
         }
         auto pass = std::make_unique<ClicksPass>();
         pass->task = task;
-        pass->prepared = PrepareLinkRequest(t.pluginFile, LinkSection::Stats, t.ref, t.inputs);
+        pass->prepared = PrepareLinkRequest(source(t.pluginFile), LinkSection::Stats, t.ref, t.inputs);
         if (auto none = NotSendable(t, LinkSection::Stats, pass->prepared)) {
           end(task, std::move(*none));
           continue;
@@ -208,7 +209,7 @@ class ClicksLoop {
   const std::function<bool()>& stopRequested_;
   MultiTransfer transfer_;
   std::vector<LinkOutcome> outcomes_;
-  std::map<Text, PluginDefinition> definitions_;
+  std::map<Text, SectionSource> sources_;
   std::map<Text, HostRoom> hosts_;
   std::map<std::uint64_t, std::unique_ptr<ClicksPass>> sent_;
   std::deque<std::unique_ptr<ClicksPass>> waiting_;

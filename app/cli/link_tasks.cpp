@@ -22,6 +22,10 @@ LinkTask LinkTasks::taskFor(const Text& link) const {
   return LinkTaskFor(link, catalog_, history_, named_, inputsOf());
 }
 
+std::vector<LinkTask> LinkTasks::tasksFor(const std::vector<Text>& links) const {
+  return LinkTasksFor(links, catalog_, history_, named_, inputsOf());
+}
+
 std::vector<Text> LinksNamed(const std::vector<Text>& arguments, std::istream& in) {
   std::vector<Text> links;
   if (!arguments.empty()) return arguments;

@@ -19,6 +19,7 @@ class LinkTasks {
   // False (the reason on io.err) when -p names no local plug-in.
   bool ready() const { return ready_; }
   LinkTask taskFor(const Text& link) const;
+  std::vector<LinkTask> tasksFor(const std::vector<Text>& links) const;
   // The task of the -p plug-in itself, for List.
   LinkTask pluginTask() const { return named_ ? PluginTask(*named_, inputsOf()) : LinkTask(); }
   const HistoryStore& history() const { return history_; }

@@ -39,8 +39,7 @@ class StatsCommand : public Command {
     LinkTasks tasks(plugin, io);
     if (!tasks.ready()) return kExitUsage;
     links = LinksNamed(links, io.in);
-    std::vector<LinkTask> work;
-    for (const Text& link : links) work.push_back(tasks.taskFor(link));
+    const std::vector<LinkTask> work = tasks.tasksFor(links);
     const std::vector<LinkOutcome> outcomes = FetchAllClicks(work, ConcurrencySetting());
 
     bool allOk = true;

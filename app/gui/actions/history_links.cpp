@@ -57,10 +57,7 @@ void RefreshHistoryClicks(Controls& ui, const std::vector<Text>& links, HistoryL
   const Config config = Config::Read();
   const PluginCatalog catalog = LoadedPluginsOf(ui).catalog();
   const HistoryStore history(HistoryFile(config.paths));
-  std::vector<LinkTask> tasks;
-  tasks.reserve(links.size());
-  const PluginInputsOf inputs = WindowInputs(config);
-  for (const Text& link : links) tasks.push_back(LinkTaskFor(link, catalog, history, nullptr, inputs));
+  const std::vector<LinkTask> tasks = LinkTasksFor(links, catalog, history, nullptr, WindowInputs(config));
   view.progress(Counted("刷新点击", 0, links.size()));
   auto shown = std::chrono::steady_clock::now();
   const std::vector<LinkOutcome> outcomes = FetchAllClicks(
