@@ -106,8 +106,11 @@ Text HistoryPage::selectedLink() const {
 
 std::vector<Text> HistoryPage::chosenLinks() const {
   QList<QTreeWidgetItem*> rows = w_.list->selectedItems();
+  // Every row shown, but the links deleted at their services: they have nothing more to count.
+  const QString deleted = ToQt(LinkStateText(LinkState::Deleted));
   if (rows.isEmpty())
-    for (int i = 0; i < w_.list->topLevelItemCount(); ++i) rows.append(w_.list->topLevelItem(i));
+    for (int i = 0; i < w_.list->topLevelItemCount(); ++i)
+      if (w_.list->topLevelItem(i)->text(ClicksColumn) != deleted) rows.append(w_.list->topLevelItem(i));
   std::vector<Text> links;
   std::set<Text> seen;
   for (const QTreeWidgetItem* row : rows) {

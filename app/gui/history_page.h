@@ -49,7 +49,7 @@ class HistoryPage : public QObject, private HistoryLinkView {
   bool exportCsv(const QString& path);
   void deleteSelected();
   void copySelected();
-  // 刷新点击 of the selected rows' links, or of every row shown when none is selected.
+  // 刷新点击 of the selected rows' links, or of every row shown (but those 已删除) when none is selected.
   void refreshClicks();
   // 删除短网址 of the selected rows' links, once the user said yes.
   void deleteLinks();

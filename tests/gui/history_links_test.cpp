@@ -115,6 +115,13 @@ TEST_F(HistoryLinksTest, DeleteAsksFirstAndKeepsTheRowMarked) {
   EXPECT_EQ(clicks(2), "已删除");
   EXPECT_EQ(HistoryStore(HistoryFile(Paths())).findLink(link(2))->state, LinkState::Deleted);
   EXPECT_EQ(f.ui().statusText(), "删除短网址完成：" + link(2));
+  // 刷新点击 of every row passes over the deleted one.
+  list->clearSelection();
+  const size_t sent = services.requests().size();
+  QTest::mouseClick(f.find<QPushButton>("历史_刷新点击"), Qt::LeftButton);
+  ASSERT_TRUE(SpinUntil([&] { return page->running() == 0; }));
+  EXPECT_EQ(services.requests().size(), sent + 3);
+  EXPECT_EQ(clicks(2), "已删除");
   // A link the service has not: the service's words, the row as it was.
   list->clearSelection();
   row(9)->setSelected(true);
