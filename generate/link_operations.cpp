@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <ctime>
 #include <deque>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <stop_token>
 #include <thread>
 
 #include "generate/failure_reason.h"
@@ -50,6 +53,8 @@ LinkOutcome ClicksOutcome(const PluginDefinition& plugin, const ShortenRequest& 
 // One task between its start and its outcome.
 struct ClicksPass {
   std::size_t task = 0;
+  const SectionSource* source = nullptr;
+  std::optional<LinkOutcome> notSent;  // nothing to send: the task's outcome
   ShortenRequest prepared;
   Text host;
   int rateRetries = 0;
@@ -63,6 +68,72 @@ struct HostRoom {
   std::chrono::steady_clock::time_point notBefore{};
 };
 
+// Prepares the tasks' requests in task order on a thread of its own, up to kAhead before the
+// loop takes them, so the loop's thread only moves transfers. Each plug-in file is read once a
+// run: its edits apply to the next refresh.
+class ClicksPreparer {
+ public:
+  ClicksPreparer(const std::vector<LinkTask>& tasks, MultiTransfer& transfer)
+      : tasks_(tasks), transfer_(transfer), thread_([this](std::stop_token stop) { prepareAll(stop); }) {}
+  ClicksPreparer(const ClicksPreparer&) = delete;
+  ClicksPreparer& operator=(const ClicksPreparer&) = delete;
+
+  // The next task prepared, in task order; none while it is not ready yet.
+  std::unique_ptr<ClicksPass> take() {
+    const std::lock_guard lock(mutex_);
+    if (ready_.empty()) return nullptr;
+    std::unique_ptr<ClicksPass> pass = std::move(ready_.front());
+    ready_.pop_front();
+    room_.notify_one();
+    return pass;
+  }
+
+ private:
+  static constexpr std::size_t kAhead = 256;
+
+  void prepareAll(const std::stop_token& stop) {
+    for (std::size_t task = 0; task < tasks_.size(); ++task) {
+      {
+        std::unique_lock lock(mutex_);
+        if (!room_.wait(lock, stop, [this] { return ready_.size() < kAhead; })) return;
+      }
+      std::unique_ptr<ClicksPass> pass = prepare(task);
+      bool wasEmpty = false;
+      {
+        const std::lock_guard lock(mutex_);
+        wasEmpty = ready_.empty();
+        ready_.push_back(std::move(pass));
+      }
+      if (wasEmpty) transfer_.wake();  // the loop may wait for its transfers with nothing to send
+    }
+  }
+
+  std::unique_ptr<ClicksPass> prepare(std::size_t task) {
+    auto pass = std::make_unique<ClicksPass>();
+    pass->task = task;
+    const LinkTask& t = tasks_[task];
+    if (t.pluginFile.empty()) {
+      pass->notSent = LinkOutcome{false, std::nullopt, {}, kNoPluginReason, 0};
+      return pass;
+    }
+    auto it = sources_.find(t.pluginFile);
+    if (it == sources_.end()) it = sources_.emplace(t.pluginFile, SectionSource::Read(t.pluginFile)).first;
+    pass->source = &it->second;
+    pass->prepared = PrepareLinkRequest(*pass->source, LinkSection::Stats, t.ref, t.inputs);
+    pass->notSent = NotSendable(t, LinkSection::Stats, pass->prepared);
+    if (!pass->notSent) pass->host = UrlHost(pass->prepared.request.url, true);
+    return pass;
+  }
+
+  const std::vector<LinkTask>& tasks_;
+  MultiTransfer& transfer_;
+  std::map<Text, SectionSource> sources_;  // the preparer's own; passes point into it
+  std::mutex mutex_;
+  std::condition_variable_any room_;
+  std::deque<std::unique_ptr<ClicksPass>> ready_;
+  std::jthread thread_;  // last: it starts when everything it uses is there
+};
+
 // The loop of FetchAllClicks.
 class ClicksLoop {
  public:
@@ -73,7 +144,8 @@ class ClicksLoop {
         done_(done),
         stopRequested_(stopRequested),
         transfer_(concurrency_),
-        outcomes_(tasks.size()) {}
+        outcomes_(tasks.size()),
+        preparer_(tasks, transfer_) {}
 
   std::vector<LinkOutcome> run() {
     while (finished_ < static_cast<int>(tasks_.size())) {
@@ -93,7 +165,7 @@ class ClicksLoop {
           waiting_.push_back(std::move(pass));
           continue;
         }
-        end(pass->task, ClicksOutcome(source(tasks_[pass->task].pluginFile).plugin, pass->prepared, f.response));
+        end(pass->task, ClicksOutcome(pass->source->plugin, pass->prepared, f.response));
       }
     }
     return std::move(outcomes_);
@@ -109,13 +181,6 @@ class ClicksLoop {
     const HostRoom& h = room(host);
     return h.inFlight < h.limit && now >= h.notBefore;
   }
-  // Each plug-in file is read once a run: its edits apply to the next refresh.
-  const SectionSource& source(const Text& file) {
-    auto it = sources_.find(file);
-    if (it == sources_.end()) it = sources_.emplace(file, SectionSource::Read(file)).first;
-    return it->second;
-  }
-
   void end(std::size_t task, LinkOutcome outcome) {
     outcomes_[task] = std::move(outcome);
     ++finished_;
@@ -128,7 +193,7 @@ class ClicksLoop {
     sent_[pass->task] = std::move(pass);
   }
 
-  // Waiting tasks first, then new ones; a new task is prepared (its plug-in file read) as it starts.
+  // Waiting tasks first, then new ones as the preparer has them.
   void fill() {
     const auto now = std::chrono::steady_clock::now();
     for (auto it = waiting_.begin(); it != waiting_.end();) {
@@ -141,22 +206,13 @@ class ClicksLoop {
     }
     for (;;) {
       if (!ready_) {
-        if (next_ >= tasks_.size()) return;
-        const std::size_t task = next_++;
-        const LinkTask& t = tasks_[task];
-        if (t.pluginFile.empty()) {
-          end(task, {false, std::nullopt, {}, kNoPluginReason, 0});
+        ready_ = preparer_.take();
+        if (!ready_) return;
+        if (ready_->notSent) {
+          end(ready_->task, std::move(*ready_->notSent));
+          ready_.reset();
           continue;
         }
-        auto pass = std::make_unique<ClicksPass>();
-        pass->task = task;
-        pass->prepared = PrepareLinkRequest(source(t.pluginFile), LinkSection::Stats, t.ref, t.inputs);
-        if (auto none = NotSendable(t, LinkSection::Stats, pass->prepared)) {
-          end(task, std::move(*none));
-          continue;
-        }
-        pass->host = UrlHost(pass->prepared.request.url, true);
-        ready_ = std::move(pass);
       }
       if (!roomAt(ready_->host, now)) return;
       send(std::move(ready_));
@@ -209,13 +265,12 @@ class ClicksLoop {
   const std::function<bool()>& stopRequested_;
   MultiTransfer transfer_;
   std::vector<LinkOutcome> outcomes_;
-  std::map<Text, SectionSource> sources_;
   std::map<Text, HostRoom> hosts_;
   std::map<std::uint64_t, std::unique_ptr<ClicksPass>> sent_;
   std::deque<std::unique_ptr<ClicksPass>> waiting_;
   std::unique_ptr<ClicksPass> ready_;  // prepared, waiting for room at its host
-  std::size_t next_ = 0;
   int finished_ = 0;
+  ClicksPreparer preparer_;  // last: its thread goes before what it feeds
 };
 
 }  // namespace
