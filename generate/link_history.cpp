@@ -56,6 +56,14 @@ std::vector<LinkTask> LinkTasksFor(const std::vector<Text>& links, const PluginC
   return tasks;
 }
 
+LinkOutcome DeleteAndMark(const LinkTask& task, const HistoryStore& history, Text* unrecorded) {
+  LinkOutcome outcome = DeleteLink(task);
+  Text error;
+  if (outcome.ok && !history.file().empty() && !history.markDeleted(task.ref.link, &error) && unrecorded)
+    *unrecorded = error;
+  return outcome;
+}
+
 bool RecordClicks(const HistoryStore& history, const std::vector<LinkTask>& tasks,
                   const std::vector<LinkOutcome>& outcomes, std::int64_t unixTime, Text* error) {
   std::vector<std::pair<Text, std::int64_t>> counts;

@@ -25,6 +25,10 @@ std::vector<LinkTask> LinkTasksFor(const std::vector<Text>& links, const PluginC
 // The task of a plug-in itself (List).
 LinkTask PluginTask(const PluginInfo& plugin, const PluginInputsOf& inputsOf);
 
+// DeleteLink, and a link deleted at its service marked so in the history (its rows stay);
+// `unrecorded` (if given) says why the mark could not be written.
+LinkOutcome DeleteAndMark(const LinkTask& task, const HistoryStore& history, Text* unrecorded = nullptr);
+
 // Keeps the counts of the tasks that got one, fetched at `unixTime`.
 bool RecordClicks(const HistoryStore& history, const std::vector<LinkTask>& tasks,
                   const std::vector<LinkOutcome>& outcomes, std::int64_t unixTime, Text* error = nullptr);

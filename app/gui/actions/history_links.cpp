@@ -88,8 +88,7 @@ void DeleteHistoryLinks(Controls& ui, const std::vector<Text>& links, HistoryLin
   for (const Text& link : links) {
     if (stop.stop_requested()) break;
     view.progress(Counted("删除短网址", outcomes.size(), links.size()));
-    outcomes.push_back(DeleteLink(LinkTaskFor(link, catalog, history, nullptr, inputs)));
-    if (Text error; outcomes.back().ok && !history.markDeleted(link, &error)) unrecorded = error;
+    outcomes.push_back(DeleteAndMark(LinkTaskFor(link, catalog, history, nullptr, inputs), history, &unrecorded));
     view.linkDeleted(link, outcomes.back());
   }
   if (outcomes.empty()) {
