@@ -5,6 +5,8 @@
 //                                 milliseconds (default 0), a thread per connection
 //   loopback_service --endless    answers every request with a body that never ends, to 256
 //                                 connections at once
+//   loopback_service --clicks     answers every request with a click count, {"clicks":N} (N the
+//                                 length of its path), to 64 connections at once
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -27,6 +29,14 @@ int main(int argc, char** argv) {
           static const std::string chunk(64 * 1024, 'x');
           return sink.write(chunk.data(), chunk.size());
         });
+      });
+    });
+    std::printf("%s\n", endless->url("").c_str());
+  } else if (argc > 1 && std::strcmp(argv[1], "--clicks") == 0) {
+    endless = std::make_unique<pindle::test::HttplibLoopbackServer>([](httplib::Server& server) {
+      server.new_task_queue = [] { return new httplib::ThreadPool(64); };
+      server.Get(".*", [](const httplib::Request& req, httplib::Response& res) {
+        res.set_content("{\"clicks\":" + std::to_string(req.path.size()) + "}", "application/json");
       });
     });
     std::printf("%s\n", endless->url("").c_str());

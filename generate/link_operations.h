@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "generate/click_series.h"
 #include "generate/link_sections.h"
 #include "generate/shorten_engine.h"
 #include "platform/types.h"
@@ -21,6 +22,7 @@ struct LinkTask {
 struct LinkOutcome {
   bool ok = false;
   std::optional<std::int64_t> clicks;  // Stats only
+  std::vector<DayClicks> series;       // Stats with a series (Stats.Series): the clicks by day
   Text error;
   int status = 0;
 };
@@ -35,10 +37,15 @@ WebResponse SendLinkRequest(const ShortenRequest& prepared);
 LinkOutcome FetchClicks(const LinkTask& task);
 LinkOutcome DeleteLink(const LinkTask& task);
 
-// FetchClicks of every task, `concurrency` at a time; results in task order. `done` (if given) is
-// called from the workers, under a lock, once per finished task with the count finished so far.
+// FetchClicks of every task, on the calling thread through one multi transfer, as a batch runs:
+// `concurrency` requests in flight to each host, its waits (429, 503 with Retry-After: what the
+// service asks, else 1 s doubling, then one request at a time to that host; 502/503/504 up to 3
+// times; never past 120 s) and a cut connection tried once more. Results in task order; `done`
+// (if given) is called on the calling thread as each task ends, with the count ended so far.
+// `stopRequested` (polled at least every 100 ms) true ends it: the tasks not ended fail as stopped.
+using ClicksDone = std::function<void(std::size_t task, const LinkOutcome& outcome, int finished)>;
 std::vector<LinkOutcome> FetchAllClicks(const std::vector<LinkTask>& tasks, int concurrency,
-                                        const std::function<void(int finished)>& done = {});
+                                        const ClicksDone& done = {}, const std::function<bool()>& stopRequested = {});
 
 // Every link the service lists for the plug-in's key, page after page to the end.
 struct LinkListing {

@@ -2,6 +2,7 @@
 
 #include "generate/failure_reason.h"
 #include "json/json_document.h"
+#include "plugins/plugin_file.h"
 #include "text/secret_mask.h"
 #include "text/text_utils.h"
 #include "web/url_helpers.h"
@@ -42,9 +43,23 @@ std::map<Text, Text> LinkPlaceholders(const LinkRef& ref) {
   return {{"$Link$", ref.link}, {"$Code$", path}, {"$Host$", UrlHost(ref.link)}, {"$Id$", ref.serviceId}};
 }
 
+SectionSource SectionSource::Read(const Text& pluginFile) {
+  SectionSource source;
+  const PluginFileText file = ReadPluginFile(pluginFile);
+  source.document.Parse(file.text);
+  source.utf8 = file.utf8;
+  source.plugin = PluginDefinition::FromDocument(source.document);
+  return source;
+}
+
 ShortenRequest PrepareLinkRequest(const Text& pluginFile, LinkSection section, const LinkRef& ref,
                                   const ShortenInputs& inputs, int page) {
-  const PluginDefinition plugin = PluginDefinition::FromFile(pluginFile);
+  return PrepareLinkRequest(SectionSource::Read(pluginFile), section, ref, inputs, page);
+}
+
+ShortenRequest PrepareLinkRequest(const SectionSource& source, LinkSection section, const LinkRef& ref,
+                                  const ShortenInputs& inputs, int page) {
+  const PluginDefinition& plugin = source.plugin;
   const Text key = LinkSectionKey(section);
   if (ref.serviceId.empty() &&
       Contains(plugin.read(key + "['API Path']") + plugin.read(key + ".Data") + plugin.read(key + ".Headers"), "$Id$",
@@ -60,7 +75,7 @@ ShortenRequest PrepareLinkRequest(const Text& pluginFile, LinkSection section, c
     values["$Skip$"] = std::to_string(static_cast<std::int64_t>(page - 1) * size);
     values["$Limit$"] = std::to_string(size);
   }
-  return PrepareSection(pluginFile, LinkSectionKey(section), values, inputs);
+  return PrepareSection(source.document, source.utf8, LinkSectionKey(section), values, inputs);
 }
 
 Text LinkAnswerProblem(const ShortenRequest& prepared, const WebResponse& response) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "generate/shorten_engine.h"
+#include "json/json_document.h"
 #include "platform/types.h"
 #include "plugins/plugin_definition.h"
 #include "web/web_request.h"
@@ -32,8 +33,18 @@ struct LinkRef {
 };
 std::map<Text, Text> LinkPlaceholders(const LinkRef& ref);
 
+// A plug-in file read once for many requests of its sections (the clicks of many links).
+struct SectionSource {
+  JsonDocument document;
+  bool utf8 = false;
+  PluginDefinition plugin;
+  static SectionSource Read(const Text& pluginFile);
+};
+
 // The request of `section` for `ref` (and, for List, page `page` from 1).
 ShortenRequest PrepareLinkRequest(const Text& pluginFile, LinkSection section, const LinkRef& ref,
+                                  const ShortenInputs& inputs, int page = 1);
+ShortenRequest PrepareLinkRequest(const SectionSource& source, LinkSection section, const LinkRef& ref,
                                   const ShortenInputs& inputs, int page = 1);
 
 // Why an answer is no success: the web layer's reason, or "HTTP 401：<the service's words>" for a

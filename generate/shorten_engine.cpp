@@ -239,6 +239,11 @@ ShortenRequest PrepareSection(const Text& pluginFile, const Text& section, const
   return PrepareParsed(document, file.utf8, {}, inputs, section, linkValues);
 }
 
+ShortenRequest PrepareSection(const JsonDocument& document, bool fileUtf8, const Text& section,
+                              const std::map<Text, Text>& linkValues, const ShortenInputs& inputs) {
+  return PrepareParsed(document, fileUtf8, {}, inputs, section, linkValues);
+}
+
 Text ServiceIdOf(const ShortenRequest& prepared, const WebResponse& response) {
   if (prepared.responseId.empty()) return {};
   const Text id =

@@ -67,6 +67,10 @@ ShortenRequest PrepareShorten(const Text& pluginFile, const Text& longUrl, JsonD
 // section may also name DELETE; a secret it uses goes only to the origin of the API's address.
 ShortenRequest PrepareSection(const Text& pluginFile, const Text& section, const std::map<Text, Text>& linkValues,
                               const ShortenInputs& inputs);
+// The same from a plug-in file parsed already (`fileUtf8`: it was read as UTF-8), for many
+// requests of one file.
+ShortenRequest PrepareSection(const JsonDocument& document, bool fileUtf8, const Text& section,
+                              const std::map<Text, Text>& linkValues, const ShortenInputs& inputs);
 // The service's own id of the link made, at Response.Id of the answer; empty when none.
 Text ServiceIdOf(const ShortenRequest& prepared, const WebResponse& response);
 // The link out of an answer; `reason` (if given) as for ShortenOne, `kind` (if given) its kind.

@@ -84,7 +84,9 @@ Database Open(const Text& file, Text* error) {
       // The plug-in list asks for each plug-in's last uses.
       "CREATE INDEX IF NOT EXISTS history_plugin ON history(plugin, id);"
       // A batch that reuses links asks for each line's earlier link.
-      "CREATE INDEX IF NOT EXISTS history_link ON history(plugin, long_url);";
+      "CREATE INDEX IF NOT EXISTS history_link ON history(plugin, long_url);"
+      // Counting, listing and deleting made links ask for the entries of each link.
+      "CREATE INDEX IF NOT EXISTS history_result ON history(result, id);";
   if (sqlite3_exec(raw, setup, nullptr, nullptr, nullptr) != SQLITE_OK || !Migrate(raw)) {
     Fail(raw, error);
     return nullptr;
@@ -238,6 +240,31 @@ std::optional<HistoryEntry> HistoryStore::findLink(const Text& link, Text* error
   if (!ReadEntries(query.get(), entries)) Fail(db.get(), error);
   if (entries.empty()) return std::nullopt;
   return entries.front();
+}
+
+std::map<Text, HistoryEntry> HistoryStore::findLinks(const std::vector<Text>& links, Text* error) const {
+  std::map<Text, HistoryEntry> found;
+  if (links.empty()) return found;
+  const Database db = Open(file_, error);
+  if (!db) return found;
+  const Statement query =
+      Prepare(db.get(), "SELECT " PINDLE_ENTRY_COLUMNS " FROM history WHERE result = ?1 ORDER BY id DESC LIMIT 1");
+  if (!query) {
+    Fail(db.get(), error);
+    return found;
+  }
+  for (const Text& link : links) {
+    if (found.count(link)) continue;
+    sqlite3_reset(query.get());
+    BindText(query.get(), 1, link);
+    std::vector<HistoryEntry> entries;
+    if (!ReadEntries(query.get(), entries)) {
+      Fail(db.get(), error);
+      break;
+    }
+    if (!entries.empty()) found.emplace(link, std::move(entries.front()));
+  }
+  return found;
 }
 
 bool HistoryStore::setClicks(const std::vector<std::pair<Text, std::int64_t>>& counts, std::int64_t unixTime,

@@ -54,6 +54,8 @@ class HistoryStore {
   // without entries has none in the map.
   // The newest entry whose result is `link` exactly; none when the history lacks it.
   std::optional<HistoryEntry> findLink(const Text& link, Text* error = nullptr) const;
+  // findLink of each link through one open file; the links the history lacks are not in the map.
+  std::map<Text, HistoryEntry> findLinks(const std::vector<Text>& links, Text* error = nullptr) const;
   // The click count of every entry whose result is the link, fetched at `unixTime`.
   bool setClicks(const std::vector<std::pair<Text, std::int64_t>>& counts, std::int64_t unixTime,
                  Text* error = nullptr) const;

@@ -12,8 +12,8 @@ packages=(
   libpcre2-dev libcsv-dev nlohmann-json3-dev libgtest-dev libgmock-dev libcpp-httplib-dev libbenchmark-dev
   libxcb1-dev libxcb-keysyms1-dev libwayland-dev
   qtkeychain-qt6-dev libsecret-1-0 gnome-keyring dbus-daemon
-  qt6-wayland qt6-translations-l10n
-  fonts-noto-cjk xvfb xauth curl xclip xdotool
+  qt6-wayland qt6-translations-l10n qt6-charts-dev libqt6opengl6-dev
+  fonts-noto-cjk xvfb xauth curl xclip xdotool x11-apps netpbm
   sway wl-clipboard grim
   clang clang-format libclang-rt-14-dev
   desktop-file-utils appstream lintian dpkg-dev librsvg2-bin

@@ -10,3 +10,4 @@ echo "== cli_bench"; bash bench/cli_bench.sh build
 echo "== batch_cli_bench"; bash bench/batch_cli_bench.sh build
 echo "== batch_memory_bench"; bash bench/batch_memory_bench.sh build
 echo "== csv_cli_bench"; bash bench/csv_cli_bench.sh build
+echo "== stats_cli_bench"; bash bench/stats_cli_bench.sh build

@@ -56,16 +56,15 @@ class DeleteCommand : public Command {
     }
     bool allOk = true;
     for (const Text& link : links) {
-      const LinkOutcome outcome = DeleteLink(tasks.taskFor(link));
+      Text unrecorded;
+      const LinkOutcome outcome = DeleteAndMark(tasks.taskFor(link), tasks.history(), &unrecorded);
       allOk = allOk && outcome.ok;
       if (!outcome.ok) {
         io.err << link << "：" << outcome.error << "\n";
         continue;
       }
       io.out << "已删除：" << link << "\n";
-      Text error;
-      if (!tasks.history().file().empty() && !tasks.history().markDeleted(link, &error))
-        io.err << "历史记录没有标为已删除：" << error << "\n";
+      if (!unrecorded.empty()) io.err << "历史记录没有标为已删除：" << unrecorded << "\n";
     }
     io.out.flush();
     return allOk ? kExitOk : kExitFailed;

@@ -14,23 +14,16 @@ LinkTasks::LinkTasks(Text pluginName, Streams& io) : catalog_(LoadPluginCatalog(
   ready_ = named_ != nullptr;
 }
 
-LinkTask LinkTasks::taskOf(const PluginInfo* plugin) const {
-  LinkTask task;
-  if (plugin == nullptr) return task;
-  task.pluginName = plugin->name;
-  task.pluginFile = plugin->path;
-  task.inputs = StoredPluginInputs(plugin->path, Paths().deployDir);
-  return task;
+PluginInputsOf LinkTasks::inputsOf() {
+  return [](const PluginInfo& plugin) { return StoredPluginInputs(plugin.path, Paths().deployDir); };
 }
 
 LinkTask LinkTasks::taskFor(const Text& link) const {
-  const std::optional<HistoryEntry> made = history_.findLink(link);
-  LinkTask task = taskOf(named_ ? named_ : made ? catalog_.find(made->plugin) : nullptr);
-  if (task.pluginName.empty() && made) task.pluginName = made->plugin;
-  task.ref.link = link;
-  // An id is the service's own only for the plug-in that made the link.
-  if (made && made->plugin == task.pluginName) task.ref.serviceId = made->serviceId;
-  return task;
+  return LinkTaskFor(link, catalog_, history_, named_, inputsOf());
+}
+
+std::vector<LinkTask> LinkTasks::tasksFor(const std::vector<Text>& links) const {
+  return LinkTasksFor(links, catalog_, history_, named_, inputsOf());
 }
 
 std::vector<Text> LinksNamed(const std::vector<Text>& arguments, std::istream& in) {

@@ -3,13 +3,13 @@
 #include <vector>
 
 #include "app/cli/command.h"
-#include "generate/link_operations.h"
+#include "generate/link_history.h"
 #include "history/history_store.h"
 
 namespace pindle::cli {
 
-// What the link commands share: the plug-in that speaks for a link (the one named with -p, else
-// the one the history says made it) with its stored values, and the service's id the history kept.
+// What the link commands share: the catalog, the history and the plug-in named with -p, for the
+// core's LinkTaskFor.
 class LinkTasks {
  public:
   // `pluginName` empty: each link's own plug-in from the history.
@@ -19,12 +19,13 @@ class LinkTasks {
   // False (the reason on io.err) when -p names no local plug-in.
   bool ready() const { return ready_; }
   LinkTask taskFor(const Text& link) const;
+  std::vector<LinkTask> tasksFor(const std::vector<Text>& links) const;
   // The task of the -p plug-in itself, for List.
-  LinkTask pluginTask() const { return taskOf(named_); }
+  LinkTask pluginTask() const { return named_ ? PluginTask(*named_, inputsOf()) : LinkTask(); }
   const HistoryStore& history() const { return history_; }
 
  private:
-  LinkTask taskOf(const PluginInfo* plugin) const;
+  static PluginInputsOf inputsOf();
 
   PluginCatalog catalog_;
   HistoryStore history_;

@@ -44,7 +44,6 @@ class LinksCommand : public Command {
     const LinkTask task = tasks.pluginTask();
     const LinkListing listing = ListAllLinks(task);
     const auto now = static_cast<std::int64_t>(std::time(nullptr));
-    std::vector<HistoryEntry> missing;
     for (const ListedLink& link : listing.links) {
       if (json) {
         nlohmann::ordered_json line = {{"short", link.shortLink}, {"long", link.longUrl}};
@@ -54,20 +53,10 @@ class LinksCommand : public Command {
         io.out << link.shortLink << '\t' << link.longUrl << '\t' << (link.clicks ? std::to_string(*link.clicks) : "")
                << "\n";
       }
-      if (save && !tasks.history().findLink(link.shortLink)) {
-        HistoryEntry entry;
-        entry.unixTime = now;
-        entry.plugin = task.pluginName;
-        entry.longUrl = link.longUrl;
-        entry.result = link.shortLink;
-        entry.serviceId = link.serviceId;
-        entry.clicks = link.clicks;
-        if (link.clicks) entry.clicksTime = now;
-        entry.state = LinkState::Found;
-        missing.push_back(std::move(entry));
-      }
     }
     io.out.flush();
+    const std::vector<HistoryEntry> missing =
+        save ? ListedLinksToAdd(listing.links, task.pluginName, tasks.history(), now) : std::vector<HistoryEntry>();
     Text error;
     if (!missing.empty() && !tasks.history().append(missing, &error)) {
       io.err << "没有记入历史：" << error << "\n";

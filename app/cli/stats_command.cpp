@@ -39,16 +39,13 @@ class StatsCommand : public Command {
     LinkTasks tasks(plugin, io);
     if (!tasks.ready()) return kExitUsage;
     links = LinksNamed(links, io.in);
-    std::vector<LinkTask> work;
-    for (const Text& link : links) work.push_back(tasks.taskFor(link));
+    const std::vector<LinkTask> work = tasks.tasksFor(links);
     const std::vector<LinkOutcome> outcomes = FetchAllClicks(work, ConcurrencySetting());
 
     bool allOk = true;
-    std::vector<std::pair<Text, std::int64_t>> counts;
     for (size_t i = 0; i < work.size(); ++i) {
       const LinkOutcome& o = outcomes[i];
       allOk = allOk && o.ok;
-      if (o.ok) counts.emplace_back(work[i].ref.link, *o.clicks);
       if (json) {
         nlohmann::ordered_json line = {{"link", work[i].ref.link}};
         line["clicks"] = o.ok ? nlohmann::ordered_json(*o.clicks) : nlohmann::ordered_json(nullptr);
@@ -64,8 +61,7 @@ class StatsCommand : public Command {
     }
     io.out.flush();
     Text error;
-    if (!tasks.history().file().empty() &&
-        !tasks.history().setClicks(counts, static_cast<std::int64_t>(std::time(nullptr)), &error))
+    if (!RecordClicks(tasks.history(), work, outcomes, static_cast<std::int64_t>(std::time(nullptr)), &error))
       io.err << "点击数没有记入历史：" << error << "\n";
     return allOk ? kExitOk : kExitFailed;
   }

@@ -2,8 +2,11 @@
 
 #include <QCursor>
 #include <QFileDialog>
+#include <QHash>
+#include <set>
 
 #include "app/gui/actions/result_actions.h"
+#include "app/gui/clicks_chart.h"
 #include "app/gui/text_convert.h"
 #include "history/history_csv.h"
 #include "history/history_store.h"
@@ -12,8 +15,12 @@
 
 namespace pindle {
 
-HistoryPage::HistoryPage(const Widgets& widgets, Controls& ui, LinkAction showQr, LinkAction expand, QObject* parent)
-    : QObject(parent), w_(widgets), ui_(ui), showQr_(std::move(showQr)), expand_(std::move(expand)) {
+HistoryPage::HistoryPage(const Widgets& widgets, Controls& ui, WindowActions& actions, LinkAction showQr,
+                         LinkAction expand, QObject* parent)
+    : QObject(parent), w_(widgets), ui_(ui), actions_(actions), showQr_(std::move(showQr)), expand_(std::move(expand)) {
+  connect(this, &HistoryPage::linkEventsPending, this, &HistoryPage::showLinkEvents, Qt::QueuedConnection);
+  connect(w_.refreshButton, &QPushButton::clicked, this, &HistoryPage::refreshClicks);
+  connect(w_.list, &QTreeWidget::itemSelectionChanged, this, &HistoryPage::showChart);
   // Several rows can go at once.
   w_.list->setSelectionMode(QAbstractItemView::ExtendedSelection);
   connect(w_.search, &QLineEdit::textChanged, this, &HistoryPage::reload);
@@ -37,6 +44,13 @@ HistoryPage::HistoryPage(const Widgets& widgets, Controls& ui, LinkAction showQr
   item(QStringLiteral("二维码"), [this] { showQr_(selectedLink()); });
   item(QStringLiteral("展开短网址"), [this] { expand_(selectedLink()); });
   w_.menu->addSeparator();
+  item(QStringLiteral("刷新点击"), [this] { refreshClicks(); });
+  item(QStringLiteral("删除短网址"), [this] { deleteLinks(); });
+  syncMenu_ = w_.menu->addMenu(QStringLiteral("同步服务端链接"));
+  syncMenu_->setObjectName(QStringLiteral("同步服务端链接"));
+  connect(syncMenu_, &QMenu::aboutToShow, this, &HistoryPage::fillSyncMenu);
+  fillSyncMenu();
+  w_.menu->addSeparator();
   item(QStringLiteral("删除记录"), [this] { deleteSelected(); });
 }
 
@@ -57,6 +71,7 @@ void HistoryPage::reload() {
                                                 QString::number(e.id)}));
   }
   w_.list->addTopLevelItems(rows);
+  showChart();
 }
 
 bool HistoryPage::exportCsv(const QString& path) {
@@ -89,12 +104,152 @@ Text HistoryPage::selectedLink() const {
   return row ? FromQt(row->text(LinkColumn)) : Text();
 }
 
+std::vector<Text> HistoryPage::chosenLinks() const {
+  QList<QTreeWidgetItem*> rows = w_.list->selectedItems();
+  // Every row shown, but the links deleted at their services: they have nothing more to count.
+  const QString deleted = ToQt(LinkStateText(LinkState::Deleted));
+  if (rows.isEmpty())
+    for (int i = 0; i < w_.list->topLevelItemCount(); ++i)
+      if (w_.list->topLevelItem(i)->text(ClicksColumn) != deleted) rows.append(w_.list->topLevelItem(i));
+  std::vector<Text> links;
+  std::set<Text> seen;
+  for (const QTreeWidgetItem* row : rows) {
+    // Failed passes hold the service's text, not a link; a link made twice is asked once.
+    const Text link = FromQt(row->text(LinkColumn));
+    if (IsLink(link) && seen.insert(link).second) links.push_back(link);
+  }
+  return links;
+}
+
 void HistoryPage::onRightClick() {
-  if (w_.list->selectedItems().isEmpty()) return;
-  const bool usable = IsLink(selectedLink());
-  for (const char* name : {"复制网址", "打开网址", "二维码", "展开短网址"})
+  const bool selected = !w_.list->selectedItems().isEmpty();
+  const bool usable = selected && IsLink(selectedLink());
+  for (const char* name : {"复制网址", "打开网址", "二维码", "展开短网址", "删除短网址"})
     w_.menu->findChild<QAction*>(QString::fromUtf8(name), Qt::FindDirectChildrenOnly)->setEnabled(usable);
+  w_.menu->findChild<QAction*>(QStringLiteral("删除记录"), Qt::FindDirectChildrenOnly)->setEnabled(selected);
+  fillSyncMenu();
   w_.menu->popup(QCursor::pos());
+}
+
+void HistoryPage::fillSyncMenu() {
+  syncMenu_->clear();
+  for (const Text& name : actions_.listingPlugins(ui_)) {
+    QAction* action = syncMenu_->addAction(ToQt(name));
+    action->setObjectName(QStringLiteral("同步_") + ToQt(name));
+    connect(action, &QAction::triggered, this, [this, name] { syncLinks(name); });
+  }
+  if (syncMenu_->isEmpty()) syncMenu_->addAction(QStringLiteral("（没有能列出短网址的插件）"))->setEnabled(false);
+}
+
+void HistoryPage::started() {
+  ++running_;
+  w_.refreshButton->setEnabled(false);
+}
+
+void HistoryPage::refreshClicks() {
+  if (running_ > 0) return;  // one refresh at a time: the button is off meanwhile
+  const std::vector<Text> links = chosenLinks();
+  if (links.empty()) {
+    ui_.setStatusText("没有可刷新点击的短网址");
+    return;
+  }
+  started();
+  actions_.refreshClicksChosen(ui_, links, *this);
+}
+
+void HistoryPage::deleteLinks() {
+  if (w_.list->selectedItems().isEmpty()) return;
+  const std::vector<Text> links = chosenLinks();
+  if (links.empty()) return;
+  Notice question;
+  question.title = "删除短网址";
+  question.message = links.size() == 1
+                         ? "要在服务端删除 " + links[0] + " 吗？删除后它不再跳转。"
+                         : "要在服务端删除这 " + std::to_string(links.size()) + " 个短网址吗？删除后它们不再跳转。";
+  question.buttons = kButtonsOkCancel;
+  question.timeoutMs = 0;  // a delete is never agreed to by waiting
+  question.okText = "删除";
+  if (ui_.showNotice(question) != kNoticeOk) {
+    ui_.setStatusText("没有删除短网址");
+    return;
+  }
+  started();
+  actions_.deleteLinksChosen(ui_, links, *this);
+}
+
+void HistoryPage::syncLinks(const Text& plugin) {
+  started();
+  actions_.syncLinksChosen(ui_, plugin, *this);
+}
+
+void HistoryPage::clicksFetched(const Text& link, const LinkOutcome& outcome) { push(Fetched{link, outcome, false}); }
+void HistoryPage::linkDeleted(const Text& link, const LinkOutcome& outcome) { push(Fetched{link, outcome, true}); }
+void HistoryPage::progress(const Text& status) { push(Progress{status}); }
+void HistoryPage::linksDone(const Text& status, bool rowsAdded) { push(Done{status, rowsAdded}); }
+
+void HistoryPage::push(LinkEvent event) {
+  bool first = false;
+  {
+    const std::lock_guard lock(eventsMutex_);
+    first = events_.empty();
+    events_.push_back(std::move(event));
+  }
+  // One signal for whatever comes until the window thread takes it: thousands of results cost
+  // a few repaints, not one each.
+  if (first) emit linkEventsPending();
+}
+
+void HistoryPage::showLinkEvents() {
+  std::vector<LinkEvent> events;
+  {
+    const std::lock_guard lock(eventsMutex_);
+    events.swap(events_);
+  }
+  QHash<QString, QList<QTreeWidgetItem*>> rows;
+  for (int i = 0; i < w_.list->topLevelItemCount(); ++i)
+    rows[w_.list->topLevelItem(i)->text(LinkColumn)].append(w_.list->topLevelItem(i));
+  bool chartChanged = false;
+  for (LinkEvent& event : events) {
+    if (auto* done = std::get_if<Done>(&event)) {
+      --running_;
+      if (running_ <= 0) w_.refreshButton->setEnabled(true);
+      if (done->rowsAdded) reload();
+      ui_.setStatusText(done->status);
+      continue;
+    }
+    if (auto* step = std::get_if<Progress>(&event)) {
+      ui_.setStatusText(step->status);
+      continue;
+    }
+    const Fetched& f = std::get<Fetched>(event);
+    const char* what = f.deleted ? "删除失败：" : "刷新点击失败：";
+    for (QTreeWidgetItem* row : rows.value(ToQt(f.link))) {
+      if (!f.outcome.ok) {
+        // The last count stays; why it is not fresh shows over the row.
+        for (int c = 0; c < IdColumn; ++c) row->setToolTip(c, ToQt(what + f.outcome.error));
+        continue;
+      }
+      for (int c = 0; c < IdColumn; ++c) row->setToolTip(c, QString());
+      row->setText(ClicksColumn,
+                   f.deleted ? ToQt(LinkStateText(LinkState::Deleted)) : QString::number(f.outcome.clicks.value_or(0)));
+    }
+    if (!f.deleted && f.outcome.ok && !f.outcome.series.empty()) {
+      series_[f.link] = f.outcome.series;
+      chartChanged = true;
+    }
+  }
+  if (chartChanged) showChart();
+}
+
+void HistoryPage::showChart() {
+  if (!w_.chart) return;
+  const Text link = w_.list->selectedItems().isEmpty() ? Text() : selectedLink();
+  const auto it = series_.find(link);
+  if (it != series_.end())
+    w_.chart->showSeries(link, it->second);
+  else
+    w_.chart->showNothing(link.empty() ? QStringLiteral("选中一行并刷新点击后显示每日点击")
+                                       : QStringLiteral("刷新点击后显示每日点击（服务给出时）"));
 }
 
 }  // namespace pindle

@@ -17,6 +17,7 @@
 #include "app/gui/about_text.h"
 #include "app/gui/actions/generate_actions.h"
 #include "app/gui/actions/plugin_registry.h"
+#include "app/gui/clicks_chart.h"
 #include "app/gui/clipboard_keeper.h"
 #include "app/gui/fallback_dialog.h"
 #include "app/gui/file_drop_target.h"
@@ -58,6 +59,9 @@ void FinishGenerations() {
 constexpr Growth kUrlBoxGrowth{0, 0, 1, 1.0 / 3};
 constexpr Growth kBelowUrlBox{1, 1.0 / 3, 0, 0};
 constexpr Growth kResultListGrowth{0, 1.0 / 3, 1, 2.0 / 3};
+// On the 历史 page the rows take three fifths of the extra height, the chart below them the rest.
+constexpr Growth kHistoryListGrowth{0, 0, 1, 0.6};
+constexpr Growth kBelowHistoryList{0, 0.6, 1, 0.4};
 
 QRect Grown(const QRect& base, Growth growth, int extraWidth, int extraHeight) {
   auto share = [](double part, int extra) { return static_cast<int>(std::lround(part * extra)); };
@@ -131,7 +135,7 @@ MainWindow::MainWindow(WindowActions& actions, QWidget* parent)
   controls_ = std::make_unique<QtControls>(widgets);
   bindEvents(widgets);
   history_ = new HistoryPage(
-      historyWidgets_, *controls_, [this](const Text& link) { showQrCode(link); },
+      historyWidgets_, *controls_, actions_, [this](const Text& link) { showQrCode(link); },
       [this](const Text& link) { actions_.expandUrlChosen(*controls_, link); }, this);
   // The page shows the file as it is whenever it is opened.
   connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
@@ -253,16 +257,20 @@ void MainWindow::buildAboutPage() {
 void MainWindow::buildHistoryPage() {
   addPage(QStringLiteral("历史"));
   auto& w = historyWidgets_;
-  w.search = onPage(new QLineEdit, QStringLiteral("历史_搜索"), {5, 36, 200, 24}, kWidens);
+  w.search = onPage(new QLineEdit, QStringLiteral("历史_搜索"), {5, 36, 138, 24}, kWidens);
   w.search->setPlaceholderText(QStringLiteral("搜索网址或插件"));
   w.search->setClearButtonEnabled(true);
+  w.refreshButton = onPage(new QPushButton(QStringLiteral("刷新点击")), QStringLiteral("历史_刷新点击"),
+                           {147, 35, 60, 26}, kKeepsRight);
   w.exportButton =
       onPage(new QPushButton(QStringLiteral("导出 CSV")), QStringLiteral("历史_导出"), {211, 35, 78, 26}, kKeepsRight);
   w.list = onPage(new ReportList({QStringLiteral("接口"), QStringLiteral("短网址"), QStringLiteral("长网址"),
                                   QStringLiteral("时间"), QStringLiteral("点击"), QStringLiteral("失败原因"),
                                   QStringLiteral("编号")},
                                  {70, 150, 220, 130, 50, 200, 0}),
-                  QStringLiteral("历史_列表"), {5, 66, 284, 279}, kFills);
+                  QStringLiteral("历史_列表"), {5, 66, 284, 189}, kHistoryListGrowth);
+  // The selected link's clicks by day, below the rows; it takes part of the extra height.
+  w.chart = onPage(new ClicksChart, QStringLiteral("历史_点击图表"), {5, 259, 284, 86}, kBelowHistoryList);
   w.menu = Named(new QMenu(this), QStringLiteral("历史菜单"));
   w.menu->setFont(WindowFont(kControlFontPixels));
 }

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <ctime>
 #include <set>
 
 #include "generate/shorten_engine.h"
@@ -66,6 +68,10 @@ TEST(LinkOperations, StartersAgainstImitationsOfTheirServices) {
     LinkOutcome clicks = FetchClicks(task);
     EXPECT_TRUE(clicks.ok) << clicks.error;
     EXPECT_EQ(clicks.clicks.value_or(-1), 3);
+    if (std::string(s.file) == "kutt.json") {  // a month by day, today's visits last
+      ASSERT_EQ(clicks.series.size(), 30u);
+      EXPECT_EQ(clicks.series.back(), (DayClicks{LocalDay(std::time(nullptr)), 3}));
+    }
 
     const LinkListing listing = ListAllLinks(task);
     if (s.lists) {
@@ -167,11 +173,48 @@ TEST(LinkOperations, ManyLinksInParallelKeepTheirOrder) {
     services.visit(code, i);
     tasks.push_back({"Shlink", file, Inputs(services, "Key", kLinkServiceKey), {services.base() + "/" + code, ""}});
   }
+  tasks.push_back({"?", "", {}, {services.base() + "/unknown", ""}});  // no plug-in: nothing sent
   int last = 0;
-  const std::vector<LinkOutcome> outcomes = FetchAllClicks(tasks, 8, [&](int finished) { last = finished; });
-  ASSERT_EQ(outcomes.size(), 40u);
+  std::set<size_t> reported;
+  const std::vector<LinkOutcome> outcomes =
+      FetchAllClicks(tasks, 8, [&](size_t task, const LinkOutcome& outcome, int finished) {
+        if (task < 40) {
+          EXPECT_EQ(outcome.clicks.value_or(-1), static_cast<std::int64_t>(task));
+        }
+        reported.insert(task);
+        last = finished;
+      });
+  ASSERT_EQ(outcomes.size(), 41u);
   for (int i = 0; i < 40; ++i) EXPECT_EQ(outcomes[i].clicks.value_or(-1), i) << i;
-  EXPECT_EQ(last, 40);
+  EXPECT_FALSE(outcomes[40].ok);
+  EXPECT_EQ(last, 41);
+  EXPECT_EQ(reported.size(), 41u);
+}
+
+// Clicks of many links wait out a service that asks for it, as a batch does, and a stop ends
+// the fetch at once with the links not counted named stopped.
+TEST(LinkOperations, ManyLinksWaitForABusyServiceAndStop) {
+  test::TempDir dir;
+  test::LinkServices services;
+  services.seed(6);
+  const std::string file = test::RelocatedStarter("shlink.json", services.base(), dir);
+  std::vector<LinkTask> tasks;
+  for (int i = 0; i < 6; ++i) {
+    char code[16];
+    std::snprintf(code, sizeof code, "c%05d", i);
+    tasks.push_back({"Shlink", file, Inputs(services, "Key", kLinkServiceKey), {services.base() + "/" + code, ""}});
+  }
+  services.refuseNext(2, "1");  // 429 with Retry-After: 1, twice
+  const auto begun = std::chrono::steady_clock::now();
+  const std::vector<LinkOutcome> outcomes = FetchAllClicks(tasks, 4);
+  EXPECT_GE(std::chrono::steady_clock::now() - begun, std::chrono::milliseconds(900));
+  for (const LinkOutcome& o : outcomes) EXPECT_TRUE(o.ok) << o.error;
+
+  services.refuseNext(1, "100");  // a wait the stop cuts short
+  int polls = 0;
+  const std::vector<LinkOutcome> stopped = FetchAllClicks(tasks, 1, {}, [&] { return ++polls > 3; });
+  EXPECT_FALSE(stopped.back().ok);
+  EXPECT_EQ(stopped.back().error, "已停止");
 }
 
 }  // namespace

@@ -1,12 +1,15 @@
 // Renders each page of the main window to a PNG, to look at the layout and the Chinese text
 // without a display: render_tabs [output directory] (default "render").
 #include <QApplication>
+#include <QDate>
 #include <QDir>
 #include <QListWidget>
 #include <QMenu>
 #include <QTabWidget>
+#include <QTreeWidget>
 #include <cstdio>
 
+#include "app/gui/clicks_chart.h"
 #include "app/gui/desktop_integration.h"
 #include "app/gui/fallback_dialog.h"
 #include "app/gui/main_window.h"
@@ -61,6 +64,33 @@ int main(int argc, char** argv) {
     std::printf("%s\n", qPrintable(file));
     return true;
   };
+  // The 历史 page with counts in its 点击 column, one row deleted at its service, one that failed,
+  // and the chart of the selected row's clicks by day; at the base size and grown.
+  tabs->setCurrentIndex(4);
+  QApplication::processEvents();
+  auto* history = window.findChild<QTreeWidget*>(QStringLiteral("历史_列表"));
+  history->addTopLevelItems({new QTreeWidgetItem({"Kutt", "https://kutt.it/abc12", "https://127.0.0.1/spring/sale",
+                                                  "2026-12-09 10:30:00", "1024", "", "3"}),
+                             new QTreeWidgetItem({"Shlink", "https://s.example/x9", "https://127.0.0.1/news",
+                                                  "2026-12-08 18:02:11", "37", "", "2"}),
+                             new QTreeWidgetItem({"Kutt", "https://kutt.it/old", "https://127.0.0.1/old",
+                                                  "2026-12-01 09:00:00", "已删除", "", "1"})});
+  history->topLevelItem(1)->setToolTip(1, QStringLiteral("刷新点击失败：HTTP 401：Unauthorized."));
+  history->topLevelItem(0)->setSelected(true);
+  std::vector<pindle::DayClicks> days;
+  const int perDay[] = {3,  5,  2,  8,  13, 21, 34, 30, 28, 40, 52, 47, 61, 55, 70,
+                        66, 80, 74, 90, 85, 60, 44, 38, 52, 49, 33, 27, 20, 12, 25};
+  for (int i = 0; i < 30; ++i)
+    days.push_back({QDate(2026, 11, 11).addDays(i).toString(Qt::ISODate).toStdString(), perDay[i]});
+  window.findChild<pindle::ClicksChart*>(QStringLiteral("历史_点击图表"))->showSeries("https://kutt.it/abc12", days);
+  window.controls().setStatusText("刷新点击完成：成功 2 个，失败 1 个（HTTP 401：Unauthorized.）");
+  QApplication::processEvents();
+  if (!save(window, "history-clicks.png")) return 1;
+  window.resize(640, 520);
+  QApplication::processEvents();
+  if (!save(window, "history-clicks-wide.png")) return 1;
+  window.resize(pindle::MainWindow::kBaseSize);
+
   // The plug-in list wide enough to show its 状态 column.
   tabs->setCurrentIndex(1);
   window.resize(560, 372);

@@ -43,10 +43,21 @@ void LinkServices::visit(const std::string& code, int times) {
   if (auto it = links_.find(code); it != links_.end()) it->second.visits += times;
 }
 
+void LinkServices::refuseNext(int count, const std::string& retryAfter) {
+  std::lock_guard lock(mutex_);
+  refusals_ = count;
+  retryAfter_ = retryAfter;
+}
+
 void LinkServices::routes(httplib::Server& s) {
-  s.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response&) {
+  s.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
     log_.add(req.method + " " + req.path);
-    return httplib::Server::HandlerResponse::Unhandled;
+    std::lock_guard lock(mutex_);
+    if (refusals_ <= 0) return httplib::Server::HandlerResponse::Unhandled;
+    --refusals_;
+    res.set_header("Retry-After", retryAfter_);
+    Json(res, 429, {{"error", "Too many requests"}});
+    return httplib::Server::HandlerResponse::Handled;
   });
   auto keyed = [](const httplib::Request& req, const char* header, const std::string& prefix) {
     return req.get_header_value(header) == prefix + kLinkServiceKey;
@@ -87,8 +98,13 @@ void LinkServices::routes(httplib::Server& s) {
     const Link* l = kuttFind(req.matches[1]);
     if (!l) return Json(res, 500, {{"error", "Link could not be found."}});
     json stats = kuttRow(*l);
-    for (const char* period : {"lastDay", "lastWeek", "lastMonth", "lastYear"})
-      stats[period] = {{"views", json::array({l->visits})}, {"total", l->visits}};
+    // Each period's views oldest first, the last slot now; every visit here is a visit of today.
+    for (const auto& [period, slots] :
+         {std::pair{"lastDay", 24}, std::pair{"lastWeek", 7}, std::pair{"lastMonth", 30}, std::pair{"lastYear", 12}}) {
+      json views = json::array();
+      for (int i = 0; i < slots; ++i) views.push_back(i + 1 == slots ? l->visits : 0);
+      stats[period] = {{"views", views}, {"total", l->visits}};
+    }
     Json(res, 200, stats);
   });
   s.Delete(R"(/api/v2/links/([^/]+))", [=, this](const httplib::Request& req, httplib::Response& res) {

@@ -23,6 +23,8 @@ class LinkServices {
   void seed(int count);
   // One visit to a link (by its code), as a browser's would be counted.
   void visit(const std::string& code, int times = 1);
+  // The next `count` requests, whatever they ask, are answered 429 with `Retry-After: retryAfter`.
+  void refuseNext(int count, const std::string& retryAfter);
   std::string base() const { return server_.url(""); }
   // "METHOD path" of every request the services were sent.
   std::vector<std::string> requests() const { return log_.entries(); }
@@ -39,6 +41,8 @@ class LinkServices {
   mutable std::mutex mutex_;
   std::map<std::string, Link> links_;  // by code, in code order (codes count up)
   int next_ = 0;
+  int refusals_ = 0;
+  std::string retryAfter_;
   RequestLog<> log_;
   HttplibLoopbackServer server_;
 };

@@ -1,6 +1,7 @@
 #include "app/gui/actions/program_actions.h"
 
 #include "app/gui/actions/generate_actions.h"
+#include "app/gui/actions/history_links.h"
 #include "app/gui/actions/link_actions.h"
 #include "app/gui/actions/missing_values.h"
 #include "app/gui/actions/moved_keys.h"
@@ -100,5 +101,17 @@ void ProgramActions::windowClosing(Controls&, const std::function<void()>& waitS
 void ProgramActions::feedbackClicked(Controls& ui) {
   workers_.start([&ui](std::stop_token) { FeedbackSender(ui, Config::Read().verifyTls); });
 }
+
+// The 历史 page's operations talk to services: on workers, reported through the page's view.
+void ProgramActions::refreshClicksChosen(Controls& ui, const std::vector<Text>& links, HistoryLinkView& view) {
+  workers_.start([&ui, links, &view](std::stop_token stop) { RefreshHistoryClicks(ui, links, view, stop); });
+}
+void ProgramActions::deleteLinksChosen(Controls& ui, const std::vector<Text>& links, HistoryLinkView& view) {
+  workers_.start([&ui, links, &view](std::stop_token stop) { DeleteHistoryLinks(ui, links, view, stop); });
+}
+void ProgramActions::syncLinksChosen(Controls& ui, const Text& plugin, HistoryLinkView& view) {
+  workers_.start([&ui, plugin, &view](std::stop_token) { SyncServiceLinks(ui, plugin, view); });
+}
+std::vector<Text> ProgramActions::listingPlugins(Controls& ui) { return ListingPlugins(ui); }
 
 }  // namespace pindle

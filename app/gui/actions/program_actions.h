@@ -31,6 +31,10 @@ class ProgramActions : public WindowActions {
   void checkPluginsChosen(Controls& ui) override;
   void pluginSaved(Controls& ui) override;
   void feedbackClicked(Controls& ui) override;
+  void refreshClicksChosen(Controls& ui, const std::vector<Text>& links, HistoryLinkView& view) override;
+  void deleteLinksChosen(Controls& ui, const std::vector<Text>& links, HistoryLinkView& view) override;
+  void syncLinksChosen(Controls& ui, const Text& plugin, HistoryLinkView& view) override;
+  std::vector<Text> listingPlugins(Controls& ui) override;
   void windowClosing(Controls& ui, const std::function<void()>& waitStep) override;
 
   // How many of its workers run now.

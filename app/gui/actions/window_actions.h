@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "app/gui/actions/controls.h"
+#include "app/gui/actions/history_links.h"
 
 namespace pindle {
 
@@ -35,6 +36,12 @@ class WindowActions {
   virtual void checkPluginsChosen(Controls&) {}  // 检测插件
   virtual void pluginSaved(Controls&) {}         // the plug-in editor wrote its file
   virtual void feedbackClicked(Controls&) {}
+  // The 历史 page's operations on its links, reported to `view` (which outlives them).
+  virtual void refreshClicksChosen(Controls&, const std::vector<Text>& /*links*/, HistoryLinkView&) {}  // 刷新点击
+  virtual void deleteLinksChosen(Controls&, const std::vector<Text>& /*links*/, HistoryLinkView&) {}  // 删除短网址
+  virtual void syncLinksChosen(Controls&, const Text& /*plugin*/, HistoryLinkView&) {}  // 同步服务端链接
+  // The plug-ins 同步服务端链接 offers.
+  virtual std::vector<Text> listingPlugins(Controls&) { return {}; }
   // The window is about to end the process: what runs behind it is stopped or left explicitly.
   // `waitStep` serves the window thread's calls once, for whatever waits on them.
   virtual void windowClosing(Controls&, const std::function<void()>& /*waitStep*/) {}
