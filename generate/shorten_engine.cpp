@@ -242,9 +242,9 @@ ShortenRequest PrepareParsed(const JsonDocument& document, bool fileUtf8, const 
   return PrepareFromTexts(ReadSection(document, section), fileUtf8, longUrl, inputs, linkValues);
 }
 
-// Whether a file last written at `modifiedNs` may be taken from the cache while its stamp holds:
+// Whether a file last written at `modifiedNs` may be taken as unchanged while its stamp holds:
 // one written within the last second might be written again within the same tick of the file
-// system's clock, which the stamp would not show.
+// system's clock, which the stamp would not show, so its text is read and compared.
 bool SettledSince(std::int64_t modifiedNs) {
   const auto now =
       std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch()).count();
@@ -269,8 +269,8 @@ Text RequestOrigin(const PluginDefinition& plugin, const std::map<Text, Text>& f
 }
 
 struct PluginFileCache::Entry {
-  FileStamp stamp;
-  bool utf8 = false;
+  std::optional<FileStamp> stamp;
+  PluginFileText file;
   SectionTexts api;
 };
 
@@ -279,19 +279,19 @@ PluginFileCache::~PluginFileCache() = default;
 
 ShortenRequest PluginFileCache::prepare(const Text& pluginFile, const Text& longUrl, const ShortenInputs& inputs) {
   const std::optional<FileStamp> stamp = StampOf(pluginFile);
-  auto found = entries_.find(pluginFile);
-  if (!stamp || found == entries_.end() || !(found->second->stamp == *stamp) || !SettledSince(stamp->modifiedNs)) {
-    const PluginFileText file = ReadPluginFile(pluginFile);
-    JsonDocument document;
-    document.Parse(file.text);
-    auto entry = std::make_unique<Entry>(Entry{stamp.value_or(FileStamp{}), file.utf8, ReadSection(document, "API")});
-    if (!stamp) {
-      entries_.erase(pluginFile);
-      return PrepareFromTexts(entry->api, entry->utf8, longUrl, inputs);
+  std::unique_ptr<Entry>& entry = entries_[pluginFile];
+  const bool unchanged = entry && stamp && entry->stamp == stamp && SettledSince(stamp->modifiedNs);
+  if (!unchanged) {
+    // Read again; parsed again only when the text differs from the last one parsed.
+    PluginFileText file = ReadPluginFile(pluginFile);
+    if (!entry || entry->file.text != file.text || entry->file.utf8 != file.utf8) {
+      JsonDocument document;
+      document.Parse(file.text);
+      entry = std::make_unique<Entry>(Entry{stamp, std::move(file), ReadSection(document, "API")});
     }
-    found = entries_.insert_or_assign(pluginFile, std::move(entry)).first;
+    entry->stamp = stamp;
   }
-  return PrepareFromTexts(found->second->api, found->second->utf8, longUrl, inputs);
+  return PrepareFromTexts(entry->api, entry->file.utf8, longUrl, inputs);
 }
 
 ShortenRequest PrepareSection(const Text& pluginFile, const Text& section, const std::map<Text, Text>& linkValues,

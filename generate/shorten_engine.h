@@ -61,9 +61,10 @@ struct ShortenRequest {
 };
 ShortenRequest PrepareShorten(const Text& pluginFile, const Text& longUrl, JsonDocument& document,
                               const ShortenInputs& inputs = {});
-// PrepareShorten for the lines of a batch: the file is read and parsed again only when it
-// changed (StampOf), so an edit during a batch still applies to every line that starts after it,
-// while a file left alone is not parsed once a line.
+// PrepareShorten for the lines of a batch: the file is parsed again only when its text changed
+// (read again when its StampOf changed or it was written within the last second), so an edit
+// during a batch still applies to every line that starts after it, while a file left alone is
+// not parsed once a line.
 class PluginFileCache {
  public:
   PluginFileCache();
