@@ -7,15 +7,30 @@
 namespace pindle {
 
 Text UrlHost(std::string_view url, bool keepPort) {
-  Text lower = ToLowerAscii(url);
-  if (lower.empty() || lower.back() != '/') lower += '/';
-  Text host;
-  if (Left(lower, 8) == "https://") {
-    host = TextBetween(lower, "https://", "/");
+  // The classic rule: after "https://" at the start, else after the first "http://" anywhere
+  // (none: from the start), up to the next '/', the address ending in one; letter case aside. Only the
+  // host is lowered, not the whole address, which a batch asks for at every line.
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  const auto startsAt = [&](std::string_view text, size_t at, std::string_view prefix) {
+    if (text.size() - at < prefix.size()) return false;
+    for (size_t i = 0; i < prefix.size(); ++i)
+      if (lower(text[at + i]) != prefix[i]) return false;
+    return true;
+  };
+  Text closed(url);
+  if (closed.empty() || closed.back() != '/') closed += '/';
+  size_t begin = 0;
+  if (startsAt(closed, 0, "https://")) {
+    begin = 8;
   } else {
-    if (!Contains(lower, "http://")) lower = "http://" + lower;
-    host = TextBetween(lower, "http://", "/");
+    for (size_t at = 0; at + 7 <= closed.size(); ++at)
+      if (startsAt(closed, at, "http://")) {
+        begin = at + 7;
+        break;
+      }
   }
+  const size_t end = closed.find('/', begin);
+  Text host = end == Text::npos ? Text() : ToLowerAscii(std::string_view(closed).substr(begin, end - begin));
   if (!keepPort && Contains(host, ":")) host = TextBefore(host, ":");
   return host;
 }
