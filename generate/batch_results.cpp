@@ -11,8 +11,15 @@ void BatchResults::start(std::shared_ptr<const CsvTable> table) {
 }
 
 void BatchResults::add(const BatchLineResult& result) {
-  BatchLineResult kept = result;
-  kept.earlier.clear();  // the sheet names only the plug-in that had the last word
+  // What the sheet writes, no more: the plug-in's values and the earlier attempts stay behind.
+  BatchLineResult kept;
+  kept.line = result.line;
+  kept.longUrl = result.longUrl;
+  kept.result = result.result;
+  kept.plugin.name = result.plugin.name;
+  kept.reason = result.reason;
+  kept.failure = result.failure;
+  kept.outcome = result.outcome;
   const std::lock_guard lock(mutex_);
   results_.push_back(std::move(kept));
 }
