@@ -319,7 +319,10 @@ struct BatchRunner::Loop {
   // A rate limit or a passing failure: true when the line is to be sent again.
   bool retryLater(Pass& pass, const WebResponse& response) {
     if (!s.retry) return false;
-    const std::optional<std::chrono::seconds> asked = RetryAfter(response.headers);
+    // Retry-After counts only with the statuses below; most answers need not be searched for it.
+    const bool waitStatus = response.status == 429 || PassingFailure(response.status);
+    const std::optional<std::chrono::seconds> asked =
+        waitStatus ? RetryAfter(response.headers) : std::optional<std::chrono::seconds>();
     const bool rateLimit = response.status == 429 || (response.status == 503 && asked);
     const bool passing = !rateLimit && PassingFailure(response.status);
     if (rateLimit || passing) {

@@ -44,7 +44,7 @@ int UrlPort(std::string_view url) {
     if (port < INT_MIN) return INT_MIN;
     return static_cast<int>(port);
   }
-  return Left(ToLowerAscii(url), 5) == "https" ? 443 : 80;
+  return StartsWithIgnoreAsciiCase(url, "https") ? 443 : 80;
 }
 
 Text UrlPath(std::string_view url) {
@@ -61,7 +61,7 @@ Text UrlPath(std::string_view url) {
 }
 
 Text UrlOrigin(std::string_view url) {
-  const bool tls = Left(ToLowerAscii(url), 8) == "https://";
+  const bool tls = StartsWithIgnoreAsciiCase(url, "https://");
   int port = UrlPort(url);
   if (port == 0) port = tls ? 443 : 80;  // as the request takes it
   return Text(tls ? "https://" : "http://") + UrlHost(url) + ":" + std::to_string(port);
