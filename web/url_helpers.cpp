@@ -17,20 +17,21 @@ Text UrlHost(std::string_view url, bool keepPort) {
       if (lower(text[at + i]) != prefix[i]) return false;
     return true;
   };
-  Text closed(url);
-  if (closed.empty() || closed.back() != '/') closed += '/';
+  // The '/' the rule puts at the end never completes a scheme (the address would already end in
+  // one), so the scheme is looked for in the address itself and the host may run to its end.
   size_t begin = 0;
-  if (startsAt(closed, 0, "https://")) {
+  if (startsAt(url, 0, "https://")) {
     begin = 8;
   } else {
-    for (size_t at = 0; at + 7 <= closed.size(); ++at)
-      if (startsAt(closed, at, "http://")) {
+    for (size_t at = 0; at + 7 <= url.size(); ++at)
+      if (startsAt(url, at, "http://")) {
         begin = at + 7;
         break;
       }
   }
-  const size_t end = closed.find('/', begin);
-  Text host = end == Text::npos ? Text() : ToLowerAscii(std::string_view(closed).substr(begin, end - begin));
+  if (begin > url.size()) return {};
+  const size_t slash = url.find('/', begin);
+  Text host = ToLowerAscii(url.substr(begin, (slash == std::string_view::npos ? url.size() : slash) - begin));
   if (!keepPort && Contains(host, ":")) host = TextBefore(host, ":");
   return host;
 }
