@@ -98,6 +98,17 @@ compare "HTTP/1.1 -j 8" "http://127.0.0.1:$plain_port" "$work/plain.cfg" 8
 compare "TLS HTTP/2 -j 8" "https://127.0.0.1:$tls_port" "$work/tls.cfg" 8 -k
 
 plugin "http://127.0.0.1:$plain_port"
+# What a run costs before its lines: one URL each.
+head -1 "$work/lines.txt" > "$work/one.txt"
+head -2 "$work/plain.cfg" > "$work/one.cfg"
+po=() co=()
+for _ in 1 2 3; do
+  m=$(measure pindle < "$work/one.txt") po+=("${m#* }")
+  m=$(measure curl -s -K "$work/one.cfg") co+=("${m#* }")
+done
+printf '%-22s pindle cpu %5.3f s   curl cpu %5.3f s (the fixed part of the figures above)\n' "one URL" \
+  "$(median "${po[@]}")" "$(median "${co[@]}")"
+
 lines=() tables=()
 for _ in 1 2 3; do
   m=$(measure pindle < "$work/lines.txt") lines+=("${m% *}")
