@@ -1,8 +1,10 @@
 // A batch of N lines through the real window (offscreen platform, real widgets) beside the
 // command line on the same loopback service and the same lines, in one run. Prints both rates,
 // their ratio and the longest stall of the window's event loop during the batch.
-// Usage: window_batch_bench [N]
+// On a real X server (QT_QPA_PLATFORM=xcb, bench/window_xvfb_bench.sh) painting costs what the
+// offscreen platform does not show. Usage: window_batch_bench [N]
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -41,7 +43,12 @@ int main(int argc, char** argv) {
   std::filesystem::copy_file(PINDLE_BINARY, program);
   QElapsedTimer clock;
   clock.start();
-  const auto cli = test::RunProcess({program, "shorten", "-p", "bench"}, {{"HOME", dir.path()}}, input, 600000);
+  // The lines from a file, as a user redirects them: written into a pipe ahead of reading the
+  // output, a large batch would fill both pipes and stop.
+  dir.write("lines.txt", input);
+  const auto cli =
+      test::RunProcess({"/bin/sh", "-c", "exec \"$0\" shorten -p bench < \"$1\"", program, dir.file("lines.txt")},
+                       {{"HOME", dir.path()}}, "", 600000);
   const double cliSeconds = clock.nsecsElapsed() / 1e9;
   const long cliLines = std::count(cli.out.begin(), cli.out.end(), '\n');
 
@@ -51,7 +58,12 @@ int main(int argc, char** argv) {
   window.show();
   PluginRegistry::load(window.controls());
   window.findChild<QComboBox*>(QStringLiteral("生成_批量接口"))->setCurrentIndex(0);
-  window.findChild<QPlainTextEdit*>(QStringLiteral("生成_长网址"))->setPlainText(QString::fromStdString(input));
+  // As a user fills it: the lines pasted from the clipboard.
+  auto* box = window.findChild<QPlainTextEdit*>(QStringLiteral("生成_长网址"));
+  QGuiApplication::clipboard()->setText(QString::fromStdString(input));
+  QCoreApplication::processEvents();
+  box->setFocus();
+  box->paste();
   auto* results = window.findChild<QTreeWidget*>(QStringLiteral("生成_结果列表"));
   QCoreApplication::processEvents();
 
@@ -79,7 +91,7 @@ int main(int argc, char** argv) {
   const double cliRate = cliLines / cliSeconds, windowRate = rows / windowSeconds;
   std::printf("command line: %ld lines in %.2f s, %.0f lines/s\n", cliLines, cliSeconds, cliRate);
   std::printf("window:       %d rows in %.2f s, %.0f rows/s\n", rows, windowSeconds, windowRate);
-  std::printf("window / command line rate: %.2f (target >= 0.8)\n", windowRate / cliRate);
+  std::printf("window / command line rate: %.2f (target >= 0.9)\n", windowRate / cliRate);
   std::printf("longest event-loop stall: %.1f ms (target < 50)\n", longestStallNs / 1e6);
   std::fflush(stdout);
   std::_Exit(0);  // as the program does: no teardown of the window under a finished batch

@@ -76,7 +76,7 @@ struct BatchRunner::Loop {
   BatchRunner& runner;
   const GenerationJob& s;
   MultiTransfer transfer;
-  JsonDocument document;
+  PluginFileCache plugins;  // each line reads its plug-in file; an unchanged one is not parsed again
   std::map<Text, HostState> hosts;
   std::map<int, std::unique_ptr<Pass>> sent;     // by line
   std::map<int, std::unique_ptr<Pass>> retries;  // waiting to be sent again, by line
@@ -148,7 +148,7 @@ struct BatchRunner::Loop {
     ShortenInputs inputs = pass.plugin.inputs;
     inputs.alias = pass.alias;
     inputs.verifyTls = s.verifyTls;
-    pass.prepared = PrepareShorten(pass.plugin.file, pass.longUrl, document, inputs);
+    pass.prepared = plugins.prepare(pass.plugin.file, pass.longUrl, inputs);
     pass.host = pass.prepared.send ? UrlHost(pass.prepared.request.url, true) : Text();
     pass.rateRetries = pass.passingRetries = 0;
     pass.connectionRetried = false;
@@ -319,7 +319,10 @@ struct BatchRunner::Loop {
   // A rate limit or a passing failure: true when the line is to be sent again.
   bool retryLater(Pass& pass, const WebResponse& response) {
     if (!s.retry) return false;
-    const std::optional<std::chrono::seconds> asked = RetryAfter(response.headers);
+    // Retry-After counts only with the statuses below; most answers need not be searched for it.
+    const bool waitStatus = response.status == 429 || PassingFailure(response.status);
+    const std::optional<std::chrono::seconds> asked =
+        waitStatus ? RetryAfter(response.headers) : std::optional<std::chrono::seconds>();
     const bool rateLimit = response.status == 429 || (response.status == 503 && asked);
     const bool passing = !rateLimit && PassingFailure(response.status);
     if (rateLimit || passing) {

@@ -13,7 +13,7 @@ class MultiTransfer;
 // A job's batch of passes with several requests in flight on the calling thread. Lines are taken
 // from the job's source only as they start, and results go out in line order as soon as they
 // can, so memory holds the lines in flight and those waiting for an earlier one, never the whole
-// input. Each pass reads the plug-in file when it starts (PrepareShorten), so an edit during a
+// input. Each pass reads the plug-in file when it starts (PluginFileCache), so an edit during a
 // batch applies to the lines not yet started; answers may come in any order. An answer 429,
 // or 503 with Retry-After, makes the batch wait what the service asks (without Retry-After 1 s,
 // doubling), drop to one request at a time for that host, and send the line again, up to 5

@@ -79,6 +79,55 @@ JobLine CsvJobLine(const std::optional<CsvRecord>& record, const CsvColumns& col
   return line;
 }
 
+CsvRow ReadCsvRow(CsvRecord record, const CsvColumns& columns) {
+  std::optional<CsvRecord> decoded = DecodeCsvRecord(record);
+  CsvRow row;
+  row.line = CsvJobLine(decoded, columns);
+  if (decoded) {
+    row.fields = std::move(*decoded);
+  } else {
+    // Written back as UTF-8 all the same, what cannot be read marked as such.
+    for (Text& field : record) field = SanitizeUtf8(field);
+    row.fields = std::move(record);
+  }
+  return row;
+}
+
+std::optional<CsvTable> ReadCsvTable(std::string_view text, Text* problem) {
+  std::vector<CsvRecord> records = ReadCsv(text);
+  CsvTable table;
+  std::optional<CsvRecord> header = records.empty() ? std::nullopt : DecodeCsvRecord(std::move(records.front()));
+  if (header) table.header = std::move(*header);
+  table.columns = FindCsvColumns(table.header);
+  if (table.columns.longUrl < 0) {
+    if (problem) *problem = NoUrlColumnReason();
+    return std::nullopt;
+  }
+  table.rows.reserve(records.size() - 1);
+  for (size_t i = 1; i < records.size(); ++i) table.rows.push_back(ReadCsvRow(std::move(records[i]), table.columns));
+  return table;
+}
+
+Text CsvTableLines(const CsvTable& table, bool withAlias) {
+  const auto oneLine = [](Text field) {
+    for (char& c : field)
+      if (c == '\r' || c == '\n' || c == '\t') c = ' ';
+    return field;
+  };
+  Text lines;
+  for (const CsvRow& row : table.rows) {
+    // An unreadable record still takes its line: it is sent as marked and fails there.
+    const Text url = row.line.rejected.empty() ? row.line.longUrl
+                     : table.columns.longUrl < static_cast<int>(row.fields.size())
+                         ? row.fields[static_cast<size_t>(table.columns.longUrl)]
+                         : Text();
+    lines += oneLine(url);
+    if (withAlias && !row.line.alias.empty()) lines += '\t' + oneLine(row.line.alias);
+    lines += '\n';
+  }
+  return lines;
+}
+
 CsvRecord CsvResultRecord(CsvRecord record, size_t headerWidth, const BatchLineResult& result) {
   if (record.size() < headerWidth) record.resize(headerWidth);
   // What a service sent never splits the line nor becomes a spreadsheet formula.

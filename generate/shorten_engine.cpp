@@ -1,6 +1,7 @@
 #include "generate/shorten_engine.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "config/settings.h"
 #include "generate/extraction_observer.h"
@@ -9,6 +10,7 @@
 #include "generate/placeholders.h"
 #include "generate/plugin_extensions.h"
 #include "platform/codepage.h"
+#include "platform/files.h"
 #include "plugins/plugin_definition.h"
 #include "plugins/plugin_file.h"
 #include "text/percent_encoding.h"
@@ -31,14 +33,17 @@ Text OriginOfRequest(const Text& url) { return ResolveRequestTarget(url).error.e
 // Why the request may not go to `url`: a stored secret it uses was given for another origin.
 Text MovedKeyReason(const PluginDefinition& plugin, const std::vector<PluginField>& used, const ShortenInputs& inputs,
                     const Text& url) {
-  const Text present = OriginOfRequest(url);
-  if (present.empty()) return {};  // refused by the web layer, which says why
+  // The origin is worked out only for a key bound to one, which is rare: it costs a parse of the URL.
+  std::optional<Text> present;
   for (const PluginField& f : used) {
     const auto bound = inputs.secretOrigins.find(f.name);
     if (bound == inputs.secretOrigins.end() || bound->second.empty() || !inputs.fieldValues.count(f.name)) continue;
+    if (!present) present = OriginOfRequest(url);
+    if (present->empty()) return {};  // refused by the web layer, which says why
     const std::vector<Text>& origins = bound->second;
-    if (std::find(origins.begin(), origins.end(), present) != origins.end()) continue;
-    return KeyMovedReason(plugin.name(), ShownOrigin(origins.front(), present), ShownOrigin(present, origins.front()));
+    if (std::find(origins.begin(), origins.end(), *present) != origins.end()) continue;
+    return KeyMovedReason(plugin.name(), ShownOrigin(origins.front(), *present),
+                          ShownOrigin(*present, origins.front()));
   }
   return {};
 }
@@ -131,15 +136,44 @@ Text ExtractShortUrl(const Text& answer, const Text& type, const Text& parameter
 
 namespace {
 
+// What a section of a parsed file says of its request: read once for each parse of the file.
+struct SectionTexts {
+  PluginDefinition plugin;
+  Text section;
+  BodyType bodyType = BodyType::Classic;
+  Text rawData, method, rawAddress, rawHeaders;
+  std::vector<PluginField> used;  // the fields its request uses
+  Text responseType, responseParameter, responsePrefix, responsePattern, responseResultPrefix, responseId;
+};
+
+SectionTexts ReadSection(const JsonDocument& document, const Text& section) {
+  SectionTexts t;
+  t.plugin = PluginDefinition::FromDocument(document);
+  t.section = section;
+  t.bodyType = ReadBodyType(document.GetText(section + ".BodyType"));
+  t.rawData = document.GetText(section + ".Data");
+  t.method = document.GetText(section + ".Type");
+  t.rawAddress = document.GetText(section + "['API Path']");
+  t.rawHeaders = document.GetText(section + ".Headers");
+  t.used = section == "API" ? t.plugin.usedFields()
+                            : FieldsUsedIn(t.plugin.fields(), t.rawAddress + t.rawData + t.rawHeaders);
+  t.responseType = document.GetText(kPluginResponseTypeKey);
+  t.responseParameter = document.GetText(kPluginResponseParameterKey);
+  t.responsePrefix = document.GetText(kPluginResponsePrefixKey);
+  t.responsePattern = document.GetText(kPluginResponsePatternKey);
+  t.responseResultPrefix = document.GetText(kPluginResponseResultPrefixKey);
+  t.responseId = document.GetText(kPluginResponseIdKey);
+  return t;
+}
+
 // The request a section of a parsed file describes ("API", or one of the link sections, which
 // may also name DELETE); `fileUtf8`: the file was saved in UTF-8.
-ShortenRequest PrepareParsed(const JsonDocument& document, bool fileUtf8, const Text& longUrl,
-                             const ShortenInputs& inputs, const Text& section = "API",
-                             const std::map<Text, Text>& linkValues = {}) {
+ShortenRequest PrepareFromTexts(const SectionTexts& t, bool fileUtf8, const Text& longUrl, const ShortenInputs& inputs,
+                                const std::map<Text, Text>& linkValues = {}) {
   ShortenRequest prepared;
-  const PluginDefinition plugin = PluginDefinition::FromDocument(document);
-  const bool api = section == "API";
-  const BodyType bodyType = ReadBodyType(document.GetText(section + ".BodyType"));
+  const PluginDefinition& plugin = t.plugin;
+  const bool api = t.section == "API";
+  const BodyType bodyType = t.bodyType;
   prepared.encoding = plugin.encoding();
   prepared.secrets = inputs.secrets;
 
@@ -154,16 +188,14 @@ ShortenRequest PrepareParsed(const JsonDocument& document, bool fileUtf8, const 
   values.alias = inputs.alias;
   values.fields = inputs.fieldValues;
   values.link = linkValues;
-  const Text rawData = document.GetText(section + ".Data");
   const Text data = FillPlaceholders(
-      rawData, bodyType == BodyType::Json ? PlaceholderPlace::JsonData : PlaceholderPlace::FormData, values);
+      t.rawData, bodyType == BodyType::Json ? PlaceholderPlace::JsonData : PlaceholderPlace::FormData, values);
 
-  const Text method = document.GetText(section + ".Type");
+  const Text& method = t.method;
   RequestOptions& request = prepared.request;
   request.verifyTls = inputs.verifyTls;
   if (wireUtf8) request.utf8Texts = true;
-  const Text rawAddress = document.GetText(section + "['API Path']");
-  const Text address = FillPlaceholders(rawAddress, PlaceholderPlace::Address, values);
+  const Text address = FillPlaceholders(t.rawAddress, PlaceholderPlace::Address, values);
   if (method == "GET" || (!api && method == "DELETE")) {
     request.url = address + data;
     request.method = method == "GET" ? kGet : kDelete;
@@ -174,10 +206,8 @@ ShortenRequest PrepareParsed(const JsonDocument& document, bool fileUtf8, const 
   } else {
     return prepared;
   }
-  const Text rawHeaders = document.GetText(section + ".Headers");
   // A value the service needs and does not have: nothing goes out, the line says how to set it.
-  const std::vector<PluginField> used =
-      api ? plugin.usedFields() : FieldsUsedIn(plugin.fields(), rawAddress + rawData + rawHeaders);
+  const std::vector<PluginField>& used = t.used;
   if (const PluginField* missing = FirstMissingField(used, inputs.fieldValues)) {
     prepared.notSentReason = MissingFieldReason(plugin.name(), *missing, inputs.valueSetting);
     prepared.notSentKind = FailureKind::MissingValue;
@@ -193,7 +223,8 @@ ShortenRequest PrepareParsed(const JsonDocument& document, bool fileUtf8, const 
   }
   // A link section's key goes only where the plug-in's own address points.
   if (!api && std::any_of(used.begin(), used.end(), [&](const PluginField& f) { return f.secret; })) {
-    const Text home = OriginOfRequest(PrepareParsed(document, fileUtf8, "http://a.example/", inputs).request.url);
+    const Text home = OriginOfRequest(
+        PrepareFromTexts(ReadSection(plugin.document(), "API"), fileUtf8, "http://a.example/", inputs).request.url);
     const Text here = OriginOfRequest(request.url);
     if (!here.empty() && here != home) {
       prepared.notSentReason = KeyMovedReason(plugin.name(), ShownOrigin(home, here), ShownOrigin(here, home));
@@ -202,16 +233,31 @@ ShortenRequest PrepareParsed(const JsonDocument& document, bool fileUtf8, const 
     }
   }
   if (!inputs.secrets.empty()) request.secrets = inputs.secrets;
-  request.extraHeaders = FillPlaceholders(rawHeaders, PlaceholderPlace::Header, values);
+  request.extraHeaders = FillPlaceholders(t.rawHeaders, PlaceholderPlace::Header, values);
   ApplyBodyType(bodyType, request);
   prepared.send = true;
-  prepared.responseType = document.GetText(kPluginResponseTypeKey);
-  prepared.responseParameter = document.GetText(kPluginResponseParameterKey);
-  prepared.responsePrefix = document.GetText(kPluginResponsePrefixKey);
-  prepared.responsePattern = document.GetText(kPluginResponsePatternKey);
-  prepared.responseResultPrefix = document.GetText(kPluginResponseResultPrefixKey);
-  prepared.responseId = document.GetText(kPluginResponseIdKey);
+  prepared.responseType = t.responseType;
+  prepared.responseParameter = t.responseParameter;
+  prepared.responsePrefix = t.responsePrefix;
+  prepared.responsePattern = t.responsePattern;
+  prepared.responseResultPrefix = t.responseResultPrefix;
+  prepared.responseId = t.responseId;
   return prepared;
+}
+
+ShortenRequest PrepareParsed(const JsonDocument& document, bool fileUtf8, const Text& longUrl,
+                             const ShortenInputs& inputs, const Text& section = "API",
+                             const std::map<Text, Text>& linkValues = {}) {
+  return PrepareFromTexts(ReadSection(document, section), fileUtf8, longUrl, inputs, linkValues);
+}
+
+// Whether a file last written at `modifiedNs` may be taken as unchanged while its stamp holds:
+// one written within the last second might be written again within the same tick of the file
+// system's clock, which the stamp would not show, so its text is read and compared.
+bool SettledSince(std::int64_t modifiedNs) {
+  const auto now =
+      std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+  return now - modifiedNs > 1'000'000'000;
 }
 
 }  // namespace
@@ -229,6 +275,32 @@ Text RequestOrigin(const PluginDefinition& plugin, const std::map<Text, Text>& f
   const ShortenRequest prepared = PrepareParsed(plugin.document(), true, "http://a.example/", inputs);
   const Text method = plugin.apiType();
   return method == "GET" || method == "POST" ? OriginOfRequest(prepared.request.url) : Text();
+}
+
+struct PluginFileCache::Entry {
+  std::optional<FileStamp> stamp;
+  PluginFileText file;
+  SectionTexts api;
+};
+
+PluginFileCache::PluginFileCache() = default;
+PluginFileCache::~PluginFileCache() = default;
+
+ShortenRequest PluginFileCache::prepare(const Text& pluginFile, const Text& longUrl, const ShortenInputs& inputs) {
+  const std::optional<FileStamp> stamp = StampOf(pluginFile);
+  std::unique_ptr<Entry>& entry = entries_[pluginFile];
+  const bool unchanged = entry && stamp && entry->stamp == stamp && SettledSince(stamp->modifiedNs);
+  if (!unchanged) {
+    // Read again; parsed again only when the text differs from the last one parsed.
+    PluginFileText file = ReadPluginFile(pluginFile);
+    if (!entry || entry->file.text != file.text || entry->file.utf8 != file.utf8) {
+      JsonDocument document;
+      document.Parse(file.text);
+      entry = std::make_unique<Entry>(Entry{stamp, std::move(file), ReadSection(document, "API")});
+    }
+    entry->stamp = stamp;
+  }
+  return PrepareFromTexts(entry->api, entry->file.utf8, longUrl, inputs);
 }
 
 ShortenRequest PrepareSection(const Text& pluginFile, const Text& section, const std::map<Text, Text>& linkValues,

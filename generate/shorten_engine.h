@@ -1,5 +1,6 @@
 #pragma once
 #include <map>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -62,6 +63,21 @@ struct ShortenRequest {
 };
 ShortenRequest PrepareShorten(const Text& pluginFile, const Text& longUrl, JsonDocument& document,
                               const ShortenInputs& inputs = {});
+// PrepareShorten for the lines of a batch: the file is parsed again only when its text changed
+// (read again when its StampOf changed or it was written within the last second), so an edit
+// during a batch still applies to every line that starts after it, while a file left alone is
+// not parsed once a line.
+class PluginFileCache {
+ public:
+  PluginFileCache();
+  ~PluginFileCache();
+  ShortenRequest prepare(const Text& pluginFile, const Text& longUrl, const ShortenInputs& inputs);
+
+ private:
+  struct Entry;
+  std::map<Text, std::unique_ptr<Entry>> entries_;
+};
+
 // The request of a link section of the plug-in file ("Stats", "List", "Delete"), built as API's
 // is, with the link's placeholders (generate/placeholders.h) filled from `linkValues`. Such a
 // section may also name DELETE; a secret it uses goes only to the origin of the API's address.

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -23,6 +24,16 @@ bool WriteFileAtomically(const Text& path, std::string_view content);
 // final target lies in another folder. A link whose target folder cannot be resolved counts as
 // outside; a path that is no link stays inside.
 bool WritesOutside(const Text& path, const Text& dir);
+
+// What changes whenever a file is written or replaced: its device and inode, size, and times of
+// change (in nanoseconds since the epoch).
+struct FileStamp {
+  std::uint64_t device = 0, inode = 0, size = 0;
+  std::int64_t modifiedNs = 0, changedNs = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+// None when the file cannot be looked at.
+std::optional<FileStamp> StampOf(const Text& path);
 
 bool FileExists(const Text& path);
 bool DirectoryExists(const Text& path);

@@ -14,6 +14,7 @@ packages=(
   qtkeychain-qt6-dev libsecret-1-0 gnome-keyring dbus-daemon
   qt6-wayland qt6-translations-l10n qt6-charts-dev libqt6opengl6-dev
   fonts-noto-cjk xvfb xauth curl xclip xdotool x11-apps netpbm
+  nginx-light openbox valgrind
   sway wl-clipboard grim
   clang clang-format libclang-rt-14-dev
   desktop-file-utils appstream lintian dpkg-dev librsvg2-bin

@@ -11,3 +11,5 @@ echo "== batch_cli_bench"; bash bench/batch_cli_bench.sh build
 echo "== batch_memory_bench"; bash bench/batch_memory_bench.sh build
 echo "== csv_cli_bench"; bash bench/csv_cli_bench.sh build
 echo "== stats_cli_bench"; bash bench/stats_cli_bench.sh build
+echo "== curl_parity_bench"; bash bench/curl_parity_bench.sh build
+echo "== window_xvfb_bench"; bash bench/window_xvfb_bench.sh build

@@ -38,6 +38,7 @@ Text Middle(std::string_view text, int start, int count);
 Text ToLowerAscii(std::string_view text);
 Text ToUpperAscii(std::string_view text);
 bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b);
+bool StartsWithIgnoreAsciiCase(std::string_view text, std::string_view prefix);
 
 // Leading spaces, one sign, then decimal digits up to the first non-digit; 0 without digits.
 long long ToInteger(std::string_view text);

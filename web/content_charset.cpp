@@ -5,6 +5,8 @@
 namespace pindle {
 
 DeclaredCharset DeclaredCharsetOf(std::string_view headers) {
+  // Most heads name no charset at all: no need to take them apart line by line.
+  if (!Contains(headers, "charset=", true)) return DeclaredCharset::None;
   // The last Content-Type line counts, as it does for the body that follows it.
   Text value;
   for (const Text& line : Split(headers, "\r\n")) {

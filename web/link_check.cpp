@@ -25,7 +25,10 @@ bool HasWebScheme(std::string_view text) {
   return scheme > 0 && text.size() > scheme;
 }
 
-bool IsLink(std::string_view text) {
+namespace {
+
+// IsLink without its memory.
+bool CheckLink(std::string_view text) {
   // libcurl also takes "http:/host" and a missing scheme; a link names both in full.
   if (!HasWebScheme(text)) return false;
   // libcurl reads "https:///x" as the host x; a link names its host behind exactly two slashes.
@@ -39,6 +42,21 @@ bool IsLink(std::string_view text) {
   if (curl_url_get(url.get(), CURLUPART_HOST, &host, 0) != CURLUE_OK) return false;
   const std::unique_ptr<char, TextFree> held(host);
   return host && *host;
+}
+
+}  // namespace
+
+bool IsLink(std::string_view text) {
+  // A result is asked about twice (for its reason and for its kind): the last answer is kept,
+  // for a text of a link's size (a whole answer that is no link is not held on to).
+  if (text.size() > 4096) return CheckLink(text);
+  thread_local std::string lastText;
+  thread_local bool lastAnswer = false, asked = false;
+  if (asked && text == lastText) return lastAnswer;
+  lastAnswer = CheckLink(text);
+  lastText.assign(text);
+  asked = true;
+  return lastAnswer;
 }
 
 }  // namespace pindle

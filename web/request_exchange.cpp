@@ -25,7 +25,7 @@ constexpr const char* kVerbs[] = {"GET", "POST", "HEAD", "PUT", "OPTIONS", "DELE
 
 HttpMethodCode ClampMethod(HttpMethodCode code) { return code < kGet || code > kConnect ? kGet : code; }
 
-bool StartsWithHttps(std::string_view url) { return Left(ToLowerAscii(url), 8) == "https://"; }
+bool StartsWithHttps(std::string_view url) { return StartsWithIgnoreAsciiCase(url, "https://"); }
 
 // Everything the pipeline decided before the first byte goes out.
 struct PreparedRequest {

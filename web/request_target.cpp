@@ -57,7 +57,7 @@ RequestTarget ResolveRequestTarget(std::string_view url, bool utf8) {
     t.error = "网址无效：只能请求 http 或 https 网址，不能请求 " + Left(scheme, 40) + ":";
     return t;
   }
-  t.tls = Left(ToLowerAscii(url), 8) == "https://";
+  t.tls = StartsWithIgnoreAsciiCase(url, "https://");
   t.host = UrlHost(url);
   t.port = UrlPort(url);
   t.path = UrlPath(url);

@@ -7,15 +7,31 @@
 namespace pindle {
 
 Text UrlHost(std::string_view url, bool keepPort) {
-  Text lower = ToLowerAscii(url);
-  if (lower.empty() || lower.back() != '/') lower += '/';
-  Text host;
-  if (Left(lower, 8) == "https://") {
-    host = TextBetween(lower, "https://", "/");
+  // The classic rule: after "https://" at the start, else after the first "http://" anywhere
+  // (none: from the start), up to the next '/', the address ending in one; letter case aside. Only the
+  // host is lowered, not the whole address, which a batch asks for at every line.
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  const auto startsAt = [&](std::string_view text, size_t at, std::string_view prefix) {
+    if (text.size() - at < prefix.size()) return false;
+    for (size_t i = 0; i < prefix.size(); ++i)
+      if (lower(text[at + i]) != prefix[i]) return false;
+    return true;
+  };
+  // The '/' the rule puts at the end never completes a scheme (the address would already end in
+  // one), so the scheme is looked for in the address itself and the host may run to its end.
+  size_t begin = 0;
+  if (startsAt(url, 0, "https://")) {
+    begin = 8;
   } else {
-    if (!Contains(lower, "http://")) lower = "http://" + lower;
-    host = TextBetween(lower, "http://", "/");
+    for (size_t at = 0; at + 7 <= url.size(); ++at)
+      if (startsAt(url, at, "http://")) {
+        begin = at + 7;
+        break;
+      }
   }
+  if (begin > url.size()) return {};
+  const size_t slash = url.find('/', begin);
+  Text host = ToLowerAscii(url.substr(begin, (slash == std::string_view::npos ? url.size() : slash) - begin));
   if (!keepPort && Contains(host, ":")) host = TextBefore(host, ":");
   return host;
 }
@@ -29,7 +45,7 @@ int UrlPort(std::string_view url) {
     if (port < INT_MIN) return INT_MIN;
     return static_cast<int>(port);
   }
-  return Left(ToLowerAscii(url), 5) == "https" ? 443 : 80;
+  return StartsWithIgnoreAsciiCase(url, "https") ? 443 : 80;
 }
 
 Text UrlPath(std::string_view url) {
@@ -46,7 +62,7 @@ Text UrlPath(std::string_view url) {
 }
 
 Text UrlOrigin(std::string_view url) {
-  const bool tls = Left(ToLowerAscii(url), 8) == "https://";
+  const bool tls = StartsWithIgnoreAsciiCase(url, "https://");
   int port = UrlPort(url);
   if (port == 0) port = tls ? 443 : 80;  // as the request takes it
   return Text(tls ? "https://" : "http://") + UrlHost(url) + ":" + std::to_string(port);

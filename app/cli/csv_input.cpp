@@ -1,7 +1,5 @@
 #include "app/cli/csv_input.h"
 
-#include "platform/codepage.h"
-
 namespace pindle::cli {
 
 std::optional<CsvRecord> CsvInput::read() {
@@ -25,15 +23,9 @@ std::optional<CsvRecord> CsvInput::header() {
 std::optional<JobLine> CsvInput::next(const CsvColumns& columns, int n) {
   std::optional<CsvRecord> record = read();
   if (!record) return std::nullopt;
-  std::optional<CsvRecord> decoded = DecodeCsvRecord(*record);
-  if (decoded) {
-    waiting_[n] = *decoded;
-  } else {
-    // Written back as UTF-8 all the same, what cannot be read marked as such.
-    for (Text& field : *record) field = SanitizeUtf8(field);
-    waiting_[n] = std::move(*record);
-  }
-  return CsvJobLine(decoded, columns);
+  CsvRow row = ReadCsvRow(std::move(*record), columns);
+  waiting_[n] = std::move(row.fields);
+  return std::move(row.line);
 }
 
 bool CsvInput::ready() { return reader_.hasRecord() || ended_ || lines_.ready(); }

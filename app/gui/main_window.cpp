@@ -20,6 +20,7 @@
 #include "app/gui/clicks_chart.h"
 #include "app/gui/clipboard_keeper.h"
 #include "app/gui/fallback_dialog.h"
+#include "app/gui/file_choice.h"
 #include "app/gui/file_drop_target.h"
 #include "app/gui/history_page.h"
 #include "app/gui/long_url_display.h"
@@ -176,6 +177,9 @@ void MainWindow::buildGeneratePage(WindowWidgets& widgets) {
   pluginChoice_ = onPage(new QComboBox, QStringLiteral("生成_批量接口"), {123, 138, 90, 28}, kBelowUrlBox);
   pluginChoice_->setEditable(false);
   onPage(new QPushButton(QStringLiteral("生成")), QStringLiteral("生成_生成按钮"), {219, 137, 70, 28}, kBelowUrlBox);
+  // Where the batch switch would stand, which is never shown; left of the choice.
+  onPage(new QPushButton(QStringLiteral("打开 CSV…")), QStringLiteral("生成_打开CSV"), {5, 137, 84, 28},
+         {0, 1.0 / 3, 0, 0});
   resultList_ = onPage(new ReportList({QStringLiteral("接口"), QStringLiteral("短网址")}, {84, 170}),
                        QStringLiteral("生成_结果列表"), {5, 172, 284, 173}, kResultListGrowth);
   widgets.longUrlBox = longUrlBox_;
@@ -293,6 +297,7 @@ void MainWindow::buildMenus(WindowWidgets& widgets) {
   item(resultMenu_, QStringLiteral("二维码"));
   item(resultMenu_, QStringLiteral("展开短网址"));
   resultMenu_->addSeparator();
+  item(resultMenu_, QStringLiteral("导出结果…"));
   item(resultMenu_, QStringLiteral("备用插件…"));
 
   pluginMenu_ = Named(new QMenu(this), QStringLiteral("插件菜单"));
@@ -334,6 +339,12 @@ void MainWindow::bindEvents(const WindowWidgets& widgets) {
   connect(longUrlBox_, &QPlainTextEdit::textChanged, this, [this] { FollowLineCount(longUrlBox_); });
   connect(batchSwitch_, &QCheckBox::clicked, this, &MainWindow::onBatchSwitchClicked);
   onClick("生成_生成按钮", [this, &ui] { actions_.generateClicked(ui); });
+  onClick("生成_打开CSV", [this, &ui] {
+    const QString path =
+        ChooseFileToOpen(this, QStringLiteral("打开 CSV"), QStringLiteral("CSV 文件 (*.csv);;所有文件 (*)"));
+    if (!path.isEmpty()) actions_.csvFileChosen(ui, FromQt(path));
+  });
+  connect(pluginChoice_, &QComboBox::currentIndexChanged, this, [this, &ui] { actions_.pluginChosen(ui); });
 
   connect(resultList_, &QWidget::customContextMenuRequested, this, [this, &ui] {
     if (!actions_.resultRightClicked(ui)) return;
@@ -355,6 +366,11 @@ void MainWindow::bindEvents(const WindowWidgets& widgets) {
   onChosen(resultMenu_, "二维码", [this] { showQrCode(SelectedLink(resultList_)); });
   onChosen(resultMenu_, "展开短网址", [this, &ui] { actions_.expandUrlChosen(ui, SelectedLink(resultList_)); });
   onChosen(resultMenu_, "备用插件…", [this] { openFallbackDialog(); });
+  onChosen(resultMenu_, "导出结果…", [this, &ui] {
+    const QString path = ChooseFileToSave(this, QStringLiteral("导出结果"), QStringLiteral("结果.csv"),
+                                          QStringLiteral("CSV 文件 (*.csv)"));
+    if (!path.isEmpty()) actions_.exportResultsChosen(ui, FromQt(path));
+  });
   onClick("设定_备用插件", [this] { openFallbackDialog(); });
 
   connect(pluginList_, &QWidget::customContextMenuRequested, this, [this, &ui] {

@@ -75,5 +75,44 @@ TEST(CsvBatch, ResultColumnsFollowTheRecord) {
   EXPECT_EQ(CsvResultRecord({"a", "b", "c"}, 2, link).size(), 6u);  // nothing dropped
 }
 
+// A file the window opens: its header, the box's lines with and without aliases, one line a record.
+TEST(CsvBatch, TableGivesTheBoxOneLineARecord) {
+  const struct {
+    const char* name;
+    std::string text;
+    const char* withAlias;  // nullptr: no table
+    const char* withoutAlias;
+  } cases[] = {
+      {"Shlink's layout",
+       "\xEF\xBB\xBFLong URL,Tags,Short code,Title\r\nhttp://127.0.0.1/a,\"x,y\",mine,\"two\nlines\"\r\n"
+       "http://127.0.0.1/中,,,t\r\n",
+       "http://127.0.0.1/a\tmine\nhttp://127.0.0.1/中\n", "http://127.0.0.1/a\nhttp://127.0.0.1/中\n"},
+      // A break or a tab inside the URL field must not make a second line or an alias.
+      {"breaks inside the field", "url\n\"http://127.0.0.1/a\nb\tc\"\n", "http://127.0.0.1/a b c\n",
+       "http://127.0.0.1/a b c\n"},
+      {"GBK and unreadable records", Utf8ToGbk("长网址\nhttp://127.0.0.1/中\n") + "http://127.0.0.1/\xFF\xFF\n",
+       "http://127.0.0.1/中\nhttp://127.0.0.1/\xEF\xBF\xBD\xEF\xBF\xBD\n",
+       "http://127.0.0.1/中\nhttp://127.0.0.1/\xEF\xBF\xBD\xEF\xBF\xBD\n"},
+      {"header only", "url\r\n", "", ""},
+      {"no URL column", "link,alias\nhttp://127.0.0.1/a,b\n", nullptr, nullptr},
+      {"empty file", "", nullptr, nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Text problem;
+    const std::optional<CsvTable> table = ReadCsvTable(c.text, &problem);
+    ASSERT_EQ(table.has_value(), c.withAlias != nullptr);
+    if (!table) {
+      EXPECT_EQ(problem, NoUrlColumnReason());
+      continue;
+    }
+    EXPECT_EQ(CsvTableLines(*table, true), c.withAlias);
+    EXPECT_EQ(CsvTableLines(*table, false), c.withoutAlias);
+  }
+  const std::optional<CsvTable> shlink = ReadCsvTable(cases[0].text, nullptr);
+  EXPECT_EQ(shlink->header, (CsvRecord{"Long URL", "Tags", "Short code", "Title"}));
+  EXPECT_EQ(shlink->rows[0].fields, (CsvRecord{"http://127.0.0.1/a", "x,y", "mine", "two\nlines"}));
+}
+
 }  // namespace
 }  // namespace pindle

@@ -14,37 +14,6 @@
 namespace pindle::test {
 namespace {
 
-// What a file manager hands over: the files as URLs, and their paths as text as well.
-std::unique_ptr<QMimeData> FilesData(const std::vector<std::string>& paths) {
-  auto data = std::make_unique<QMimeData>();
-  QList<QUrl> urls;
-  QStringList lines;
-  for (const auto& path : paths) {
-    urls << QUrl::fromLocalFile(QString::fromStdString(path));
-    lines << QString::fromStdString(path);
-  }
-  data->setUrls(urls);
-  data->setText(lines.join(QLatin1Char('\n')));
-  return data;
-}
-
-// Drops `data` over the middle of `target` the way the desktop does: to the native window,
-// which picks the control that takes drops there. The action taken, IgnoreAction when refused.
-Qt::DropAction DropWith(QWidget* target, const QMimeData* data, Qt::DropActions offered) {
-  QWindow* window = target->window()->windowHandle();
-  const QPoint at = target->mapTo(target->window(), target->rect().center());
-  QDragEnterEvent enter(at, offered, data, Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(window, &enter);
-  if (!enter.isAccepted()) {
-    QDragLeaveEvent leave;
-    QCoreApplication::sendEvent(window, &leave);
-    return Qt::IgnoreAction;
-  }
-  QDropEvent drop(QPointF(at), offered, data, Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(window, &drop);
-  return drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
-}
-
 bool Drop(QWidget* target, const QMimeData* data) { return DropWith(target, data, Qt::CopyAction) != Qt::IgnoreAction; }
 
 TEST(FileDrop, FilesDroppedAnywhereReachTheActionInDropOrder) {

@@ -2,9 +2,13 @@
 
 #include <QContextMenuEvent>
 #include <QCoreApplication>
+#include <QDropEvent>
 #include <QElapsedTimer>
+#include <QMimeData>
 #include <QTabWidget>
 #include <QTest>
+#include <QUrl>
+#include <QWindow>
 #include <algorithm>
 #include <atomic>
 #include <thread>
@@ -87,6 +91,34 @@ void RightClickRow(QTreeWidget* list, int row) {
   QTest::mouseClick(list->viewport(), Qt::RightButton, {}, at);
   QContextMenuEvent event(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
   QCoreApplication::sendEvent(list->viewport(), &event);
+}
+
+std::unique_ptr<QMimeData> FilesData(const std::vector<std::string>& paths) {
+  auto data = std::make_unique<QMimeData>();
+  QList<QUrl> urls;
+  QStringList lines;
+  for (const auto& path : paths) {
+    urls << QUrl::fromLocalFile(QString::fromStdString(path));
+    lines << QString::fromStdString(path);
+  }
+  data->setUrls(urls);
+  data->setText(lines.join(QLatin1Char('\n')));
+  return data;
+}
+
+Qt::DropAction DropWith(QWidget* target, const QMimeData* data, Qt::DropActions offered) {
+  QWindow* window = target->window()->windowHandle();
+  const QPoint at = target->mapTo(target->window(), target->rect().center());
+  QDragEnterEvent enter(at, offered, data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(window, &enter);
+  if (!enter.isAccepted()) {
+    QDragLeaveEvent leave;
+    QCoreApplication::sendEvent(window, &leave);
+    return Qt::IgnoreAction;
+  }
+  QDropEvent drop(QPointF(at), offered, data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(window, &drop);
+  return drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
 }
 
 WindowFixture::WindowFixture(WindowActions& actions) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <QMimeData>
 #include <QWidget>
 #include <chrono>
 #include <functional>
@@ -68,6 +69,12 @@ class RecordingActions : public WindowActions {
 void ClickRow(QTreeWidget* list, int row);
 void DoubleClickRow(QTreeWidget* list, int row);
 void RightClickRow(QTreeWidget* list, int row);
+
+// What a file manager hands over: the files as URLs, and their paths as text as well.
+std::unique_ptr<QMimeData> FilesData(const std::vector<std::string>& paths);
+// Drops `data` over the middle of `target` the way the desktop does: to the native window,
+// which picks the control that takes drops there. The action taken, IgnoreAction when refused.
+Qt::DropAction DropWith(QWidget* target, const QMimeData* data, Qt::DropActions offered);
 
 // A shown main window over `actions`, with the program's paths in a fresh temporary directory.
 class WindowFixture {

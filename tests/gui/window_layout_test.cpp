@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QFontInfo>
 #include <QHeaderView>
 #include <QLabel>
@@ -36,6 +37,7 @@ const ControlRow kControls[] = {
     {"生成_批量接口", "QComboBox", "", {123, 138, 90, 28}, false, true},
     {"生成_生成按钮", "QPushButton", "生成", {219, 137, 70, 28}, false, true},
     {"生成_结果列表", "QTreeWidget", "", {5, 172, 284, 173}, false, true},
+    {"生成_打开CSV", "QPushButton", "打开 CSV…", {5, 137, 84, 28}, false, true},
     {"插件_更新", "QPushButton", "更新", {152, 38, 65, 25}, false, true},
     {"插件_刷新", "QPushButton", "刷新", {225, 38, 65, 25}, false, true},
     {"透明标签", "QLabel", "", {3, 71, 290, 25}, false, true},
@@ -77,6 +79,35 @@ TEST(WindowLayout, EveryControlHasItsKindPlaceCaptionAndState) {
     EXPECT_EQ(QRect(corner, widget->size()), row.place);
     EXPECT_EQ(widget->isHidden(), row.hidden);
     EXPECT_EQ(widget->isEnabled(), row.enabled);
+  }
+}
+
+// What a page shows stands apart, at the base size and grown (the 插件 page's label lies under its
+// list by design; the 设定 page has its own test, beside the desktop's boxes).
+TEST(WindowLayout, ShownControlsOfAPageDoNotOverlap) {
+  WindowActions noActions;
+  WindowFixture f(noActions);
+  const struct {
+    const char* control;  // one control of the page
+    QSize size;
+  } cases[] = {
+      {"生成_打开CSV", MainWindow::kBaseSize}, {"生成_打开CSV", {700, 600}},
+      {"历史_导出", MainWindow::kBaseSize},    {"历史_导出", {700, 600}},
+      {"关于_软件说明", {700, 600}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.control) + " at " + std::to_string(c.size.width()));
+    f.window().resize(c.size);
+    QCoreApplication::processEvents();
+    QWidget* page = f.find<QWidget>(c.control)->parentWidget();
+    std::vector<QWidget*> shown;
+    for (QWidget* w : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+      if (!w->isHidden()) shown.push_back(w);
+    ASSERT_FALSE(shown.empty());
+    for (size_t i = 0; i < shown.size(); ++i)
+      for (size_t j = i + 1; j < shown.size(); ++j)
+        EXPECT_FALSE(shown[i]->geometry().intersects(shown[j]->geometry()))
+            << shown[i]->objectName().toStdString() << " and " << shown[j]->objectName().toStdString();
   }
 }
 
@@ -197,6 +228,7 @@ TEST(WindowLayout, PopUpMenusAndTheirItems) {
                                          {"二维码", true, true},
                                          {"展开短网址", true, true},
                                          {"", true, true},
+                                         {"导出结果…", true, true},
                                          {"备用插件…", true, true}});
   ExpectMenu(f.find<QMenu>("插件菜单"), {{"开启插件", true, true},
                                          {"关闭插件", true, true},

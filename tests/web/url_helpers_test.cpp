@@ -31,6 +31,9 @@ TEST(UrlHelpers, HostPortAndPath) {
       // A host that also occurs inside the scheme: the path still starts behind the host.
       {"http://h/x", "h", "h", 80, "/x"},
       {"https://tp:8080/p", "tp", "tp:8080", 8080, "/p"},
+      // The classic rule: not starting with https://, the host follows the first http:// anywhere.
+      {"ftp://x/?u=HTTP://C.d:9/e", "c.d", "c.d:9", 9, "/e"},
+      {"https:/", "https", "https:", 0, "/"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(UrlHost(c.url), c.host) << c.url;

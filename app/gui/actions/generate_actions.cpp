@@ -5,7 +5,9 @@
 #include <optional>
 #include <set>
 
+#include "app/gui/actions/csv_box.h"
 #include "app/gui/actions/loaded_plugins.h"
+#include "generate/batch_results.h"
 #include "generate/batch_runner.h"
 #include "generate/generate_command.h"
 #include "generate/line_cursor.h"
@@ -86,6 +88,9 @@ void RunGeneration(Controls& ui, const GenerationServices& services) {
   std::uint64_t boxRevision = box.revision();
   Text text = box.text();
   const int count = LineCount(text);
+  // The rows kept for 导出结果…, with the CSV file's columns when the box holds its lines.
+  BatchResults& results = ui.kept<BatchResults>();
+  results.start(ui.kept<CsvInBox>().tableOf(text));
   if (count == 0) return;
   // A single URL goes out without the line break that may end it.
   LineCursor lines(count == 1 ? WithoutLineEnd(std::move(text)) : std::move(text));
@@ -126,6 +131,7 @@ void RunGeneration(Controls& ui, const GenerationServices& services) {
     // The row holds what the extraction gave, as always; its tool tip says why it is no link.
     view.appendRow({r.plugin.name, r.result}, r.reused ? Text(kReusedLinkTip) : r.reason);
     RecordLine(history, r);
+    results.add(r);
     if (count > 1) view.setProgress(r.line, count);
     if (r.linked()) {
       view.setStatusText(linkless == 0 ? Text("网址生成完毕!") : failures());

@@ -1,5 +1,6 @@
 #include "app/gui/actions/program_actions.h"
 
+#include "app/gui/actions/csv_box.h"
 #include "app/gui/actions/generate_actions.h"
 #include "app/gui/actions/history_links.h"
 #include "app/gui/actions/link_actions.h"
@@ -9,6 +10,7 @@
 #include "app/gui/actions/plugin_registry.h"
 #include "app/gui/actions/plugin_updates.h"
 #include "app/gui/actions/result_actions.h"
+#include "app/gui/actions/result_export.h"
 #include "app/gui/actions/startup.h"
 #include "app/gui/actions/update_actions.h"
 #include "app/gui/actions/uploader_drop.h"
@@ -48,6 +50,9 @@ void ProgramActions::generateClicked(Controls& ui) {
     return StoredPluginInputs(pluginFile, Paths().deployDir, ValueSetting::Window);
   });
 }
+void ProgramActions::csvFileChosen(Controls& ui, const Text& path) { OpenCsvFile(ui, path); }
+void ProgramActions::pluginChosen(Controls& ui) { OnPluginChosen(ui); }
+void ProgramActions::exportResultsChosen(Controls& ui, const Text& path) { ExportResults(ui, path); }
 bool ProgramActions::resultRightClicked(Controls& ui) {
   const bool running = GenerationRunning();
   ui.menuItem(MenuItem::StopGeneration).setEnabled(running);

@@ -12,6 +12,9 @@ class ProgramActions : public WindowActions {
   void settingBoxClicked(Controls& ui, SettingBox box) override;
   void filesDropped(Controls& ui, const std::vector<Text>& paths) override;
   void generateClicked(Controls& ui) override;
+  void csvFileChosen(Controls& ui, const Text& path) override;
+  void pluginChosen(Controls& ui) override;
+  void exportResultsChosen(Controls& ui, const Text& path) override;
   bool resultRightClicked(Controls& ui) override;
   void copyUrlChosen(Controls& ui) override;
   void openUrlChosen(Controls& ui) override;

@@ -1,7 +1,9 @@
 #include "app/gui/actions/result_actions.h"
 
+#include "app/gui/actions/csv_box.h"
 #include "platform/shell_open.h"
 #include "text/text_of_files.h"
+#include "text/text_utils.h"
 #include "web/link_check.h"
 
 namespace pindle {
@@ -46,6 +48,13 @@ void OpenLink(Controls& ui, const Text& link) {
   ui.setStatusText("已打开短网址");
 }
 
-void OnFilesDropped(Controls& ui, const std::vector<Text>& paths) { ui.longUrlBox().setText(TextOfFiles(paths)); }
+void OnFilesDropped(Controls& ui, const std::vector<Text>& paths) {
+  // A sheet alone gives its long-URL column, as 打开 CSV… does.
+  if (paths.size() == 1 && ToLowerAscii(paths.front()).ends_with(".csv")) {
+    OpenCsvFile(ui, paths.front());
+    return;
+  }
+  ui.longUrlBox().setText(TextOfFiles(paths));
+}
 
 }  // namespace pindle

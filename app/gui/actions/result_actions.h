@@ -18,7 +18,8 @@ void OnResultDoubleClick(Controls& ui);
 void CopyLink(Controls& ui, const Text& link);
 void OpenLink(Controls& ui, const Text& link);
 
-// Files dropped on the window: the long-URL box gets their text (TextOfFiles), in drop order.
+// Files dropped on the window: the long-URL box gets their text (TextOfFiles), in drop order; a
+// single .csv file gives its long-URL column (OpenCsvFile).
 void OnFilesDropped(Controls& ui, const std::vector<Text>& paths);
 
 }  // namespace pindle

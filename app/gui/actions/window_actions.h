@@ -16,7 +16,10 @@ class WindowActions {
   virtual void settingBoxClicked(Controls&, SettingBox) {}
   virtual void filesDropped(Controls&, const std::vector<Text>&) {}
   virtual void generateClicked(Controls&) {}
-  virtual bool resultRightClicked(Controls&) { return false; }  // true: show 生成菜单
+  virtual void csvFileChosen(Controls&, const Text& /*path*/) {}        // 打开 CSV…, after its file dialog
+  virtual void pluginChosen(Controls&) {}                               // 生成_批量接口's choice changed
+  virtual void exportResultsChosen(Controls&, const Text& /*path*/) {}  // 导出结果…, after its dialog
+  virtual bool resultRightClicked(Controls&) { return false; }          // true: show 生成菜单
   virtual void copyUrlChosen(Controls&) {}
   virtual void openUrlChosen(Controls&) {}
   virtual void resultDoubleClicked(Controls&) {}
