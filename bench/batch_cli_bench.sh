@@ -19,10 +19,6 @@ curl_config() {  # $1: base, $2: count
     hex == "0A" { print "url = \"" base "/x?url=" line "\"\noutput = /dev/null"; line = ""; next }
     { line = line "%" hex }'
 }
-now() { date +%s.%N; }
-timed() { local t0 t1; t0=$(now); "$@" > /dev/null 2>&1; t1=$(now); awk -v a="$t0" -v b="$t1" 'BEGIN { print b - a }'; }
-rate() { awk -v n="$1" -v s="$2" 'BEGIN { printf "%.0f", n / s }'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
 cp "$build/pindle" "$work/pindle"
 mkdir -p "$work/Plug"

@@ -14,7 +14,6 @@ trap 'kill $(cat "$work"/pid.* 2>/dev/null) 2>/dev/null || true; rm -rf "$work"'
 source "$(dirname "$0")/bench_support.sh"
 # Peak resident memory in MB of a command, its output thrown away.
 peak() { /usr/bin/time -f %M -o "$work/rss" "$@" > /dev/null 2>&1 || true; tail -n 1 "$work/rss" | awk '{ printf "%.1f", $1 / 1024 }'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 minus() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f", a - b }'; }
 
 cp "$build/pindle" "$work/pindle"

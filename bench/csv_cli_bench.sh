@@ -9,9 +9,6 @@ work=$(mktemp -d)
 trap 'kill $(cat "$work"/pid.* 2>/dev/null) 2>/dev/null || true; rm -rf "$work"' EXIT
 
 source "$(dirname "$0")/bench_support.sh"
-now() { date +%s.%N; }
-timed() { local t0 t1; t0=$(now); "$@" > /dev/null 2>&1 || true; t1=$(now); awk -v a="$t0" -v b="$t1" 'BEGIN { print b - a }'; }
-median() { printf '%s\n' "$@" | sort -g | sed -n 2p; }
 
 cp "$build/pindle" "$work/pindle"
 mkdir -p "$work/Plug"

@@ -71,7 +71,6 @@ measure() {
   t=$({ time "$@" > /dev/null 2> /dev/null; } 2>&1) || true
   awk '{ printf "%s %.3f\n", $1, $2 + $3 }' <<< "$t"
 }
-median() { printf '%s\n' "$@" | sort -g | sed -n 2p; }
 pindle() { "$work/pindle" shorten -p bench "$@"; }
 
 compare() {  # $1: label, $2: base, $3: curl config, $4: N, then curl's extra options

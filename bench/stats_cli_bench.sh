@@ -12,10 +12,6 @@ work=$(mktemp -d)
 trap 'kill $(cat "$work"/pid.* 2>/dev/null) 2>/dev/null || true; rm -rf "$work"' EXIT
 
 source "$(dirname "$0")/bench_support.sh"
-now() { date +%s.%N; }
-timed() { local t0 t1; t0=$(now); "$@" > /dev/null 2>&1 || true; t1=$(now); awk -v a="$t0" -v b="$t1" 'BEGIN { print b - a }'; }
-rate() { awk -v n="$1" -v s="$2" 'BEGIN { printf "%.0f", n / s }'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 links() { awk -v n="$2" -v base="$1" 'BEGIN { for (i = 1; i <= n; i++) print base "/c" i }'; }
 # The request pindle sends for each link: the Stats address with the link's code.
 curl_config() { links "$1" "$2" | awk '{ sub(/\/c/, "/stats/c"); print "url = \"" $0 "\"\noutput = /dev/null" }'; }

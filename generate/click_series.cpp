@@ -7,6 +7,7 @@
 
 #include "generate/link_sections.h"
 #include "json/json_document.h"
+#include "text/local_time.h"
 
 namespace pindle {
 namespace {
@@ -79,13 +80,6 @@ std::vector<DayClicks> ReadClickSeries(const PluginDefinition& plugin, const Tex
   return series;
 }
 
-Text LocalDay(std::int64_t unixTime) {
-  const std::time_t t = static_cast<std::time_t>(unixTime);
-  std::tm local{};
-  localtime_r(&t, &local);
-  char text[16];
-  std::strftime(text, sizeof text, "%Y-%m-%d", &local);
-  return text;
-}
+Text LocalDay(std::int64_t unixTime) { return LocalTimeText(unixTime, "%Y-%m-%d"); }
 
 }  // namespace pindle

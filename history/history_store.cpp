@@ -8,6 +8,7 @@
 #include <string>
 
 #include "config/app_paths.h"
+#include "text/local_time.h"
 
 namespace pindle {
 namespace {
@@ -369,13 +370,6 @@ std::optional<Text> HistoryLinks::find(const Text& plugin, const Text& longUrl) 
   return ColumnText(query, 0);
 }
 
-Text FormatHistoryTime(std::int64_t unixTime) {
-  const std::time_t t = static_cast<std::time_t>(unixTime);
-  std::tm local{};
-  localtime_r(&t, &local);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-  return text;
-}
+Text FormatHistoryTime(std::int64_t unixTime) { return LocalTimeText(unixTime, "%Y-%m-%d %H:%M:%S"); }
 
 }  // namespace pindle

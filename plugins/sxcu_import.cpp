@@ -12,6 +12,7 @@
 #include "plugins/plugin_definition.h"
 #include "plugins/plugin_file_namer.h"
 #include "plugins/plugin_file_writer.h"
+#include "text/local_time.h"
 #include "text/percent_encoding.h"
 #include "text/text_utils.h"
 #include "web/link_check.h"
@@ -430,14 +431,7 @@ class Converter {
     return out;
   }
 
-  static Text Today() {
-    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-    std::tm local{};
-    localtime_r(&now, &local);
-    char buffer[16];
-    std::strftime(buffer, sizeof buffer, "%Y-%m-%d", &local);
-    return buffer;
-  }
+  static Text Today() { return LocalTimeText(NowUnixTime(), "%Y-%m-%d"); }
 
  private:
   const Json& file_;
