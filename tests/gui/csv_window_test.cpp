@@ -48,6 +48,9 @@ struct CsvWindow {
     f.showPageOf(refresh);
     QTest::mouseClick(refresh, Qt::LeftButton);
     EXPECT_TRUE(SpinUntil([&] { return choice->count() == 2; }));
+    // The load's worker still reports to the window after the choice is filled: the window must
+    // outlive it.
+    EXPECT_TRUE(SpinUntil([&] { return actions.runningWorkers() == 0; }));
     f.showPageOf(box);
   }
   void choose(const char* name) { choice->setCurrentIndex(choice->findText(QString::fromUtf8(name))); }
