@@ -1,6 +1,7 @@
 #pragma once
 #include <QDialog>
 #include <QString>
+#include <vector>
 
 #include "json/json_parse.h"
 #include "platform/background.h"
@@ -13,6 +14,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QTabWidget;
 
 namespace pindle {
 
@@ -31,6 +33,9 @@ class PluginEditorDialog : public QDialog {
   Text pluginText() const;
   // What the checks found, one line each; empty when none.
   QStringList problems() const;
+  // Why the text of the section `key` ("Stats", "List", "Delete") cannot be saved; empty when it
+  // can (an emptied section is left out of the file).
+  QString sectionProblem(const char* key) const;
 
  signals:
   void saved(const QString& path);
@@ -42,6 +47,14 @@ class PluginEditorDialog : public QDialog {
   void runChecks();
   void runTest();
   void save();
+  void loadSections(QWidget* parent);
+
+  // A link section the file holds, as the JSON text the user edits.
+  struct SectionEdit {
+    const char* key;
+    QPlainTextEdit* edit;
+    QString loaded;  // unchanged text keeps the file's own value, byte for byte
+  };
 
   Text path_;
   Text plugDir_;
@@ -56,6 +69,8 @@ class PluginEditorDialog : public QDialog {
   QLineEdit* testUrl_ = nullptr;
   QPushButton* testButton_ = nullptr;
   QPlainTextEdit* trace_ = nullptr;
+  QTabWidget* sectionTabs_ = nullptr;
+  std::vector<SectionEdit> sections_;
   // The test runs: each holds copies and a guarded pointer to the dialog, nothing of its frame.
   Workers tests_;
 };
