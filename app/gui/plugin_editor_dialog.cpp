@@ -25,6 +25,7 @@
 #include "generate/link_sections.h"
 #include "generate/pattern_match.h"
 #include "generate/shorten_trace.h"
+#include "generate/stats_trace.h"
 #include "json/json_error.h"
 #include "json/json_text.h"
 #include "platform/files.h"
@@ -181,6 +182,22 @@ PluginEditorDialog::PluginEditorDialog(const Text& path, const Text& plugDir, QW
   sectionTabs_ = new QTabWidget(sectionBox);
   sectionTabs_->setObjectName(QStringLiteral("链接管理_各节"));
   sectionLayout->addWidget(sectionTabs_, 1);
+  // A Stats section can be tried on a link of the user's: its count, traced beside the form.
+  statsRow_ = new QWidget(sectionBox);
+  auto* statsLayout = new QHBoxLayout(statsRow_);
+  statsLayout->setContentsMargins(0, 0, 0, 0);
+  statsLayout->addWidget(new QLabel(QStringLiteral("短网址"), statsRow_));
+  statsLink_ = new QLineEdit(statsRow_);
+  statsLink_->setObjectName(QStringLiteral("统计链接"));
+  statsLayout->addWidget(statsLink_, 3);
+  statsId_ = new QLineEdit(statsRow_);
+  statsId_->setObjectName(QStringLiteral("统计编号"));
+  statsId_->setPlaceholderText(QStringLiteral("服务端编号（用到 $Id$ 时填）"));
+  statsLayout->addWidget(statsId_, 2);
+  statsButton_ = new QPushButton(QStringLiteral("测试统计"), statsRow_);
+  statsButton_->setObjectName(QStringLiteral("测试统计"));
+  statsLayout->addWidget(statsButton_);
+  sectionLayout->addWidget(statsRow_);
 
   auto* right = new QVBoxLayout;
   auto* testRow = new QHBoxLayout;
@@ -219,6 +236,7 @@ PluginEditorDialog::PluginEditorDialog(const Text& path, const Text& plugDir, QW
       runChecks();
     });
   connect(testButton_, &QPushButton::clicked, this, &PluginEditorDialog::runTest);
+  connect(statsButton_, &QPushButton::clicked, this, &PluginEditorDialog::runStats);
   connect(saveButton, &QPushButton::clicked, this, &PluginEditorDialog::save);
   connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -271,6 +289,7 @@ void PluginEditorDialog::loadSections(QWidget* box) {
     sections_.push_back({key, edit, text});
   }
   box->setVisible(!sections_.empty());
+  statsRow_->setVisible(original_.contains(LinkSectionKey(LinkSection::Stats)));
 }
 
 QString PluginEditorDialog::sectionProblem(const char* key) const {
@@ -376,24 +395,38 @@ void PluginEditorDialog::runChecks() {
 }
 
 void PluginEditorDialog::runTest() {
+  const Text longUrl = FromQt(testUrl_->text());
+  runTrace([longUrl](const Text& file, const ShortenInputs& inputs) {
+    JsonDocument document;
+    return FormatTrace(TraceShorten(file, longUrl, document, inputs));
+  });
+}
+
+void PluginEditorDialog::runStats() {
+  const LinkRef ref{FromQt(statsLink_->text().trimmed()), FromQt(statsId_->text().trimmed())};
+  runTrace([ref](const Text& file, const ShortenInputs& inputs) {
+    return FormatTrace(TraceStats(file, ref, inputs), "没有得到点击数");
+  });
+}
+
+void PluginEditorDialog::runTrace(std::function<Text(const Text& file, const ShortenInputs& inputs)> trace) {
   testButton_->setEnabled(false);
+  statsButton_->setEnabled(false);
   trace_->setPlainText(QStringLiteral("正在测试……"));
   // The form as it stands, in a file of its own, so the traced run reads exactly what a save
   // would write; the worker removes it.
   const Text file = FromQt(QDir::temp().filePath(QStringLiteral("pindle-test-") +
                                                  QUuid::createUuid().toString(QUuid::WithoutBraces) + ".json"));
   const Text text = pluginText();
-  const Text longUrl = FromQt(testUrl_->text());
   QPointer<PluginEditorDialog> self(this);
   const Config config = Config::Read();
-  tests_.start([self, file, text, longUrl, config](std::stop_token) {
+  tests_.start([self, file, text, trace = std::move(trace), config](std::stop_token) {
     Text shown;
     if (WriteFileAtomically(file, text)) {
-      JsonDocument document;
       // The values stored under the plug-in's name, so a keyed plug-in can be tried as edited.
       ShortenInputs inputs = StoredPluginInputs(file, config.paths.deployDir, ValueSetting::Window);
       inputs.verifyTls = config.verifyTls;
-      shown = FormatTrace(TraceShorten(file, longUrl, document, inputs));
+      shown = trace(file, inputs);
       RemoveFile(file);
     } else {
       shown = "写不进临时文件 " + file;
@@ -404,6 +437,7 @@ void PluginEditorDialog::runTest() {
           if (!self) return;
           self->trace_->setPlainText(ToQt(shown));
           self->testButton_->setEnabled(true);
+          self->statsButton_->setEnabled(true);
         },
         Qt::QueuedConnection);
   });

@@ -1,8 +1,10 @@
 #pragma once
 #include <QDialog>
 #include <QString>
+#include <functional>
 #include <vector>
 
+#include "generate/shorten_engine.h"
 #include "json/json_parse.h"
 #include "platform/background.h"
 #include "platform/types.h"
@@ -46,6 +48,10 @@ class PluginEditorDialog : public QDialog {
   void showFieldsForType();
   void runChecks();
   void runTest();
+  void runStats();
+  // Runs `trace` on a worker over the form as it stands, written to a file of its own, and shows
+  // what it returns beside the form.
+  void runTrace(std::function<Text(const Text& file, const ShortenInputs& inputs)> trace);
   void save();
   void loadSections(QWidget* parent);
 
@@ -70,6 +76,10 @@ class PluginEditorDialog : public QDialog {
   QPushButton* testButton_ = nullptr;
   QPlainTextEdit* trace_ = nullptr;
   QTabWidget* sectionTabs_ = nullptr;
+  QWidget* statsRow_ = nullptr;
+  QLineEdit* statsLink_ = nullptr;
+  QLineEdit* statsId_ = nullptr;
+  QPushButton* statsButton_ = nullptr;
   std::vector<SectionEdit> sections_;
   // The test runs: each holds copies and a guarded pointer to the dialog, nothing of its frame.
   Workers tests_;

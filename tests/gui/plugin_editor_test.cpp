@@ -17,6 +17,7 @@
 #include "json/json_parse.h"
 #include "platform/codepage.h"
 #include "tests/gui/gui_test_support.h"
+#include "tests/support/link_services.h"
 #include "tests/support/loopback_shortener.h"
 #include "tests/support/plugin_files.h"
 
@@ -236,6 +237,54 @@ TEST_F(PluginEditorTest, LinkSectionsShownEditedAndChecked) {
       EXPECT_EQ(saved["Delete"], ParseJsonText(del)->value);
     }
   }
+}
+
+// 测试统计 sends the Stats section, as edited, for the link typed and traces it, the key hidden.
+TEST_F(PluginEditorTest, StatsSectionTracedForALink) {
+  LinkServices shlink;
+  shlink.seed(1);
+  shlink.visit("c00000", 3);
+  const std::string base = shlink.base();
+  f.dir().write("Plug/isgd.json", "{\"Name\":\"Shlink\",\"Fields\":[{\"Name\":\"Key\",\"Secret\":true,\"Default\":\"" +
+                                      std::string(kLinkServiceKey) + "\"}],\"API\":{\"Type\":\"POST\",\"API Path\":\"" +
+                                      base +
+                                      "/rest/v3/short-urls\",\"Data\":\"url=$Url$\"},\"Response\":{\"Type\":\"0\"},"
+                                      "\"Stats\":{\"Type\":\"GET\",\"API Path\":\"" +
+                                      base +
+                                      "/rest/v3/short-urls/$Code$/visits\",\"Headers\":\"X-Api-Key: $Field:Key$\","
+                                      "\"Clicks\":\"visits.pagination.totalItems\"}}");
+  QPointer<PluginEditorDialog> d = choose("在窗口中编辑");
+  ASSERT_NE(d, nullptr);
+  EXPECT_TRUE(in<QPushButton>(d, "测试统计")->isVisibleTo(d));
+  const struct {
+    const char* name;
+    std::string link;
+    const char* stats;  // the Stats text typed over; nullptr: as in the file
+    std::vector<std::string> shown;
+  } cases[] = {
+      {"counted",
+       base + "/c00000",
+       nullptr,
+       {"GET /rest/v3/short-urls/c00000/visits HTTP/1.1", "X-Api-Key: ••••", "【结果】\n3\n"}},
+      {"unknown link", base + "/nope", nullptr, {"HTTP/1.1 404", "没有得到点击数：HTTP 404"}},
+      {"needs an id",
+       base + "/c00000",
+       "{\"Type\": \"GET\", \"API Path\": \"http://127.0.0.1/$Id$\", \"Clicks\": \"n\"}",
+       {"没有得到点击数：不知道这个短网址在服务端的编号"}},
+  };
+  auto* trace = in<QPlainTextEdit>(d, "测试结果");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.stats) in<QPlainTextEdit>(d, "Stats")->setPlainText(QString::fromUtf8(c.stats));
+    type(d, "统计链接", QString::fromStdString(c.link));
+    QTest::mouseClick(in<QPushButton>(d, "测试统计"), Qt::LeftButton);
+    ASSERT_TRUE(SpinUntil([&] { return trace->toPlainText().contains(QStringLiteral("【结果】")); }));
+    const std::string shown = trace->toPlainText().toStdString();
+    for (const std::string& part : c.shown) EXPECT_NE(shown.find(part), std::string::npos) << part << "\n" << shown;
+    EXPECT_EQ(shown.find(kLinkServiceKey), std::string::npos) << shown;
+  }
+  d->close();
+  ASSERT_TRUE(SpinUntil([&] { return d.isNull(); }));
 }
 
 // 新建插件 stays in reach when no row is chosen, as in an empty Plug folder.
