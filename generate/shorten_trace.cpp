@@ -293,30 +293,9 @@ ShortenTrace TraceUnmasked(const Text& pluginFile, const Text& longUrl, JsonDocu
              "API.Type " + Quoted(document.GetText(kPluginApiTypeKey)) + " 不是 GET 或 POST：不发请求，结果为空");
     return trace;
   }
-  trace.sent = true;
-  prepared.request.captureRequest = true;
-  const WebResponse response = WebRequest(prepared.request);
-  trace.requestCaptured = !response.sentRequest.empty();
-  if (trace.requestCaptured) {
-    trace.request = CutForDisplay(DecodeLocalText(response.sentRequest), kTraceDisplayLimit);
-  } else {
-    const RequestOptions& r = prepared.request;
-    trace.request = Text(HttpMethodName(r.method.value_or(kGet))) + " " + r.url + "\r\n" + r.extraHeaders.value_or("") +
-                    "\r\n\r\n" + (r.postBytes ? *r.postBytes : r.postText.value_or(""));
-  }
-  trace.failure = response.error;
-  const std::vector<Text> lines = Split(response.headers, "\r\n");
-  for (const Text& line : lines) {
-    if (Trim(line).empty()) continue;
-    if (trace.statusLine.empty())
-      trace.statusLine = line;
-    else
-      trace.headerLines.push_back(line);
-  }
-  trace.bodyBytes = response.body.size();
-  trace.decoding = TraceDecoding(response.body, response.headers, prepared.encoding);
+  WebResponse response;
+  trace = TraceExchange(prepared, response);
   const Text answer = DecodeAnswer(response.body, response.headers, prepared.encoding);
-  trace.body = CutForDisplay(answer, kTraceDisplayLimit, &trace.bodyCut);
   trace.extraction = TraceExtraction(prepared, answer);
   if (response.failed()) {
     trace.extraction.reason = EmptyReason::RequestFailed;
@@ -338,12 +317,46 @@ ShortenTrace TraceUnmasked(const Text& pluginFile, const Text& longUrl, JsonDocu
 
 }  // namespace
 
+ShortenTrace TraceExchange(ShortenRequest prepared, WebResponse& response) {
+  ShortenTrace trace;
+  trace.sent = true;
+  prepared.request.captureRequest = true;
+  response = WebRequest(prepared.request);
+  trace.requestCaptured = !response.sentRequest.empty();
+  if (trace.requestCaptured) {
+    trace.request = CutForDisplay(DecodeLocalText(response.sentRequest), kTraceDisplayLimit);
+  } else {
+    const RequestOptions& r = prepared.request;
+    trace.request = Text(HttpMethodName(r.method.value_or(kGet))) + " " + r.url + "\r\n" + r.extraHeaders.value_or("") +
+                    "\r\n\r\n" + (r.postBytes ? *r.postBytes : r.postText.value_or(""));
+  }
+  trace.failure = response.error;
+  const std::vector<Text> lines = Split(response.headers, "\r\n");
+  for (const Text& line : lines) {
+    if (Trim(line).empty()) continue;
+    if (trace.statusLine.empty())
+      trace.statusLine = line;
+    else
+      trace.headerLines.push_back(line);
+  }
+  trace.bodyBytes = response.body.size();
+  trace.decoding = TraceDecoding(response.body, response.headers, prepared.encoding);
+  const Text answer = DecodeAnswer(response.body, response.headers, prepared.encoding);
+  trace.body = CutForDisplay(answer, kTraceDisplayLimit, &trace.bodyCut);
+  return trace;
+}
+
 ShortenTrace TraceShorten(const Text& pluginFile, const Text& longUrl, JsonDocument& document,
                           const ShortenInputs& inputs) {
   ShortenTrace trace = TraceUnmasked(pluginFile, longUrl, document, inputs);
-  if (inputs.secrets.empty()) return trace;
+  MaskTrace(trace, inputs.secrets);
+  return trace;
+}
+
+void MaskTrace(ShortenTrace& trace, const std::vector<Text>& secrets) {
+  if (secrets.empty()) return;
   // Whatever the service or the request showed of a secret stays hidden.
-  const auto mask = [&](Text& text) { text = MaskSecrets(text, inputs.secrets); };
+  const auto mask = [&](Text& text) { text = MaskSecrets(text, secrets); };
   mask(trace.request);
   mask(trace.failure);
   mask(trace.statusLine);
@@ -352,10 +365,9 @@ ShortenTrace TraceShorten(const Text& pluginFile, const Text& longUrl, JsonDocum
   for (Text& step : trace.extraction.steps) mask(step);
   mask(trace.extraction.result);
   mask(trace.extraction.reasonText);
-  return trace;
 }
 
-Text FormatTrace(const ShortenTrace& trace) {
+Text FormatTrace(const ShortenTrace& trace, const Text& missing) {
   Text out;
   auto section = [&](const Text& title) { out += (out.empty() ? "" : "\n") + Text("【") + title + "】\n"; };
   auto lines = [&](const Text& text) {
@@ -391,7 +403,7 @@ Text FormatTrace(const ShortenTrace& trace) {
   if (trace.linkCameOut())
     out += trace.extraction.result + "\n";
   else
-    out += "没有得到短网址：" + trace.extraction.reasonText + "\n";
+    out += missing + "：" + trace.extraction.reasonText + "\n";
   return out;
 }
 

@@ -74,7 +74,14 @@ struct ShortenTrace {
 ShortenTrace TraceShorten(const Text& pluginFile, const Text& longUrl, JsonDocument& document,
                           const ShortenInputs& inputs = {});
 
-// The trace as text for a terminal or a text box.
-Text FormatTrace(const ShortenTrace& trace);
+// One exchange of a prepared request, kept for display as TraceShorten keeps it (the request as
+// sent, the status, the headers, the decoded body); `response` gets the answer. Masks nothing and
+// leaves `extraction` to the caller.
+ShortenTrace TraceExchange(ShortenRequest prepared, WebResponse& response);
+// Shows `secrets` as •••• wherever the trace holds them.
+void MaskTrace(ShortenTrace& trace, const std::vector<Text>& secrets);
+
+// The trace as text for a terminal or a text box; `missing` leads the reason when nothing came out.
+Text FormatTrace(const ShortenTrace& trace, const Text& missing = "没有得到短网址");
 
 }  // namespace pindle

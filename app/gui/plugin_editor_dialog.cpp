@@ -5,12 +5,14 @@
 #include <QDir>
 #include <QFontDatabase>
 #include <QFormLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QUuid>
 #include <QVBoxLayout>
 #include <filesystem>
@@ -20,8 +22,11 @@
 #include "app/gui/window_fonts.h"
 #include "config/app_paths.h"
 #include "config/config.h"
+#include "generate/link_sections.h"
 #include "generate/pattern_match.h"
 #include "generate/shorten_trace.h"
+#include "generate/stats_trace.h"
+#include "json/json_error.h"
 #include "json/json_text.h"
 #include "platform/files.h"
 #include "plugins/plugin_definition.h"
@@ -76,6 +81,12 @@ QString TypeCaption(int type) {
       "5 正则表达式（扩展）"};
   return QString::fromUtf8(kCaptions[type]);
 }
+
+constexpr struct {
+  LinkSection section;
+  const char* caption;
+} kSectionTabs[] = {
+    {LinkSection::Stats, "Stats 点击数"}, {LinkSection::List, "List 链接列表"}, {LinkSection::Delete, "Delete 删除"}};
 
 }  // namespace
 
@@ -158,13 +169,44 @@ PluginEditorDialog::PluginEditorDialog(const Text& path, const Text& plugDir, QW
   auto* cancelButton = new QPushButton(QStringLiteral("取消"), this);
   cancelButton->setObjectName(QStringLiteral("取消"));
 
+  // The link sections get the space below the trace, and only when the file holds one.
+  auto* sectionBox = new QGroupBox(QStringLiteral("链接管理"), this);
+  sectionBox->setObjectName(QStringLiteral("链接管理"));
+  auto* sectionLayout = new QVBoxLayout(sectionBox);
+  auto* sectionRule = new QLabel(QStringLiteral("每节是一个 JSON 对象（Type、API Path、Data、Headers 和取值的 JSON "
+                                                "路径）；保存时检查，清空一节即从文件中删去这一节"),
+                                 sectionBox);
+  sectionRule->setObjectName(QStringLiteral("规则_链接管理"));
+  sectionRule->setWordWrap(true);
+  sectionLayout->addWidget(sectionRule);
+  sectionTabs_ = new QTabWidget(sectionBox);
+  sectionTabs_->setObjectName(QStringLiteral("链接管理_各节"));
+  sectionLayout->addWidget(sectionTabs_, 1);
+  // A Stats section can be tried on a link of the user's: its count, traced beside the form.
+  statsRow_ = new QWidget(sectionBox);
+  auto* statsLayout = new QHBoxLayout(statsRow_);
+  statsLayout->setContentsMargins(0, 0, 0, 0);
+  statsLayout->addWidget(new QLabel(QStringLiteral("短网址"), statsRow_));
+  statsLink_ = new QLineEdit(statsRow_);
+  statsLink_->setObjectName(QStringLiteral("统计链接"));
+  statsLayout->addWidget(statsLink_, 3);
+  statsId_ = new QLineEdit(statsRow_);
+  statsId_->setObjectName(QStringLiteral("统计编号"));
+  statsId_->setPlaceholderText(QStringLiteral("服务端编号（用到 $Id$ 时填）"));
+  statsLayout->addWidget(statsId_, 2);
+  statsButton_ = new QPushButton(QStringLiteral("测试统计"), statsRow_);
+  statsButton_->setObjectName(QStringLiteral("测试统计"));
+  statsLayout->addWidget(statsButton_);
+  sectionLayout->addWidget(statsRow_);
+
   auto* right = new QVBoxLayout;
   auto* testRow = new QHBoxLayout;
   testRow->addWidget(new QLabel(QStringLiteral("长网址"), this));
   testRow->addWidget(testUrl_, 1);
   testRow->addWidget(testButton_);
   right->addLayout(testRow);
-  right->addWidget(trace_, 1);
+  right->addWidget(trace_, 3);
+  right->addWidget(sectionBox, 2);
   auto* left = new QVBoxLayout;
   left->addWidget(fields);
   left->addStretch(1);  // the rows keep their height; the space goes below them
@@ -180,17 +222,21 @@ PluginEditorDialog::PluginEditorDialog(const Text& path, const Text& plugDir, QW
   all->addLayout(buttons);
 
   load();
+  loadSections(sectionBox);
   showFieldsForType();
   runChecks();
   for (auto* edit : findChildren<QLineEdit*>())
     if (edit != testUrl_) connect(edit, &QLineEdit::textChanged, this, &PluginEditorDialog::runChecks);
   connect(headers_, &QPlainTextEdit::textChanged, this, &PluginEditorDialog::runChecks);
+  for (const SectionEdit& section : sections_)
+    connect(section.edit, &QPlainTextEdit::textChanged, this, &PluginEditorDialog::runChecks);
   for (auto* box : {method_, bodyType_, responseType_})
     connect(box, &QComboBox::currentIndexChanged, this, [this] {
       showFieldsForType();
       runChecks();
     });
   connect(testButton_, &QPushButton::clicked, this, &PluginEditorDialog::runTest);
+  connect(statsButton_, &QPushButton::clicked, this, &PluginEditorDialog::runStats);
   connect(saveButton, &QPushButton::clicked, this, &PluginEditorDialog::save);
   connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -229,6 +275,42 @@ void PluginEditorDialog::load() {
   responseType_->setCurrentIndex(index < 0 ? 0 : index);
 }
 
+void PluginEditorDialog::loadSections(QWidget* box) {
+  for (const auto& tab : kSectionTabs) {
+    const char* key = LinkSectionKey(tab.section);
+    if (!original_.contains(key)) continue;
+    auto* edit = new QPlainTextEdit(sectionTabs_);
+    edit->setObjectName(QString::fromUtf8(key));
+    edit->setLineWrapMode(QPlainTextEdit::NoWrap);
+    edit->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    const QString text = ToQt(original_[key].dump(2, ' ', false, Json::error_handler_t::replace));
+    edit->setPlainText(text);
+    sectionTabs_->addTab(edit, QString::fromUtf8(tab.caption));
+    sections_.push_back({key, edit, text});
+  }
+  box->setVisible(!sections_.empty());
+  statsRow_->setVisible(original_.contains(LinkSectionKey(LinkSection::Stats)));
+}
+
+QString PluginEditorDialog::sectionProblem(const char* key) const {
+  for (const SectionEdit& section : sections_) {
+    if (Text(section.key) != key) continue;
+    const QString shown = section.edit->toPlainText();
+    const Text text = FromQt(shown);
+    if (shown == section.loaded || TrimBlanksAndLineBreaks(text).empty()) return {};
+    const QString name = QStringLiteral("链接管理 ") + QString::fromUtf8(key);
+    if (NestsTooDeep(text)) return name + QStringLiteral(" 嵌套太深");
+    const std::optional<ParsedJson> parsed = ParseJsonText(text);
+    if (!parsed) {
+      const std::optional<JsonSyntaxError> error = FindJsonSyntaxError(text);
+      return name + QStringLiteral(" 不是有效的 JSON") +
+             (error ? QStringLiteral("（第 %1 字节：%2）").arg(error->byte).arg(ToQt(error->message)) : QString());
+    }
+    if (!parsed->value.is_object()) return name + QStringLiteral(" 应是一个 JSON 对象 {…}");
+  }
+  return {};
+}
+
 void PluginEditorDialog::showFieldsForType() {
   const QString type = responseType_->currentData().toString();
   const bool path = type == "1" || type == "2" || type == "4";
@@ -264,6 +346,18 @@ Text PluginEditorDialog::pluginText() const {
   put("API", "Headers", Replace(Trim(FromQt(headers_->toPlainText())), "\n", "\r\n"), false);
   put("API", "BodyType", FromQt(bodyType_->currentData().toString()), true);
   put("Response", "Type", FromQt(responseType_->currentData().toString()), false);
+  for (const SectionEdit& section : sections_) {
+    const QString shown = section.edit->toPlainText();
+    if (shown == section.loaded) continue;
+    const Text text = FromQt(shown);
+    if (TrimBlanksAndLineBreaks(text).empty()) {
+      file.erase(section.key);
+      continue;
+    }
+    // A text that cannot be saved keeps the file's value here; save() refuses it before this.
+    if (sectionProblem(section.key).isEmpty())
+      if (std::optional<ParsedJson> parsed = ParseJsonText(text)) file[section.key] = std::move(parsed->value);
+  }
   // A new plug-in speaks UTF-8, as the services of today do; a file's own choice stays.
   if (path_.empty() && !file.contains(kPluginEncodingKey)) file[kPluginEncodingKey] = "UTF-8";
   return file.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
@@ -290,6 +384,8 @@ QStringList PluginEditorDialog::problems() const {
     if (m.outcome == PatternMatch::Outcome::EmptyPattern) found << QStringLiteral("正则表达式为空");
     if (m.outcome == PatternMatch::Outcome::BadPattern) found << QStringLiteral("正则表达式有错：") + ToQt(m.message);
   }
+  for (const SectionEdit& section : sections_)
+    if (const QString problem = sectionProblem(section.key); !problem.isEmpty()) found << problem;
   return found;
 }
 
@@ -299,24 +395,38 @@ void PluginEditorDialog::runChecks() {
 }
 
 void PluginEditorDialog::runTest() {
+  const Text longUrl = FromQt(testUrl_->text());
+  runTrace([longUrl](const Text& file, const ShortenInputs& inputs) {
+    JsonDocument document;
+    return FormatTrace(TraceShorten(file, longUrl, document, inputs));
+  });
+}
+
+void PluginEditorDialog::runStats() {
+  const LinkRef ref{FromQt(statsLink_->text().trimmed()), FromQt(statsId_->text().trimmed())};
+  runTrace([ref](const Text& file, const ShortenInputs& inputs) {
+    return FormatTrace(TraceStats(file, ref, inputs), "没有得到点击数");
+  });
+}
+
+void PluginEditorDialog::runTrace(std::function<Text(const Text& file, const ShortenInputs& inputs)> trace) {
   testButton_->setEnabled(false);
+  statsButton_->setEnabled(false);
   trace_->setPlainText(QStringLiteral("正在测试……"));
   // The form as it stands, in a file of its own, so the traced run reads exactly what a save
   // would write; the worker removes it.
   const Text file = FromQt(QDir::temp().filePath(QStringLiteral("pindle-test-") +
                                                  QUuid::createUuid().toString(QUuid::WithoutBraces) + ".json"));
   const Text text = pluginText();
-  const Text longUrl = FromQt(testUrl_->text());
   QPointer<PluginEditorDialog> self(this);
   const Config config = Config::Read();
-  tests_.start([self, file, text, longUrl, config](std::stop_token) {
+  tests_.start([self, file, text, trace = std::move(trace), config](std::stop_token) {
     Text shown;
     if (WriteFileAtomically(file, text)) {
-      JsonDocument document;
       // The values stored under the plug-in's name, so a keyed plug-in can be tried as edited.
       ShortenInputs inputs = StoredPluginInputs(file, config.paths.deployDir, ValueSetting::Window);
       inputs.verifyTls = config.verifyTls;
-      shown = FormatTrace(TraceShorten(file, longUrl, document, inputs));
+      shown = trace(file, inputs);
       RemoveFile(file);
     } else {
       shown = "写不进临时文件 " + file;
@@ -327,6 +437,7 @@ void PluginEditorDialog::runTest() {
           if (!self) return;
           self->trace_->setPlainText(ToQt(shown));
           self->testButton_->setEnabled(true);
+          self->statsButton_->setEnabled(true);
         },
         Qt::QueuedConnection);
   });
@@ -337,6 +448,13 @@ void PluginEditorDialog::runTest() {
 PluginEditorDialog::~PluginEditorDialog() { tests_.finish(std::chrono::milliseconds(0), {}); }
 
 void PluginEditorDialog::save() {
+  // A section that is not a JSON object would be lost or break the file: nothing is written.
+  for (const SectionEdit& section : sections_)
+    if (const QString problem = sectionProblem(section.key); !problem.isEmpty()) {
+      sectionTabs_->setCurrentWidget(section.edit);
+      checks_->setText(QStringLiteral("• 保存失败：") + problem);
+      return;
+    }
   Text target = path_;
   if (target.empty()) {
     MakeDirectories(plugDir_);

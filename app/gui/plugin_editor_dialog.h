@@ -1,7 +1,10 @@
 #pragma once
 #include <QDialog>
 #include <QString>
+#include <functional>
+#include <vector>
 
+#include "generate/shorten_engine.h"
 #include "json/json_parse.h"
 #include "platform/background.h"
 #include "platform/types.h"
@@ -13,6 +16,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QTabWidget;
 
 namespace pindle {
 
@@ -31,6 +35,9 @@ class PluginEditorDialog : public QDialog {
   Text pluginText() const;
   // What the checks found, one line each; empty when none.
   QStringList problems() const;
+  // Why the text of the section `key` ("Stats", "List", "Delete") cannot be saved; empty when it
+  // can (an emptied section is left out of the file).
+  QString sectionProblem(const char* key) const;
 
  signals:
   void saved(const QString& path);
@@ -41,7 +48,19 @@ class PluginEditorDialog : public QDialog {
   void showFieldsForType();
   void runChecks();
   void runTest();
+  void runStats();
+  // Runs `trace` on a worker over the form as it stands, written to a file of its own, and shows
+  // what it returns beside the form.
+  void runTrace(std::function<Text(const Text& file, const ShortenInputs& inputs)> trace);
   void save();
+  void loadSections(QWidget* parent);
+
+  // A link section the file holds, as the JSON text the user edits.
+  struct SectionEdit {
+    const char* key;
+    QPlainTextEdit* edit;
+    QString loaded;  // unchanged text keeps the file's own value, byte for byte
+  };
 
   Text path_;
   Text plugDir_;
@@ -56,6 +75,12 @@ class PluginEditorDialog : public QDialog {
   QLineEdit* testUrl_ = nullptr;
   QPushButton* testButton_ = nullptr;
   QPlainTextEdit* trace_ = nullptr;
+  QTabWidget* sectionTabs_ = nullptr;
+  QWidget* statsRow_ = nullptr;
+  QLineEdit* statsLink_ = nullptr;
+  QLineEdit* statsId_ = nullptr;
+  QPushButton* statsButton_ = nullptr;
+  std::vector<SectionEdit> sections_;
   // The test runs: each holds copies and a guarded pointer to the dialog, nothing of its frame.
   Workers tests_;
 };

@@ -6,14 +6,18 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTest>
 #include <QTreeWidget>
 
 #include "app/gui/actions/program_actions.h"
 #include "app/gui/plugin_editor_dialog.h"
+#include "json/json_parse.h"
 #include "platform/codepage.h"
 #include "tests/gui/gui_test_support.h"
+#include "tests/support/link_services.h"
 #include "tests/support/loopback_shortener.h"
 #include "tests/support/plugin_files.h"
 
@@ -147,6 +151,140 @@ TEST_F(PluginEditorTest, EditingKeepsTheEncodingAndTheOtherMembers) {
   EXPECT_EQ(bytes.substr(0, 3), "\xEF\xBB\xBF");
   EXPECT_NE(bytes.find("\"Extra\": {\n    \"k\": 1.5\n  }"), std::string::npos) << bytes;
   EXPECT_NE(bytes.find("\"Type\": \"0\""), std::string::npos);
+}
+
+// The link sections appear as JSON texts; what is not edited stays as it was, an edit goes in, a
+// text that is not a JSON object is refused with nothing written.
+TEST_F(PluginEditorTest, LinkSectionsShownEditedAndChecked) {
+  const std::string stats = R"({"Type":"GET","API Path":"http://127.0.0.1:1/s/$Id$","Clicks":"n","Big":12345678901})";
+  const std::string list = R"({"Type":"GET","API Path":"http://127.0.0.1:1/l?","Data":"skip=$Skip$","Items":"data"})";
+  const std::string del = R"({"Type":"DELETE","API Path":"http://127.0.0.1:1/d/$Code$"})";
+  const std::string head = "\xEF\xBB\xBF{\"Name\":\"Is.gd\",\"API\":{\"Type\":\"GET\",\"API Path\":\"" +
+                           service.base() +
+                           "/create.php?format=simple&\",\"Data\":\"url=$Url$\"},\"Response\":{\"Type\":\"0\"}";
+  const std::string withSections =
+      head + ",\"Stats\":" + stats + ",\"Extra\":1,\"List\":" + list + ",\"Delete\":" + del + "}";
+  const struct Case {
+    const char* name;
+    std::string file;
+    const char* edit;               // the Stats text typed over; nullptr: none
+    const char* refused;            // "": saved
+    const char* stats;              // Stats as saved; nullptr: absent
+    std::vector<std::string> keys;  // the first top-level members, in the saved order
+  } cases[] = {
+      {"unchanged",
+       withSections,
+       nullptr,
+       "",
+       stats.c_str(),
+       {"Name", "API", "Response", "Stats", "Extra", "List", "Delete"}},
+      {"edited",
+       withSections,
+       R"({"Type": "POST", "API Path": "http://127.0.0.1:1/s"})",
+       "",
+       R"({"Type":"POST","API Path":"http://127.0.0.1:1/s"})",
+       {"Name", "API", "Response", "Stats", "Extra", "List", "Delete"}},
+      {"relaxed",
+       withSections,
+       "{Type: 'GET', // a note\n}",
+       "",
+       R"({"Type":"GET"})",
+       {"Name", "API", "Response", "Stats", "Extra", "List", "Delete"}},
+      {"emptied", withSections, " \n", "", nullptr, {"Name", "API", "Response", "Extra", "List", "Delete"}},
+      {"invalid", withSections, R"({"Type": "GET",)", "链接管理 Stats 不是有效的 JSON（第", nullptr, {}},
+      {"not an object", withSections, R"(["GET"])", "链接管理 Stats 应是一个 JSON 对象", nullptr, {}},
+      {"none", head + "}", nullptr, "", nullptr, {"Name", "API", "Response"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    f.dir().write("Plug/isgd.json", c.file);
+    QPointer<PluginEditorDialog> d = choose("在窗口中编辑");
+    ASSERT_NE(d, nullptr);
+    const bool hasSections = c.file != head + "}";
+    EXPECT_EQ(in<QWidget>(d, "链接管理")->isVisibleTo(d), hasSections);
+    EXPECT_EQ(in<QTabWidget>(d, "链接管理_各节")->count(), hasSections ? 3 : 0);
+    if (hasSections) {
+      for (const auto& [key, text] : std::initializer_list<std::pair<const char*, std::string>>{
+               {"Stats", stats}, {"List", list}, {"Delete", del}}) {
+        EXPECT_EQ(ParseJsonText(in<QPlainTextEdit>(d, key)->toPlainText().toStdString())->value,
+                  ParseJsonText(text)->value)
+            << key;
+      }
+    }
+    if (c.edit) in<QPlainTextEdit>(d, "Stats")->setPlainText(QString::fromUtf8(c.edit));
+    QTest::mouseClick(in<QPushButton>(d, "保存"), Qt::LeftButton);
+    if (*c.refused) {
+      EXPECT_NE(in<QLabel>(d, "检查")->text().indexOf(QString::fromUtf8(c.refused)), -1)
+          << in<QLabel>(d, "检查")->text().toStdString();
+      EXPECT_EQ(f.dir().read("Plug/isgd.json"), c.file) << "nothing written";
+      d->close();
+      ASSERT_TRUE(SpinUntil([&] { return d.isNull(); }));
+      continue;
+    }
+    ASSERT_TRUE(SpinUntil([&] { return d.isNull(); }));
+    EXPECT_TRUE(loadFinished());
+    const std::string bytes = f.dir().read("Plug/isgd.json");
+    const Json saved = ParseJsonText(bytes.substr(3))->value;
+    std::vector<std::string> keys;
+    for (const auto& member : saved.items()) keys.push_back(member.key());
+    keys.resize(c.keys.size());  // the form's own keys (Deploy, Version, ...) follow
+    EXPECT_EQ(keys, c.keys) << bytes;
+    if (c.stats) {
+      EXPECT_EQ(saved.value("Stats", Json()), ParseJsonText(c.stats)->value) << bytes;
+    }
+    if (hasSections) {
+      EXPECT_EQ(saved["List"], ParseJsonText(list)->value);
+      EXPECT_EQ(saved["Delete"], ParseJsonText(del)->value);
+    }
+  }
+}
+
+// 测试统计 sends the Stats section, as edited, for the link typed and traces it, the key hidden.
+TEST_F(PluginEditorTest, StatsSectionTracedForALink) {
+  LinkServices shlink;
+  shlink.seed(1);
+  shlink.visit("c00000", 3);
+  const std::string base = shlink.base();
+  f.dir().write("Plug/isgd.json", "{\"Name\":\"Shlink\",\"Fields\":[{\"Name\":\"Key\",\"Secret\":true,\"Default\":\"" +
+                                      std::string(kLinkServiceKey) + "\"}],\"API\":{\"Type\":\"POST\",\"API Path\":\"" +
+                                      base +
+                                      "/rest/v3/short-urls\",\"Data\":\"url=$Url$\"},\"Response\":{\"Type\":\"0\"},"
+                                      "\"Stats\":{\"Type\":\"GET\",\"API Path\":\"" +
+                                      base +
+                                      "/rest/v3/short-urls/$Code$/visits\",\"Headers\":\"X-Api-Key: $Field:Key$\","
+                                      "\"Clicks\":\"visits.pagination.totalItems\"}}");
+  QPointer<PluginEditorDialog> d = choose("在窗口中编辑");
+  ASSERT_NE(d, nullptr);
+  EXPECT_TRUE(in<QPushButton>(d, "测试统计")->isVisibleTo(d));
+  const struct {
+    const char* name;
+    std::string link;
+    const char* stats;  // the Stats text typed over; nullptr: as in the file
+    std::vector<std::string> shown;
+  } cases[] = {
+      {"counted",
+       base + "/c00000",
+       nullptr,
+       {"GET /rest/v3/short-urls/c00000/visits HTTP/1.1", "X-Api-Key: ••••", "【结果】\n3\n"}},
+      {"unknown link", base + "/nope", nullptr, {"HTTP/1.1 404", "没有得到点击数：HTTP 404"}},
+      {"needs an id",
+       base + "/c00000",
+       "{\"Type\": \"GET\", \"API Path\": \"http://127.0.0.1/$Id$\", \"Clicks\": \"n\"}",
+       {"没有得到点击数：不知道这个短网址在服务端的编号"}},
+  };
+  auto* trace = in<QPlainTextEdit>(d, "测试结果");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.stats) in<QPlainTextEdit>(d, "Stats")->setPlainText(QString::fromUtf8(c.stats));
+    type(d, "统计链接", QString::fromStdString(c.link));
+    QTest::mouseClick(in<QPushButton>(d, "测试统计"), Qt::LeftButton);
+    ASSERT_TRUE(SpinUntil([&] { return trace->toPlainText().contains(QStringLiteral("【结果】")); }));
+    const std::string shown = trace->toPlainText().toStdString();
+    for (const std::string& part : c.shown) EXPECT_NE(shown.find(part), std::string::npos) << part << "\n" << shown;
+    EXPECT_EQ(shown.find(kLinkServiceKey), std::string::npos) << shown;
+  }
+  d->close();
+  ASSERT_TRUE(SpinUntil([&] { return d.isNull(); }));
 }
 
 // 新建插件 stays in reach when no row is chosen, as in an empty Plug folder.
