@@ -49,6 +49,8 @@ SectionSource SectionSource::Read(const Text& pluginFile) {
   source.document.Parse(file.text);
   source.utf8 = file.utf8;
   source.plugin = PluginDefinition::FromDocument(source.document);
+  for (const LinkSection section : {LinkSection::Stats, LinkSection::List, LinkSection::Delete})
+    source.sections.emplace(section, SectionRequests(source.document, source.utf8, LinkSectionKey(section)));
   return source;
 }
 
@@ -60,10 +62,11 @@ ShortenRequest PrepareLinkRequest(const Text& pluginFile, LinkSection section, c
 ShortenRequest PrepareLinkRequest(const SectionSource& source, LinkSection section, const LinkRef& ref,
                                   const ShortenInputs& inputs, int page) {
   const PluginDefinition& plugin = source.plugin;
-  const Text key = LinkSectionKey(section);
-  if (ref.serviceId.empty() &&
-      Contains(plugin.read(key + "['API Path']") + plugin.read(key + ".Data") + plugin.read(key + ".Headers"), "$Id$",
-               true)) {
+  const auto read = source.sections.find(section);
+  const SectionRequests requests = read != source.sections.end()
+                                       ? read->second
+                                       : SectionRequests(source.document, source.utf8, LinkSectionKey(section));
+  if (ref.serviceId.empty() && requests.names("$Id$")) {
     ShortenRequest none;
     none.notSentReason = MissingIdReason(plugin.name());
     return none;
@@ -75,7 +78,7 @@ ShortenRequest PrepareLinkRequest(const SectionSource& source, LinkSection secti
     values["$Skip$"] = std::to_string(static_cast<std::int64_t>(page - 1) * size);
     values["$Limit$"] = std::to_string(size);
   }
-  return PrepareSection(source.document, source.utf8, LinkSectionKey(section), values, inputs);
+  return requests.prepare(values, inputs);
 }
 
 Text LinkAnswerProblem(const ShortenRequest& prepared, const WebResponse& response) {

@@ -38,6 +38,8 @@ struct SectionSource {
   JsonDocument document;
   bool utf8 = false;
   PluginDefinition plugin;
+  // Each link section's texts, read once with the file.
+  std::map<LinkSection, SectionRequests> sections;
   static SectionSource Read(const Text& pluginFile);
 };
 

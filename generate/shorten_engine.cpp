@@ -134,8 +134,6 @@ Text ExtractShortUrl(const Text& answer, const Text& type, const Text& parameter
   return ExtractShortUrl(answer, ReadResponseType(type), parameter, prefix);
 }
 
-namespace {
-
 // What a section of a parsed file says of its request: read once for each parse of the file.
 struct SectionTexts {
   PluginDefinition plugin;
@@ -145,6 +143,8 @@ struct SectionTexts {
   std::vector<PluginField> used;  // the fields its request uses
   Text responseType, responseParameter, responsePrefix, responsePattern, responseResultPrefix, responseId;
 };
+
+namespace {
 
 SectionTexts ReadSection(const JsonDocument& document, const Text& section) {
   SectionTexts t;
@@ -309,6 +309,17 @@ ShortenRequest PrepareSection(const Text& pluginFile, const Text& section, const
   JsonDocument document;
   document.Parse(file.text);
   return PrepareParsed(document, file.utf8, {}, inputs, section, linkValues);
+}
+
+SectionRequests::SectionRequests(const JsonDocument& document, bool fileUtf8, const Text& section)
+    : texts_(std::make_shared<const SectionTexts>(ReadSection(document, section))), fileUtf8_(fileUtf8) {}
+
+ShortenRequest SectionRequests::prepare(const std::map<Text, Text>& linkValues, const ShortenInputs& inputs) const {
+  return PrepareFromTexts(*texts_, fileUtf8_, {}, inputs, linkValues);
+}
+
+bool SectionRequests::names(const Text& placeholder) const {
+  return Contains(texts_->rawAddress + texts_->rawData + texts_->rawHeaders, placeholder, true);
 }
 
 ShortenRequest PrepareSection(const JsonDocument& document, bool fileUtf8, const Text& section,

@@ -87,6 +87,22 @@ ShortenRequest PrepareSection(const Text& pluginFile, const Text& section, const
 // requests of one file.
 ShortenRequest PrepareSection(const JsonDocument& document, bool fileUtf8, const Text& section,
                               const std::map<Text, Text>& linkValues, const ShortenInputs& inputs);
+// One section of a parsed file with its texts read once, for the many requests of one refresh
+// (reading a text walks the document each time).
+struct SectionTexts;
+class SectionRequests {
+ public:
+  SectionRequests(const JsonDocument& document, bool fileUtf8, const Text& section);
+  // As PrepareSection of the same document, file and section.
+  ShortenRequest prepare(const std::map<Text, Text>& linkValues, const ShortenInputs& inputs) const;
+  // Whether its address, data or headers name `placeholder` (letter case ignored).
+  bool names(const Text& placeholder) const;
+
+ private:
+  std::shared_ptr<const SectionTexts> texts_;
+  bool fileUtf8_ = false;
+};
+
 // The service's own id of the link made, at Response.Id of the answer; empty when none.
 Text ServiceIdOf(const ShortenRequest& prepared, const WebResponse& response);
 // The link out of an answer; `reason` (if given) as for ShortenOne, `kind` (if given) its kind.
