@@ -8,6 +8,7 @@
 #include <set>
 
 #include "generate/failure_reason.h"
+#include "generate/retry_rule.h"
 #include "generate/shorten_engine.h"
 #include "json/json_document.h"
 #include "text/text_utils.h"
@@ -21,11 +22,6 @@ namespace {
 
 using std::chrono::milliseconds;
 
-constexpr int kMaxRateRetries = 5;
-// 502, 503 and 504 without Retry-After: a service that fails for a moment (a race on its side).
-constexpr int kMaxPassingRetries = 3;
-constexpr std::chrono::seconds kLongestWait{120};
-constexpr milliseconds kFirstBackOff{1000};
 constexpr milliseconds kStopCheck{100};
 // Lines started ahead of the first line not yet given out. A line that takes its time (a slow
 // service, a wait) holds up the results behind it; beyond this many the batch starts no more
@@ -43,9 +39,7 @@ struct Pass {
   BatchPlugin plugin;
   ShortenRequest prepared;
   Text host;
-  int rateRetries = 0;
-  int passingRetries = 0;
-  bool connectionRetried = false;
+  RetryTries tries;
   Text alias;
   Text rejected;  // why the line is not sent at all
   FailureKind rejectedKind = FailureKind::Rejected;
@@ -68,7 +62,6 @@ Text NotSent(const Pass& pass) {
 bool IsBlank(const Text& line) { return TrimBlanksAndLineBreaks(line).empty(); }
 
 // A status that says the service fails for a moment only.
-bool PassingFailure(int status) { return status == 502 || status == 503 || status == 504; }
 
 }  // namespace
 
@@ -150,8 +143,7 @@ struct BatchRunner::Loop {
     inputs.verifyTls = s.verifyTls;
     pass.prepared = plugins.prepare(pass.plugin.file, pass.longUrl, inputs);
     pass.host = pass.prepared.send ? UrlHost(pass.prepared.request.url, true) : Text();
-    pass.rateRetries = pass.passingRetries = 0;
-    pass.connectionRetried = false;
+    pass.tries = {};
     return pass.prepared.send;
   }
 
@@ -306,7 +298,7 @@ struct BatchRunner::Loop {
   bool refuses(std::unique_ptr<Pass>& pass, const WebResponse& response) {
     if (response.status != 429 && response.status != 503) return false;
     const std::optional<std::chrono::seconds> asked = RetryAfter(response.headers);
-    if (!asked || *asked <= kLongestWait) return false;
+    if (!asked || *asked <= kLongestRetryWait) return false;
     const Text& why = refusals.try_emplace(pass->plugin.file, LongWaitReason(*asked)).first->second;
     BatchLineResult result = resultOf(*pass, LineOutcome::Refused);
     result.reason = why;
@@ -316,32 +308,18 @@ struct BatchRunner::Loop {
     return true;
   }
 
-  // A rate limit or a passing failure: true when the line is to be sent again.
+  // A rate limit, a passing failure or no answer at all: true when the line is to be sent again.
   bool retryLater(Pass& pass, const WebResponse& response) {
     if (!s.retry) return false;
-    // Retry-After counts only with the statuses below; most answers need not be searched for it.
-    const bool waitStatus = response.status == 429 || PassingFailure(response.status);
-    const std::optional<std::chrono::seconds> asked =
-        waitStatus ? RetryAfter(response.headers) : std::optional<std::chrono::seconds>();
-    const bool rateLimit = response.status == 429 || (response.status == 503 && asked);
-    const bool passing = !rateLimit && PassingFailure(response.status);
-    if (rateLimit || passing) {
-      int& tries = rateLimit ? pass.rateRetries : pass.passingRetries;
-      if (tries >= (rateLimit ? kMaxRateRetries : kMaxPassingRetries)) return false;
-      const milliseconds wait =
-          asked ? milliseconds(*asked) : std::min<milliseconds>(kFirstBackOff * (1 << tries), kLongestWait);
-      ++tries;
+    const Retry retry = PlanRetry(response, pass.tries);
+    if (retry.kind == Retry::Kind::None) return false;
+    if (retry.kind != Retry::Kind::Reconnect) {
       HostState& h = host(pass.host);
       h.limit = 1;  // for the rest of the batch
-      h.notBefore = std::max(h.notBefore, s.clock.now() + wait);
-      if (s.onWait) s.onWait({pass.host, WaitCause(response.status), wait});
-      return true;
+      h.notBefore = std::max(h.notBefore, s.clock.now() + retry.wait);
+      if (s.onWait) s.onWait({pass.host, WaitCause(response.status), retry.wait});
     }
-    if (response.failed() && response.status == 0 && !pass.connectionRetried) {
-      pass.connectionRetried = true;
-      return true;
-    }
-    return false;
+    return true;
   }
 
   static Text WaitCause(int status) {

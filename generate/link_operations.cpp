@@ -12,9 +12,9 @@
 #include <thread>
 
 #include "generate/failure_reason.h"
+#include "generate/retry_rule.h"
 #include "text/text_utils.h"
 #include "web/multi_transfer.h"
-#include "web/retry_after.h"
 #include "web/url_helpers.h"
 
 namespace pindle {
@@ -22,10 +22,6 @@ namespace {
 
 using std::chrono::milliseconds;
 
-constexpr int kMaxRetries = 5;
-constexpr int kMaxPassingRetries = 3;
-constexpr std::chrono::seconds kLongestWait{120};
-constexpr milliseconds kFirstBackOff{1000};
 constexpr milliseconds kStopCheck{100};
 const char* const kNoPluginReason = "历史记录里没有生成这个短网址的插件（请用 -p 指定）";
 
@@ -57,9 +53,7 @@ struct ClicksPass {
   std::optional<LinkOutcome> notSent;  // nothing to send: the task's outcome
   ShortenRequest prepared;
   Text host;
-  int rateRetries = 0;
-  int passingRetries = 0;
-  bool connectionRetried = false;
+  RetryTries tries;
 };
 
 struct HostRoom {
@@ -220,26 +214,14 @@ class ClicksLoop {
   }
 
   bool retryLater(ClicksPass& pass, const WebResponse& response) {
-    const std::optional<std::chrono::seconds> asked = RetryAfter(response.headers);
-    const bool rateLimit = response.status == 429 || (response.status == 503 && asked);
-    const bool passing = !rateLimit && (response.status == 502 || response.status == 503 || response.status == 504);
-    if (rateLimit || passing) {
-      int& tries = rateLimit ? pass.rateRetries : pass.passingRetries;
-      if (tries >= (rateLimit ? kMaxRetries : kMaxPassingRetries)) return false;
-      if (asked && *asked > kLongestWait) return false;
-      const milliseconds wait =
-          asked ? milliseconds(*asked) : std::min<milliseconds>(kFirstBackOff * (1 << tries), kLongestWait);
-      ++tries;
-      HostRoom& h = room(pass.host);
-      h.limit = 1;  // for the rest of the run
-      h.notBefore = std::max(h.notBefore, std::chrono::steady_clock::now() + wait);
-      return true;
-    }
-    if (response.failed() && response.status == 0 && !pass.connectionRetried) {
-      pass.connectionRetried = true;
-      return true;
-    }
-    return false;
+    const Retry retry = PlanRetry(response, pass.tries);
+    if (retry.kind == Retry::Kind::None) return false;
+    if (retry.kind == Retry::Kind::Reconnect) return true;
+    if (retry.asked && *retry.asked > kLongestRetryWait) return false;
+    HostRoom& h = room(pass.host);
+    h.limit = 1;  // for the rest of the run
+    h.notBefore = std::max(h.notBefore, std::chrono::steady_clock::now() + retry.wait);
+    return true;
   }
 
   milliseconds nextWait() {
@@ -276,21 +258,14 @@ class ClicksLoop {
 }  // namespace
 
 WebResponse SendLinkRequest(const ShortenRequest& prepared) {
-  std::chrono::milliseconds wait{1000};
-  bool reconnected = false;
-  for (int attempt = 0;; ++attempt) {
+  RetryTries tries;
+  for (;;) {
     WebResponse response = WebRequest(prepared.request);
-    if (response.status == 0 && response.failed() && !reconnected) {
-      reconnected = true;
-      continue;
-    }
-    const std::optional<std::chrono::seconds> asked = RetryAfter(response.headers);
-    const bool busy = response.status == 429 || (response.status == 503 && asked);
-    if (!busy || attempt >= kMaxRetries) return response;
-    const std::chrono::milliseconds length = asked ? std::chrono::milliseconds(*asked) : wait;
-    if (length > kLongestWait) return response;
-    std::this_thread::sleep_for(length);
-    wait *= 2;
+    const Retry retry = PlanRetry(response, tries);
+    if (retry.kind == Retry::Kind::Reconnect) continue;
+    // One request at a time waits out a rate limit only.
+    if (retry.kind != Retry::Kind::RateLimit || (retry.asked && *retry.asked > kLongestRetryWait)) return response;
+    std::this_thread::sleep_for(retry.wait);
   }
 }
 

@@ -161,18 +161,29 @@ TEST(LinkOperations, ASectionElsewhereGetsNoKey) {
   EXPECT_EQ(o.error.find(kLinkServiceKey), std::string::npos);
 }
 
+// The code the imitation gives its i-th seeded link.
+std::string SeededCode(int i) {
+  char code[16];
+  std::snprintf(code, sizeof code, "c%05d", i);
+  return code;
+}
+
+// Counting tasks for the first `n` seeded links of the Shlink imitation.
+std::vector<LinkTask> ShlinkTasks(test::LinkServices& services, const std::string& file, int n) {
+  std::vector<LinkTask> tasks;
+  for (int i = 0; i < n; ++i)
+    tasks.push_back(
+        {"Shlink", file, Inputs(services, "Key", kLinkServiceKey), {services.base() + "/" + SeededCode(i), ""}});
+  return tasks;
+}
+
 TEST(LinkOperations, ManyLinksInParallelKeepTheirOrder) {
   test::TempDir dir;
   test::LinkServices services;
   services.seed(40);
   const std::string file = test::RelocatedStarter("shlink.json", services.base(), dir);
-  std::vector<LinkTask> tasks;
-  for (int i = 0; i < 40; ++i) {
-    char code[16];
-    std::snprintf(code, sizeof code, "c%05d", i);
-    services.visit(code, i);
-    tasks.push_back({"Shlink", file, Inputs(services, "Key", kLinkServiceKey), {services.base() + "/" + code, ""}});
-  }
+  std::vector<LinkTask> tasks = ShlinkTasks(services, file, 40);
+  for (int i = 0; i < 40; ++i) services.visit(SeededCode(i), i);
   tasks.push_back({"?", "", {}, {services.base() + "/unknown", ""}});  // no plug-in: nothing sent
   int last = 0;
   std::set<size_t> reported;
@@ -198,12 +209,7 @@ TEST(LinkOperations, ManyLinksWaitForABusyServiceAndStop) {
   test::LinkServices services;
   services.seed(6);
   const std::string file = test::RelocatedStarter("shlink.json", services.base(), dir);
-  std::vector<LinkTask> tasks;
-  for (int i = 0; i < 6; ++i) {
-    char code[16];
-    std::snprintf(code, sizeof code, "c%05d", i);
-    tasks.push_back({"Shlink", file, Inputs(services, "Key", kLinkServiceKey), {services.base() + "/" + code, ""}});
-  }
+  std::vector<LinkTask> tasks = ShlinkTasks(services, file, 6);
   services.refuseNext(2, "1");  // 429 with Retry-After: 1, twice
   const auto begun = std::chrono::steady_clock::now();
   const std::vector<LinkOutcome> outcomes = FetchAllClicks(tasks, 4);
