@@ -338,9 +338,11 @@ Text FinishShorten(const ShortenRequest& prepared, const WebResponse& response, 
   // Decode first, then extract, so the plug-in's own texts and markers stay intact.
   const Text answer = DecodeAnswer(response.body, response.headers, prepared.encoding);
   const Text link = ExtractPreparedLink(prepared, answer);
-  // The service may echo the request, keys included.
-  if (reason) *reason = MaskSecrets(NoLinkReason(link, response, answer), prepared.secrets);
-  if (kind) *kind = NoLinkKind(link, response);
+  const FailureKind failure = NoLinkKind(link, response);
+  if (kind) *kind = failure;
+  // The service may echo the request, keys included. A link has no reason to word.
+  if (reason)
+    *reason = failure == FailureKind::None ? Text() : MaskSecrets(NoLinkReason(link, response, answer), prepared.secrets);
   return prepared.secrets.empty() ? link : MaskSecrets(link, prepared.secrets);
 }
 

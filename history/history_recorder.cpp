@@ -1,20 +1,27 @@
 #include "history/history_recorder.h"
 
 #include <ctime>
-
-#include "config/settings.h"
+#include <iterator>
 
 namespace pindle {
 namespace {
-constexpr std::chrono::seconds kWriteEvery{1};
+constexpr std::chrono::milliseconds kWriteEvery{100};
 }
 
 HistoryRecorder::HistoryRecorder(HistoryStore store, bool enabled)
-    : store_(std::move(store)),
-      enabled_(enabled && !store_.file().empty()),
-      lastWrite_(std::chrono::steady_clock::now()) {}
+    : store_(std::move(store)), enabled_(enabled && !store_.file().empty()) {}
 
-HistoryRecorder::~HistoryRecorder() { flush(); }
+HistoryRecorder::~HistoryRecorder() {
+  if (writer_.joinable()) {
+    {
+      std::lock_guard lock(mutex_);
+      ending_ = true;
+    }
+    changed_.notify_all();
+    writer_.join();
+  }
+  flush();
+}
 
 void HistoryRecorder::record(const HistoryPass& pass) {
   if (!enabled_) return;
@@ -27,17 +34,39 @@ void HistoryRecorder::record(const HistoryPass& pass) {
   entry.serviceId = pass.serviceId;
   std::lock_guard lock(mutex_);
   waiting_.push_back(std::move(entry));
-  // After a failure only the final attempt tries again, so a locked file costs the batch one wait.
-  if (failure_.empty() && std::chrono::steady_clock::now() - lastWrite_ >= kWriteEvery) flushLocked();
+  if (!writer_.joinable()) writer_ = std::thread([this] { writeInBackground(); });
+}
+
+void HistoryRecorder::writeInBackground() {
+  std::unique_lock lock(mutex_);
+  while (!ending_) {
+    // After a failure only the final attempt tries again, so a locked file is asked once more, not all along.
+    changed_.wait_for(lock, kWriteEvery);
+    if (ending_ || waiting_.empty() || !failure_.empty()) continue;
+    std::vector<HistoryEntry> batch;
+    batch.swap(waiting_);
+    writing_ = true;
+    lock.unlock();
+    Text error;
+    const bool written = store_.append(batch, &error);
+    lock.lock();
+    writing_ = false;
+    if (!written) {
+      failure_ = error.empty() ? Text("未知错误") : error;
+      // Back in front of what came in meanwhile, so the file still gets them in order.
+      waiting_.insert(waiting_.begin(), std::make_move_iterator(batch.begin()), std::make_move_iterator(batch.end()));
+    }
+    changed_.notify_all();
+  }
 }
 
 bool HistoryRecorder::flush() {
-  std::lock_guard lock(mutex_);
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [this] { return !writing_; });
   return flushLocked();
 }
 
 bool HistoryRecorder::flushLocked() {
-  lastWrite_ = std::chrono::steady_clock::now();
   if (waiting_.empty()) return failure_.empty();
   Text error;
   if (!store_.append(waiting_, &error)) {

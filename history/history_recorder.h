@@ -1,6 +1,8 @@
 #pragma once
 #include <chrono>
+#include <condition_variable>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "history/history_store.h"
@@ -16,9 +18,10 @@ struct HistoryPass {
   Text serviceId;  // the service's own id of the link (Response.Id), when it gave one
 };
 
-// Records the passes of one batch without slowing it: passes wait in memory and go to the file
-// in one transaction at most once a second and when the batch ends. A file that cannot be
-// written (locked, damaged) never stops the batch: the passes are kept for the final attempt,
+// Records the passes of one batch without slowing it: passes wait in memory and a writer thread
+// of the recorder's own puts them in the file, one transaction for what came in since its last
+// (at most ten a second), while the batch goes on; flush() writes the rest. A file that cannot
+// be written (locked, damaged) never stops the batch: the passes are kept for the final attempt,
 // and failed()/failure() tell the batch what to report. Safe to call from several threads.
 class HistoryRecorder {
  public:
@@ -29,20 +32,25 @@ class HistoryRecorder {
   HistoryRecorder& operator=(const HistoryRecorder&) = delete;
 
   void record(const HistoryPass& pass);
-  // Writes what waits; false when the file could not take it (the passes then stay waiting).
+  // Writes what waits, after what the writer has in hand; false when the file could not take it
+  // (the passes then stay waiting).
   bool flush();
   bool failed();
   Text failure();
 
  private:
+  void writeInBackground();
   bool flushLocked();
 
   HistoryStore store_;
   bool enabled_;
   std::mutex mutex_;
+  std::condition_variable changed_;
   std::vector<HistoryEntry> waiting_;
-  std::chrono::steady_clock::time_point lastWrite_;
+  bool writing_ = false;  // the writer has taken passes out of waiting_ and is writing them
+  bool ending_ = false;
   Text failure_;
+  std::thread writer_;  // started with the first pass
 };
 
 }  // namespace pindle

@@ -10,6 +10,7 @@
 #include "tests/support/request_log.h"
 #include "tests/support/test_certificates.h"
 #include "web/curl_global.h"
+#include "web/multi_transfer.h"
 #include "web/web_request.h"
 
 namespace pindle {
@@ -98,6 +99,28 @@ TEST(ConnectionReuse, RequestsInOneScopeKeepTheirOwnCookies) {
   WebRequest({.url = server.url("/none"), .cookies = ""});    // none at all
   WebRequest({.url = server.url("/shared")});                 // the store again
   EXPECT_EQ(recorder.cookieLines(), (std::vector<std::string>{"", "x=9", "", "batch=1"}));
+  EXPECT_EQ(recorder.connections(), 1u);
+  ClearSharedCookies();
+}
+
+// The batch's handles go from one request to the next too, the shared store's cookie engine
+// staying on for them across a reset; a request with cookies of its own still sends only those.
+TEST(ConnectionReuse, BatchHandlesKeepTheStoreAndTheirOwnCookiesApart) {
+  ClearSharedCookies();
+  Recorder recorder;
+  HttplibLoopbackServer server([&](httplib::Server& s) { recorder.routes(s); });
+  MultiTransfer transfer(1);
+  const std::vector<RequestOptions> sent = {{.url = server.url("/set")},
+                                            {.url = server.url("/own"), .cookies = "x=9"},
+                                            {.url = server.url("/shared")},
+                                            {.url = server.url("/none"), .cookies = ""},
+                                            {.url = server.url("/again")}};
+  for (size_t i = 0; i < sent.size(); ++i) {
+    transfer.start(i, sent[i]);
+    while (transfer.run(std::chrono::milliseconds(100)).empty()) {
+    }
+  }
+  EXPECT_EQ(recorder.cookieLines(), (std::vector<std::string>{"", "x=9", "batch=1", "", "batch=1"}));
   EXPECT_EQ(recorder.connections(), 1u);
   ClearSharedCookies();
 }
