@@ -342,7 +342,8 @@ Text FinishShorten(const ShortenRequest& prepared, const WebResponse& response, 
   if (kind) *kind = failure;
   // The service may echo the request, keys included. A link has no reason to word.
   if (reason)
-    *reason = failure == FailureKind::None ? Text() : MaskSecrets(NoLinkReason(link, response, answer), prepared.secrets);
+    *reason =
+        failure == FailureKind::None ? Text() : MaskSecrets(NoLinkReason(link, response, answer), prepared.secrets);
   return prepared.secrets.empty() ? link : MaskSecrets(link, prepared.secrets);
 }
 
