@@ -3,8 +3,9 @@
 # against nginx on loopback (one answer for every request, so the clients' own cost shows):
 # HTTP/1.1 at -j 4 and -j 8, and TLS with HTTP/2 at -j 8 (a certificate made now; both clients
 # skip its check). Three alternating runs each; the medians give the rate ratio (target >= 1.0)
-# and the CPU time (user + sys) per line against curl's (target <= 1.2). Also: --csv against the
-# same URLs as plain lines (target <= 1.25).
+# and the CPU time (user + sys) per line against curl's (target <= 1.2), beside the same figures
+# against curl sending what pindle sends (its agent, Referer and Accept-Language: the bare
+# config sends fewer header bytes). Also: --csv against the same URLs as plain lines (target <= 1.25).
 # Usage: bench/curl_parity_bench.sh [build dir] [lines]
 set -euo pipefail
 build=${1:-build}
@@ -62,8 +63,20 @@ curl_config() {  # $1: base
     hex == "0A" { print "url = \"" base "/x?url=" line "\"\noutput = /dev/null"; line = ""; next }
     { line = line "%" hex }'
 }
+# The same requests byte for byte: pindle's default headers too (its agent, and a Referer and
+# Accept-Language of its own for each address). curl needs a block per URL for them ("next"),
+# and each block its own options (silent; insecure, as -k is for the plain config).
+same_config() {  # $1: a config of curl_config
+  awk '/^url/ { u = $0; sub(/^url = "/, "", u); sub(/"$/, "", u); print
+                print "header = \"Referer: " u "\""; print "header = \"Accept-Language: zh-cn\""
+                print "user-agent = \"'"$agent"'\""; print "silent"; print "insecure"; next }
+       /^output/ { print; if (++n < total) print "next"; next } { print }' total="$count" "$1"
+}
+agent='Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)'
 curl_config "http://127.0.0.1:$plain_port" > "$work/plain.cfg"
 curl_config "https://127.0.0.1:$tls_port" > "$work/tls.cfg"
+same_config "$work/plain.cfg" > "$work/plain-same.cfg"
+same_config "$work/tls.cfg" > "$work/tls-same.cfg"
 
 # "real user+sys" of a command, its output dropped.
 measure() {
@@ -77,18 +90,23 @@ compare() {  # $1: label, $2: base, $3: curl config, $4: N, then curl's extra op
   local label=$1 base=$2 cfg=$3 jobs=$4
   shift 4
   plugin "$base"
-  local pr=() pc=() cr=() cc=() m
+  local pr=() pc=() cr=() cc=() sr=() sc=() m
   for _ in 1 2 3; do
     m=$(measure pindle -j "$jobs" < "$work/lines.txt")
     pr+=("${m% *}") pc+=("${m#* }")
     m=$(measure curl -s "$@" --parallel --parallel-max "$jobs" -K "$cfg")
     cr+=("${m% *}") cc+=("${m#* }")
+    m=$(measure curl -s "$@" --parallel --parallel-max "$jobs" -K "${cfg%.cfg}-same.cfg")
+    sr+=("${m% *}") sc+=("${m#* }")
   done
-  local tp tc up uc
+  local tp tc up uc ts us
   tp=$(median "${pr[@]}") tc=$(median "${cr[@]}") up=$(median "${pc[@]}") uc=$(median "${cc[@]}")
-  printf '%-22s pindle %6.2f s (cpu %5.2f s)   curl %6.2f s (cpu %5.2f s)\n' "$label" "$tp" "$up" "$tc" "$uc"
-  awk -v tp="$tp" -v tc="$tc" -v up="$up" -v uc="$uc" 'BEGIN {
-    printf "%-22s rate pindle / curl: %.2f (target >= 1.0)   cpu per line pindle / curl: %.2f (target <= 1.2)\n", "", tc / tp, up / uc }'
+  ts=$(median "${sr[@]}") us=$(median "${sc[@]}")
+  printf '%-22s pindle %6.2f s (cpu %5.2f s)   curl %6.2f s (cpu %5.2f s)   curl, same requests %6.2f s (cpu %5.2f s)\n' \
+    "$label" "$tp" "$up" "$tc" "$uc" "$ts" "$us"
+  awk -v tp="$tp" -v tc="$tc" -v up="$up" -v uc="$uc" -v ts="$ts" -v us="$us" 'BEGIN {
+    printf "%-22s rate pindle / curl: %.2f (target >= 1.0)   cpu per line pindle / curl: %.2f (target <= 1.2)\n", "", tc / tp, up / uc
+    printf "%-22s against curl sending the same requests: rate %.2f, cpu per line %.2f\n", "", ts / tp, up / us }'
 }
 
 echo "$count lines, medians of three alternating runs"
@@ -107,6 +125,18 @@ for _ in 1 2 3; do
 done
 printf '%-22s pindle cpu %5.3f s   curl cpu %5.3f s (the fixed part of the figures above)\n' "one URL" \
   "$(median "${po[@]}")" "$(median "${co[@]}")"
+
+# What the history costs: the same -j 4 run with "记录历史" off (curl keeps no history).
+plugin "http://127.0.0.1:$plain_port"
+nohistory=() withhistory=()
+for _ in 1 2 3; do
+  m=$(measure pindle -j 4 < "$work/lines.txt") withhistory+=("${m#* }")
+  printf '[软件设定]\r\n忽略证书错误=真\r\n记录历史=假\r\n' | iconv -f UTF-8 -t GBK > "$work/Setting.ini"
+  m=$(measure pindle -j 4 < "$work/lines.txt") nohistory+=("${m#* }")
+  printf '[软件设定]\r\n忽略证书错误=真\r\n' | iconv -f UTF-8 -t GBK > "$work/Setting.ini"
+done
+printf '%-22s pindle cpu %5.2f s, without history %5.2f s\n' "history, -j 4" "$(median "${withhistory[@]}")" \
+  "$(median "${nohistory[@]}")"
 
 lines=() tables=()
 for _ in 1 2 3; do

@@ -9,7 +9,7 @@ constexpr std::chrono::milliseconds kWriteEvery{100};
 }
 
 HistoryRecorder::HistoryRecorder(HistoryStore store, bool enabled)
-    : store_(std::move(store)), enabled_(enabled && !store_.file().empty()) {}
+    : store_(std::move(store)), appender_(store_.file()), enabled_(enabled && !store_.file().empty()) {}
 
 HistoryRecorder::~HistoryRecorder() {
   if (writer_.joinable()) {
@@ -48,7 +48,7 @@ void HistoryRecorder::writeInBackground() {
     writing_ = true;
     lock.unlock();
     Text error;
-    const bool written = store_.append(batch, &error);
+    const bool written = appender_.append(batch, &error);
     lock.lock();
     writing_ = false;
     if (!written) {
@@ -69,7 +69,7 @@ bool HistoryRecorder::flush() {
 bool HistoryRecorder::flushLocked() {
   if (waiting_.empty()) return failure_.empty();
   Text error;
-  if (!store_.append(waiting_, &error)) {
+  if (!appender_.append(waiting_, &error)) {
     failure_ = error.empty() ? Text("未知错误") : error;
     return false;
   }

@@ -43,6 +43,7 @@ class HistoryRecorder {
   bool flushLocked();
 
   HistoryStore store_;
+  HistoryAppender appender_;  // one open file for the batch's writes
   bool enabled_;
   std::mutex mutex_;
   std::condition_variable changed_;

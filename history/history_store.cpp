@@ -105,6 +105,11 @@ void BindText(sqlite3_stmt* statement, int index, const Text& text) {
   sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
 }
 
+// For text that outlives the statement's step: SQLite reads it in place instead of copying it.
+void BindLastingText(sqlite3_stmt* statement, int index, const Text& text) {
+  sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
+}
+
 Text ColumnText(sqlite3_stmt* statement, int column) {
   const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
   return bytes ? Text(bytes, static_cast<size_t>(sqlite3_column_bytes(statement, column))) : Text();
@@ -178,33 +183,7 @@ Text HistoryFile(const AppPaths& paths) {
 }
 
 bool HistoryStore::append(const std::vector<HistoryEntry>& entries, Text* error) const {
-  if (entries.empty()) return true;
-  const Database db = Open(file_, error);
-  if (!db) return false;
-  return InTransaction(db.get(), error, [&] {
-    const Statement insert =
-        Prepare(db.get(),
-                "INSERT INTO history(at, plugin, long_url, result, failure, service_id, clicks, clicks_at, state)"
-                " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)");
-    if (!insert) return false;
-    for (const HistoryEntry& entry : entries) {
-      sqlite3_reset(insert.get());
-      sqlite3_bind_int64(insert.get(), 1, entry.unixTime);
-      BindText(insert.get(), 2, entry.plugin);
-      BindText(insert.get(), 3, entry.longUrl);
-      BindText(insert.get(), 4, entry.result);
-      BindText(insert.get(), 5, entry.failure);
-      BindText(insert.get(), 6, entry.serviceId);
-      if (entry.clicks)
-        sqlite3_bind_int64(insert.get(), 7, *entry.clicks);
-      else
-        sqlite3_bind_null(insert.get(), 7);
-      sqlite3_bind_int64(insert.get(), 8, entry.clicksTime);
-      sqlite3_bind_int(insert.get(), 9, static_cast<int>(entry.state));
-      if (sqlite3_step(insert.get()) != SQLITE_DONE) return false;
-    }
-    return true;
-  });
+  return HistoryAppender(file_).append(entries, error);
 }
 
 std::vector<HistoryEntry> HistoryStore::find(const Text& search, int limit, Text* error) const {
@@ -340,6 +319,53 @@ bool HistoryStore::remove(const std::vector<std::int64_t>& ids, Text* error) con
     }
     return true;
   });
+}
+
+struct HistoryAppender::Connection {
+  Database db;
+  Statement insert;
+};
+
+HistoryAppender::HistoryAppender(Text file) : file_(std::move(file)) {}
+HistoryAppender::~HistoryAppender() = default;
+
+bool HistoryAppender::append(const std::vector<HistoryEntry>& entries, Text* error) {
+  if (entries.empty()) return true;
+  if (!open_) {
+    Database db = Open(file_, error);
+    if (!db) return false;
+    Statement insert =
+        Prepare(db.get(),
+                "INSERT INTO history(at, plugin, long_url, result, failure, service_id, clicks, clicks_at, state)"
+                " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)");
+    if (!insert) return Fail(db.get(), error);
+    open_ = std::make_unique<Connection>(Connection{std::move(db), std::move(insert)});
+  }
+  sqlite3_stmt* const insert = open_->insert.get();
+  const bool written = InTransaction(open_->db.get(), error, [&] {
+    for (const HistoryEntry& entry : entries) {
+      sqlite3_reset(insert);
+      sqlite3_bind_int64(insert, 1, entry.unixTime);
+      BindLastingText(insert, 2, entry.plugin);
+      BindLastingText(insert, 3, entry.longUrl);
+      BindLastingText(insert, 4, entry.result);
+      BindLastingText(insert, 5, entry.failure);
+      BindLastingText(insert, 6, entry.serviceId);
+      if (entry.clicks)
+        sqlite3_bind_int64(insert, 7, *entry.clicks);
+      else
+        sqlite3_bind_null(insert, 7);
+      sqlite3_bind_int64(insert, 8, entry.clicksTime);
+      sqlite3_bind_int(insert, 9, static_cast<int>(entry.state));
+      if (sqlite3_step(insert) != SQLITE_DONE) return false;
+    }
+    return true;
+  });
+  // The texts bound last are the caller's: the statement lets go of them before they go.
+  sqlite3_reset(insert);
+  sqlite3_clear_bindings(insert);
+  if (!written) open_.reset();  // a file held by another program, or damaged, is opened anew next time
+  return written;
 }
 
 struct HistoryLinks::Connection {

@@ -68,6 +68,25 @@ class HistoryStore {
   Text file_;
 };
 
+// Appends batch after batch through one open file, so a long batch's writes cost no reopening
+// and no checkpoint each (closing the file's last connection copies its log back into it). Used
+// by one thread at a time; after a failure the file is closed and the next append opens it again.
+class HistoryAppender {
+ public:
+  explicit HistoryAppender(Text file);
+  ~HistoryAppender();
+  HistoryAppender(const HistoryAppender&) = delete;
+  HistoryAppender& operator=(const HistoryAppender&) = delete;
+
+  // All entries in one transaction.
+  bool append(const std::vector<HistoryEntry>& entries, Text* error = nullptr);
+
+ private:
+  struct Connection;
+  Text file_;
+  std::unique_ptr<Connection> open_;
+};
+
 // The links plug-ins gave before, asked line after line of a batch through one open file. Used
 // by one thread at a time.
 class HistoryLinks {

@@ -146,6 +146,24 @@ TEST(HistoryRecorder, RecordsWithReasonsOrNotAtAll) {
   EXPECT_FALSE(std::ifstream(elsewhere.file()).good()) << "a recorder that is off creates no file";
 }
 
+// One open file for batch after batch: each batch is in the file as soon as it is appended (a
+// reader sees it while the appender stays open), and texts of a batch gone are never read again.
+TEST(HistoryAppender, EachBatchLandsAtOnceThroughOneOpenFile) {
+  test::TempDir dir;
+  const HistoryStore reader(dir.file("history.sqlite"));
+  HistoryAppender appender(reader.file());
+  for (int batch = 1; batch <= 3; ++batch) {
+    {
+      const std::vector<HistoryEntry> rows = {Entry(batch, "P", "u" + std::to_string(batch), "https://s/a"),
+                                              Entry(batch, "P", "v" + std::to_string(batch), "https://s/b")};
+      ASSERT_TRUE(appender.append(rows));
+    }
+    EXPECT_EQ(reader.find("", 0).size(), static_cast<size_t>(2 * batch)) << batch;
+  }
+  EXPECT_TRUE(appender.append({}));
+  EXPECT_EQ(reader.find("u3", 0).at(0).longUrl, "u3");
+}
+
 // Another process holds the write lock; the passes wait and go in once it lets go.
 TEST(HistoryRecorder, LockedOrGarbageFileFailsWithoutLosingTheBatch) {
   test::TempDir dir;
