@@ -31,24 +31,24 @@ Text CapitalizeFirst(std::string_view text) {
 }
 
 Text NormalizeHeaderNames(std::string_view block) {
-  std::vector<Text> lines;
-  for (const Text& line : Split(block, "\r\n")) {
-    const int colon = Find(line, ":");
-    if (colon < 0) continue;
-    const size_t nameEnd = static_cast<size_t>(colon - 1);
-    Text name;
-    size_t wordStart = 0;
-    for (;;) {
-      const size_t dash = line.find('-', wordStart);
-      const size_t wordEnd = (dash == Text::npos || dash > nameEnd) ? nameEnd : dash;
-      name += CapitalizeFirst(std::string_view(line).substr(wordStart, wordEnd - wordStart));
-      if (wordEnd == nameEnd) break;
-      name += '-';
-      wordStart = wordEnd + 1;
-    }
-    lines.push_back(name + line.substr(nameEnd));
+  Text out;
+  out.reserve(block.size());
+  for (size_t from = 0; from < block.size();) {
+    const size_t end = block.find("\r\n", from);
+    const std::string_view line =
+        block.substr(from, end == std::string_view::npos ? std::string_view::npos : end - from);
+    from = end == std::string_view::npos ? block.size() : end + 2;
+    const size_t colon = line.find(':');
+    if (colon == std::string_view::npos) continue;
+    if (!out.empty()) out += "\r\n";
+    const size_t start = out.size();
+    out += line;
+    // Each word of the name (between dashes) starts with a capital.
+    for (size_t i = 0; i < colon; ++i)
+      if ((i == 0 || line[i - 1] == '-') && line[i] >= 'a' && line[i] <= 'z')
+        out[start + i] = static_cast<char>(line[i] - 'a' + 'A');
   }
-  return Join(lines, "\r\n");
+  return out;
 }
 
 Text CompleteDefaultHeaders(std::string_view headers, std::string_view url, bool post) {

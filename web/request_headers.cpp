@@ -1,6 +1,7 @@
 #include "web/request_headers.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "platform/codepage.h"
 #include "text/text_utils.h"
@@ -10,30 +11,45 @@ namespace {
 
 constexpr std::string_view kLibcurlDefaults[] = {"Accept", "Content-Type", "Expect", "Proxy-Connection"};
 
+// Whether Trim would leave nothing of `text`, without copying it when it plainly holds more.
+bool IsBlankText(std::string_view text) {
+  const size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return true;
+  if (static_cast<unsigned char>(text[first]) != 0xE3) return false;  // a full-width space starts so
+  return Trim(text).empty();
+}
+
 }  // namespace
 
 std::vector<std::string> CurlHeaderLines(std::string_view block, bool dropEntityHeaders, bool utf8) {
   std::vector<std::string> lines;
-  std::vector<Text> names;
-  for (Text line : Split(block, "\r\n")) {
+  bool written[std::size(kLibcurlDefaults)] = {};
+  // Line by line without copying the block: the Referer alone is as long as the address.
+  for (size_t from = 0; from < block.size();) {
+    const size_t end = block.find("\r\n", from);
+    std::string_view line = block.substr(from, end == std::string_view::npos ? std::string_view::npos : end - from);
+    from = end == std::string_view::npos ? block.size() : end + 2;
     // A stray CR or LF would end the line early on the wire and smuggle in another one.
-    std::erase_if(line, [](char c) { return c == '\r' || c == '\n'; });
-    const int colon = Find(line, ":");
-    if (colon < 0) continue;
-    const Text name = Trim(line.substr(0, static_cast<size_t>(colon - 1)));
+    Text cleaned;
+    if (line.find_first_of("\r\n") != std::string_view::npos) {
+      cleaned = Text(line);
+      std::erase_if(cleaned, [](char c) { return c == '\r' || c == '\n'; });
+      line = cleaned;
+    }
+    const size_t colon = line.find(':');
+    if (colon == std::string_view::npos) continue;
+    const Text name = Trim(line.substr(0, colon));
     if (name.empty() || EqualsIgnoreAsciiCase(name, "User-Agent")) continue;
     if (dropEntityHeaders &&
         (EqualsIgnoreAsciiCase(name, "Content-Type") || EqualsIgnoreAsciiCase(name, "Content-Length")))
       continue;
-    if (Trim(line.substr(static_cast<size_t>(colon))).empty()) line = name + ";";
-    names.push_back(name);
-    lines.push_back(utf8 ? line : Utf8ToGbk(line));
+    for (size_t i = 0; i < std::size(kLibcurlDefaults); ++i)
+      written[i] = written[i] || EqualsIgnoreAsciiCase(name, kLibcurlDefaults[i]);
+    Text kept = IsBlankText(line.substr(colon + 1)) ? name + ";" : Text(line);
+    lines.push_back(utf8 ? std::move(kept) : Utf8ToGbk(kept));
   }
-  for (const std::string_view own : kLibcurlDefaults) {
-    const bool written =
-        std::any_of(names.begin(), names.end(), [&](const Text& n) { return EqualsIgnoreAsciiCase(n, own); });
-    if (!written) lines.push_back(Text(own) + ":");
-  }
+  for (size_t i = 0; i < std::size(kLibcurlDefaults); ++i)
+    if (!written[i]) lines.push_back(Text(kLibcurlDefaults[i]) + ":");
   return lines;
 }
 

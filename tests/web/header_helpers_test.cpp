@@ -90,6 +90,13 @@ TEST(HeaderHelpers, LinesForLibcurl) {
        {"X: 1", "Accept:", "Content-Type:", "Expect:", "Proxy-Connection:"}},
       {"X: a\nB: c", false, {"X: aB: c", "Accept:", "Content-Type:", "Expect:", "Proxy-Connection:"}},
       {"X: 中", false, {"X: \xD6\xD0", "Accept:", "Content-Type:", "Expect:", "Proxy-Connection:"}},
+      {"X-Full:\xE3\x80\x80 \r\nX-Sp:   \r\nX-Lead: \xE3\x80\x80"
+       "a",
+       false,
+       {"X-Full;", "X-Sp;",
+        "X-Lead: \xA1\xA1"
+        "a",
+        "Accept:", "Content-Type:", "Expect:", "Proxy-Connection:"}},
   };
   for (const auto& c : cases) EXPECT_EQ(CurlHeaderLines(c.block, c.dropEntity), c.want) << c.block;
 }
