@@ -31,7 +31,7 @@ std::vector<std::string> CurlHeaderLines(std::string_view block, bool dropEntity
     from = end == std::string_view::npos ? block.size() : end + 2;
     // A stray CR or LF would end the line early on the wire and smuggle in another one.
     Text cleaned;
-    if (line.find_first_of("\r\n") != std::string_view::npos) {
+    if (line.find('\r') != std::string_view::npos || line.find('\n') != std::string_view::npos) {
       cleaned = Text(line);
       std::erase_if(cleaned, [](char c) { return c == '\r' || c == '\n'; });
       line = cleaned;
