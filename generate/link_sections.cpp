@@ -1,5 +1,8 @@
 #include "generate/link_sections.h"
 
+#include <ctime>
+
+#include "generate/click_series.h"
 #include "generate/failure_reason.h"
 #include "json/json_document.h"
 #include "plugins/plugin_file.h"
@@ -102,7 +105,17 @@ std::optional<std::int64_t> ReadClicks(const PluginDefinition& plugin, const Sho
   error = LinkAnswerProblem(prepared, response);
   if (!error.empty()) return std::nullopt;
   const Text answer = DecodeAnswer(response.body, response.headers, prepared.encoding);
-  const std::optional<std::int64_t> clicks = ReadCount(JsonValueAtPath(answer, plugin.read("Stats.Clicks")));
+  std::optional<std::int64_t> clicks;
+  if (const Text path = plugin.read("Stats.Clicks"); !path.empty() || !HasClickSeries(plugin)) {
+    clicks = ReadCount(JsonValueAtPath(answer, path));
+  } else if (JsonDocument days; days.Parse(answer) && days.TypeOf(plugin.read("Stats.Series")) == JsonType::Array) {
+    // No count of its own: the days since the link was made add up to it (Bitly's clicks by day).
+    std::int64_t sum = 0;
+    for (const DayClicks& day :
+         ReadClickSeries(plugin, answer, LocalDay(static_cast<std::int64_t>(std::time(nullptr)))))
+      sum += day.clicks;
+    clicks = sum;
+  }
   if (!clicks) {
     const Text words = ServiceMessage(answer);
     error = MaskSecrets(words.empty() ? Text("服务没有返回点击数") : "服务没有返回点击数：" + words, prepared.secrets);

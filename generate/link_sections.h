@@ -53,7 +53,8 @@ ShortenRequest PrepareLinkRequest(const SectionSource& source, LinkSection secti
 // status that is not 2xx; empty for a success. Secrets masked.
 Text LinkAnswerProblem(const ShortenRequest& prepared, const WebResponse& response);
 
-// The click count of a Stats answer; `error` (set when none) says why.
+// The click count of a Stats answer (Stats.Clicks; without it, the sum of Stats.Series' days);
+// `error` (set when none) says why.
 std::optional<std::int64_t> ReadClicks(const PluginDefinition& plugin, const ShortenRequest& prepared,
                                        const WebResponse& response, Text& error);
 

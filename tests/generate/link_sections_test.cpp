@@ -76,5 +76,35 @@ TEST(LinkSections, CountsAsServicesWriteThem) {
   for (const auto& c : cases) EXPECT_EQ(ReadCount(c.text), c.count) << c.text;
 }
 
+// Stats.Clicks where the answer has it; without it, a series adds up its days (Bitly's clicks by
+// day since the link was made), an empty one to 0; neither: the service's words.
+TEST(LinkSections, ClicksFromTheCountOrTheDays) {
+  const struct {
+    const char* keys;
+    const char* answer;
+    std::optional<std::int64_t> clicks;
+    const char* error;
+  } cases[] = {
+      {R"("Clicks":"total_clicks")", R"({"total_clicks":7})", 7, ""},
+      {R"("Clicks":"n","Series":"d")", R"({"n":2,"d":[5,5]})", 2, ""},
+      {R"("Series":"link_clicks","SeriesDate":"date","SeriesCount":"clicks")",
+       R"({"link_clicks":[{"clicks":4,"date":"2026-12-10T00:00:00+0000"},{"clicks":3,"date":"2026-11-02T00:00:00+0000"}]})",
+       7, ""},
+      {R"("Series":"link_clicks")", R"({"link_clicks":[]})", 0, ""},
+      {R"("Series":"link_clicks")", R"({"message":"NOT_FOUND"})", std::nullopt, "服务没有返回点击数：NOT_FOUND"},
+      {R"("Clicks":"total_clicks")", R"({"units":-1})", std::nullopt, R"(服务没有返回点击数：{"units":-1})"},
+  };
+  for (const auto& c : cases) {
+    const PluginDefinition plugin =
+        PluginDefinition::FromText(std::string(R"({"Name":"S","Stats":{"Type":"GET",)") + c.keys + "}}");
+    WebResponse response;
+    response.status = 200;
+    response.body = c.answer;
+    Text error;
+    EXPECT_EQ(ReadClicks(plugin, ShortenRequest{}, response, error), c.clicks) << c.keys << " " << c.answer;
+    EXPECT_EQ(error, c.error) << c.answer;
+  }
+}
+
 }  // namespace
 }  // namespace pindle

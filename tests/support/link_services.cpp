@@ -1,6 +1,7 @@
 #include "tests/support/link_services.h"
 
 #include <cstdio>
+#include <ctime>
 #include <nlohmann/json.hpp>
 
 #include "platform/files.h"
@@ -228,6 +229,19 @@ void LinkServices::routes(httplib::Server& s) {
                 {"units", -1},
                 {"unit", "day"}});
         });
+  // The clicks by day: the imitation counts every visit today.
+  s.Get(R"(/v4/bitlinks/([^/]+)/([^/]+)/clicks)", [=, this](const httplib::Request& req, httplib::Response& res) {
+    if (!bitlyKey(req, res)) return;
+    std::lock_guard lock(mutex_);
+    const auto it = links_.find(req.matches[2]);
+    if (it == links_.end()) return Json(res, 404, {{"message", "NOT_FOUND"}, {"resource", "bitlinks"}});
+    char today[32];
+    const std::time_t now = std::time(nullptr);
+    std::strftime(today, sizeof today, "%Y-%m-%dT00:00:00+0000", std::localtime(&now));
+    json days = json::array();
+    if (it->second.visits > 0) days.push_back({{"clicks", it->second.visits}, {"date", today}});
+    Json(res, 200, {{"link_clicks", days}, {"units", -1}, {"unit", "day"}, {"unit_reference", today}});
+  });
   s.Get(R"(/v4/groups/([^/]+)/bitlinks)", [=, this](const httplib::Request& req, httplib::Response& res) {
     if (!bitlyKey(req, res)) return;
     std::lock_guard lock(mutex_);
