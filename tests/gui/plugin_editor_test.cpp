@@ -13,6 +13,7 @@
 #include <QTreeWidget>
 
 #include "app/gui/actions/program_actions.h"
+#include "app/gui/notice_box.h"
 #include "app/gui/plugin_editor_dialog.h"
 #include "json/json_parse.h"
 #include "platform/codepage.h"
@@ -201,7 +202,7 @@ TEST_F(PluginEditorTest, LinkSectionsShownEditedAndChecked) {
     QPointer<PluginEditorDialog> d = choose("在窗口中编辑");
     ASSERT_NE(d, nullptr);
     const bool hasSections = c.file != head + "}";
-    EXPECT_EQ(in<QWidget>(d, "链接管理")->isVisibleTo(d), hasSections);
+    EXPECT_TRUE(in<QWidget>(d, "链接管理")->isVisibleTo(d)) << "a section can be added";
     EXPECT_EQ(in<QTabWidget>(d, "链接管理_各节")->count(), hasSections ? 3 : 0);
     if (hasSections) {
       for (const auto& [key, text] : std::initializer_list<std::pair<const char*, std::string>>{
@@ -285,6 +286,144 @@ TEST_F(PluginEditorTest, StatsSectionTracedForALink) {
   }
   d->close();
   ASSERT_TRUE(SpinUntil([&] { return d.isNull(); }));
+}
+
+// 测试列表 traces the first page; 测试删除 asks first and sends nothing unless agreed to; 添加…
+// gives a file without sections a template of each.
+TEST_F(PluginEditorTest, ListDeleteAndAddActions) {
+  LinkServices shlink;
+  shlink.seed(3);
+  const std::string base = shlink.base();
+  const TempDir scratch;  // not the window's Plug folder: its list keeps one row
+  RelocatedStarter("shlink.json", base, scratch);
+  Json plugin = ParseJsonText(scratch.read("Plug/shlink.json"))->value;
+  plugin["Fields"][1]["Default"] = kLinkServiceKey;
+  const std::string withSections = plugin.dump(2);
+  for (const char* key : {"Stats", "List", "Delete"}) plugin.erase(key);
+  const std::string without = plugin.dump(2);
+  const struct {
+    const char* name;
+    const std::string* file;
+    std::function<void(QDialog*)> act;
+    std::size_t sent;                // requests the service got for it
+    std::vector<std::string> shown;  // in 测试结果
+  } cases[] = {
+      {"list",
+       &withSections,
+       [](QDialog* d) { QTest::mouseClick(in<QPushButton>(d, "测试列表"), Qt::LeftButton); },
+       1,
+       {"GET /rest/v3/short-urls?page=1&itemsPerPage=50 HTTP/1.1", "X-Api-Key: ••••",
+        "List.Items “shortUrls.data” → 数组，3 项", "第 1 项：短网址 “" + base + "/c00000”",
+        "本页 3 个链接；没有下一页"}},
+      {"delete refused",
+       &withSections,
+       [&](QDialog* d) {
+         type(d, "统计链接", QString::fromStdString(base + "/c00001"));
+         NoticeBox::setNextAnswer(kNoticeCancel);
+         QTest::mouseClick(in<QPushButton>(d, "测试删除"), Qt::LeftButton);
+       },
+       0,
+       {"没有删除：什么也没有发出"}},
+      {"delete agreed",
+       &withSections,
+       [&](QDialog* d) {
+         type(d, "统计链接", QString::fromStdString(base + "/c00001"));
+         NoticeBox::setNextAnswer(kNoticeOk);
+         QTest::mouseClick(in<QPushButton>(d, "测试删除"), Qt::LeftButton);
+       },
+       1,
+       {"DELETE /rest/v3/short-urls/c00001 HTTP/1.1", "【结果】\n服务已删除这个短网址（HTTP 204）"}},
+      {"deleted already",
+       &withSections,
+       [&](QDialog* d) {
+         type(d, "统计链接", QString::fromStdString(base + "/c00001"));
+         NoticeBox::setNextAnswer(kNoticeOk);
+         QTest::mouseClick(in<QPushButton>(d, "测试删除"), Qt::LeftButton);
+       },
+       1,
+       {"没有删除：HTTP 404：No URL found with short code \"c00001\""}},
+      {"list added to a file without",
+       &without,
+       [](QDialog* d) {
+         EXPECT_FALSE(in<QWidget>(d, "测试列表")->isVisibleTo(d));
+         in<QMenu>(d, "链接管理_添加菜单")->findChild<QAction*>(QStringLiteral("添加_List"))->trigger();
+         EXPECT_TRUE(in<QWidget>(d, "测试列表")->isVisibleTo(d));
+         EXPECT_FALSE(in<QWidget>(d, "测试删除")->isVisibleTo(d));
+         QTest::mouseClick(in<QPushButton>(d, "测试列表"), Qt::LeftButton);
+       },
+       1,
+       {"GET /api/links?page=1&limit=50 HTTP/1.1", "X-Api-Key: ••••", "HTTP/1.1 404"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    f.dir().write("Plug/isgd.json", *c.file);
+    QPointer<PluginEditorDialog> d = choose("在窗口中编辑");
+    ASSERT_NE(d, nullptr);
+    auto* trace = in<QPlainTextEdit>(d, "测试结果");
+    const std::size_t before = shlink.requests().size();
+    c.act(d);
+    if (c.sent > 0) {
+      ASSERT_TRUE(SpinUntil([&] { return trace->toPlainText().contains(QStringLiteral("【结果】")); }));
+    }
+    const std::string shown = trace->toPlainText().toStdString();
+    for (const std::string& part : c.shown) EXPECT_NE(shown.find(part), std::string::npos) << part << "\n" << shown;
+    EXPECT_EQ(shown.find(kLinkServiceKey), std::string::npos) << shown;
+    EXPECT_EQ(shlink.requests().size() - before, c.sent);
+    d->close();
+    ASSERT_TRUE(SpinUntil([&] { return d.isNull(); }));
+  }
+
+  // Each section added is saved as shown; a file left untouched saves as it did.
+  const struct {
+    const char* add;                 // "": none
+    std::vector<std::string> holds;  // in the section saved
+  } adds[] = {{"Stats", {"/api/links/$Code$/stats", "\"Clicks\""}},
+              {"List", {"$Page$", "$Limit$", "\"Items\"", "\"Short\"", "\"Long\"", "\"Total\""}},
+              {"Delete", {"\"DELETE\"", "/api/links/$Id$"}},
+              {"", {}}};
+  f.dir().write("Plug/isgd.json", without);
+  std::string untouched;
+  for (int round = 0; round < 2; ++round) {  // the first save writes the form's own layout
+    QPointer<PluginEditorDialog> d = choose("在窗口中编辑");
+    ASSERT_NE(d, nullptr);
+    QTest::mouseClick(in<QPushButton>(d, "保存"), Qt::LeftButton);
+    ASSERT_TRUE(SpinUntil([&] { return d.isNull(); }));
+    EXPECT_TRUE(loadFinished());
+    if (round == 1) {
+      EXPECT_EQ(f.dir().read("Plug/isgd.json"), untouched);
+    }
+    untouched = f.dir().read("Plug/isgd.json");
+  }
+  for (const auto& a : adds) {
+    SCOPED_TRACE(a.add);
+    f.dir().write("Plug/isgd.json", untouched);
+    QPointer<PluginEditorDialog> d = choose("在窗口中编辑");
+    ASSERT_NE(d, nullptr);
+    EXPECT_TRUE(in<QWidget>(d, "链接管理")->isVisibleTo(d));
+    if (*a.add) {
+      QAction* add =
+          in<QMenu>(d, "链接管理_添加菜单")->findChild<QAction*>(QStringLiteral("添加_") + QString::fromUtf8(a.add));
+      add->trigger();
+      EXPECT_FALSE(add->isVisible()) << "offered once";
+      EXPECT_EQ(in<QTabWidget>(d, "链接管理_各节")->currentWidget()->objectName(), QString::fromUtf8(a.add));
+    }
+    EXPECT_EQ(in<QLabel>(d, "检查")->text().indexOf(QStringLiteral("链接管理")), -1)
+        << in<QLabel>(d, "检查")->text().toStdString();
+    QTest::mouseClick(in<QPushButton>(d, "保存"), Qt::LeftButton);
+    ASSERT_TRUE(SpinUntil([&] { return d.isNull(); }));
+    EXPECT_TRUE(loadFinished());
+    const std::string bytes = f.dir().read("Plug/isgd.json");
+    if (!*a.add) {
+      EXPECT_EQ(bytes, untouched);
+      continue;
+    }
+    const Json saved = ParseJsonText(bytes)->value;
+    ASSERT_TRUE(saved.contains(a.add)) << bytes;
+    const std::string section = saved[a.add].dump();
+    EXPECT_NE(section.find("X-Api-Key: $Field:Key$"), std::string::npos) << "the API's key goes with it";
+    EXPECT_NE(section.find("\"$Field:Server$/api/links"), std::string::npos) << "on the API's own site";
+    for (const std::string& part : a.holds) EXPECT_NE(section.find(part), std::string::npos) << part << "\n" << section;
+  }
 }
 
 // 新建插件 stays in reach when no row is chosen, as in an empty Plug folder.
