@@ -175,16 +175,14 @@ PluginEditorDialog::PluginEditorDialog(const Text& path, const Text& plugDir, QW
   cancelButton->setObjectName(QStringLiteral("取消"));
 
   // The link sections get the space below the trace; a file without them can be given one.
-  auto* sectionBox = new QGroupBox(QStringLiteral("链接管理"), this);
+  auto* sectionBox = sectionBox_ = new QGroupBox(QStringLiteral("链接管理"), this);
   sectionBox->setObjectName(QStringLiteral("链接管理"));
   auto* sectionLayout = new QVBoxLayout(sectionBox);
   auto* ruleRow = new QHBoxLayout;
-  auto* sectionRule = new QLabel(QStringLiteral("每节是一个 JSON 对象（Type、API Path、Data、Headers 和取值的 JSON "
-                                                "路径）；保存时检查，清空一节即从文件中删去这一节"),
-                                 sectionBox);
+  auto* sectionRule = sectionRule_ = new QLabel(sectionBox);
   sectionRule->setObjectName(QStringLiteral("规则_链接管理"));
   sectionRule->setWordWrap(true);
-  ruleRow->addWidget(sectionRule, 1);
+  ruleRow->addWidget(sectionRule, 1, Qt::AlignTop);
   addButton_ = new QPushButton(QStringLiteral("添加…"), sectionBox);
   addButton_->setObjectName(QStringLiteral("链接管理_添加"));
   addButton_->setToolTip(QStringLiteral("添加一节，填好示例，按服务的接口改"));
@@ -223,6 +221,7 @@ PluginEditorDialog::PluginEditorDialog(const Text& path, const Text& plugDir, QW
   statsId_->setObjectName(QStringLiteral("统计编号"));
   statsId_->setPlaceholderText(QStringLiteral("服务端编号（用到 $Id$ 时填）"));
   linkLayout->addWidget(statsId_, 2);
+  linkLayout->addStretch(0);  // the buttons keep their width when the link fields are hidden
   statsButton_ = new QPushButton(QStringLiteral("测试统计"), linkRow_);
   statsButton_->setObjectName(QStringLiteral("测试统计"));
   linkLayout->addWidget(statsButton_);
@@ -236,7 +235,7 @@ PluginEditorDialog::PluginEditorDialog(const Text& path, const Text& plugDir, QW
   linkLayout->addWidget(listButton_);
   sectionLayout->addWidget(linkRow_);
 
-  auto* right = new QVBoxLayout;
+  auto* right = right_ = new QVBoxLayout;
   auto* testRow = new QHBoxLayout;
   testRow->addWidget(new QLabel(QStringLiteral("长网址"), this));
   testRow->addWidget(testUrl_, 1);
@@ -353,6 +352,13 @@ bool PluginEditorDialog::hasSection(LinkSection section) const {
 
 void PluginEditorDialog::showSectionControls() {
   sectionTabs_->setVisible(!sections_.empty());
+  sectionRule_->setText(sections_.empty()
+                            ? QStringLiteral("这个插件没有链接管理的节（Stats 点击数、List 链接列表、Delete 删除）："
+                                             "按“添加…”加一节，照服务的接口改")
+                            : QStringLiteral("每节是一个 JSON 对象（Type、API Path、Data、Headers 和取值的 JSON "
+                                             "路径）；保存时检查，清空一节即从文件中删去这一节"));
+  // Without sections the group is one line and the trace keeps the room.
+  if (right_) right_->setStretchFactor(sectionBox_, sections_.empty() ? 0 : 2);
   const bool stats = hasSection(LinkSection::Stats), list = hasSection(LinkSection::List),
              del = hasSection(LinkSection::Delete);
   linkRow_->setVisible(stats || list || del);
@@ -445,7 +451,9 @@ QStringList PluginEditorDialog::problems() const {
   const Text data = text("API.Data");
   const QString type = responseType_->currentData().toString();
   if (text("Name").empty()) found << QStringLiteral("名称为空：插件不会出现在生成页的插件选择里");
-  if (!HasWebScheme(address)) found << QStringLiteral("地址不是 http:// 或 https:// 开头");
+  // A self-hosted service's address starts with the field of its server.
+  if (!HasWebScheme(address) && address.rfind("$Field:", 0) != 0)
+    found << QStringLiteral("地址不是 http:// 或 https:// 开头");
   if (method_->currentText() == "POST" && data.empty())
     found << QStringLiteral("POST 请求没有数据：长网址到不了服务");
   else if (!Contains(data, "$Url$", true) && !Contains(data, "$RawUrl$", true))

@@ -19,6 +19,7 @@ class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
+class QVBoxLayout;
 
 namespace pindle {
 
@@ -87,6 +88,9 @@ class PluginEditorDialog : public QDialog {
   QPushButton* testButton_ = nullptr;
   QPlainTextEdit* trace_ = nullptr;
   QTabWidget* sectionTabs_ = nullptr;
+  QWidget* sectionBox_ = nullptr;
+  QLabel* sectionRule_ = nullptr;
+  QVBoxLayout* right_ = nullptr;
   QWidget* linkRow_ = nullptr;
   QLineEdit* statsLink_ = nullptr;
   QLineEdit* statsId_ = nullptr;

@@ -73,10 +73,13 @@ TEST_F(PluginEditorTest, NewPluginFilledCheckedTestedSavedAndListed) {
     std::function<void()> edit;
     const char* checkHas;  // "" : no problem left
     bool parameterShown, prefixShown, patternShown;
+    const char* lacks = nullptr;  // a problem that must not be named
   } steps[] = {
       {[&] { type(d, "Name", QStringLiteral("编辑器短链")); }, "地址不是 http:// 或 https:// 开头", false, false,
        false},
       {[&] { type(d, "API.API Path", "ftp://x/"); }, "地址不是", false, false, false},
+      {[&] { type(d, "API.API Path", "$Field:Server$/create.php?"); }, "数据里没有 $Url$", false, false, false,
+       "地址不是"},  // a self-hosted service's server
       {[&] { type(d, "API.API Path", QString::fromStdString(service.base() + "/create.php?")); }, "数据里没有 $Url$",
        false, false, false},
       {[&] { choose(d, "API.Type", 1); }, "POST 请求没有数据", false, false, false},
@@ -97,6 +100,9 @@ TEST_F(PluginEditorTest, NewPluginFilledCheckedTestedSavedAndListed) {
       EXPECT_NE(checks.indexOf(QString::fromUtf8(steps[i].checkHas)), -1) << checks.toStdString();
     else
       EXPECT_TRUE(checks.isEmpty()) << checks.toStdString();
+    if (steps[i].lacks) {
+      EXPECT_EQ(checks.indexOf(QString::fromUtf8(steps[i].lacks)), -1) << checks.toStdString();
+    }
     EXPECT_EQ(in<QLineEdit>(d, "Response.Parameter")->isVisibleTo(d), steps[i].parameterShown);
     EXPECT_EQ(in<QLineEdit>(d, "Response.Prefix")->isVisibleTo(d), steps[i].prefixShown);
     EXPECT_EQ(in<QLineEdit>(d, "Response.Pattern")->isVisibleTo(d), steps[i].patternShown);
