@@ -21,6 +21,7 @@
 #include "tests/support/link_services.h"
 #include "tests/support/loopback_shortener.h"
 #include "tests/support/plugin_files.h"
+#include "text/text_utils.h"
 
 namespace pindle::test {
 namespace {
@@ -309,70 +310,47 @@ TEST_F(PluginEditorTest, ListDeleteAndAddActions) {
   const std::string without = plugin.dump(2);
   const struct {
     const char* name;
-    const std::string* file;
-    std::function<void(QDialog*)> act;
-    std::size_t sent;                // requests the service got for it
-    std::vector<std::string> shown;  // in 测试结果
+    bool sections;       // false: the file without them
+    const char* add;     // the section added first; "": none
+    const char* button;  // 测试列表 or 测试删除, for the link c00001
+    int answer;          // to the question before a delete
+    std::size_t sent;    // requests the service got for it
+    const char* shown;   // parts of 测试结果, "|" between them
   } cases[] = {
-      {"list",
-       &withSections,
-       [](QDialog* d) { QTest::mouseClick(in<QPushButton>(d, "测试列表"), Qt::LeftButton); },
-       1,
-       {"GET /rest/v3/short-urls?page=1&itemsPerPage=50 HTTP/1.1", "X-Api-Key: ••••",
-        "List.Items “shortUrls.data” → 数组，3 项", "第 1 项：短网址 “" + base + "/c00000”",
-        "本页 3 个链接；没有下一页"}},
-      {"delete refused",
-       &withSections,
-       [&](QDialog* d) {
-         type(d, "统计链接", QString::fromStdString(base + "/c00001"));
-         NoticeBox::setNextAnswer(kNoticeCancel);
-         QTest::mouseClick(in<QPushButton>(d, "测试删除"), Qt::LeftButton);
-       },
-       0,
-       {"没有删除：什么也没有发出"}},
-      {"delete agreed",
-       &withSections,
-       [&](QDialog* d) {
-         type(d, "统计链接", QString::fromStdString(base + "/c00001"));
-         NoticeBox::setNextAnswer(kNoticeOk);
-         QTest::mouseClick(in<QPushButton>(d, "测试删除"), Qt::LeftButton);
-       },
-       1,
-       {"DELETE /rest/v3/short-urls/c00001 HTTP/1.1", "【结果】\n服务已删除这个短网址（HTTP 204）"}},
-      {"deleted already",
-       &withSections,
-       [&](QDialog* d) {
-         type(d, "统计链接", QString::fromStdString(base + "/c00001"));
-         NoticeBox::setNextAnswer(kNoticeOk);
-         QTest::mouseClick(in<QPushButton>(d, "测试删除"), Qt::LeftButton);
-       },
-       1,
-       {"没有删除：HTTP 404：No URL found with short code \"c00001\""}},
-      {"list added to a file without",
-       &without,
-       [](QDialog* d) {
-         EXPECT_FALSE(in<QWidget>(d, "测试列表")->isVisibleTo(d));
-         in<QMenu>(d, "链接管理_添加菜单")->findChild<QAction*>(QStringLiteral("添加_List"))->trigger();
-         EXPECT_TRUE(in<QWidget>(d, "测试列表")->isVisibleTo(d));
-         EXPECT_FALSE(in<QWidget>(d, "测试删除")->isVisibleTo(d));
-         QTest::mouseClick(in<QPushButton>(d, "测试列表"), Qt::LeftButton);
-       },
-       1,
-       {"GET /api/links?page=1&limit=50 HTTP/1.1", "X-Api-Key: ••••", "HTTP/1.1 404"}},
+      {"list", true, "", "测试列表", -1, 1,
+       "GET /rest/v3/short-urls?page=1&itemsPerPage=50 HTTP/1.1|X-Api-Key: ••••|"
+       "List.Items “shortUrls.data” → 数组，3 项|第 1 项：短网址 “{base}/c00000”|本页 3 个链接；没有下一页"},
+      {"delete refused", true, "", "测试删除", kNoticeCancel, 0, "没有删除：什么也没有发出"},
+      {"delete agreed", true, "", "测试删除", kNoticeOk, 1,
+       "DELETE /rest/v3/short-urls/c00001 HTTP/1.1|【结果】\n服务已删除这个短网址（HTTP 204）"},
+      {"deleted already", true, "", "测试删除", kNoticeOk, 1,
+       "没有删除：HTTP 404：No URL found with short code \"c00001\""},
+      {"list added to a file without", false, "List", "测试列表", -1, 1,
+       "GET /api/links?page=1&limit=50 HTTP/1.1|X-Api-Key: ••••|HTTP/1.1 404"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    f.dir().write("Plug/isgd.json", *c.file);
+    f.dir().write("Plug/isgd.json", c.sections ? withSections : without);
     QPointer<PluginEditorDialog> d = choose("在窗口中编辑");
     ASSERT_NE(d, nullptr);
     auto* trace = in<QPlainTextEdit>(d, "测试结果");
     const std::size_t before = shlink.requests().size();
-    c.act(d);
+    EXPECT_EQ(in<QWidget>(d, c.button)->isVisibleTo(d), c.sections);
+    if (*c.add) {
+      in<QMenu>(d, "链接管理_添加菜单")->findChild<QAction*>(QStringLiteral("添加_") + c.add)->trigger();
+      EXPECT_TRUE(in<QWidget>(d, c.button)->isVisibleTo(d));
+    }
+    type(d, "统计链接", QString::fromStdString(base + "/c00001"));
+    if (c.answer >= 0) NoticeBox::setNextAnswer(c.answer);
+    QTest::mouseClick(in<QPushButton>(d, c.button), Qt::LeftButton);
     if (c.sent > 0) {
       ASSERT_TRUE(SpinUntil([&] { return trace->toPlainText().contains(QStringLiteral("【结果】")); }));
     }
     const std::string shown = trace->toPlainText().toStdString();
-    for (const std::string& part : c.shown) EXPECT_NE(shown.find(part), std::string::npos) << part << "\n" << shown;
+    for (std::string part : Split(c.shown, "|")) {
+      if (const auto at = part.find("{base}"); at != std::string::npos) part.replace(at, 6, base);
+      EXPECT_NE(shown.find(part), std::string::npos) << part << "\n" << shown;
+    }
     EXPECT_EQ(shown.find(kLinkServiceKey), std::string::npos) << shown;
     EXPECT_EQ(shlink.requests().size() - before, c.sent);
     d->close();
