@@ -85,7 +85,18 @@ ShortenRequest PrepareLinkRequest(const SectionSource& source, LinkSection secti
 ShortenRequest PrepareListPage(const SectionSource& source, const ShortenInputs& inputs, int page,
                                const Text& nextUrl) {
   ShortenRequest prepared = PrepareLinkRequest(source, LinkSection::List, {}, inputs, page);
-  if (!prepared.send || nextUrl.empty()) return prepared;
+  if (!prepared.send || page == 1) return prepared;
+  if (nextUrl.empty()) {
+    // Without a page placeholder every page would be the first one again, asked up to the end
+    // of kMaxPages.
+    const auto read = source.sections.find(LinkSection::List);
+    if (read != source.sections.end() && !read->second.names("$Page$") && !read->second.names("$Skip$")) {
+      prepared.send = false;
+      prepared.notSentReason = "List 的地址、数据和请求头里没有 $Page$ 或 $Skip$，也没有 List.Next：第 " +
+                               std::to_string(page) + " 页无从请求";
+    }
+    return prepared;
+  }
   // The service's cursor carries the key's headers only to the plug-in's own site.
   if (UrlOrigin(nextUrl) != UrlOrigin(prepared.request.url)) {
     prepared.send = false;

@@ -51,7 +51,7 @@ ShortenRequest PrepareLinkRequest(const SectionSource& source, LinkSection secti
 
 // The request of List page `page` after the page before it gave `nextUrl` (List.Next; empty: the
 // page placeholders place it). Not sent, notSentReason saying why, when that address leaves the
-// plug-in's site.
+// plug-in's site, or when there is neither such an address nor a placeholder to place the page.
 ShortenRequest PrepareListPage(const SectionSource& source, const ShortenInputs& inputs, int page,
                                const Text& nextUrl = {});
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "generate/delete_trace.h"
+#include "generate/link_operations.h"
 #include "generate/list_trace.h"
 #include "tests/support/link_services.h"
 #include "tests/support/temp_dir.h"
@@ -19,7 +20,7 @@ ShortenInputs Inputs(const test::LinkServices& services, const std::string& file
   return inputs;
 }
 
-enum class Twist { None, WrongKey, HtmlPage };
+enum class Twist { None, WrongKey, HtmlPage, NoPagePlaceholder };
 
 // The list's first page traced against the imitation of each service: where the array stood, the
 // first items, the next page's request (never sent), and the failures with the service's words.
@@ -50,6 +51,9 @@ TEST(LinkTraces, ListTracesTheFirstPageAndTheNextPageRule) {
        "没有得到链接列表：HTTP 401：Provided API key does not exist or is invalid."},
       {"Kutt, a page that is no JSON", "kutt.json", 3, Twist::HtmlPage,
        "<h1>Sign in</h1>|没有得到链接列表：JSON解析失败"},
+      {"Kutt, no way to ask for page 2", "kutt.json", 60, Twist::NoPagePlaceholder,
+       "还有下一页|本页 50 个链接；下一页不能请求：List 的地址、数据和请求头里没有 $Page$ 或 $Skip$，也没有 "
+       "List.Next：第 2 页无从请求"},
       {"YOURLS lists nothing", "yourls.json", 3, Twist::None,
        "没有得到链接列表：YOURLS 插件不能列出短网址（服务没有提供列表接口）"},
   };
@@ -61,6 +65,11 @@ TEST(LinkTraces, ListTracesTheFirstPageAndTheNextPageRule) {
     services.visit("c00000", 4);
     if (c.twist == Twist::HtmlPage) services.answerPageNext(1);
     const std::string file = test::RelocatedStarter(c.file, services.base(), dir);
+    if (c.twist == Twist::NoPagePlaceholder) {
+      Text text = dir.read("Plug/" + c.file);
+      text.replace(text.find("&skip=$Skip$"), 12, "");
+      dir.write("Plug/" + c.file, text);
+    }
     const std::string key = c.twist == Twist::WrongKey ? "wr0ng-key" : kLinkServiceKey;
     const ShortenTrace trace = TraceList(file, Inputs(services, c.file, key));
     const std::string shown = FormatTrace(trace, "没有得到链接列表");
@@ -71,6 +80,12 @@ TEST(LinkTraces, ListTracesTheFirstPageAndTheNextPageRule) {
     }
     EXPECT_EQ(shown.find(key), std::string::npos) << shown;
     EXPECT_LE(services.requests().size(), 1u) << "one exchange: the next page is only named";
+    if (c.twist == Twist::NoPagePlaceholder) {  // the whole listing stops there too, its first page kept
+      const LinkListing listing = ListAllLinks({"Kutt", file, Inputs(services, c.file, key), {}});
+      EXPECT_EQ(listing.links.size(), 50u);
+      EXPECT_NE(listing.error.find("第 2 页无从请求"), std::string::npos) << listing.error;
+      EXPECT_EQ(services.requests().size(), 2u);
+    }
   }
 }
 
