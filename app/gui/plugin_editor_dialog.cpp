@@ -514,8 +514,10 @@ void PluginEditorDialog::runDelete() {
     trace_->setPlainText(QStringLiteral("没有删除：什么也没有发出"));
     return;
   }
-  runTrace([ref](const Text& file, const ShortenInputs& inputs) {
-    return FormatTrace(TraceDelete(file, ref, inputs), "没有删除");
+  const Text historyFile = HistoryFile(Paths());
+  runTrace([ref, historyFile](const Text& file, const ShortenInputs& inputs) {
+    const HistoryStore history(historyFile);
+    return FormatTrace(TraceDelete(file, ref, inputs, &history), "没有删除");
   });
 }
 

@@ -15,6 +15,7 @@
 #include "app/gui/actions/program_actions.h"
 #include "app/gui/notice_box.h"
 #include "app/gui/plugin_editor_dialog.h"
+#include "history/history_store.h"
 #include "json/json_parse.h"
 #include "platform/codepage.h"
 #include "tests/gui/gui_test_support.h"
@@ -322,12 +323,16 @@ TEST_F(PluginEditorTest, ListDeleteAndAddActions) {
        "List.Items “shortUrls.data” → 数组，3 项|第 1 项：短网址 “{base}/c00000”|本页 3 个链接；没有下一页"},
       {"delete refused", true, "", "测试删除", kNoticeCancel, 0, "没有删除：什么也没有发出"},
       {"delete agreed", true, "", "测试删除", kNoticeOk, 1,
-       "DELETE /rest/v3/short-urls/c00001 HTTP/1.1|【结果】\n服务已删除这个短网址（HTTP 204）"},
+       "DELETE /rest/v3/short-urls/c00001 "
+       "HTTP/1.1|历史记录里的这个短网址标为已删除|【结果】\n服务已删除这个短网址（HTTP 204）"},
       {"deleted already", true, "", "测试删除", kNoticeOk, 1,
        "没有删除：HTTP 404：No URL found with short code \"c00001\""},
       {"list added to a file without", false, "List", "测试列表", -1, 1,
        "GET /api/links?page=1&limit=50 HTTP/1.1|X-Api-Key: ••••|HTTP/1.1 404"},
   };
+  // The link to delete is in the history, which marks it deleted as `pindle delete` does.
+  const HistoryStore history(HistoryFile(Paths()));
+  ASSERT_TRUE(history.append({{0, 1, "Shlink", "http://127.0.0.1/seeded/1", base + "/c00001", "", "c00001"}}));
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     f.dir().write("Plug/isgd.json", c.sections ? withSections : without);
@@ -353,6 +358,9 @@ TEST_F(PluginEditorTest, ListDeleteAndAddActions) {
     }
     EXPECT_EQ(shown.find(kLinkServiceKey), std::string::npos) << shown;
     EXPECT_EQ(shlink.requests().size() - before, c.sent);
+    EXPECT_EQ(history.findLink(base + "/c00001")->state,
+              std::string(c.name) == "delete refused" || std::string(c.name) == "list" ? LinkState::Made
+                                                                                       : LinkState::Deleted);
     d->close();
     ASSERT_TRUE(SpinUntil([&] { return d.isNull(); }));
   }
