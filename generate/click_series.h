@@ -2,17 +2,11 @@
 #include <cstdint>
 #include <vector>
 
+#include "history/day_clicks.h"
 #include "platform/types.h"
 #include "plugins/plugin_definition.h"
 
 namespace pindle {
-
-// A link's clicks on one day ("YYYY-MM-DD").
-struct DayClicks {
-  Text day;
-  std::int64_t clicks = 0;
-  bool operator==(const DayClicks&) const = default;
-};
 
 // Optional keys of the Stats section for a link's clicks by day, read from the same answer as
 // Stats.Clicks (a reader that does not know them leaves them alone):

@@ -13,7 +13,8 @@ constexpr std::size_t kMessageChars = 200;
 
 // The message a JSON answer carries in one of the members services use for it.
 Text JsonMessage(const Json& value) {
-  static constexpr std::array kKeys{"message", "error", "msg", "errorMessage", "status_txt"};
+  // "detail" and "title" last: a problem details answer (Shlink's) says it there.
+  static constexpr std::array kKeys{"message", "error", "msg", "errorMessage", "status_txt", "detail", "title"};
   if (!value.is_object()) return {};
   for (const char* key : kKeys) {
     const auto it = value.find(key);

@@ -67,10 +67,15 @@ LinkOutcome DeleteAndMark(const LinkTask& task, const HistoryStore& history, Tex
 bool RecordClicks(const HistoryStore& history, const std::vector<LinkTask>& tasks,
                   const std::vector<LinkOutcome>& outcomes, std::int64_t unixTime, Text* error) {
   std::vector<std::pair<Text, std::int64_t>> counts;
-  for (std::size_t i = 0; i < tasks.size() && i < outcomes.size(); ++i)
-    if (outcomes[i].ok && outcomes[i].clicks) counts.emplace_back(tasks[i].ref.link, *outcomes[i].clicks);
+  std::vector<std::pair<Text, std::vector<DayClicks>>> series;
+  for (std::size_t i = 0; i < tasks.size() && i < outcomes.size(); ++i) {
+    if (!outcomes[i].ok) continue;
+    if (outcomes[i].clicks) counts.emplace_back(tasks[i].ref.link, *outcomes[i].clicks);
+    // An answer without days leaves the series kept before, as the chart does.
+    if (!outcomes[i].series.empty()) series.emplace_back(tasks[i].ref.link, outcomes[i].series);
+  }
   if (counts.empty() || history.file().empty()) return true;
-  return history.setClicks(counts, unixTime, error);
+  return history.setClicks(counts, unixTime, error) && history.setClickSeries(series, error);
 }
 
 std::vector<HistoryEntry> ListedLinksToAdd(const std::vector<ListedLink>& links, const Text& plugin,

@@ -29,7 +29,8 @@ LinkTask PluginTask(const PluginInfo& plugin, const PluginInputsOf& inputsOf);
 // `unrecorded` (if given) says why the mark could not be written.
 LinkOutcome DeleteAndMark(const LinkTask& task, const HistoryStore& history, Text* unrecorded = nullptr);
 
-// Keeps the counts of the tasks that got one, fetched at `unixTime`.
+// Keeps the counts of the tasks that got one, fetched at `unixTime`, and their clicks by day
+// where the service gave them.
 bool RecordClicks(const HistoryStore& history, const std::vector<LinkTask>& tasks,
                   const std::vector<LinkOutcome>& outcomes, std::int64_t unixTime, Text* error = nullptr);
 

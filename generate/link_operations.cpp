@@ -295,30 +295,22 @@ std::vector<LinkOutcome> FetchAllClicks(const std::vector<LinkTask>& tasks, int 
 
 LinkListing ListAllLinks(const LinkTask& plugin) {
   LinkListing listing;
-  const PluginDefinition definition = PluginDefinition::FromFile(plugin.pluginFile);
+  const SectionSource source = SectionSource::Read(plugin.pluginFile);
   const ConnectionReuseScope reuse;
   std::int64_t skip = 0;
   Text next;
   for (int page = 1;; ++page) {
-    ShortenRequest prepared = PrepareLinkRequest(plugin.pluginFile, LinkSection::List, {}, plugin.inputs, page);
+    const ShortenRequest prepared = PrepareListPage(source, plugin.inputs, page, next);
     if (auto none = NotSendable(plugin, LinkSection::List, prepared)) {
       listing.error = none->error;
       return listing;
     }
-    if (!next.empty()) {
-      // The service's cursor carries the key's headers only to the plug-in's own site.
-      if (UrlOrigin(next) != UrlOrigin(prepared.request.url)) {
-        listing.error = LeavesOriginReason(UrlOrigin(next), UrlOrigin(prepared.request.url));
-        return listing;
-      }
-      prepared.request.url = next;
-    }
-    ListPage answer = ReadListPage(definition, prepared, SendLinkRequest(prepared), skip);
+    ListPage answer = ReadListPage(source.plugin, prepared, SendLinkRequest(prepared), skip);
     if (!answer.error.empty()) {
       listing.error = page == 1 ? answer.error : "第 " + std::to_string(page) + " 页：" + answer.error;
       return listing;
     }
-    skip += static_cast<std::int64_t>(answer.links.size());
+    skip += answer.items;  // the service's rows, a row without a short link among them
     for (ListedLink& link : answer.links) listing.links.push_back(std::move(link));
     if (!answer.more || page >= 100000) return listing;
     next = answer.nextUrl;

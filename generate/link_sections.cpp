@@ -4,6 +4,7 @@
 
 #include "generate/click_series.h"
 #include "generate/failure_reason.h"
+#include "generate/list_read_observer.h"
 #include "json/json_document.h"
 #include "plugins/plugin_file.h"
 #include "text/secret_mask.h"
@@ -84,6 +85,31 @@ ShortenRequest PrepareLinkRequest(const SectionSource& source, LinkSection secti
   return requests.prepare(values, inputs);
 }
 
+ShortenRequest PrepareListPage(const SectionSource& source, const ShortenInputs& inputs, int page,
+                               const Text& nextUrl) {
+  ShortenRequest prepared = PrepareLinkRequest(source, LinkSection::List, {}, inputs, page);
+  if (!prepared.send || page == 1) return prepared;
+  if (nextUrl.empty()) {
+    // Without a page placeholder every page would be the first one again, asked up to the end
+    // of kMaxPages.
+    const auto read = source.sections.find(LinkSection::List);
+    if (read != source.sections.end() && !read->second.names("$Page$") && !read->second.names("$Skip$")) {
+      prepared.send = false;
+      prepared.notSentReason = "List 的地址、数据和请求头里没有 $Page$ 或 $Skip$，也没有 List.Next：第 " +
+                               std::to_string(page) + " 页无从请求";
+    }
+    return prepared;
+  }
+  // The service's cursor carries the key's headers only to the plug-in's own site.
+  if (UrlOrigin(nextUrl) != UrlOrigin(prepared.request.url)) {
+    prepared.send = false;
+    prepared.notSentReason = LeavesOriginReason(UrlOrigin(nextUrl), UrlOrigin(prepared.request.url));
+    return prepared;
+  }
+  prepared.request.url = nextUrl;
+  return prepared;
+}
+
 Text LinkAnswerProblem(const ShortenRequest& prepared, const WebResponse& response) {
   if (response.failed()) return MaskSecrets(response.error, prepared.secrets);
   if (response.status >= 200 && response.status < 300) return {};
@@ -124,7 +150,7 @@ std::optional<std::int64_t> ReadClicks(const PluginDefinition& plugin, const Sho
 }
 
 ListPage ReadListPage(const PluginDefinition& plugin, const ShortenRequest& prepared, const WebResponse& response,
-                      std::int64_t skip) {
+                      std::int64_t skip, ListReadObserver* seen) {
   ListPage page;
   page.error = LinkAnswerProblem(prepared, response);
   if (!page.error.empty()) return page;
@@ -135,10 +161,13 @@ ListPage ReadListPage(const PluginDefinition& plugin, const ShortenRequest& prep
   }
   const Text items = plugin.read("List.Items");
   if (answer.TypeOf(items) != JsonType::Array) {
+    if (seen) seen->items(items, -1);
     page.error = "服务的回答里没有链接列表";
     return page;
   }
   const int count = answer.Count(items);
+  page.items = count;
+  if (seen) seen->items(items, count);
   for (int i = 0; i < count; ++i) {
     const JsonDocument item = answer.GetElementObject(i, items);
     ListedLink link;
@@ -146,18 +175,24 @@ ListPage ReadListPage(const PluginDefinition& plugin, const ShortenRequest& prep
     link.longUrl = MaskSecrets(item.GetText(plugin.read("List.Long")), prepared.secrets);
     if (const Text path = plugin.read("List.Clicks"); !path.empty()) link.clicks = ReadCount(item.GetText(path));
     if (const Text path = plugin.read("List.Id"); !path.empty()) link.serviceId = item.GetText(path);
-    if (!link.shortLink.empty()) page.links.push_back(std::move(link));
+    const bool kept = !link.shortLink.empty();
+    if (seen) seen->item(i, link, kept);
+    if (kept) page.links.push_back(std::move(link));
   }
   if (const Text next = plugin.read("List.Next"); !next.empty()) {
     page.nextUrl = answer.GetText(next);
     page.more = count > 0 && !page.nextUrl.empty();
+    if (seen) seen->cursor(next, page.nextUrl);
     return page;
   }
   const int size = PageSize(plugin);
   page.more = size > 0 && count >= size && skip / size + 1 < kMaxPages;
+  std::optional<std::int64_t> held;
   if (const Text total = plugin.read("List.Total"); page.more && !total.empty()) {
-    if (const std::optional<std::int64_t> held = ReadCount(answer.GetText(total))) page.more = skip + count < *held;
+    held = ReadCount(answer.GetText(total));
+    if (held) page.more = skip + count < *held;
   }
+  if (seen) seen->paging(size, skip, count, held, page.more);
   return page;
 }
 

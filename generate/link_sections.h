@@ -49,6 +49,12 @@ ShortenRequest PrepareLinkRequest(const Text& pluginFile, LinkSection section, c
 ShortenRequest PrepareLinkRequest(const SectionSource& source, LinkSection section, const LinkRef& ref,
                                   const ShortenInputs& inputs, int page = 1);
 
+// The request of List page `page` after the page before it gave `nextUrl` (List.Next; empty: the
+// page placeholders place it). Not sent, notSentReason saying why, when that address leaves the
+// plug-in's site, or when there is neither such an address nor a placeholder to place the page.
+ShortenRequest PrepareListPage(const SectionSource& source, const ShortenInputs& inputs, int page,
+                               const Text& nextUrl = {});
+
 // Why an answer is no success: the web layer's reason, or "HTTP 401：<the service's words>" for a
 // status that is not 2xx; empty for a success. Secrets masked.
 Text LinkAnswerProblem(const ShortenRequest& prepared, const WebResponse& response);
@@ -66,13 +72,15 @@ struct ListedLink {
 };
 struct ListPage {
   std::vector<ListedLink> links;
+  int items = 0;      // rows of the answer, those without a short link among them
   bool more = false;  // another page is to be asked for
   Text nextUrl;       // with List.Next: where it is
   Text error;
 };
-// One List answer; `skip`: the rows of the pages before it.
+// One List answer; `skip`: the rows of the pages before it. `seen` (if given) is told each step.
+class ListReadObserver;
 ListPage ReadListPage(const PluginDefinition& plugin, const ShortenRequest& prepared, const WebResponse& response,
-                      std::int64_t skip);
+                      std::int64_t skip, ListReadObserver* seen = nullptr);
 
 // A count as a service writes it: an integer, or its digits as text.
 std::optional<std::int64_t> ReadCount(const Text& text);

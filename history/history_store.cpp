@@ -87,7 +87,11 @@ Database Open(const Text& file, Text* error) {
       // A batch that reuses links asks for each line's earlier link.
       "CREATE INDEX IF NOT EXISTS history_link ON history(plugin, long_url);"
       // Counting, listing and deleting made links ask for the entries of each link.
-      "CREATE INDEX IF NOT EXISTS history_result ON history(result, id);";
+      "CREATE INDEX IF NOT EXISTS history_result ON history(result, id);"
+      // The last clicks by day fetched for a link, for the chart after a restart. A table of its
+      // own: a file from before gets it here, and a program from before leaves it alone.
+      "CREATE TABLE IF NOT EXISTS click_days(link TEXT NOT NULL, day TEXT NOT NULL, clicks INTEGER NOT NULL,"
+      " PRIMARY KEY(link, day)) WITHOUT ROWID;";
   if (sqlite3_exec(raw, setup, nullptr, nullptr, nullptr) != SQLITE_OK || !Migrate(raw)) {
     Fail(raw, error);
     return nullptr;
@@ -266,6 +270,58 @@ bool HistoryStore::setClicks(const std::vector<std::pair<Text, std::int64_t>>& c
   });
 }
 
+bool HistoryStore::setClickSeries(const std::vector<std::pair<Text, std::vector<DayClicks>>>& series,
+                                  Text* error) const {
+  if (series.empty()) return true;
+  const Database db = Open(file_, error);
+  if (!db) return false;
+  return InTransaction(db.get(), error, [&] {
+    const Statement erase = Prepare(db.get(), "DELETE FROM click_days WHERE link = ?1");
+    const Statement insert =
+        Prepare(db.get(), "INSERT OR REPLACE INTO click_days(link, day, clicks) VALUES(?1, ?2, ?3)");
+    if (!erase || !insert) return false;
+    for (const auto& [link, days] : series) {
+      sqlite3_reset(erase.get());
+      BindText(erase.get(), 1, link);
+      if (sqlite3_step(erase.get()) != SQLITE_DONE) return false;
+      for (const DayClicks& day : days) {
+        sqlite3_reset(insert.get());
+        BindText(insert.get(), 1, link);
+        BindText(insert.get(), 2, day.day);
+        sqlite3_bind_int64(insert.get(), 3, day.clicks);
+        if (sqlite3_step(insert.get()) != SQLITE_DONE) return false;
+      }
+    }
+    return true;
+  });
+}
+
+std::map<Text, std::vector<DayClicks>> HistoryStore::clickSeries(const std::vector<Text>& links, Text* error) const {
+  std::map<Text, std::vector<DayClicks>> found;
+  if (links.empty()) return found;
+  const Database db = Open(file_, error);
+  if (!db) return found;
+  const Statement query = Prepare(db.get(), "SELECT day, clicks FROM click_days WHERE link = ?1 ORDER BY day");
+  if (!query) {
+    Fail(db.get(), error);
+    return found;
+  }
+  for (const Text& link : links) {
+    sqlite3_reset(query.get());
+    BindText(query.get(), 1, link);
+    std::vector<DayClicks> days;
+    int rc;
+    while ((rc = sqlite3_step(query.get())) == SQLITE_ROW)
+      days.push_back({ColumnText(query.get(), 0), sqlite3_column_int64(query.get(), 1)});
+    if (rc != SQLITE_DONE) {
+      Fail(db.get(), error);
+      break;
+    }
+    if (!days.empty()) found.emplace(link, std::move(days));
+  }
+  return found;
+}
+
 bool HistoryStore::markDeleted(const Text& link, Text* error) const {
   const Database db = Open(file_, error);
   if (!db) return false;
@@ -317,7 +373,11 @@ bool HistoryStore::remove(const std::vector<std::int64_t>& ids, Text* error) con
       sqlite3_bind_int64(erase.get(), 1, id);
       if (sqlite3_step(erase.get()) != SQLITE_DONE) return false;
     }
-    return true;
+    // A series goes with the last entry of its link.
+    return sqlite3_exec(db.get(),
+                        "DELETE FROM click_days WHERE NOT EXISTS"
+                        " (SELECT 1 FROM history WHERE history.result = click_days.link)",
+                        nullptr, nullptr, nullptr) == SQLITE_OK;
   });
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "config/app_paths.h"
+#include "history/day_clicks.h"
 #include "platform/types.h"
 
 namespace pindle {
@@ -59,6 +60,11 @@ class HistoryStore {
   // The click count of every entry whose result is the link, fetched at `unixTime`.
   bool setClicks(const std::vector<std::pair<Text, std::int64_t>>& counts, std::int64_t unixTime,
                  Text* error = nullptr) const;
+  // Each link's clicks by day as the service last gave them, in place of the series kept before;
+  // kept beside the entries until no entry has the link.
+  bool setClickSeries(const std::vector<std::pair<Text, std::vector<DayClicks>>>& series, Text* error = nullptr) const;
+  // The kept series of each link, oldest day first; the links without one are not in the map.
+  std::map<Text, std::vector<DayClicks>> clickSeries(const std::vector<Text>& links, Text* error = nullptr) const;
   // Marks the entries of the link deleted at the service (they stay in the history).
   bool markDeleted(const Text& link, Text* error = nullptr) const;
   std::map<Text, std::vector<HistoryEntry>> lastOfEach(const std::vector<Text>& plugins, int limit,

@@ -244,7 +244,12 @@ void HistoryPage::showLinkEvents() {
 void HistoryPage::showChart() {
   if (!w_.chart) return;
   const Text link = w_.list->selectedItems().isEmpty() ? Text() : selectedLink();
-  const auto it = series_.find(link);
+  auto it = series_.find(link);
+  // The series fetched before this run of the program, as the history kept it.
+  if (it == series_.end() && !link.empty()) {
+    std::map<Text, std::vector<DayClicks>> kept = HistoryStore(HistoryFile(Paths())).clickSeries({link});
+    if (auto found = kept.find(link); found != kept.end()) it = series_.emplace(link, std::move(found->second)).first;
+  }
   if (it != series_.end())
     w_.chart->showSeries(link, it->second);
   else

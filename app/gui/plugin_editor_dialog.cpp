@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -17,12 +18,16 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
+#include "app/gui/notice_box.h"
 #include "app/gui/on_window_thread.h"
 #include "app/gui/text_convert.h"
 #include "app/gui/window_fonts.h"
 #include "config/app_paths.h"
 #include "config/config.h"
+#include "generate/delete_trace.h"
+#include "generate/link_section_template.h"
 #include "generate/link_sections.h"
+#include "generate/list_trace.h"
 #include "generate/pattern_match.h"
 #include "generate/shorten_trace.h"
 #include "generate/stats_trace.h"
@@ -169,37 +174,68 @@ PluginEditorDialog::PluginEditorDialog(const Text& path, const Text& plugDir, QW
   auto* cancelButton = new QPushButton(QStringLiteral("取消"), this);
   cancelButton->setObjectName(QStringLiteral("取消"));
 
-  // The link sections get the space below the trace, and only when the file holds one.
-  auto* sectionBox = new QGroupBox(QStringLiteral("链接管理"), this);
+  // The link sections get the space below the trace; a file without them can be given one.
+  auto* sectionBox = sectionBox_ = new QGroupBox(QStringLiteral("链接管理"), this);
   sectionBox->setObjectName(QStringLiteral("链接管理"));
   auto* sectionLayout = new QVBoxLayout(sectionBox);
-  auto* sectionRule = new QLabel(QStringLiteral("每节是一个 JSON 对象（Type、API Path、Data、Headers 和取值的 JSON "
-                                                "路径）；保存时检查，清空一节即从文件中删去这一节"),
-                                 sectionBox);
+  auto* ruleRow = new QHBoxLayout;
+  auto* sectionRule = sectionRule_ = new QLabel(sectionBox);
   sectionRule->setObjectName(QStringLiteral("规则_链接管理"));
   sectionRule->setWordWrap(true);
-  sectionLayout->addWidget(sectionRule);
+  ruleRow->addWidget(sectionRule, 1, Qt::AlignTop);
+  addButton_ = new QPushButton(QStringLiteral("添加…"), sectionBox);
+  addButton_->setObjectName(QStringLiteral("链接管理_添加"));
+  addButton_->setToolTip(QStringLiteral("添加一节，填好示例，按服务的接口改"));
+  addMenu_ = new QMenu(addButton_);
+  addMenu_->setObjectName(QStringLiteral("链接管理_添加菜单"));
+  for (const auto& tab : kSectionTabs) {
+    QAction* add = addMenu_->addAction(QString::fromUtf8(tab.caption));
+    add->setObjectName(QStringLiteral("添加_") + QString::fromUtf8(LinkSectionKey(tab.section)));
+    connect(add, &QAction::triggered, this, [this, section = tab.section] {
+      const auto text = [this](const char* key) {
+        return FromQt(findChild<QLineEdit*>(QString::fromUtf8(key))->text());
+      };
+      addSectionTab(section,
+                    ToQt(LinkSectionTemplate(section, text("API.API Path"),
+                                             Replace(Trim(FromQt(headers_->toPlainText())), "\n", "\r\n"))),
+                    QString());
+      runChecks();
+    });
+  }
+  addButton_->setMenu(addMenu_);
+  ruleRow->addWidget(addButton_, 0, Qt::AlignTop);
+  sectionLayout->addLayout(ruleRow);
   sectionTabs_ = new QTabWidget(sectionBox);
   sectionTabs_->setObjectName(QStringLiteral("链接管理_各节"));
   sectionLayout->addWidget(sectionTabs_, 1);
-  // A Stats section can be tried on a link of the user's: its count, traced beside the form.
-  statsRow_ = new QWidget(sectionBox);
-  auto* statsLayout = new QHBoxLayout(statsRow_);
-  statsLayout->setContentsMargins(0, 0, 0, 0);
-  statsLayout->addWidget(new QLabel(QStringLiteral("短网址"), statsRow_));
-  statsLink_ = new QLineEdit(statsRow_);
+  // The sections are tried as edited: Stats and Delete on a link of the user's, List on its first
+  // page; each traced beside the form.
+  linkRow_ = new QWidget(sectionBox);
+  auto* linkLayout = new QHBoxLayout(linkRow_);
+  linkLayout->setContentsMargins(0, 0, 0, 0);
+  linkLayout->addWidget(new QLabel(QStringLiteral("短网址"), linkRow_));
+  statsLink_ = new QLineEdit(linkRow_);
   statsLink_->setObjectName(QStringLiteral("统计链接"));
-  statsLayout->addWidget(statsLink_, 3);
-  statsId_ = new QLineEdit(statsRow_);
+  linkLayout->addWidget(statsLink_, 3);
+  statsId_ = new QLineEdit(linkRow_);
   statsId_->setObjectName(QStringLiteral("统计编号"));
   statsId_->setPlaceholderText(QStringLiteral("服务端编号（用到 $Id$ 时填）"));
-  statsLayout->addWidget(statsId_, 2);
-  statsButton_ = new QPushButton(QStringLiteral("测试统计"), statsRow_);
+  linkLayout->addWidget(statsId_, 2);
+  linkLayout->addStretch(0);  // the buttons keep their width when the link fields are hidden
+  statsButton_ = new QPushButton(QStringLiteral("测试统计"), linkRow_);
   statsButton_->setObjectName(QStringLiteral("测试统计"));
-  statsLayout->addWidget(statsButton_);
-  sectionLayout->addWidget(statsRow_);
+  linkLayout->addWidget(statsButton_);
+  deleteButton_ = new QPushButton(QStringLiteral("测试删除"), linkRow_);
+  deleteButton_->setObjectName(QStringLiteral("测试删除"));
+  deleteButton_->setToolTip(QStringLiteral("真的在服务端删除这个短网址（先问一次）"));
+  linkLayout->addWidget(deleteButton_);
+  listButton_ = new QPushButton(QStringLiteral("测试列表"), linkRow_);
+  listButton_->setObjectName(QStringLiteral("测试列表"));
+  listButton_->setToolTip(QStringLiteral("请求列表的第一页"));
+  linkLayout->addWidget(listButton_);
+  sectionLayout->addWidget(linkRow_);
 
-  auto* right = new QVBoxLayout;
+  auto* right = right_ = new QVBoxLayout;
   auto* testRow = new QHBoxLayout;
   testRow->addWidget(new QLabel(QStringLiteral("长网址"), this));
   testRow->addWidget(testUrl_, 1);
@@ -222,14 +258,12 @@ PluginEditorDialog::PluginEditorDialog(const Text& path, const Text& plugDir, QW
   all->addLayout(buttons);
 
   load();
-  loadSections(sectionBox);
+  loadSections();
   showFieldsForType();
   runChecks();
   for (auto* edit : findChildren<QLineEdit*>())
     if (edit != testUrl_) connect(edit, &QLineEdit::textChanged, this, &PluginEditorDialog::runChecks);
   connect(headers_, &QPlainTextEdit::textChanged, this, &PluginEditorDialog::runChecks);
-  for (const SectionEdit& section : sections_)
-    connect(section.edit, &QPlainTextEdit::textChanged, this, &PluginEditorDialog::runChecks);
   for (auto* box : {method_, bodyType_, responseType_})
     connect(box, &QComboBox::currentIndexChanged, this, [this] {
       showFieldsForType();
@@ -237,6 +271,8 @@ PluginEditorDialog::PluginEditorDialog(const Text& path, const Text& plugDir, QW
     });
   connect(testButton_, &QPushButton::clicked, this, &PluginEditorDialog::runTest);
   connect(statsButton_, &QPushButton::clicked, this, &PluginEditorDialog::runStats);
+  connect(deleteButton_, &QPushButton::clicked, this, &PluginEditorDialog::runDelete);
+  connect(listButton_, &QPushButton::clicked, this, &PluginEditorDialog::runList);
   connect(saveButton, &QPushButton::clicked, this, &PluginEditorDialog::save);
   connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -275,21 +311,66 @@ void PluginEditorDialog::load() {
   responseType_->setCurrentIndex(index < 0 ? 0 : index);
 }
 
-void PluginEditorDialog::loadSections(QWidget* box) {
+void PluginEditorDialog::loadSections() {
   for (const auto& tab : kSectionTabs) {
     const char* key = LinkSectionKey(tab.section);
     if (!original_.contains(key)) continue;
-    auto* edit = new QPlainTextEdit(sectionTabs_);
-    edit->setObjectName(QString::fromUtf8(key));
-    edit->setLineWrapMode(QPlainTextEdit::NoWrap);
-    edit->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     const QString text = ToQt(original_[key].dump(2, ' ', false, Json::error_handler_t::replace));
-    edit->setPlainText(text);
-    sectionTabs_->addTab(edit, QString::fromUtf8(tab.caption));
-    sections_.push_back({key, edit, text});
+    addSectionTab(tab.section, text, text);
   }
-  box->setVisible(!sections_.empty());
-  statsRow_->setVisible(original_.contains(LinkSectionKey(LinkSection::Stats)));
+  showSectionControls();
+}
+
+void PluginEditorDialog::addSectionTab(LinkSection section, const QString& text, const QString& loaded) {
+  if (hasSection(section)) return;
+  auto* edit = new QPlainTextEdit(sectionTabs_);
+  edit->setObjectName(QString::fromUtf8(LinkSectionKey(section)));
+  edit->setLineWrapMode(QPlainTextEdit::NoWrap);
+  edit->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  edit->setPlainText(text);
+  // The tabs keep the order of kSectionTabs whatever order they come in.
+  int index = 0;
+  for (const auto& tab : kSectionTabs) {
+    if (tab.section == section) break;
+    if (hasSection(tab.section)) ++index;
+  }
+  const char* caption = "";
+  for (const auto& tab : kSectionTabs)
+    if (tab.section == section) caption = tab.caption;
+  sectionTabs_->insertTab(index, edit, QString::fromUtf8(caption));
+  if (loaded.isEmpty()) sectionTabs_->setCurrentWidget(edit);  // added: shown to be filled in
+  sections_.insert(sections_.begin() + index, {LinkSectionKey(section), edit, loaded});
+  connect(edit, &QPlainTextEdit::textChanged, this, &PluginEditorDialog::runChecks);
+  showSectionControls();
+}
+
+bool PluginEditorDialog::hasSection(LinkSection section) const {
+  for (const SectionEdit& s : sections_)
+    if (Text(s.key) == LinkSectionKey(section)) return true;
+  return false;
+}
+
+void PluginEditorDialog::showSectionControls() {
+  sectionTabs_->setVisible(!sections_.empty());
+  sectionRule_->setText(sections_.empty()
+                            ? QStringLiteral("这个插件没有链接管理的节（Stats 点击数、List 链接列表、Delete 删除）："
+                                             "按“添加…”加一节，照服务的接口改")
+                            : QStringLiteral("每节是一个 JSON 对象（Type、API Path、Data、Headers 和取值的 JSON "
+                                             "路径）；保存时检查，清空一节即从文件中删去这一节"));
+  // Without sections the group is one line and the trace keeps the room.
+  if (right_) right_->setStretchFactor(sectionBox_, sections_.empty() ? 0 : 2);
+  const bool stats = hasSection(LinkSection::Stats), list = hasSection(LinkSection::List),
+             del = hasSection(LinkSection::Delete);
+  linkRow_->setVisible(stats || list || del);
+  for (QWidget* w : linkRow_->findChildren<QWidget*>())
+    if (w != statsButton_ && w != deleteButton_ && w != listButton_) w->setVisible(stats || del);
+  statsButton_->setVisible(stats);
+  deleteButton_->setVisible(del);
+  listButton_->setVisible(list);
+  for (const auto& tab : kSectionTabs)
+    addMenu_->findChild<QAction*>(QStringLiteral("添加_") + QString::fromUtf8(LinkSectionKey(tab.section)))
+        ->setVisible(!hasSection(tab.section));
+  addButton_->setEnabled(!(stats && list && del));
 }
 
 QString PluginEditorDialog::sectionProblem(const char* key) const {
@@ -370,7 +451,9 @@ QStringList PluginEditorDialog::problems() const {
   const Text data = text("API.Data");
   const QString type = responseType_->currentData().toString();
   if (text("Name").empty()) found << QStringLiteral("名称为空：插件不会出现在生成页的插件选择里");
-  if (!HasWebScheme(address)) found << QStringLiteral("地址不是 http:// 或 https:// 开头");
+  // A self-hosted service's address starts with the field of its server.
+  if (!HasWebScheme(address) && address.rfind("$Field:", 0) != 0)
+    found << QStringLiteral("地址不是 http:// 或 https:// 开头");
   if (method_->currentText() == "POST" && data.empty())
     found << QStringLiteral("POST 请求没有数据：长网址到不了服务");
   else if (!Contains(data, "$Url$", true) && !Contains(data, "$RawUrl$", true))
@@ -409,9 +492,37 @@ void PluginEditorDialog::runStats() {
   });
 }
 
+void PluginEditorDialog::runList() {
+  runTrace([](const Text& file, const ShortenInputs& inputs) {
+    return FormatTrace(TraceList(file, inputs), "没有得到链接列表");
+  });
+}
+
+void PluginEditorDialog::runDelete() {
+  const LinkRef ref{FromQt(statsLink_->text().trimmed()), FromQt(statsId_->text().trimmed())};
+  if (ref.link.empty()) {
+    trace_->setPlainText(QStringLiteral("先在“短网址”里填要删除的短网址"));
+    return;
+  }
+  Notice question;
+  question.title = "测试删除";
+  question.message = "测试删除会真的在服务端删除 " + ref.link + "，删除后它不再跳转。要删除吗？";
+  question.buttons = kButtonsOkCancel;
+  question.timeoutMs = 0;  // a delete is never agreed to by waiting
+  question.okText = "删除";
+  if (NoticeBox::show(this, question) != kNoticeOk) {
+    trace_->setPlainText(QStringLiteral("没有删除：什么也没有发出"));
+    return;
+  }
+  const Text historyFile = HistoryFile(Paths());
+  runTrace([ref, historyFile](const Text& file, const ShortenInputs& inputs) {
+    const HistoryStore history(historyFile);
+    return FormatTrace(TraceDelete(file, ref, inputs, &history), "没有删除");
+  });
+}
+
 void PluginEditorDialog::runTrace(std::function<Text(const Text& file, const ShortenInputs& inputs)> trace) {
-  testButton_->setEnabled(false);
-  statsButton_->setEnabled(false);
+  for (QPushButton* b : {testButton_, statsButton_, deleteButton_, listButton_}) b->setEnabled(false);
   trace_->setPlainText(QStringLiteral("正在测试……"));
   // The form as it stands, in a file of its own, so the traced run reads exactly what a save
   // would write; the worker removes it.
@@ -436,8 +547,8 @@ void PluginEditorDialog::runTrace(std::function<Text(const Text& file, const Sho
         [self, shown] {
           if (!self) return;
           self->trace_->setPlainText(ToQt(shown));
-          self->testButton_->setEnabled(true);
-          self->statsButton_->setEnabled(true);
+          for (QPushButton* b : {self->testButton_, self->statsButton_, self->deleteButton_, self->listButton_})
+            b->setEnabled(true);
         },
         Qt::QueuedConnection);
   });

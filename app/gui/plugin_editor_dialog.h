@@ -4,6 +4,7 @@
 #include <functional>
 #include <vector>
 
+#include "generate/link_sections.h"
 #include "generate/shorten_engine.h"
 #include "json/json_parse.h"
 #include "platform/background.h"
@@ -14,9 +15,11 @@ class QComboBox;
 class QFormLayout;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
+class QVBoxLayout;
 
 namespace pindle {
 
@@ -49,11 +52,20 @@ class PluginEditorDialog : public QDialog {
   void runChecks();
   void runTest();
   void runStats();
+  void runList();
+  // Asks first: the link is really deleted at the service.
+  void runDelete();
   // Runs `trace` on a worker over the form as it stands, written to a file of its own, and shows
   // what it returns beside the form.
   void runTrace(std::function<Text(const Text& file, const ShortenInputs& inputs)> trace);
   void save();
-  void loadSections(QWidget* parent);
+  void loadSections();
+  // A section as a tab, in the order Stats, List, Delete; `loaded` the file's text of it (empty:
+  // added here, so saved whatever it holds).
+  void addSectionTab(LinkSection section, const QString& text, const QString& loaded);
+  bool hasSection(LinkSection section) const;
+  // The test buttons and the 添加… menu follow the sections shown.
+  void showSectionControls();
 
   // A link section the file holds, as the JSON text the user edits.
   struct SectionEdit {
@@ -76,10 +88,17 @@ class PluginEditorDialog : public QDialog {
   QPushButton* testButton_ = nullptr;
   QPlainTextEdit* trace_ = nullptr;
   QTabWidget* sectionTabs_ = nullptr;
-  QWidget* statsRow_ = nullptr;
+  QWidget* sectionBox_ = nullptr;
+  QLabel* sectionRule_ = nullptr;
+  QVBoxLayout* right_ = nullptr;
+  QWidget* linkRow_ = nullptr;
   QLineEdit* statsLink_ = nullptr;
   QLineEdit* statsId_ = nullptr;
   QPushButton* statsButton_ = nullptr;
+  QPushButton* deleteButton_ = nullptr;
+  QPushButton* listButton_ = nullptr;
+  QPushButton* addButton_ = nullptr;
+  QMenu* addMenu_ = nullptr;
   std::vector<SectionEdit> sections_;
   // The test runs: each holds copies and a guarded pointer to the dialog, nothing of its frame.
   Workers tests_;

@@ -26,7 +26,8 @@ struct Starter {
 };
 const Starter kStarters[] = {
     {"kutt.json", "Key", true, true, "HTTP 500：Link could not be found.", "HTTP 401：Unauthorized."},
-    {"shlink.json", "Key", true, true, "HTTP 404：", "HTTP 401："},
+    {"shlink.json", "Key", true, true, "HTTP 404：No URL found with short code",
+     "HTTP 401：Provided API key does not exist"},
     {"yourls.json", "Signature", false, false, "HTTP 404：Error: short URL not found", "HTTP 403：Please log in"},
     {"bitly.json", "Token", true, true, "HTTP 404：NOT_FOUND", "HTTP 403：FORBIDDEN"},
 };

@@ -99,6 +99,29 @@ TEST_F(HistoryLinksTest, RefreshClicksFillsTheColumnTheHistoryAndTheChart) {
   row(1)->setSelected(false);
   EXPECT_EQ(days.size(), 30u) << "c00002 has its own series from the first refresh";
   EXPECT_EQ(days.back().clicks, 2);
+  // The history keeps each series for the next start.
+  const auto kept = HistoryStore(HistoryFile(Paths())).clickSeries({link(1), link(2), link(9)});
+  ASSERT_EQ(kept.size(), 2u);
+  EXPECT_EQ(kept.at(link(1)).back().clicks, 6);
+  EXPECT_EQ(kept.at(link(2)).size(), 30u);
+}
+
+// A series fetched by an earlier run (or by `pindle stats`) is drawn before any refresh.
+TEST_F(HistoryLinksTest, ChartShowsTheSeriesTheHistoryKept) {
+  const std::vector<DayClicks> before{{"2026-12-08", 4}, {"2026-12-09", 0}, {"2026-12-10", 1}};
+  ASSERT_TRUE(HistoryStore(HistoryFile(Paths())).setClickSeries({{link(1), before}}));
+  const auto& days = f.find<ClicksChart>("历史_点击图表")->shownDays();
+  const struct {
+    int row;
+    std::vector<DayClicks> shown;
+  } cases[] = {{1, before}, {0, {}}, {1, before}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.row);
+    list->clearSelection();
+    row(c.row)->setSelected(true);
+    EXPECT_EQ(days, c.shown);
+  }
+  EXPECT_TRUE(services.requests().empty());
 }
 
 TEST_F(HistoryLinksTest, DeleteAsksFirstAndKeepsTheRowMarked) {

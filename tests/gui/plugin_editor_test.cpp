@@ -13,13 +13,16 @@
 #include <QTreeWidget>
 
 #include "app/gui/actions/program_actions.h"
+#include "app/gui/notice_box.h"
 #include "app/gui/plugin_editor_dialog.h"
+#include "history/history_store.h"
 #include "json/json_parse.h"
 #include "platform/codepage.h"
 #include "tests/gui/gui_test_support.h"
 #include "tests/support/link_services.h"
 #include "tests/support/loopback_shortener.h"
 #include "tests/support/plugin_files.h"
+#include "text/text_utils.h"
 
 namespace pindle::test {
 namespace {
@@ -72,10 +75,13 @@ TEST_F(PluginEditorTest, NewPluginFilledCheckedTestedSavedAndListed) {
     std::function<void()> edit;
     const char* checkHas;  // "" : no problem left
     bool parameterShown, prefixShown, patternShown;
+    const char* lacks = nullptr;  // a problem that must not be named
   } steps[] = {
       {[&] { type(d, "Name", QStringLiteral("编辑器短链")); }, "地址不是 http:// 或 https:// 开头", false, false,
        false},
       {[&] { type(d, "API.API Path", "ftp://x/"); }, "地址不是", false, false, false},
+      {[&] { type(d, "API.API Path", "$Field:Server$/create.php?"); }, "数据里没有 $Url$", false, false, false,
+       "地址不是"},  // a self-hosted service's server
       {[&] { type(d, "API.API Path", QString::fromStdString(service.base() + "/create.php?")); }, "数据里没有 $Url$",
        false, false, false},
       {[&] { choose(d, "API.Type", 1); }, "POST 请求没有数据", false, false, false},
@@ -96,6 +102,9 @@ TEST_F(PluginEditorTest, NewPluginFilledCheckedTestedSavedAndListed) {
       EXPECT_NE(checks.indexOf(QString::fromUtf8(steps[i].checkHas)), -1) << checks.toStdString();
     else
       EXPECT_TRUE(checks.isEmpty()) << checks.toStdString();
+    if (steps[i].lacks) {
+      EXPECT_EQ(checks.indexOf(QString::fromUtf8(steps[i].lacks)), -1) << checks.toStdString();
+    }
     EXPECT_EQ(in<QLineEdit>(d, "Response.Parameter")->isVisibleTo(d), steps[i].parameterShown);
     EXPECT_EQ(in<QLineEdit>(d, "Response.Prefix")->isVisibleTo(d), steps[i].prefixShown);
     EXPECT_EQ(in<QLineEdit>(d, "Response.Pattern")->isVisibleTo(d), steps[i].patternShown);
@@ -201,7 +210,7 @@ TEST_F(PluginEditorTest, LinkSectionsShownEditedAndChecked) {
     QPointer<PluginEditorDialog> d = choose("在窗口中编辑");
     ASSERT_NE(d, nullptr);
     const bool hasSections = c.file != head + "}";
-    EXPECT_EQ(in<QWidget>(d, "链接管理")->isVisibleTo(d), hasSections);
+    EXPECT_TRUE(in<QWidget>(d, "链接管理")->isVisibleTo(d)) << "a section can be added";
     EXPECT_EQ(in<QTabWidget>(d, "链接管理_各节")->count(), hasSections ? 3 : 0);
     if (hasSections) {
       for (const auto& [key, text] : std::initializer_list<std::pair<const char*, std::string>>{
@@ -285,6 +294,128 @@ TEST_F(PluginEditorTest, StatsSectionTracedForALink) {
   }
   d->close();
   ASSERT_TRUE(SpinUntil([&] { return d.isNull(); }));
+}
+
+// 测试列表 traces the first page; 测试删除 asks first and sends nothing unless agreed to; 添加…
+// gives a file without sections a template of each.
+TEST_F(PluginEditorTest, ListDeleteAndAddActions) {
+  LinkServices shlink;
+  shlink.seed(3);
+  const std::string base = shlink.base();
+  const TempDir scratch;  // not the window's Plug folder: its list keeps one row
+  RelocatedStarter("shlink.json", base, scratch);
+  Json plugin = ParseJsonText(scratch.read("Plug/shlink.json"))->value;
+  plugin["Fields"][1]["Default"] = kLinkServiceKey;
+  const std::string withSections = plugin.dump(2);
+  for (const char* key : {"Stats", "List", "Delete"}) plugin.erase(key);
+  const std::string without = plugin.dump(2);
+  const struct {
+    const char* name;
+    bool sections;       // false: the file without them
+    const char* add;     // the section added first; "": none
+    const char* button;  // 测试列表 or 测试删除, for the link c00001
+    int answer;          // to the question before a delete
+    std::size_t sent;    // requests the service got for it
+    const char* shown;   // parts of 测试结果, "|" between them
+  } cases[] = {
+      {"list", true, "", "测试列表", -1, 1,
+       "GET /rest/v3/short-urls?page=1&itemsPerPage=50 HTTP/1.1|X-Api-Key: ••••|"
+       "List.Items “shortUrls.data” → 数组，3 项|第 1 项：短网址 “{base}/c00000”|本页 3 个链接；没有下一页"},
+      {"delete refused", true, "", "测试删除", kNoticeCancel, 0, "没有删除：什么也没有发出"},
+      {"delete agreed", true, "", "测试删除", kNoticeOk, 1,
+       "DELETE /rest/v3/short-urls/c00001 "
+       "HTTP/1.1|历史记录里的这个短网址标为已删除|【结果】\n服务已删除这个短网址（HTTP 204）"},
+      {"deleted already", true, "", "测试删除", kNoticeOk, 1,
+       "没有删除：HTTP 404：No URL found with short code \"c00001\""},
+      {"list added to a file without", false, "List", "测试列表", -1, 1,
+       "GET /api/links?page=1&limit=50 HTTP/1.1|X-Api-Key: ••••|HTTP/1.1 404"},
+  };
+  // The link to delete is in the history, which marks it deleted as `pindle delete` does.
+  const HistoryStore history(HistoryFile(Paths()));
+  ASSERT_TRUE(history.append({{0, 1, "Shlink", "http://127.0.0.1/seeded/1", base + "/c00001", "", "c00001"}}));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    f.dir().write("Plug/isgd.json", c.sections ? withSections : without);
+    QPointer<PluginEditorDialog> d = choose("在窗口中编辑");
+    ASSERT_NE(d, nullptr);
+    auto* trace = in<QPlainTextEdit>(d, "测试结果");
+    const std::size_t before = shlink.requests().size();
+    EXPECT_EQ(in<QWidget>(d, c.button)->isVisibleTo(d), c.sections);
+    if (*c.add) {
+      in<QMenu>(d, "链接管理_添加菜单")->findChild<QAction*>(QStringLiteral("添加_") + c.add)->trigger();
+      EXPECT_TRUE(in<QWidget>(d, c.button)->isVisibleTo(d));
+    }
+    type(d, "统计链接", QString::fromStdString(base + "/c00001"));
+    if (c.answer >= 0) NoticeBox::setNextAnswer(c.answer);
+    QTest::mouseClick(in<QPushButton>(d, c.button), Qt::LeftButton);
+    if (c.sent > 0) {
+      ASSERT_TRUE(SpinUntil([&] { return trace->toPlainText().contains(QStringLiteral("【结果】")); }));
+    }
+    const std::string shown = trace->toPlainText().toStdString();
+    for (std::string part : Split(c.shown, "|")) {
+      if (const auto at = part.find("{base}"); at != std::string::npos) part.replace(at, 6, base);
+      EXPECT_NE(shown.find(part), std::string::npos) << part << "\n" << shown;
+    }
+    EXPECT_EQ(shown.find(kLinkServiceKey), std::string::npos) << shown;
+    EXPECT_EQ(shlink.requests().size() - before, c.sent);
+    EXPECT_EQ(history.findLink(base + "/c00001")->state,
+              std::string(c.name) == "delete refused" || std::string(c.name) == "list" ? LinkState::Made
+                                                                                       : LinkState::Deleted);
+    d->close();
+    ASSERT_TRUE(SpinUntil([&] { return d.isNull(); }));
+  }
+
+  // Each section added is saved as shown; a file left untouched saves as it did.
+  const struct {
+    const char* add;                 // "": none
+    std::vector<std::string> holds;  // in the section saved
+  } adds[] = {{"Stats", {"/api/links/$Code$/stats", "\"Clicks\""}},
+              {"List", {"$Page$", "$Limit$", "\"Items\"", "\"Short\"", "\"Long\"", "\"Total\""}},
+              {"Delete", {"\"DELETE\"", "/api/links/$Id$"}},
+              {"", {}}};
+  f.dir().write("Plug/isgd.json", without);
+  std::string untouched;
+  for (int round = 0; round < 2; ++round) {  // the first save writes the form's own layout
+    QPointer<PluginEditorDialog> d = choose("在窗口中编辑");
+    ASSERT_NE(d, nullptr);
+    QTest::mouseClick(in<QPushButton>(d, "保存"), Qt::LeftButton);
+    ASSERT_TRUE(SpinUntil([&] { return d.isNull(); }));
+    EXPECT_TRUE(loadFinished());
+    if (round == 1) {
+      EXPECT_EQ(f.dir().read("Plug/isgd.json"), untouched);
+    }
+    untouched = f.dir().read("Plug/isgd.json");
+  }
+  for (const auto& a : adds) {
+    SCOPED_TRACE(a.add);
+    f.dir().write("Plug/isgd.json", untouched);
+    QPointer<PluginEditorDialog> d = choose("在窗口中编辑");
+    ASSERT_NE(d, nullptr);
+    EXPECT_TRUE(in<QWidget>(d, "链接管理")->isVisibleTo(d));
+    if (*a.add) {
+      QAction* add =
+          in<QMenu>(d, "链接管理_添加菜单")->findChild<QAction*>(QStringLiteral("添加_") + QString::fromUtf8(a.add));
+      add->trigger();
+      EXPECT_FALSE(add->isVisible()) << "offered once";
+      EXPECT_EQ(in<QTabWidget>(d, "链接管理_各节")->currentWidget()->objectName(), QString::fromUtf8(a.add));
+    }
+    EXPECT_EQ(in<QLabel>(d, "检查")->text().indexOf(QStringLiteral("链接管理")), -1)
+        << in<QLabel>(d, "检查")->text().toStdString();
+    QTest::mouseClick(in<QPushButton>(d, "保存"), Qt::LeftButton);
+    ASSERT_TRUE(SpinUntil([&] { return d.isNull(); }));
+    EXPECT_TRUE(loadFinished());
+    const std::string bytes = f.dir().read("Plug/isgd.json");
+    if (!*a.add) {
+      EXPECT_EQ(bytes, untouched);
+      continue;
+    }
+    const Json saved = ParseJsonText(bytes)->value;
+    ASSERT_TRUE(saved.contains(a.add)) << bytes;
+    const std::string section = saved[a.add].dump();
+    EXPECT_NE(section.find("X-Api-Key: $Field:Key$"), std::string::npos) << "the API's key goes with it";
+    EXPECT_NE(section.find("\"$Field:Server$/api/links"), std::string::npos) << "on the API's own site";
+    for (const std::string& part : a.holds) EXPECT_NE(section.find(part), std::string::npos) << part << "\n" << section;
+  }
 }
 
 // 新建插件 stays in reach when no row is chosen, as in an empty Plug folder.

@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <functional>
+#include <map>
 
 #include "config/app_paths.h"
 #include "config/settings.h"
@@ -266,6 +268,61 @@ TEST(HistoryLinks, OldFilesMigrateAndKeepClicksIdsAndStates) {
   EXPECT_FALSE(store.findLink("http://127.0.0.1/none"));
   // A second opening finds the columns in place.
   EXPECT_EQ(HistoryStore(file).find("", 0).size(), 3u);
+}
+
+// The clicks by day outlive the program: kept per link, replaced by the next series fetched, read
+// oldest day first, and gone with the link's last entry; a file from before gets the table.
+TEST(HistoryLinks, ClickSeriesKeptUntilTheLinksLastEntryGoes) {
+  test::TempDir dir;
+  const std::string file = dir.file("history.sqlite");
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db,
+                         "CREATE TABLE history(id INTEGER PRIMARY KEY, at INTEGER NOT NULL, plugin TEXT NOT NULL,"
+                         " long_url TEXT NOT NULL, result TEXT NOT NULL, failure TEXT NOT NULL);"
+                         "INSERT INTO history(at, plugin, long_url, result, failure)"
+                         " VALUES (5, 'Kutt', 'http://127.0.0.1/old', 'http://127.0.0.1/o', '');",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(db);
+  const HistoryStore store(file);
+  const Text o = "http://127.0.0.1/o", n = "http://127.0.0.1/n";
+  ASSERT_TRUE(store.append({Entry(6, "Kutt", "http://127.0.0.1/a", n), Entry(7, "Kutt", "http://127.0.0.1/b", n)}));
+  const auto idsOf = [&](const Text& link) {
+    std::vector<std::int64_t> ids;
+    for (const HistoryEntry& e : store.find("", 0))
+      if (e.result == link) ids.push_back(e.id);
+    return ids;
+  };
+  using Series = std::map<Text, std::vector<DayClicks>>;
+  const struct {
+    const char* name;
+    std::function<bool()> change;
+    Series kept;
+  } steps[] = {
+      {"an old file has none", [] { return true; }, {}},
+      {"kept, oldest day first",
+       [&] {
+         return store.setClickSeries({{o, {{"2026-12-09", 3}, {"2026-12-08", 1}}}});
+       },
+       {{o, {{"2026-12-08", 1}, {"2026-12-09", 3}}}}},
+      {"replaced, not merged",
+       [&] {
+         return store.setClickSeries({{o, {{"2026-12-10", 0}}}, {n, {{"2026-12-10", 2}}}});
+       },
+       {{o, {{"2026-12-10", 0}}}, {n, {{"2026-12-10", 2}}}}},
+      {"one entry of two removed",
+       [&] { return store.remove({idsOf(n).front()}); },
+       {{o, {{"2026-12-10", 0}}}, {n, {{"2026-12-10", 2}}}}},
+      {"the last entry removed", [&] { return store.remove(idsOf(n)); }, {{o, {{"2026-12-10", 0}}}}},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.name);
+    ASSERT_TRUE(step.change());
+    Text error;
+    EXPECT_EQ(store.clickSeries({o, n, "http://127.0.0.1/none"}, &error), step.kept) << error;
+    EXPECT_EQ(error, "");
+  }
 }
 
 }  // namespace

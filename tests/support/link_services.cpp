@@ -50,10 +50,21 @@ void LinkServices::refuseNext(int count, const std::string& retryAfter) {
   retryAfter_ = retryAfter;
 }
 
+void LinkServices::answerPageNext(int count) {
+  std::lock_guard lock(mutex_);
+  pages_ = count;
+}
+
 void LinkServices::routes(httplib::Server& s) {
   s.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
     log_.add(req.method + " " + req.path);
     std::lock_guard lock(mutex_);
+    if (pages_ > 0) {
+      --pages_;
+      res.status = 200;
+      res.set_content("<!DOCTYPE html><html><body><h1>Sign in</h1></body></html>", "text/html; charset=utf-8");
+      return httplib::Server::HandlerResponse::Handled;
+    }
     if (refusals_ <= 0) return httplib::Server::HandlerResponse::Unhandled;
     --refusals_;
     res.set_header("Retry-After", retryAfter_);

@@ -25,6 +25,8 @@ class LinkServices {
   void visit(const std::string& code, int times = 1);
   // The next `count` requests, whatever they ask, are answered 429 with `Retry-After: retryAfter`.
   void refuseNext(int count, const std::string& retryAfter);
+  // The next `count` requests are answered 200 with an HTML page (a proxy's sign-in page), not JSON.
+  void answerPageNext(int count);
   std::string base() const { return server_.url(""); }
   // "METHOD path" of every request the services were sent.
   std::vector<std::string> requests() const { return log_.entries(); }
@@ -42,6 +44,7 @@ class LinkServices {
   std::map<std::string, Link> links_;  // by code, in code order (codes count up)
   int next_ = 0;
   int refusals_ = 0;
+  int pages_ = 0;
   std::string retryAfter_;
   RequestLog<> log_;
   HttplibLoopbackServer server_;
