@@ -218,20 +218,26 @@ TEST(HistoryRecorder, LockedOrGarbageFileFailsWithoutLosingTheBatch) {
 namespace pindle {
 namespace {
 
+// A history file as written before the link columns existed: one Kutt row.
+bool WriteFileOfBeforeTheLinkColumns(const std::string& file) {
+  sqlite3* db = nullptr;
+  const bool written =
+      sqlite3_open(file.c_str(), &db) == SQLITE_OK &&
+      sqlite3_exec(db,
+                   "CREATE TABLE history(id INTEGER PRIMARY KEY, at INTEGER NOT NULL, plugin TEXT NOT NULL,"
+                   " long_url TEXT NOT NULL, result TEXT NOT NULL, failure TEXT NOT NULL);"
+                   "INSERT INTO history(at, plugin, long_url, result, failure)"
+                   " VALUES (5, 'Kutt', 'http://127.0.0.1/old', 'http://127.0.0.1/o', '');",
+                   nullptr, nullptr, nullptr) == SQLITE_OK;
+  sqlite3_close(db);
+  return written;
+}
+
 // A file written before the link columns existed reads on, and then keeps clicks, ids and states.
 TEST(HistoryLinks, OldFilesMigrateAndKeepClicksIdsAndStates) {
   test::TempDir dir;
   const std::string file = dir.file("history.sqlite");
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(db,
-                         "CREATE TABLE history(id INTEGER PRIMARY KEY, at INTEGER NOT NULL, plugin TEXT NOT NULL,"
-                         " long_url TEXT NOT NULL, result TEXT NOT NULL, failure TEXT NOT NULL);"
-                         "INSERT INTO history(at, plugin, long_url, result, failure)"
-                         " VALUES (5, 'Kutt', 'http://127.0.0.1/old', 'http://127.0.0.1/o', '');",
-                         nullptr, nullptr, nullptr),
-            SQLITE_OK);
-  sqlite3_close(db);
+  ASSERT_TRUE(WriteFileOfBeforeTheLinkColumns(file));
 
   const HistoryStore store(file);
   Text error;
@@ -275,16 +281,7 @@ TEST(HistoryLinks, OldFilesMigrateAndKeepClicksIdsAndStates) {
 TEST(HistoryLinks, ClickSeriesKeptUntilTheLinksLastEntryGoes) {
   test::TempDir dir;
   const std::string file = dir.file("history.sqlite");
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(db,
-                         "CREATE TABLE history(id INTEGER PRIMARY KEY, at INTEGER NOT NULL, plugin TEXT NOT NULL,"
-                         " long_url TEXT NOT NULL, result TEXT NOT NULL, failure TEXT NOT NULL);"
-                         "INSERT INTO history(at, plugin, long_url, result, failure)"
-                         " VALUES (5, 'Kutt', 'http://127.0.0.1/old', 'http://127.0.0.1/o', '');",
-                         nullptr, nullptr, nullptr),
-            SQLITE_OK);
-  sqlite3_close(db);
+  ASSERT_TRUE(WriteFileOfBeforeTheLinkColumns(file));
   const HistoryStore store(file);
   const Text o = "http://127.0.0.1/o", n = "http://127.0.0.1/n";
   ASSERT_TRUE(store.append({Entry(6, "Kutt", "http://127.0.0.1/a", n), Entry(7, "Kutt", "http://127.0.0.1/b", n)}));
