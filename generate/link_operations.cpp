@@ -23,7 +23,11 @@ namespace {
 using std::chrono::milliseconds;
 
 constexpr milliseconds kStopCheck{100};
-const char* const kNoPluginReason = "历史记录里没有生成这个短网址的插件（请用 -p 指定）";
+const char* const kNoPluginReason = "历史记录里没有生成这个短网址的插件";
+
+LinkOutcome NoPlugin(const LinkTask& task) {
+  return LinkOutcome{false, std::nullopt, {}, kNoPluginReason + task.noPluginAdvice, 0};
+}
 
 std::optional<LinkOutcome> NotSendable(const LinkTask& task, LinkSection section, const ShortenRequest& prepared) {
   if (prepared.send) return std::nullopt;
@@ -107,7 +111,7 @@ class ClicksPreparer {
     pass->task = task;
     const LinkTask& t = tasks_[task];
     if (t.pluginFile.empty()) {
-      pass->notSent = LinkOutcome{false, std::nullopt, {}, kNoPluginReason, 0};
+      pass->notSent = NoPlugin(t);
       return pass;
     }
     auto it = sources_.find(t.pluginFile);
@@ -270,14 +274,14 @@ WebResponse SendLinkRequest(const ShortenRequest& prepared) {
 }
 
 LinkOutcome FetchClicks(const LinkTask& task) {
-  if (task.pluginFile.empty()) return {false, std::nullopt, {}, kNoPluginReason, 0};
+  if (task.pluginFile.empty()) return NoPlugin(task);
   const ShortenRequest prepared = PrepareLinkRequest(task.pluginFile, LinkSection::Stats, task.ref, task.inputs);
   if (auto none = NotSendable(task, LinkSection::Stats, prepared)) return *none;
   return ClicksOutcome(PluginDefinition::FromFile(task.pluginFile), prepared, SendLinkRequest(prepared));
 }
 
 LinkOutcome DeleteLink(const LinkTask& task) {
-  if (task.pluginFile.empty()) return {false, std::nullopt, {}, kNoPluginReason, 0};
+  if (task.pluginFile.empty()) return NoPlugin(task);
   const ShortenRequest prepared = PrepareLinkRequest(task.pluginFile, LinkSection::Delete, task.ref, task.inputs);
   if (auto none = NotSendable(task, LinkSection::Delete, prepared)) return *none;
   const WebResponse response = SendLinkRequest(prepared);

@@ -17,6 +17,8 @@ struct LinkTask {
   Text pluginFile;  // empty: no plug-in is known for the link
   ShortenInputs inputs;
   LinkRef ref;
+  // What the user can do when no plug-in is known, in the words of the door that asks.
+  Text noPluginAdvice;
 };
 
 struct LinkOutcome {

@@ -18,12 +18,20 @@ PluginInputsOf LinkTasks::inputsOf() {
   return [](const PluginInfo& plugin) { return StoredPluginInputs(plugin.path, Paths().deployDir); };
 }
 
+namespace {
+constexpr const char* kNamePluginAdvice = "（请用 -p 指定）";
+}
+
 LinkTask LinkTasks::taskFor(const Text& link) const {
-  return LinkTaskFor(link, catalog_, history_, named_, inputsOf());
+  LinkTask task = LinkTaskFor(link, catalog_, history_, named_, inputsOf());
+  task.noPluginAdvice = kNamePluginAdvice;
+  return task;
 }
 
 std::vector<LinkTask> LinkTasks::tasksFor(const std::vector<Text>& links) const {
-  return LinkTasksFor(links, catalog_, history_, named_, inputsOf());
+  std::vector<LinkTask> tasks = LinkTasksFor(links, catalog_, history_, named_, inputsOf());
+  for (LinkTask& task : tasks) task.noPluginAdvice = kNamePluginAdvice;
+  return tasks;
 }
 
 std::vector<Text> LinksNamed(const std::vector<Text>& arguments, std::istream& in) {

@@ -67,6 +67,10 @@ TEST_F(LinkCommandsTest, StatsListDeleteAndTheHistory) {
   EXPECT_FALSE(failed["ok"].get<bool>());
   EXPECT_TRUE(failed["clicks"].is_null());
   EXPECT_NE(failed["error"].get<std::string>().find("不知道这个短网址在服务端的编号"), std::string::npos);
+  // A link the history does not know, without -p: the command line says what to add.
+  r = run({"stats", unknown});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.err, unknown + "：历史记录里没有生成这个短网址的插件（请用 -p 指定）\n");
 
   r = run({"history", "--json"});
   const auto row = nlohmann::json::parse(Lines(r.out).at(0));

@@ -106,6 +106,19 @@ TEST_F(HistoryLinksTest, RefreshClicksFillsTheColumnTheHistoryAndTheChart) {
   EXPECT_EQ(kept.at(link(2)).size(), 30u);
 }
 
+// Before the plug-in list is loaded no plug-in speaks for a link: the window says what to do
+// there (the command line names -p instead), and nothing is sent.
+TEST_F(HistoryLinksTest, RefreshBeforeThePluginsAreLoadedSaysToLoadThem) {
+  PluginRegistry::show(f.ui(), PluginCatalog(std::vector<PluginInfo>{}));
+  list->clearSelection();
+  row(1)->setSelected(true);
+  choose("刷新点击");
+  EXPECT_EQ(f.ui().statusText(),
+            "刷新点击失败：" + link(1) +
+                "：历史记录里没有生成这个短网址的插件（插件页刷新插件列表后再试，或插件已不在列表中）");
+  EXPECT_TRUE(services.requests().empty());
+}
+
 // A series fetched by an earlier run (or by `pindle stats`) is drawn before any refresh.
 TEST_F(HistoryLinksTest, ChartShowsTheSeriesTheHistoryKept) {
   const std::vector<DayClicks> before{{"2026-12-08", 4}, {"2026-12-09", 0}, {"2026-12-10", 1}};

@@ -14,6 +14,8 @@ namespace {
 
 // Progress texts reach the status bar at most this often; a refresh of thousands stays smooth.
 constexpr std::chrono::milliseconds kProgressStep{100};
+// A link whose plug-in is not in the loaded list: the list may simply not be loaded yet.
+constexpr const char* kLoadPluginsAdvice = "（插件页刷新插件列表后再试，或插件已不在列表中）";
 
 PluginInputsOf WindowInputs(const Config& config) {
   return [config](const PluginInfo& plugin) {
@@ -57,7 +59,8 @@ void RefreshHistoryClicks(Controls& ui, const std::vector<Text>& links, HistoryL
   const Config config = Config::Read();
   const PluginCatalog catalog = LoadedPluginsOf(ui).catalog();
   const HistoryStore history(HistoryFile(config.paths));
-  const std::vector<LinkTask> tasks = LinkTasksFor(links, catalog, history, nullptr, WindowInputs(config));
+  std::vector<LinkTask> tasks = LinkTasksFor(links, catalog, history, nullptr, WindowInputs(config));
+  for (LinkTask& task : tasks) task.noPluginAdvice = kLoadPluginsAdvice;
   view.progress(Counted("刷新点击", 0, links.size()));
   auto shown = std::chrono::steady_clock::now();
   const std::vector<LinkOutcome> outcomes = FetchAllClicks(
@@ -88,7 +91,9 @@ void DeleteHistoryLinks(Controls& ui, const std::vector<Text>& links, HistoryLin
   for (const Text& link : links) {
     if (stop.stop_requested()) break;
     view.progress(Counted("删除短网址", outcomes.size(), links.size()));
-    outcomes.push_back(DeleteAndMark(LinkTaskFor(link, catalog, history, nullptr, inputs), history, &unrecorded));
+    LinkTask task = LinkTaskFor(link, catalog, history, nullptr, inputs);
+    task.noPluginAdvice = kLoadPluginsAdvice;
+    outcomes.push_back(DeleteAndMark(task, history, &unrecorded));
     view.linkDeleted(link, outcomes.back());
   }
   if (outcomes.empty()) {
