@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
   QApplication::processEvents();
   auto* history = window.findChild<QTreeWidget*>(QStringLiteral("历史_列表"));
   history->addTopLevelItems({new QTreeWidgetItem({"Kutt", "https://kutt.it/abc12", "https://127.0.0.1/spring/sale",
-                                                  "2026-12-09 10:30:00", "1024", "", "3"}),
+                                                  "2026-12-09 10:30:00", "1530", "", "3"}),
                              new QTreeWidgetItem({"Shlink", "https://s.example/x9", "https://127.0.0.1/news",
                                                   "2026-12-08 18:02:11", "37", "", "2"}),
                              new QTreeWidgetItem({"Kutt", "https://kutt.it/old", "https://127.0.0.1/old",
