@@ -7,6 +7,17 @@
 namespace pindle {
 namespace {
 
+// A plug-in whose only section is a GET with these keys, and a service's 200 answer.
+PluginDefinition WithSection(const std::string& section, const std::string& keys) {
+  return PluginDefinition::FromText(R"({"Name":"P",")" + section + R"(":{"Type":"GET",)" + keys + "}}");
+}
+WebResponse Answer(const std::string& body) {
+  WebResponse response;
+  response.status = 200;
+  response.body = body;
+  return response;
+}
+
 TEST(LinkSections, ALinkNamesItsParts) {
   struct Case {
     LinkRef ref;
@@ -49,12 +60,7 @@ TEST(LinkSections, ListPagesEndWhereTheListEnds) {
       {"no JSON", R"("Items":"d","Short":"s")", "<html>", 0, 0, false, "JSON解析失败"},
   };
   for (const Case& c : cases) {
-    const PluginDefinition plugin =
-        PluginDefinition::FromText(std::string(R"({"Name":"P","List":{"Type":"GET",)") + c.keys + "}}");
-    WebResponse response;
-    response.status = 200;
-    response.body = c.answer;
-    const ListPage page = ReadListPage(plugin, {}, response, c.skip);
+    const ListPage page = ReadListPage(WithSection("List", c.keys), {}, Answer(c.answer), c.skip);
     EXPECT_EQ(page.links.size(), c.links) << c.what;
     EXPECT_EQ(page.more, c.more) << c.what;
     EXPECT_EQ(page.error, c.error) << c.what;
@@ -95,13 +101,8 @@ TEST(LinkSections, ClicksFromTheCountOrTheDays) {
       {R"("Clicks":"total_clicks")", R"({"units":-1})", std::nullopt, R"(服务没有返回点击数：{"units":-1})"},
   };
   for (const auto& c : cases) {
-    const PluginDefinition plugin =
-        PluginDefinition::FromText(std::string(R"({"Name":"S","Stats":{"Type":"GET",)") + c.keys + "}}");
-    WebResponse response;
-    response.status = 200;
-    response.body = c.answer;
     Text error;
-    EXPECT_EQ(ReadClicks(plugin, ShortenRequest{}, response, error), c.clicks) << c.keys << " " << c.answer;
+    EXPECT_EQ(ReadClicks(WithSection("Stats", c.keys), ShortenRequest{}, Answer(c.answer), error), c.clicks) << c.keys << " " << c.answer;
     EXPECT_EQ(error, c.error) << c.answer;
   }
 }
