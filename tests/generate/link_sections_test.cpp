@@ -102,7 +102,8 @@ TEST(LinkSections, ClicksFromTheCountOrTheDays) {
   };
   for (const auto& c : cases) {
     Text error;
-    EXPECT_EQ(ReadClicks(WithSection("Stats", c.keys), ShortenRequest{}, Answer(c.answer), error), c.clicks) << c.keys << " " << c.answer;
+    EXPECT_EQ(ReadClicks(WithSection("Stats", c.keys), ShortenRequest{}, Answer(c.answer), error), c.clicks)
+        << c.keys << " " << c.answer;
     EXPECT_EQ(error, c.error) << c.answer;
   }
 }
