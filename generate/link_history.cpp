@@ -15,6 +15,11 @@ LinkTask PluginTask(const PluginInfo& plugin, const PluginInputsOf& inputsOf) {
 
 namespace {
 
+// An id is the service's own only for the plug-in that made the link.
+Text IdMadeBy(const HistoryEntry* made, const Text& pluginName) {
+  return made && made->plugin == pluginName ? made->serviceId : Text();
+}
+
 LinkTask TaskOf(const Text& link, const HistoryEntry* made, const PluginCatalog& catalog, const PluginInfo* named,
                 const PluginInputsOf& inputsOf, std::map<Text, ShortenInputs>& inputs) {
   const PluginInfo* plugin = named ? named : made ? catalog.find(made->plugin) : nullptr;
@@ -29,12 +34,17 @@ LinkTask TaskOf(const Text& link, const HistoryEntry* made, const PluginCatalog&
   }
   if (task.pluginName.empty() && made) task.pluginName = made->plugin;
   task.ref.link = link;
-  // An id is the service's own only for the plug-in that made the link.
-  if (made && made->plugin == task.pluginName) task.ref.serviceId = made->serviceId;
+  task.ref.serviceId = IdMadeBy(made, task.pluginName);
   return task;
 }
 
 }  // namespace
+
+Text KnownServiceId(const HistoryStore& history, const Text& link, const Text& pluginName) {
+  if (history.file().empty()) return {};
+  const std::optional<HistoryEntry> made = history.findLink(link);
+  return IdMadeBy(made ? &*made : nullptr, pluginName);
+}
 
 LinkTask LinkTaskFor(const Text& link, const PluginCatalog& catalog, const HistoryStore& history,
                      const PluginInfo* named, const PluginInputsOf& inputsOf) {

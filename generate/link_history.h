@@ -22,6 +22,8 @@ LinkTask LinkTaskFor(const Text& link, const PluginCatalog& catalog, const Histo
 std::vector<LinkTask> LinkTasksFor(const std::vector<Text>& links, const PluginCatalog& catalog,
                                    const HistoryStore& history, const PluginInfo* named,
                                    const PluginInputsOf& inputsOf);
+// The service's id of `link` as the history has it, when `pluginName` made the link; else empty.
+Text KnownServiceId(const HistoryStore& history, const Text& link, const Text& pluginName);
 // The task of a plug-in itself (List).
 LinkTask PluginTask(const PluginInfo& plugin, const PluginInputsOf& inputsOf);
 

@@ -13,9 +13,11 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QUuid>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <filesystem>
 
 #include "app/gui/notice_box.h"
@@ -25,6 +27,7 @@
 #include "config/app_paths.h"
 #include "config/config.h"
 #include "generate/delete_trace.h"
+#include "generate/link_history.h"
 #include "generate/link_section_template.h"
 #include "generate/link_sections.h"
 #include "generate/list_trace.h"
@@ -87,6 +90,13 @@ QString TypeCaption(int type) {
   return QString::fromUtf8(kCaptions[type]);
 }
 
+// The id typed, else the one the history kept for the link when this plug-in made it, as the
+// commands and the 历史 page take it: a link synced or made here needs no id typed.
+LinkRef WithKnownId(LinkRef ref, const HistoryStore& history, const Text& pluginName) {
+  if (ref.serviceId.empty()) ref.serviceId = KnownServiceId(history, ref.link, pluginName);
+  return ref;
+}
+
 constexpr struct {
   LinkSection section;
   const char* caption;
@@ -100,7 +110,10 @@ PluginEditorDialog::PluginEditorDialog(const Text& path, const Text& plugDir, QW
   setObjectName(QStringLiteral("插件编辑"));
   setWindowTitle(path.empty() ? QStringLiteral("新建插件")
                               : QStringLiteral("编辑插件 - ") + ToQt(FileNameOfPath(path)));
-  resize(1180, 680);
+  // Roomy where the screen allows, but never larger than it: on a 1024 by 768 screen the test
+  // buttons and 保存 would stand beyond its edge. Room is left for the window frame.
+  const QRect screenArea = (parent ? parent->screen() : QGuiApplication::primaryScreen())->availableGeometry();
+  resize(std::min(1180, screenArea.width() - 32), std::min(680, screenArea.height() - 64));
   setFont(WindowFont(12));  // a window of its own: the main window's font does not pass to it
 
   auto* fields = new QWidget(this);
@@ -487,8 +500,10 @@ void PluginEditorDialog::runTest() {
 
 void PluginEditorDialog::runStats() {
   const LinkRef ref{FromQt(statsLink_->text().trimmed()), FromQt(statsId_->text().trimmed())};
-  runTrace([ref](const Text& file, const ShortenInputs& inputs) {
-    return FormatTrace(TraceStats(file, ref, inputs), "没有得到点击数");
+  const Text historyFile = HistoryFile(Paths());
+  const Text name = FromQt(findChild<QLineEdit*>(QStringLiteral("Name"))->text());
+  runTrace([ref, historyFile, name](const Text& file, const ShortenInputs& inputs) {
+    return FormatTrace(TraceStats(file, WithKnownId(ref, HistoryStore(historyFile), name), inputs), "没有得到点击数");
   });
 }
 
@@ -515,9 +530,10 @@ void PluginEditorDialog::runDelete() {
     return;
   }
   const Text historyFile = HistoryFile(Paths());
-  runTrace([ref, historyFile](const Text& file, const ShortenInputs& inputs) {
+  const Text name = FromQt(findChild<QLineEdit*>(QStringLiteral("Name"))->text());
+  runTrace([ref, historyFile, name](const Text& file, const ShortenInputs& inputs) {
     const HistoryStore history(historyFile);
-    return FormatTrace(TraceDelete(file, ref, inputs, &history), "没有删除");
+    return FormatTrace(TraceDelete(file, WithKnownId(ref, history, name), inputs, &history), "没有删除");
   });
 }
 

@@ -265,26 +265,33 @@ TEST_F(PluginEditorTest, StatsSectionTracedForALink) {
   QPointer<PluginEditorDialog> d = choose("在窗口中编辑");
   ASSERT_NE(d, nullptr);
   EXPECT_TRUE(in<QPushButton>(d, "测试统计")->isVisibleTo(d));
+  // Ids the history kept: one of a link this plug-in made, one of a link another plug-in made.
+  const HistoryStore history(HistoryFile(Paths()));
+  ASSERT_TRUE(history.append({{0, 1, "Shlink", "http://127.0.0.1/9", base + "/c00009", "", "kept-id"},
+                              {0, 1, "Other", "http://127.0.0.1/8", base + "/c00008", "", "other-id"}}));
+  const std::string byId = "{\"Type\": \"GET\", \"API Path\": \"" + base + "/ids/$Id$\", \"Clicks\": \"n\"}";
   const struct {
     const char* name;
     std::string link;
-    const char* stats;  // the Stats text typed over; nullptr: as in the file
+    std::string stats;  // the Stats text typed over; empty: as it stands
     std::vector<std::string> shown;
   } cases[] = {
       {"counted",
        base + "/c00000",
-       nullptr,
+       "",
        {"GET /rest/v3/short-urls/c00000/visits HTTP/1.1", "X-Api-Key: ••••", "【结果】\n3\n"}},
-      {"unknown link", base + "/nope", nullptr, {"HTTP/1.1 404", "没有得到点击数：HTTP 404"}},
+      {"unknown link", base + "/nope", "", {"HTTP/1.1 404", "没有得到点击数：HTTP 404"}},
       {"needs an id",
        base + "/c00000",
        "{\"Type\": \"GET\", \"API Path\": \"http://127.0.0.1/$Id$\", \"Clicks\": \"n\"}",
        {"没有得到点击数：不知道这个短网址在服务端的编号"}},
+      {"the id the history kept", base + "/c00009", byId, {"GET /ids/kept-id HTTP/1.1"}},
+      {"another plug-in's id is not this one's", base + "/c00008", "", {"不知道这个短网址在服务端的编号"}},
   };
   auto* trace = in<QPlainTextEdit>(d, "测试结果");
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    if (c.stats) in<QPlainTextEdit>(d, "Stats")->setPlainText(QString::fromUtf8(c.stats));
+    if (!c.stats.empty()) in<QPlainTextEdit>(d, "Stats")->setPlainText(QString::fromStdString(c.stats));
     type(d, "统计链接", QString::fromStdString(c.link));
     QTest::mouseClick(in<QPushButton>(d, "测试统计"), Qt::LeftButton);
     ASSERT_TRUE(SpinUntil([&] { return trace->toPlainText().contains(QStringLiteral("【结果】")); }));
