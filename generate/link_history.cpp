@@ -41,7 +41,6 @@ LinkTask TaskOf(const Text& link, const HistoryEntry* made, const PluginCatalog&
 }  // namespace
 
 Text KnownServiceId(const HistoryStore& history, const Text& link, const Text& pluginName) {
-  if (history.file().empty()) return {};
   const std::optional<HistoryEntry> made = history.findLink(link);
   return IdMadeBy(made ? &*made : nullptr, pluginName);
 }

@@ -90,13 +90,6 @@ QString TypeCaption(int type) {
   return QString::fromUtf8(kCaptions[type]);
 }
 
-// The id typed, else the one the history kept for the link when this plug-in made it, as the
-// commands and the 历史 page take it: a link synced or made here needs no id typed.
-LinkRef WithKnownId(LinkRef ref, const HistoryStore& history, const Text& pluginName) {
-  if (ref.serviceId.empty()) ref.serviceId = KnownServiceId(history, ref.link, pluginName);
-  return ref;
-}
-
 constexpr struct {
   LinkSection section;
   const char* caption;
@@ -498,12 +491,28 @@ void PluginEditorDialog::runTest() {
   });
 }
 
-void PluginEditorDialog::runStats() {
-  const LinkRef ref{FromQt(statsLink_->text().trimmed()), FromQt(statsId_->text().trimmed())};
+LinkRef PluginEditorDialog::typedLink() const {
+  return {FromQt(statsLink_->text().trimmed()), FromQt(statsId_->text().trimmed())};
+}
+
+Text PluginEditorDialog::pluginName() const { return FromQt(findChild<QLineEdit*>(QStringLiteral("Name"))->text()); }
+
+void PluginEditorDialog::runLinkTrace(
+    std::function<Text(const Text& file, const LinkRef& ref, const ShortenInputs& inputs, const HistoryStore& history)>
+        trace) {
   const Text historyFile = HistoryFile(Paths());
-  const Text name = FromQt(findChild<QLineEdit*>(QStringLiteral("Name"))->text());
-  runTrace([ref, historyFile, name](const Text& file, const ShortenInputs& inputs) {
-    return FormatTrace(TraceStats(file, WithKnownId(ref, HistoryStore(historyFile), name), inputs), "没有得到点击数");
+  runTrace([ref = typedLink(), name = pluginName(), historyFile, trace = std::move(trace)](
+               const Text& file, const ShortenInputs& inputs) {
+    const HistoryStore history(historyFile);
+    LinkRef known = ref;
+    if (known.serviceId.empty()) known.serviceId = KnownServiceId(history, known.link, name);
+    return trace(file, known, inputs, history);
+  });
+}
+
+void PluginEditorDialog::runStats() {
+  runLinkTrace([](const Text& file, const LinkRef& ref, const ShortenInputs& inputs, const HistoryStore&) {
+    return FormatTrace(TraceStats(file, ref, inputs), "没有得到点击数");
   });
 }
 
@@ -514,7 +523,7 @@ void PluginEditorDialog::runList() {
 }
 
 void PluginEditorDialog::runDelete() {
-  const LinkRef ref{FromQt(statsLink_->text().trimmed()), FromQt(statsId_->text().trimmed())};
+  const LinkRef ref = typedLink();
   if (ref.link.empty()) {
     trace_->setPlainText(QStringLiteral("先在“短网址”里填要删除的短网址"));
     return;
@@ -529,11 +538,8 @@ void PluginEditorDialog::runDelete() {
     trace_->setPlainText(QStringLiteral("没有删除：什么也没有发出"));
     return;
   }
-  const Text historyFile = HistoryFile(Paths());
-  const Text name = FromQt(findChild<QLineEdit*>(QStringLiteral("Name"))->text());
-  runTrace([ref, historyFile, name](const Text& file, const ShortenInputs& inputs) {
-    const HistoryStore history(historyFile);
-    return FormatTrace(TraceDelete(file, WithKnownId(ref, history, name), inputs, &history), "没有删除");
+  runLinkTrace([](const Text& file, const LinkRef& ref, const ShortenInputs& inputs, const HistoryStore& history) {
+    return FormatTrace(TraceDelete(file, ref, inputs, &history), "没有删除");
   });
 }
 
@@ -586,7 +592,7 @@ void PluginEditorDialog::save() {
   if (target.empty()) {
     MakeDirectories(plugDir_);
     // A new plug-in never replaces another one's file.
-    target = NewPluginFilePath(plugDir_, FromQt(findChild<QLineEdit*>(QStringLiteral("Name"))->text()), "新插件");
+    target = NewPluginFilePath(plugDir_, pluginName(), "新插件");
   }
   if (!WritePluginFile(target, pluginText(), encoding_)) {
     checks_->setText(QStringLiteral("• 保存失败：写不进 ") + ToQt(target));

@@ -6,6 +6,7 @@
 
 #include "generate/link_sections.h"
 #include "generate/shorten_engine.h"
+#include "history/history_store.h"
 #include "json/json_parse.h"
 #include "platform/background.h"
 #include "platform/types.h"
@@ -58,6 +59,13 @@ class PluginEditorDialog : public QDialog {
   // Runs `trace` on a worker over the form as it stands, written to a file of its own, and shows
   // what it returns beside the form.
   void runTrace(std::function<Text(const Text& file, const ShortenInputs& inputs)> trace);
+  // runTrace for the short link typed; on the worker its id, when none is typed, is the one the
+  // history kept for the link when this plug-in made it, as the commands take it.
+  void runLinkTrace(std::function<Text(const Text& file, const LinkRef& ref, const ShortenInputs& inputs,
+                                       const HistoryStore& history)>
+                        trace);
+  LinkRef typedLink() const;
+  Text pluginName() const;  // as the form has it
   void save();
   void loadSections();
   // A section as a tab, in the order Stats, List, Delete; `loaded` the file's text of it (empty:
