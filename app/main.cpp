@@ -9,25 +9,49 @@
 #include "app/cli/command.h"
 #include "app/cli/command_line.h"
 #include "app/cli/system_clipboard.h"
-#include "app/gui/clipboard_keeper.h"
-#include "app/gui/desktop_notifications.h"
-#include "app/gui/run_window.h"
-#include "app/gui/system_clipboard_access.h"
+#include "app/desktop_loader.h"
 #include "app/instance_channel.h"
 
+namespace {
+
+// The window, the clipboard and notifications come from the desktop module, loaded only when
+// one of them is needed.
+const pindle::DesktopDoor* Desktop(pindle::Text& problem) { return pindle::LoadDesktopDoor(problem); }
+
+int WithoutDesktop(const pindle::Text& problem) {
+  std::cerr << "pindle: " << problem << std::endl;
+  return pindle::cli::kExitFailed;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-  if (argc >= 2 && std::strcmp(argv[1], pindle::kClipboardKeeperArgument) == 0)
-    return pindle::RunClipboardKeeper(argc, argv);
+  pindle::Text problem;
+  if (argc >= 2 && std::strcmp(argv[1], pindle::kClipboardKeeperArgument) == 0) {
+    const pindle::DesktopDoor* desktop = Desktop(problem);
+    return desktop ? desktop->runClipboardKeeper(argc, argv) : WithoutDesktop(problem);
+  }
   // A subcommand runs without a window, so it needs no display.
   if (pindle::IsCommandLineInvocation(argc, argv)) {
     std::ios::sync_with_stdio(false);
     char* programName = argv[0];
-    pindle::cli::SetSystemClipboard(
-        {.read = [programName](pindle::Text& problem) { return pindle::ReadSystemClipboard(programName, problem); },
-         .keep = pindle::KeepOnSystemClipboard,
-         .handToWindow = pindle::HandClipboardPassToWindow,
-         .notify = [](const pindle::Text& summary,
-                      const pindle::Text& body) { pindle::NotifyDesktop(summary, body, true); }});
+    pindle::cli::SetSystemClipboard({.read = [programName](pindle::Text& problem) -> std::optional<pindle::Text> {
+                                       const pindle::DesktopDoor* desktop = Desktop(problem);
+                                       if (!desktop) return std::nullopt;
+                                       return desktop->readClipboard(programName, problem);
+                                     },
+                                     .keep =
+                                         [](const pindle::Text& text, pindle::Text& problem) {
+                                           const pindle::DesktopDoor* desktop = Desktop(problem);
+                                           return desktop && desktop->keepOnClipboard(text, problem);
+                                         },
+                                     .handToWindow = pindle::HandClipboardPassToWindow,
+                                     .notify =
+                                         [](const pindle::Text& summary, const pindle::Text& body) {
+                                           pindle::Text unused;
+                                           if (const pindle::DesktopDoor* desktop = Desktop(unused))
+                                             desktop->notify(summary, body, true);
+                                         }});
     pindle::cli::CheckedOutput checked(STDOUT_FILENO);
     std::ostream out(&checked);
     const int code = pindle::RunCommandLine(std::vector<std::string>(argv + 1, argv + argc), std::cin, out, std::cerr,
@@ -37,5 +61,6 @@ int main(int argc, char** argv) {
     std::cerr << pindle::cli::WriteFailureText(checked.error()) << std::endl;
     return pindle::cli::kExitFailed;
   }
-  return pindle::RunWindow(argc, argv);
+  const pindle::DesktopDoor* desktop = Desktop(problem);
+  return desktop ? desktop->runWindow(argc, argv) : WithoutDesktop(problem);
 }

@@ -20,7 +20,7 @@ curl_config() {  # $1: base, $2: count
     { line = line "%" hex }'
 }
 
-cp "$build/pindle" "$work/pindle"
+cp "$build/pindle" "$build/pindle-desktop.so" "$work/"
 mkdir -p "$work/Plug"
 pindle() { "$work/pindle" shorten -p bench "$@"; }
 

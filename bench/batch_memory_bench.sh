@@ -16,7 +16,7 @@ source "$(dirname "$0")/bench_support.sh"
 peak() { /usr/bin/time -f %M -o "$work/rss" "$@" > /dev/null 2>&1 || true; tail -n 1 "$work/rss" | awk '{ printf "%.1f", $1 / 1024 }'; }
 minus() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f", a - b }'; }
 
-cp "$build/pindle" "$work/pindle"
+cp "$build/pindle" "$build/pindle-desktop.so" "$work/"
 mkdir -p "$work/Plug"
 
 if [ "$only" != endless ]; then

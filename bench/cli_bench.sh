@@ -10,7 +10,7 @@ trap 'kill $server 2>/dev/null || true; rm -rf "$work"' EXIT
 server=$!
 while [ ! -s "$work/address" ]; do sleep 0.05; done
 base=$(cat "$work/address")
-cp "$build/pindle" "$work/pindle"
+cp "$build/pindle" "$build/pindle-desktop.so" "$work/"
 mkdir -p "$work/Plug"
 cat > "$work/Plug/bench.json" <<JSON
 {"Name":"bench","API":{"Type":"GET","API Path":"$base/create.php?format=simple&","Data":"url=\$Url\$","Headers":""},

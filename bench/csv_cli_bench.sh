@@ -10,7 +10,7 @@ trap 'kill $(cat "$work"/pid.* 2>/dev/null) 2>/dev/null || true; rm -rf "$work"'
 
 source "$(dirname "$0")/bench_support.sh"
 
-cp "$build/pindle" "$work/pindle"
+cp "$build/pindle" "$build/pindle-desktop.so" "$work/"
 mkdir -p "$work/Plug"
 base=$(start_service 0 --echo 0)
 plugin "$base"

@@ -49,7 +49,7 @@ CONF
 nginx -c "$work/nginx.conf" -p "$work" -e "$work/error.log" 2> /dev/null
 while [ ! -s "$work/nginx.pid" ]; do sleep 0.05; done
 
-cp "$build/pindle" "$work/pindle"
+cp "$build/pindle" "$build/pindle-desktop.so" "$work/"
 mkdir -p "$work/Plug"
 printf '[软件设定]\r\n忽略证书错误=真\r\n' | iconv -f UTF-8 -t GBK > "$work/Setting.ini"
 urls "$count" > "$work/lines.txt"

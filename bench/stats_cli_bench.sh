@@ -19,7 +19,7 @@ settings() {  # $1: requests in flight to one service (并发数), in Setting.in
   printf '[软件设定]\r\n并发数=%s\r\n' "$1" | iconv -f UTF-8 -t GBK > "$work/Setting.ini"
 }
 
-cp "$build/pindle" "$work/pindle"
+cp "$build/pindle" "$build/pindle-desktop.so" "$work/"
 mkdir -p "$work/Plug"
 base=$(start_service 0 --clicks)
 cat > "$work/Plug/bench.json" <<JSON

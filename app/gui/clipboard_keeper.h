@@ -1,4 +1,5 @@
 #pragma once
+#include "app/desktop_door.h"
 #include "platform/types.h"
 
 namespace pindle {
@@ -8,7 +9,7 @@ namespace pindle {
 // in the background in a mode no user calls, which takes the clipboard and serves it until
 // another program takes it over (or, where a clipboard manager runs, hands it to the manager
 // and ends at once).
-inline constexpr const char* kClipboardKeeperArgument = "--keep-clipboard-in-background";
+// kClipboardKeeperArgument is the word of that mode.
 
 // The keeper's main: the text on standard input; writes one byte to standard output once it
 // owns the clipboard. Exit code 0, or 1 when it could not take the clipboard.

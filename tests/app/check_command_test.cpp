@@ -9,6 +9,7 @@
 #include "tests/support/loopback_socket.h"
 #include "tests/support/plugin_files.h"
 #include "tests/support/process.h"
+#include "tests/support/program_copy.h"
 
 #ifdef PINDLE_BINARY
 
@@ -24,7 +25,7 @@ class CheckCommandTest : public ::testing::Test {
 
   void SetUp() override {
     program = dir.file("pindle");
-    std::filesystem::copy_file(PINDLE_BINARY, program);
+    test::CopyProgram(PINDLE_BINARY, program);
     test::WritePlugin(dir, "good.json", {.name = "好的", .path = good.url("/g?")});
     test::WritePlugin(
         dir, "dead.json",

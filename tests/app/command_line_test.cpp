@@ -20,6 +20,7 @@
 #include "tests/support/loopback_shortener.h"
 #include "tests/support/plugin_files.h"
 #include "tests/support/process.h"
+#include "tests/support/program_copy.h"
 #include "tests/support/xvfb_display.h"
 #include "text/percent_encoding.h"
 
@@ -37,7 +38,7 @@ class CommandLineTest : public ::testing::Test {
 
   void SetUp() override {
     program = dir.file("pindle");
-    std::filesystem::copy_file(PINDLE_BINARY, program);
+    test::CopyProgram(PINDLE_BINARY, program);
     test::WritePlugin(dir, "isgd.json", {.name = "Is.gd", .path = service.base() + "/create.php?format=simple&"});
     test::WritePlugin(dir, "json.json",
                       {.name = "JSON短链",

@@ -7,6 +7,7 @@
 #include "platform/codepage.h"
 #include "tests/support/plugin_files.h"
 #include "tests/support/process.h"
+#include "tests/support/program_copy.h"
 #include "tests/support/raw_http_server.h"
 
 #ifdef PINDLE_BINARY
@@ -29,7 +30,7 @@ class KeyBindingCommandTest : public ::testing::Test {
   void SetUp() override {
     for (auto* server : {&given, &moved}) server->answerOthers({kAnswer});
     program = dir.file("pindle");
-    std::filesystem::copy_file(PINDLE_BINARY, program);
+    test::CopyProgram(PINDLE_BINARY, program);
     writeKeyed("127.0.0.1");
     test::WritePlugin(dir, "b-free.json", {.name = "Free", .path = given.url("/free?")});
     dir.write("Setting.ini", "");

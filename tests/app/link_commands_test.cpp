@@ -6,6 +6,7 @@
 
 #include "tests/support/link_services.h"
 #include "tests/support/process.h"
+#include "tests/support/program_copy.h"
 #include "tests/support/temp_dir.h"
 
 namespace pindle {
@@ -27,7 +28,7 @@ class LinkCommandsTest : public ::testing::Test {
   std::string program;
   void SetUp() override {
     program = dir.file("pindle");
-    std::filesystem::copy_file(PINDLE_BINARY, program);
+    test::CopyProgram(PINDLE_BINARY, program);
     dir.write("Setting.ini", "");
     test::RelocatedStarter("kutt.json", services.base(), dir);
     test::RelocatedStarter("yourls.json", services.base(), dir);

@@ -9,6 +9,7 @@
 #include "tests/support/httplib_server.h"
 #include "tests/support/plugin_files.h"
 #include "tests/support/process.h"
+#include "tests/support/program_copy.h"
 #include "tests/support/request_log.h"
 
 #ifdef PINDLE_BINARY
@@ -36,7 +37,7 @@ class PluginConfigCommandTest : public ::testing::Test {
 
   void SetUp() override {
     program = dir.file("pindle");
-    std::filesystem::copy_file(PINDLE_BINARY, program);
+    test::CopyProgram(PINDLE_BINARY, program);
     test::WritePlugin(dir, "a-keyed.json",
                       {.name = "带钥匙",
                        .path = service.url("/keyed?"),

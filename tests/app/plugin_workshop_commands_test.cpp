@@ -6,6 +6,7 @@
 #include "tests/support/loopback_shortener.h"
 #include "tests/support/plugin_files.h"
 #include "tests/support/process.h"
+#include "tests/support/program_copy.h"
 
 #ifdef PINDLE_BINARY
 
@@ -21,7 +22,7 @@ class WorkshopCommandTest : public ::testing::Test {
 
   void SetUp() override {
     program = dir.file("pindle");
-    std::filesystem::copy_file(PINDLE_BINARY, program);
+    test::CopyProgram(PINDLE_BINARY, program);
     test::WritePlugin(dir, "json.json",
                       {.name = "JSON短链",
                        .path = service.base() + "/create.php?",

@@ -8,6 +8,7 @@
 #include "tests/support/httplib_server.h"
 #include "tests/support/plugin_files.h"
 #include "tests/support/process.h"
+#include "tests/support/program_copy.h"
 #include "tests/support/request_log.h"
 #include "text/csv_reader.h"
 #include "text/csv_writer.h"
@@ -48,7 +49,7 @@ class ShortenCsvTest : public ::testing::Test {
 
   void SetUp() override {
     program = dir.file("pindle");
-    std::filesystem::copy_file(PINDLE_BINARY, program);
+    test::CopyProgram(PINDLE_BINARY, program);
     test::WritePlugin(dir, "s.json", {.name = "S", .path = service.url("/s?"), .data = "url=$Url$&alias=$Alias$"});
     test::WritePlugin(dir, "f.json",
                       {.name = "F",

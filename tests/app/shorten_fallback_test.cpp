@@ -10,6 +10,7 @@
 #include "tests/support/loopback_socket.h"
 #include "tests/support/plugin_files.h"
 #include "tests/support/process.h"
+#include "tests/support/program_copy.h"
 
 #ifdef PINDLE_BINARY
 
@@ -25,7 +26,7 @@ class ShortenFallbackTest : public ::testing::Test {
 
   void SetUp() override {
     program = dir.file("pindle");
-    std::filesystem::copy_file(PINDLE_BINARY, program);
+    test::CopyProgram(PINDLE_BINARY, program);
     const std::string dead = "http://127.0.0.1:" + std::to_string(test::ClosedLoopbackPort());
     test::WritePlugin(dir, "a.json", {.name = "A", .path = dead + "/a?"});
     test::WritePlugin(dir, "b.json", {.name = "B", .path = b.url("/b?")});

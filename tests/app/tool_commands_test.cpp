@@ -15,6 +15,7 @@
 #include "tests/support/loopback_shortener.h"
 #include "tests/support/plugin_files.h"
 #include "tests/support/process.h"
+#include "tests/support/program_copy.h"
 #include "tests/support/short_link_routes.h"
 #include "tests/support/temp_dir.h"
 
@@ -32,7 +33,7 @@ class ToolCommandsTest : public ::testing::Test {
   std::string program;
   void SetUp() override {
     program = dir.file("pindle");
-    std::filesystem::copy_file(PINDLE_BINARY, program);
+    test::CopyProgram(PINDLE_BINARY, program);
   }
   test::ProcessResult run(std::vector<std::string> args) {
     args.insert(args.begin(), program);

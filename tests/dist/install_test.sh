@@ -17,6 +17,10 @@ for file in bin/pindle share/applications/$app.desktop share/metainfo/$app.metai
   [ -f "$usr/$file" ] || fail "not installed: $file"
 done
 
+# The desktop module lies where the program looks for it.
+compgen -G "$usr/lib*/pindle/pindle-desktop.so" >/dev/null || compgen -G "$usr/lib/*/pindle/pindle-desktop.so" >/dev/null ||
+  fail "not installed: the desktop module"
+
 desktop-file-validate "$usr/share/applications/$app.desktop" || fail "desktop-file-validate"
 appstreamcli validate --no-net "$usr/share/metainfo/$app.metainfo.xml" >/dev/null || fail "appstreamcli validate"
 grep -qx "Exec=pindle %U" "$usr/share/applications/$app.desktop" || fail "Exec line"
@@ -41,6 +45,15 @@ grep -qF "$usr/portable/Setting.ini" <<<"$portable_version" ||
 run_isolated "$work/user2" "$work/user2/config" "$work/user2/data" "$usr/portable/pindle" disable "没有这个" || true
 [ -z "$(ls -A "$work/user2")" ] || fail "the portable copy wrote into the user's folders"
 [ ! -e "$usr/portable/Plug" ] || fail "the portable copy created a Plug folder"
+
+# The installed program and a copy of it find the desktop module: without a display, the window
+# says so (exit 2) instead of the module being missing.
+for copy in "$usr/bin/pindle" "$usr/portable/pindle"; do
+  mkdir -p "$work/user3"
+  rc=0
+  said=$(run_isolated "$work/user3" "$work/user3/config" "$work/user3/data" "$copy" 2>&1) || rc=$?
+  [ "$rc" -eq 2 ] && grep -q "没有可连接的图形显示" <<<"$said" || fail "$copy did not load the desktop module: $said"
+done
 
 # The manual names every command and option the program's help lists.
 for command in $("$usr/portable/pindle" --help | awk '/^  [a-z]/ { print $1 }'); do

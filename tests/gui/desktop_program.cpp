@@ -12,6 +12,7 @@
 #include "app/gui/clipboard_keeper.h"
 #include "platform/codepage.h"
 #include "tests/support/process.h"
+#include "tests/support/program_copy.h"
 
 namespace pindle::test {
 namespace {
@@ -32,7 +33,7 @@ std::string Read(const std::string& path) {
 
 DesktopProgram::DesktopProgram(const std::string& folder, const std::vector<std::string>& settings)
     : folder_(folder), program_(folder + "/pindle") {
-  std::filesystem::copy_file(PINDLE_BINARY, program_, std::filesystem::copy_options::overwrite_existing);
+  test::CopyProgram(PINDLE_BINARY, program_);
   std::filesystem::create_directories(folder + "/Plug");
   const std::string plugin =
       "{\"Name\":\"回环\",\"Version\":\"1\",\"Author\":\"t\",\"Updated\":\"2024-01-01\","
