@@ -18,6 +18,10 @@
 namespace pindle {
 namespace {
 
+using test::WithKeyring;
+using test::WithLockedKeyring;
+using test::WithoutSecretService;
+
 const std::vector<PluginField> kFields = {
     {"Key", "API 密钥", true, ""},
     {"Domain", "域名", false, "s.example"},
@@ -62,19 +66,6 @@ void runSteps(FieldStore& store, const test::TempDir& dir, const std::vector<Ste
     EXPECT_EQ(GbkToUtf8Text(dir.read("Deploy/短链.ini")), s.file) << step;
   }
 }
-
-using Store = test::SecretServiceSession::Store;
-
-// A test written for some of the sessions skips in the others.
-template <Store... Modes>
-class In : public testing::Test {
-  void SetUp() override {
-    if (((test::StoreMode() != Modes) && ...)) GTEST_SKIP() << "written for another session";
-  }
-};
-using WithKeyring = In<Store::Keyring>;
-using WithoutSecretService = In<Store::None, Store::NoBus>;
-using WithLockedKeyring = In<Store::Locked>;
 
 TEST_F(WithKeyring, SecretsLiveInTheStoreAndOtherValuesInTheFile) {
   test::TempDir dir;
@@ -204,7 +195,7 @@ TEST_F(WithoutSecretService, SecretsGoToAPrivateFileOnlyWhenConfirmed) {
   test::TempDir dir;
   const SecretService service("PindleTest");
   const Text reason = service.unavailableReason();
-  if (test::StoreMode() == Store::None)
+  if (test::StoreMode() == test::SecretServiceSession::Store::None)
     EXPECT_EQ(reason, "会话总线上没有运行中的密钥服务（Secret Service，如 GNOME 密钥环、KWallet、KeePassXC）");
   else
     EXPECT_TRUE(reason.starts_with("没有 D-Bus 会话总线（") && reason.ends_with("），找不到密钥服务")) << reason;

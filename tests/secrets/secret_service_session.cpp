@@ -47,7 +47,7 @@ SecretServiceSession::SecretServiceSession(Store store) {
   const std::string socket = dir_.file("bus");
   dir_.write("bus.conf", busConfig(socket));
   ::mkdir(dir_.file("run").c_str(), 0700);
-  const std::map<std::string, std::string> env = {
+  env_ = {
       {"PATH", "/usr/bin:/bin"},
       {"HOME", dir_.path()},
       {"XDG_RUNTIME_DIR", dir_.file("run")},
@@ -56,7 +56,8 @@ SecretServiceSession::SecretServiceSession(Store store) {
       {"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + socket},
   };
   // This process talks to that bus, as a desktop session's program would.
-  for (const auto& [name, value] : env) ::setenv(name.c_str(), value.c_str(), 1);
+  for (const auto& [name, value] : env_) ::setenv(name.c_str(), value.c_str(), 1);
+  const std::map<std::string, std::string>& env = env_;
   // QtKeychain picks KWallet on a KDE desktop; the tests want the Secret Service.
   for (const char* name : {"XDG_CURRENT_DESKTOP", "KDE_FULL_SESSION", "DESKTOP_SESSION", "DISPLAY"}) ::unsetenv(name);
 

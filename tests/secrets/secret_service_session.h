@@ -1,6 +1,7 @@
 #pragma once
 #include <sys/types.h>
 
+#include <map>
 #include <memory>
 #include <string>
 
@@ -25,6 +26,8 @@ class SecretServiceSession {
   // Empty when the session is up (and the keyring answers); otherwise what went wrong.
   const std::string& failure() const { return failure_; }
   const std::string& home() const { return dir_.path(); }
+  // The variables that put a program started by the test in this session.
+  const std::map<std::string, std::string>& environment() const { return env_; }
   // Stops and resumes the keyring, for a store that does not answer.
   void pauseKeyring(bool paused) const;
 
@@ -33,6 +36,7 @@ class SecretServiceSession {
   pid_t bus_ = -1;
   pid_t keyring_ = -1;
   std::string failure_;
+  std::map<std::string, std::string> env_;
 };
 
 }  // namespace pindle::test
