@@ -6,7 +6,10 @@
 namespace pindle {
 namespace {
 constexpr std::chrono::milliseconds kWriteEvery{100};
-}
+// A fast batch wakes the writer sooner, so that what is left for the end of the batch, which
+// waits for it, stays small.
+constexpr size_t kWriteAtPasses = 256;
+}  // namespace
 
 HistoryRecorder::HistoryRecorder(HistoryStore store, bool enabled)
     : store_(std::move(store)), appender_(store_.file()), enabled_(enabled && !store_.file().empty()) {}
@@ -34,14 +37,18 @@ void HistoryRecorder::record(const HistoryPass& pass) {
   entry.serviceId = pass.serviceId;
   std::lock_guard lock(mutex_);
   waiting_.push_back(std::move(entry));
-  if (!writer_.joinable()) writer_ = std::thread([this] { writeInBackground(); });
+  if (!writer_.joinable())
+    writer_ = std::thread([this] { writeInBackground(); });
+  else if (waiting_.size() == kWriteAtPasses && !writing_)
+    changed_.notify_all();
 }
 
 void HistoryRecorder::writeInBackground() {
   std::unique_lock lock(mutex_);
   while (!ending_) {
     // After a failure only the final attempt tries again, so a locked file is asked once more, not all along.
-    changed_.wait_for(lock, kWriteEvery);
+    changed_.wait_for(lock, kWriteEvery,
+                      [this] { return ending_ || (failure_.empty() && waiting_.size() >= kWriteAtPasses); });
     if (ending_ || waiting_.empty() || !failure_.empty()) continue;
     std::vector<HistoryEntry> batch;
     batch.swap(waiting_);

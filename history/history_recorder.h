@@ -20,7 +20,8 @@ struct HistoryPass {
 
 // Records the passes of one batch without slowing it: passes wait in memory and a writer thread
 // of the recorder's own puts them in the file, one transaction for what came in since its last
-// (at most ten a second), while the batch goes on; flush() writes the rest. A file that cannot
+// (ten a second, or as soon as a few hundred wait), while the batch goes on; flush() writes the
+// rest, which stays small. A file that cannot
 // be written (locked, damaged) never stops the batch: the passes are kept for the final attempt,
 // and failed()/failure() tell the batch what to report. Safe to call from several threads.
 class HistoryRecorder {
