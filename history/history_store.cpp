@@ -397,9 +397,6 @@ bool HistoryAppender::append(const std::vector<HistoryEntry>& entries, Text* err
   if (!open_) {
     Database db = Open(file_, error);
     if (!db) return false;
-    // The writes go into the file itself as they come, in the recorder's thread, instead of a
-    // thousand pages of them when the file closes at the end of the batch, which waits for it.
-    sqlite3_exec(db.get(), "PRAGMA wal_autocheckpoint=100", nullptr, nullptr, nullptr);
     Statement insert =
         Prepare(db.get(),
                 "INSERT INTO history(at, plugin, long_url, result, failure, service_id, clicks, clicks_at, state)"
