@@ -1,6 +1,7 @@
 #include "text/text_utils.h"
 
 #include <climits>
+#include <cstring>
 
 #include "platform/files.h"
 
@@ -29,10 +30,22 @@ size_t findFrom(std::string_view text, std::string_view sought, size_t from, boo
     while (pos != std::string_view::npos && isContinuation(text[pos])) pos = text.find(sought, pos + 1);
     return pos;
   }
-  // The first byte first: most places fail there, without the call.
-  const char first = lower(sought[0]);
-  for (size_t pos = from; pos + sought.size() <= text.size(); ++pos)
-    if (lower(text[pos]) == first && !isContinuation(text[pos]) && matchesAt(text, pos, sought, true)) return pos;
+  if (sought.size() > text.size()) return std::string_view::npos;
+  // The candidates are where the first byte stands in either case, found by memchr: headers and
+  // answers are searched for every line of a batch.
+  const char lo = lower(sought[0]), up = upper(sought[0]);
+  const size_t last = text.size() - sought.size();
+  const char* base = text.data();
+  for (size_t pos = from; pos <= last;) {
+    const void* atLower = std::memchr(base + pos, lo, last - pos + 1);
+    size_t candidate = atLower ? static_cast<size_t>(static_cast<const char*>(atLower) - base) : last + 1;
+    if (up != lo)
+      if (const void* atUpper = std::memchr(base + pos, up, candidate - pos))
+        candidate = static_cast<size_t>(static_cast<const char*>(atUpper) - base);
+    if (candidate > last) break;
+    if (!isContinuation(text[candidate]) && matchesAt(text, candidate, sought, true)) return candidate;
+    pos = candidate + 1;
+  }
   return std::string_view::npos;
 }
 

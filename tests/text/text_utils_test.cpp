@@ -16,11 +16,26 @@ TEST(TextUtils, Find) {
     bool ignoreCase;
     int want;
   } cases[] = {
-      {"abcabc", "bc", 1, false, 2},  {"abcabc", "bc", 3, false, 5}, {"abcabc", "bc", -4, false, 2},
-      {"abcabc", "BC", 1, false, -1}, {"abcabc", "BC", 1, true, 2},  {"abc", "", 1, false, 1},
-      {"", "", 1, false, -1},         {"", "a", 1, false, -1},       {"中文abc", "abc", 1, false, 7},
+      {"abcabc", "bc", 1, false, 2},
+      {"abcabc", "bc", 3, false, 5},
+      {"abcabc", "bc", -4, false, 2},
+      {"abcabc", "BC", 1, false, -1},
+      {"abcabc", "BC", 1, true, 2},
+      {"abc", "", 1, false, 1},
+      {"", "", 1, false, -1},
+      {"", "a", 1, false, -1},
+      {"中文abc", "abc", 1, false, 7},
       {"中文", "\x96", 1, false, -1},  // never inside a character
       {"x中X", "x", 2, true, 5},
+      // Ignoring case: the first byte in either case, the nearer first; a failed candidate
+      // moves on; a match in the last place; a sought text longer than the rest.
+      {"xAbab", "ab", 1, true, 2},
+      {"aXaB", "ab", 1, true, 3},
+      {"zzAB", "ab", 1, true, 3},
+      {"ab", "abc", 1, true, -1},
+      {"abAB", "ab", 4, true, -1},
+      {"a-b-B", "-B", 1, true, 2},
+      {"中文中", "文", 1, true, 4},
   };
   for (const auto& c : cases)
     EXPECT_EQ(Find(c.text, c.sought, c.start, c.ignoreCase), c.want) << c.text << " / " << c.sought;
