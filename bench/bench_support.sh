@@ -21,4 +21,4 @@ now() { date +%s.%N; }
 timed() { local t0 t1; t0=$(now); "$@" > /dev/null 2>&1 || true; t1=$(now); awk -v a="$t0" -v b="$t1" 'BEGIN { print b - a }'; }
 rate() { awk -v n="$1" -v s="$2" 'BEGIN { printf "%.0f", n / s }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
-median() { printf '%s\n' "$@" | sort -g | sed -n 2p; }  # of three
+median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }  # of an odd count

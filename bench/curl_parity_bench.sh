@@ -3,14 +3,16 @@
 # against nginx on loopback (one answer for every request, so the clients' own cost shows: a short
 # link as long as real ones, "http://s/3-1234", which pindle keeps in its history as it would):
 # HTTP/1.1 at -j 4 and -j 8, and TLS with HTTP/2 at -j 8 (a certificate made now; both clients
-# skip its check). Three alternating runs each; the medians give the rate ratio (target >= 1.0)
-# and the CPU time (user + sys) per line against curl's (target <= 1.2), beside the same figures
-# against curl sending what pindle sends (its agent, Referer and Accept-Language: the bare
-# config sends fewer header bytes). Also: --csv against the same URLs as plain lines (target <= 1.25).
-# Usage: bench/curl_parity_bench.sh [build dir] [lines]
+# skip its check). Three alternating runs each (RUNS=9 for steadier figures on a noisy machine);
+# the medians give the rate ratio (target >= 1.0) and the CPU time (user + sys) per line against
+# curl's (target <= 1.2), beside the same figures against curl sending what pindle sends (its
+# agent, Referer and Accept-Language: the bare config sends fewer header bytes). Also: --csv
+# against the same URLs as plain lines (target <= 1.25).
+# Usage: [RUNS=n] bench/curl_parity_bench.sh [build dir] [lines]
 set -euo pipefail
 build=${1:-build}
 count=${2:-10000}
+runs=${RUNS:-3}
 work=$(mktemp -d)
 trap 'kill "$(cat "$work/nginx.pid" 2>/dev/null)" 2>/dev/null || true; rm -rf "$work"' EXIT
 
@@ -92,7 +94,7 @@ compare() {  # $1: label, $2: base, $3: curl config, $4: N, then curl's extra op
   shift 4
   plugin "$base"
   local pr=() pc=() cr=() cc=() sr=() sc=() m
-  for _ in 1 2 3; do
+  for ((run = 0; run < runs; run++)); do
     m=$(measure pindle -j "$jobs" < "$work/lines.txt")
     pr+=("${m% *}") pc+=("${m#* }")
     m=$(measure curl -s "$@" --parallel --parallel-max "$jobs" -K "$cfg")
@@ -110,7 +112,7 @@ compare() {  # $1: label, $2: base, $3: curl config, $4: N, then curl's extra op
     printf "%-22s against curl sending the same requests: rate %.2f, cpu per line %.2f\n", "", ts / tp, up / us }'
 }
 
-echo "$count lines, medians of three alternating runs"
+echo "$count lines, medians of $runs alternating runs"
 compare "HTTP/1.1 -j 4" "http://127.0.0.1:$plain_port" "$work/plain.cfg" 4
 compare "HTTP/1.1 -j 8" "http://127.0.0.1:$plain_port" "$work/plain.cfg" 8
 compare "TLS HTTP/2 -j 8" "https://127.0.0.1:$tls_port" "$work/tls.cfg" 8 -k
@@ -120,7 +122,7 @@ plugin "http://127.0.0.1:$plain_port"
 head -1 "$work/lines.txt" > "$work/one.txt"
 head -2 "$work/plain.cfg" > "$work/one.cfg"
 po=() co=()
-for _ in 1 2 3; do
+for ((run = 0; run < runs; run++)); do
   m=$(measure pindle < "$work/one.txt") po+=("${m#* }")
   m=$(measure curl -s -K "$work/one.cfg") co+=("${m#* }")
 done
@@ -130,7 +132,7 @@ printf '%-22s pindle cpu %5.3f s   curl cpu %5.3f s (the fixed part of the figur
 # What the history costs: the same -j 4 run with "记录历史" off (curl keeps no history).
 plugin "http://127.0.0.1:$plain_port"
 nohistory=() withhistory=()
-for _ in 1 2 3; do
+for ((run = 0; run < runs; run++)); do
   m=$(measure pindle -j 4 < "$work/lines.txt") withhistory+=("${m#* }")
   printf '[软件设定]\r\n忽略证书错误=真\r\n记录历史=假\r\n' | iconv -f UTF-8 -t GBK > "$work/Setting.ini"
   m=$(measure pindle -j 4 < "$work/lines.txt") nohistory+=("${m#* }")
@@ -140,7 +142,7 @@ printf '%-22s pindle cpu %5.2f s, without history %5.2f s\n' "history, -j 4" "$(
   "$(median "${nohistory[@]}")"
 
 lines=() tables=()
-for _ in 1 2 3; do
+for ((run = 0; run < runs; run++)); do
   m=$(measure pindle < "$work/lines.txt") lines+=("${m% *}")
   m=$(measure pindle --csv < "$work/table.csv") tables+=("${m% *}")
 done
