@@ -16,7 +16,6 @@ struct Loaded {
 };
 
 Loaded Load() {
-  Text tried;
   for (const Text& file : DesktopModuleCandidates(ProgramDirectory() + "/")) {
     if (!FileExists(file)) continue;
     // Local: its copy of the core stays its own and never stands in for the program's.

@@ -14,13 +14,31 @@
 
 namespace {
 
-// The window, the clipboard and notifications come from the desktop module, loaded only when
-// one of them is needed.
-const pindle::DesktopDoor* Desktop(pindle::Text& problem) { return pindle::LoadDesktopDoor(problem); }
-
+// The window, the clipboard keeper, the clipboard and notifications come from the desktop module,
+// loaded only when one of them is needed; without it, the window and the keeper say why not.
 int WithoutDesktop(const pindle::Text& problem) {
   std::cerr << "pindle: " << problem << std::endl;
   return pindle::cli::kExitFailed;
+}
+
+pindle::cli::SystemClipboard DesktopClipboard(char* programName) {
+  using pindle::LoadDesktopDoor, pindle::Text;
+  pindle::cli::SystemClipboard clipboard;
+  clipboard.read = [programName](Text& problem) -> std::optional<Text> {
+    const pindle::DesktopDoor* desktop = LoadDesktopDoor(problem);
+    if (!desktop) return std::nullopt;
+    return desktop->readClipboard(programName, problem);
+  };
+  clipboard.keep = [](const Text& text, Text& problem) {
+    const pindle::DesktopDoor* desktop = LoadDesktopDoor(problem);
+    return desktop && desktop->keepOnClipboard(text, problem);
+  };
+  clipboard.handToWindow = pindle::HandClipboardPassToWindow;
+  clipboard.notify = [](const Text& summary, const Text& body) {
+    Text unused;  // without the module there is nobody to tell
+    if (const pindle::DesktopDoor* desktop = LoadDesktopDoor(unused)) desktop->notify(summary, body, true);
+  };
+  return clipboard;
 }
 
 }  // namespace
@@ -28,30 +46,13 @@ int WithoutDesktop(const pindle::Text& problem) {
 int main(int argc, char** argv) {
   pindle::Text problem;
   if (argc >= 2 && std::strcmp(argv[1], pindle::kClipboardKeeperArgument) == 0) {
-    const pindle::DesktopDoor* desktop = Desktop(problem);
+    const pindle::DesktopDoor* desktop = pindle::LoadDesktopDoor(problem);
     return desktop ? desktop->runClipboardKeeper(argc, argv) : WithoutDesktop(problem);
   }
   // A subcommand runs without a window, so it needs no display.
   if (pindle::IsCommandLineInvocation(argc, argv)) {
     std::ios::sync_with_stdio(false);
-    char* programName = argv[0];
-    pindle::cli::SetSystemClipboard({.read = [programName](pindle::Text& problem) -> std::optional<pindle::Text> {
-                                       const pindle::DesktopDoor* desktop = Desktop(problem);
-                                       if (!desktop) return std::nullopt;
-                                       return desktop->readClipboard(programName, problem);
-                                     },
-                                     .keep =
-                                         [](const pindle::Text& text, pindle::Text& problem) {
-                                           const pindle::DesktopDoor* desktop = Desktop(problem);
-                                           return desktop && desktop->keepOnClipboard(text, problem);
-                                         },
-                                     .handToWindow = pindle::HandClipboardPassToWindow,
-                                     .notify =
-                                         [](const pindle::Text& summary, const pindle::Text& body) {
-                                           pindle::Text unused;
-                                           if (const pindle::DesktopDoor* desktop = Desktop(unused))
-                                             desktop->notify(summary, body, true);
-                                         }});
+    pindle::cli::SetSystemClipboard(DesktopClipboard(argv[0]));
     pindle::cli::CheckedOutput checked(STDOUT_FILENO);
     std::ostream out(&checked);
     const int code = pindle::RunCommandLine(std::vector<std::string>(argv + 1, argv + argc), std::cin, out, std::cerr,
@@ -61,6 +62,6 @@ int main(int argc, char** argv) {
     std::cerr << pindle::cli::WriteFailureText(checked.error()) << std::endl;
     return pindle::cli::kExitFailed;
   }
-  const pindle::DesktopDoor* desktop = Desktop(problem);
+  const pindle::DesktopDoor* desktop = pindle::LoadDesktopDoor(problem);
   return desktop ? desktop->runWindow(argc, argv) : WithoutDesktop(problem);
 }
