@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 
 #include <mutex>
+#include <vector>
 
 #include "config/version.h"
 #include "platform/files.h"
@@ -14,6 +15,15 @@ struct Loaded {
   const DesktopDoor* door = nullptr;
   Text problem;
 };
+
+// Where the module is looked for, in order, for a program in `programDirectory` (ending in /).
+std::vector<Text> DesktopModuleCandidates(const Text& programDirectory) {
+  std::vector<Text> candidates{programDirectory + kDesktopModuleName,
+                               programDirectory + PINDLE_DESKTOP_MODULE_FROM_BIN "/" + kDesktopModuleName};
+  const Text installed = PINDLE_DESKTOP_MODULE_INSTALLED "/" + Text(kDesktopModuleName);
+  if (installed != candidates.back()) candidates.push_back(installed);
+  return candidates;
+}
 
 Loaded Load() {
   for (const Text& file : DesktopModuleCandidates(ProgramDirectory() + "/")) {
@@ -31,14 +41,6 @@ Loaded Load() {
 }
 
 }  // namespace
-
-std::vector<Text> DesktopModuleCandidates(const Text& programDirectory) {
-  std::vector<Text> candidates{programDirectory + kDesktopModuleName,
-                               programDirectory + PINDLE_DESKTOP_MODULE_FROM_BIN "/" + kDesktopModuleName};
-  const Text installed = PINDLE_DESKTOP_MODULE_INSTALLED "/" + Text(kDesktopModuleName);
-  if (installed != candidates.back()) candidates.push_back(installed);
-  return candidates;
-}
 
 const DesktopDoor* LoadDesktopDoor(Text& problem) {
   static std::once_flag once;

@@ -1,6 +1,4 @@
 #pragma once
-#include <vector>
-
 #include "app/desktop_door.h"
 
 namespace pindle {
@@ -9,8 +7,5 @@ namespace pindle {
 // installation puts it (also for a copy of an installed program). Null with `problem` set when it
 // is missing, cannot be loaded or comes from another build.
 const DesktopDoor* LoadDesktopDoor(Text& problem);
-
-// Where the module is looked for, in order, for a program in `programDirectory` (ending in /).
-std::vector<Text> DesktopModuleCandidates(const Text& programDirectory);
 
 }  // namespace pindle

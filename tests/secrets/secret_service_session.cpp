@@ -57,22 +57,21 @@ SecretServiceSession::SecretServiceSession(Store store) {
   };
   // This process talks to that bus, as a desktop session's program would.
   for (const auto& [name, value] : env_) ::setenv(name.c_str(), value.c_str(), 1);
-  const std::map<std::string, std::string>& env = env_;
   // QtKeychain picks KWallet on a KDE desktop; the tests want the Secret Service.
   for (const char* name : {"XDG_CURRENT_DESKTOP", "KDE_FULL_SESSION", "DESKTOP_SESSION", "DISPLAY"}) ::unsetenv(name);
 
   if (store == Store::NoBus) return;  // the address leads nowhere
-  bus_ = StartProcess({"/usr/bin/dbus-daemon", "--nofork", "--config-file=" + dir_.file("bus.conf")}, env);
+  bus_ = StartProcess({"/usr/bin/dbus-daemon", "--nofork", "--config-file=" + dir_.file("bus.conf")}, env_);
   if (!waitFor([&] { return ::access(socket.c_str(), F_OK) == 0; })) {
     failure_ = "dbus-daemon did not start";
     return;
   }
   if (store == Store::None) return;
   if (store == Store::Locked) {
-    keyring_ = StartProcess({"/usr/bin/gnome-keyring-daemon", "--foreground", "--components=secrets"}, env);
+    keyring_ = StartProcess({"/usr/bin/gnome-keyring-daemon", "--foreground", "--components=secrets"}, env_);
   } else {
     // --unlock reads the login keyring's password from standard input and makes the keyring.
-    keyring_ = StartProcess({"/usr/bin/gnome-keyring-daemon", "--foreground", "--unlock", "--components=secrets"}, env,
+    keyring_ = StartProcess({"/usr/bin/gnome-keyring-daemon", "--foreground", "--unlock", "--components=secrets"}, env_,
                             "test-password");
   }
   const SecretService service;
